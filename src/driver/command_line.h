@@ -1,0 +1,25 @@
+#pragma once
+// The start of every run: banner, command line, usage text and sizing.
+
+#include <string>
+#include <vector>
+
+namespace kestrix {
+
+class RunContext;
+class Console;
+class FileSystem;
+
+/// Prints the usage text line by line.
+void printUsage(RunContext& ctx);
+
+/// Reads the options and file names of `args` (argument 0 is the program) into the settings; ends the run on the usage text or a bad value.
+void readCommandLine(RunContext& ctx, const std::vector<std::string>& args);
+
+/// Prints the array sizes and readies the section store.
+void allocateStore(RunContext& ctx);
+
+/// A whole run: start-up, the mode run and its end; returns the exit status.
+int runKestrix(const std::vector<std::string>& args, Console& console, FileSystem& fs);
+
+}  // namespace kestrix

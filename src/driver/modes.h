@@ -1,0 +1,17 @@
+#pragma once
+// The two mode runs that follow the start-up of every run.
+
+namespace kestrix {
+
+class RunContext;
+
+/// GIS mode: reads every layer, orders the sections and writes the output.
+void gisRun(RunContext& ctx);
+
+/// ISIS and MIKE 11 modes: converts the matched files and writes the output.
+void converterRun(RunContext& ctx);
+
+/// The end every mode shares: last checkpoint, section output and "Finished.".
+void commonEnding(RunContext& ctx);
+
+}  // namespace kestrix

@@ -1,0 +1,83 @@
+#pragma once
+// The run context: the one object that owns a run's settings, section store,
+// unit table, console and file system. Every stop of a run goes through
+// exits() or halt(), which throw RunEnd for the entry point to catch.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/store.h"
+#include "files/platform.h"
+#include "files/units.h"
+
+namespace kestrix {
+
+/// Exit status of a run that finished or showed the usage text.
+constexpr int kExitSuccess = 0;
+/// Exit status of every other end of a run.
+constexpr int kExitFailure = 1;
+
+/// The vendor support address that messages name.
+inline constexpr std::string_view kSupportEmail = "support@kestrix.example";
+
+/// Thrown to end the run; carries the process exit status.
+struct RunEnd {
+  int status;  ///< exit status of the process
+};
+
+/// Run settings read from the command line and set by the readers.
+struct Settings {
+  int mxs = 10000;                   ///< maximum number of cross-sections
+  int mpt = 1000;                    ///< maximum number of points per position group
+  int mlp = 20;                      ///< maximum number of vertices of a projection line
+  char mnrType = 'M';                ///< resistance letter: M, N or R
+  bool optN2M = false;               ///< convert Manning's n to material numbers
+  bool optIsis = false;              ///< ISIS converter mode
+  bool optM11 = false;               ///< MIKE 11 converter mode
+  bool optTrim = false;              ///< drop groups L and R of MIKE 11 sections
+  bool optPpol = false;              ///< project points onto their lines
+  bool gisMode = false;              ///< the run takes the GIS branch
+  bool linesFound = false;           ///< some layer holds line objects
+  bool errFound = false;             ///< some reader or check reported an error
+  std::vector<std::string> inFiles;  ///< file arguments in command-line order
+  std::string outFolder;             ///< folder of all outputs, with trailing separator
+};
+
+/// Everything a run owns.
+class RunContext {
+ public:
+  /// A run that talks to `console` and works on `fs`.
+  RunContext(Console& console, FileSystem& fs);
+
+  Console& console;      ///< the user's console
+  FileSystem& fs;        ///< the file system
+  Settings settings;     ///< run settings
+  SectionStore store;    ///< the sections of the run
+  UnitTable units;       ///< open files
+
+  /// Writes a line and its line end to the console.
+  void say(std::string_view line);
+  /// Writes text without ending the line.
+  void put(std::string_view text);
+  /// Writes an empty line (or ends a line left open).
+  void newline() { put("\n"); }
+  /// Reads one console line; false at end of input.
+  bool ask(std::string& line);
+
+  /// Closes every open unit, shows "Press Enter to Close", waits and ends the run.
+  [[noreturn]] void exits(int status);
+  /// Closes every open unit and ends the run at once, without the closing pause.
+  [[noreturn]] void halt(int status);
+  /// Shows "Press Enter to Continue" and waits; false when the console input has ended.
+  bool pauses();
+  /// Waits for Enter without a text; false when the console input has ended.
+  bool waitEnter();
+  /// Ends the run because a prompt that needs an answer met the end of console input.
+  [[noreturn]] void noAnswer(std::string_view about);
+
+ private:
+  void closeAll();
+};
+
+}  // namespace kestrix

@@ -1,0 +1,75 @@
+#pragma once
+// The section store: every cross-section of the run with its three position
+// groups of points. It grows with the data actually stored; the limits mxs,
+// mpt and mlp are enforced by the readers with their own messages.
+
+#include <array>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace kestrix {
+
+/// Position groups of a section.
+enum Group : int { kLeft = 1, kCentre = 2, kRight = 3 };
+
+/// One point of a position group: map position, offset, elevation, resistance.
+struct StorePoint {
+  double mapX = 0.0;  ///< easting
+  double mapY = 0.0;  ///< northing
+  float x = 0.0f;     ///< offset along the section from its group's reference
+  float z = 0.0f;     ///< elevation
+  float mnr = 0.0f;   ///< resistance value (material, n or relative)
+};
+
+/// One cross-section of the store.
+struct Section {
+  std::string id;                     ///< identifier, as first met
+  std::array<std::string, 3> source;  ///< three descriptive texts of the converters
+  bool use = true;                    ///< false: the writer leaves the section out
+  double startX = 0.0;                ///< map point offsets are measured from (lines used)
+  double startY = 0.0;                ///< as startX
+  std::vector<double> ppolX;          ///< vertices of the projection line
+  std::vector<double> ppolY;          ///< as ppolX
+  int ppolNv = 0;                     ///< vertices of the projection line in use
+  std::array<int, 3> count{};         ///< points in use per group (index group-1)
+
+  /// Point p (from 1) of group g; a slot never written reads as zero.
+  const StorePoint& point(int g, int p) const;
+  /// Writable point p (from 1) of group g; the group grows as needed.
+  StorePoint& pointRef(int g, int p);
+  /// Points in use of group g.
+  int ptCount(int g) const { return count[g - 1]; }
+  /// Appends a point to group g and returns its new count.
+  int append(int g, const StorePoint& pt);
+  /// The stored slots of group g (at least ptCount(g) of them after writes).
+  std::vector<StorePoint>& slots(int g) { return points_[g - 1]; }
+
+ private:
+  std::array<std::vector<StorePoint>, 3> points_;
+};
+
+/// All sections of the run, numbered from 1 in order of registration.
+class SectionStore {
+ public:
+  /// Number of sections registered.
+  int nxs() const { return static_cast<int>(sections_.size()); }
+  /// Section s (1 to nxs).
+  Section& operator[](int s) { return sections_[s - 1]; }
+  /// Section s (1 to nxs).
+  const Section& operator[](int s) const { return sections_[s - 1]; }
+  /// Appends an empty section and returns its number.
+  int append();
+  /// Removes the last section (a dropped conversion).
+  void removeLast();
+  /// Section number registered for an identifier's normal form, 0 when none.
+  int findKey(const std::string& key) const;
+  /// Records the normal form of section s's identifier for findKey.
+  void indexKey(const std::string& key, int s) { index_.emplace(key, s); }
+
+ private:
+  std::vector<Section> sections_;
+  std::unordered_map<std::string, int> index_;
+};
+
+}  // namespace kestrix

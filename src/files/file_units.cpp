@@ -1,0 +1,139 @@
+#include "files/file_units.h"
+
+#include "driver/run_context.h"
+#include "files/paths.h"
+#include "text/numbers.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+constexpr std::size_t kNameWidth = 1000;
+constexpr std::size_t kReplyWidth = 80;
+
+std::string trimmed(std::string_view s) { return std::string(significant(TRIMF(s))); }
+}  // namespace
+
+std::string unitField(int unit) { return formatInt(unit, 4); }
+
+void PUTTEXT(RunContext& ctx, std::string_view text, std::size_t n) {
+  ctx.put(text.substr(0, std::min(n, text.size())));
+}
+
+void OPENFILE(RunContext& ctx, int& unit, FileMode mode, std::string_view name) {
+  std::string buffer = fitField(trimmed(name), kNameWidth);
+  if (buffer.empty()) {
+    ctx.newline();
+    ctx.say("Empty filename specified.  Bailing out.  Please contact " + std::string(kSupportEmail) + ".");
+    ctx.say("Press Enter to Close");
+    ctx.waitEnter();
+    ctx.halt(kExitFailure);
+  }
+  int free = ctx.units.firstFree();
+  if (free < 0) {
+    ctx.say("No free file numbers.");
+    ctx.halt(kExitFailure);
+  }
+  UnitSlot& slot = ctx.units.slot(free);
+  unit = slot.number;
+  OPENUNIT(ctx, unit, buffer, mode);
+  slot.open = true;
+}
+
+void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
+  UnitSlot* slot = ctx.units.slotOf(unit);
+  for (;;) {
+    CLEANPATH(name);
+    ctx.newline();
+    ctx.put("Trying to open file " + name + "...");
+    std::string identity = ctx.fs.identity(name);
+    bool exists = ctx.fs.exists(name);
+    int connected = ctx.units.connectedUnit(identity);
+
+    bool askForName = false;
+    if (mode == FileMode::Output && connected != 0) {
+      ctx.newline();
+      PUTTEXT(ctx, name + " is already open, close it? ", name.size() + 28);
+      std::string answer;
+      if (!ctx.ask(answer)) ctx.noAnswer("\"" + name + "\" (is already open, close it?)");
+      if (!answer.empty() && (answer[0] == 'Y' || answer[0] == 'y')) {
+        // The slot of the old unit stays marked open: only the file is closed.
+        if (!ctx.units.disconnect(connected)) {
+          ctx.say("  Unable to close file.");
+          ctx.halt(kExitFailure);
+        }
+      } else {
+        askForName = true;
+      }
+    }
+
+    if (!askForName && mode == FileMode::Input) {
+      if (!exists) {
+        ctx.newline();
+        ctx.say("CHECK 0008 - \"" + name + "\" cannot be found");
+        askForName = true;
+      } else {
+        auto file = ctx.fs.openRead(name);
+        if (!file) {
+          ctx.newline();
+          ctx.say("ERROR - Could not read file \"" + name + "\"");
+          ctx.exits(kExitFailure);
+        }
+        slot->input = std::move(file);
+        slot->output.reset();
+        slot->name = name;
+        slot->identity = identity;
+        ctx.say("OK.");
+        ctx.say("Opened File Unit:" + unitField(unit));
+        return;
+      }
+    }
+
+    if (!askForName) {
+      for (;;) {
+        auto file = ctx.fs.openWrite(name);
+        if (file) {
+          slot->output = std::move(file);
+          slot->input.reset();
+          slot->name = name;
+          slot->identity = ctx.fs.identity(name);
+          ctx.say("OK.  File Unit:" + unitField(unit));
+          return;
+        }
+        ctx.say("Can't Open");
+        ctx.newline();
+        ctx.say(" Can't open: " + name);
+        ctx.newline();
+        ctx.say(" Another application or user maybe using it,");
+        ctx.say("    or the file's folder does not exist.");
+        ctx.say(" If so, close the file or create file path.");
+        if (!ctx.pauses()) ctx.noAnswer("\"" + name + "\" (Can't Open)");
+      }
+    }
+
+    ctx.newline();
+    ctx.put("Check file exists and press enter or enter another file name: ");
+    std::string reply;
+    if (!ctx.ask(reply)) ctx.noAnswer("\"" + name + "\" (file name prompt)");
+    reply = trimmed(reply.substr(0, std::min(reply.size(), kReplyWidth)));
+    if (reply.empty()) {
+      ctx.newline();
+      ctx.put("No file name entered.  Trying file again...");
+    } else {
+      name = fitField(reply, kNameWidth);
+    }
+  }
+}
+
+void CLOSER(RunContext& ctx, int& unit) {
+  UnitSlot* slot = ctx.units.slotOf(unit);
+  if (!slot) return;
+  if (slot->open) {
+    ctx.units.disconnect(unit);
+    ctx.say("...Closed File Unit:" + unitField(unit));
+    unit = 0;
+  }
+  slot->open = false;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,86 @@
+#pragma once
+// The small platform layer under the whole program: the console and the file
+// system. Everything above it is portable; tests replace both with doubles.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrix {
+
+/// The user's console: buffered output and line input.
+class Console {
+ public:
+  virtual ~Console() = default;
+  /// Writes text without ending the line.
+  virtual void write(std::string_view text) = 0;
+  /// Reads one line without its line end (a CR before the LF is dropped); false at end of input.
+  virtual bool readLine(std::string& line) = 0;
+  /// Writes out everything buffered.
+  virtual void flush() = 0;
+};
+
+/// Outcome of reading one line of a text file.
+enum class ReadStatus { Ok, End, Error };
+
+/// A text file open for reading line by line.
+class InputFile {
+ public:
+  virtual ~InputFile() = default;
+  /// Reads the next line without its line end (a CR before the LF is dropped) into `line`, reusing its storage.
+  virtual ReadStatus readLine(std::string& line) = 0;
+  /// True when no further line can be read.
+  virtual bool atEnd() = 0;
+  /// Goes back to the first line.
+  virtual void rewind() = 0;
+};
+
+/// A text file open for writing.
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+  /// Appends text as it stands.
+  virtual void write(std::string_view text) = 0;
+  /// Writes out everything buffered and closes the file; false when that failed.
+  virtual bool close() = 0;
+};
+
+/// Outcome of a directory search.
+enum class SearchStatus { Ok, NotFound, OutOfMemory, OtherError };
+
+/// The file system as the program needs it.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  /// Opens an existing file for reading; null when it cannot be opened.
+  virtual std::unique_ptr<InputFile> openRead(const std::string& path) = 0;
+  /// Creates or replaces a file for writing; null when it cannot be opened.
+  virtual std::unique_ptr<OutputFile> openWrite(const std::string& path) = 0;
+  /// True when a regular file of that name exists.
+  virtual bool exists(const std::string& path) = 0;
+  /// The modification time in whole seconds; false when it cannot be read.
+  virtual bool modifiedTime(const std::string& path, std::int64_t& seconds) = 0;
+  /// The regular files matching a pattern with "*" and "?" in its last component (case-blind), in name order, each with the pattern's folder.
+  virtual SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) = 0;
+  /// A key that names the same file for every spelling of its path (used to tell whether a file is already open).
+  virtual std::string identity(const std::string& path) = 0;
+};
+
+/// The process's own console (standard input and output).
+std::unique_ptr<Console> makeSystemConsole();
+
+/// The machine's file system.
+std::unique_ptr<FileSystem> makeSystemFileSystem();
+
+/// Matches a file name against a pattern of "*" and "?" case-blind (shared by both platforms).
+bool wildcardMatch(std::string_view pattern, std::string_view name);
+
+/// True when a command-line argument starting with "/" is a file name rather than an option.
+bool slashArgumentIsFileName(const std::string& argument, bool existsAsFile);
+
+/// Orders matched names case-blind first, then byte by byte.
+bool nameOrderLess(const std::string& a, const std::string& b);
+
+}  // namespace kestrix

@@ -1,0 +1,231 @@
+// The parts of the platform layer that both operating systems share: buffered
+// line reading and writing over C streams, the console, and the directory
+// search built on std::filesystem.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "files/platform.h"
+#include "files/platform_native.h"
+
+namespace kestrix {
+namespace {
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+class StdioInputFile : public InputFile {
+ public:
+  explicit StdioInputFile(std::FILE* file) : file_(file) { buffer_.resize(1 << 16); }
+  ~StdioInputFile() override { std::fclose(file_); }
+
+  ReadStatus readLine(std::string& line) override {
+    line.clear();
+    bool any = false;
+    for (;;) {
+      if (pos_ == len_ && !fill()) break;
+      any = true;
+      const char* start = buffer_.data() + pos_;
+      const char* stop = static_cast<const char*>(std::memchr(start, '\n', len_ - pos_));
+      if (stop) {
+        line.append(start, stop - start);
+        pos_ += (stop - start) + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return ReadStatus::Ok;
+      }
+      line.append(start, len_ - pos_);
+      pos_ = len_;
+    }
+    if (error_) return ReadStatus::Error;
+    if (!any) return ReadStatus::End;
+    // A last line without a line end is still a line.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return ReadStatus::Ok;
+  }
+
+  bool atEnd() override { return pos_ == len_ && !fill(); }
+
+  void rewind() override {
+    std::rewind(file_);
+    pos_ = len_ = 0;
+    eof_ = error_ = false;
+  }
+
+ private:
+  bool fill() {
+    if (eof_ || error_) return false;
+    len_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    pos_ = 0;
+    if (len_ == 0) {
+      if (std::ferror(file_)) error_ = true;
+      eof_ = true;
+      return false;
+    }
+    return true;
+  }
+
+  std::FILE* file_;
+  std::string buffer_;
+  std::size_t pos_ = 0, len_ = 0;
+  bool eof_ = false, error_ = false;
+};
+
+class StdioOutputFile : public OutputFile {
+ public:
+  explicit StdioOutputFile(std::FILE* file) : file_(file) { std::setvbuf(file_, nullptr, _IOFBF, 1 << 16); }
+  ~StdioOutputFile() override { close(); }
+  void write(std::string_view text) override {
+    if (file_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+  }
+  bool close() override {
+    if (!file_) return !failed_;
+    if (std::fclose(file_) != 0) failed_ = true;
+    file_ = nullptr;
+    return !failed_;
+  }
+
+ private:
+  std::FILE* file_;
+  bool failed_ = false;
+};
+
+class StdioConsole : public Console {
+ public:
+  ~StdioConsole() override { flush(); }
+  void write(std::string_view text) override {
+    out_.append(text);
+    if (out_.size() > (1 << 16)) flush();
+  }
+  bool readLine(std::string& line) override {
+    flush();
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = std::getchar()) != EOF) {
+      any = true;
+      if (c == '\n') break;
+      line.push_back(static_cast<char>(c));
+    }
+    if (!any) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+  }
+  void flush() override {
+    if (!out_.empty()) {
+      std::fwrite(out_.data(), 1, out_.size(), stdout);
+      out_.clear();
+    }
+    std::fflush(stdout);
+  }
+
+ private:
+  std::string out_;
+};
+
+class SystemFileSystem : public FileSystem {
+ public:
+  std::unique_ptr<InputFile> openRead(const std::string& path) override {
+    std::FILE* f = openNativeFile(nativePath(path), false);
+    if (!f) return nullptr;
+    return std::make_unique<StdioInputFile>(f);
+  }
+  std::unique_ptr<OutputFile> openWrite(const std::string& path) override {
+    std::FILE* f = openNativeFile(nativePath(path), true);
+    if (!f) return nullptr;
+    return std::make_unique<StdioOutputFile>(f);
+  }
+  bool exists(const std::string& path) override {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(toFsPath(path), ec);
+  }
+  bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
+    std::error_code ec;
+    auto p = toFsPath(path);
+    if (!std::filesystem::exists(p, ec)) return false;
+    auto t = std::filesystem::last_write_time(p, ec);
+    if (ec) return false;
+    auto sys = std::chrono::file_clock::to_sys(t);
+    seconds = std::chrono::floor<std::chrono::seconds>(sys.time_since_epoch()).count();
+    return true;
+  }
+  SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override {
+    matches.clear();
+    std::string native = nativePath(pattern);
+    std::size_t cut = native.find_last_of(kNativeSeparators);
+    std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
+    std::string nativeFolder = cut == std::string::npos ? std::string(".") : native.substr(0, cut + 1);
+    std::string namePattern = cut == std::string::npos ? native : native.substr(cut + 1);
+    if (namePattern.find_first_of("*?") == std::string::npos) {
+      if (!exists(pattern)) return SearchStatus::NotFound;
+      matches.push_back(pattern);
+      return SearchStatus::Ok;
+    }
+    std::error_code ec;
+    std::filesystem::directory_iterator it(toFsPath(nativeFolder), ec), end;
+    if (ec) return SearchStatus::NotFound;
+    try {
+      for (; it != end; it.increment(ec)) {
+        if (ec) break;
+        std::error_code typeEc;
+        if (!it->is_regular_file(typeEc)) continue;
+        std::string name = fromFsPath(it->path().filename());
+        if (wildcardMatch(namePattern, name)) matches.push_back(name);
+      }
+    } catch (const std::bad_alloc&) {
+      return SearchStatus::OutOfMemory;
+    }
+    if (matches.empty()) return SearchStatus::NotFound;
+    std::sort(matches.begin(), matches.end(), nameOrderLess);
+    for (auto& m : matches) m = folder + m;
+    return SearchStatus::Ok;
+  }
+  std::string identity(const std::string& path) override {
+    std::error_code ec;
+    auto p = std::filesystem::weakly_canonical(toFsPath(path), ec);
+    std::string key = ec ? nativePath(path) : fromFsPath(p);
+    return foldIdentity(key);
+  }
+};
+
+}  // namespace
+
+bool wildcardMatch(std::string_view pattern, std::string_view name) {
+  // Iterative matcher with back-tracking to the last star: linear for the
+  // patterns users type, and never recursive.
+  std::size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      mark = n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      n = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool nameOrderLess(const std::string& a, const std::string& b) {
+  std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    char x = lowerAscii(a[i]), y = lowerAscii(b[i]);
+    if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+std::unique_ptr<Console> makeSystemConsole() { return std::make_unique<StdioConsole>(); }
+
+std::unique_ptr<FileSystem> makeSystemFileSystem() { return std::make_unique<SystemFileSystem>(); }
+
+}  // namespace kestrix

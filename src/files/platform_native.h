@@ -1,0 +1,29 @@
+#pragma once
+// What differs between the operating systems below the platform layer: how a
+// name typed for Windows is spelled for the native file system.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace kestrix {
+
+/// The separators the native file system accepts.
+extern const char* const kNativeSeparators;
+
+/// The name as the native file system spells it.
+std::string nativePath(const std::string& path);
+
+/// A std::filesystem path for a name (converted to native spelling first).
+std::filesystem::path toFsPath(const std::string& path);
+
+/// The bytes of a std::filesystem path.
+std::string fromFsPath(const std::filesystem::path& path);
+
+/// Opens a file in binary mode for reading, or for writing (replace or create).
+std::FILE* openNativeFile(const std::string& nativeName, bool forWriting);
+
+/// The comparison key of a resolved path (case-blind where the file system is).
+std::string foldIdentity(const std::string& resolved);
+
+}  // namespace kestrix

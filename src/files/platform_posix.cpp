@@ -1,0 +1,33 @@
+// POSIX side of the platform layer. Names come from Windows users and model
+// files, so a backslash is taken as a folder separator when a file is opened.
+
+#include <algorithm>
+
+#include "files/platform_native.h"
+
+namespace kestrix {
+
+const char* const kNativeSeparators = "/";
+
+std::string nativePath(const std::string& path) {
+  std::string native = path;
+  std::replace(native.begin(), native.end(), '\\', '/');
+  return native;
+}
+
+std::filesystem::path toFsPath(const std::string& path) { return std::filesystem::path(nativePath(path)); }
+
+std::string fromFsPath(const std::filesystem::path& path) { return path.string(); }
+
+std::FILE* openNativeFile(const std::string& nativeName, bool forWriting) {
+  return std::fopen(nativeName.c_str(), forWriting ? "wb" : "rb");
+}
+
+std::string foldIdentity(const std::string& resolved) { return resolved; }
+
+bool slashArgumentIsFileName(const std::string& argument, bool existsAsFile) {
+  // "/tmp/run/a.mif" is a path; "/N" stays an option as on Windows.
+  return argument.find('/', 1) != std::string::npos || existsAsFile;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,70 @@
+#include "files/units.h"
+
+#include <algorithm>
+
+namespace kestrix {
+
+void UnitTable::INITUNITS(int base) {
+  slots_.clear();
+  slots_.resize(kSlots);
+  for (int i = 0; i < kSlots; ++i) slots_[i].number = i + 1 + std::max(base, 9);
+  pauseAtEnd = true;
+}
+
+int UnitTable::firstFree() const {
+  for (int i = 0; i < static_cast<int>(slots_.size()); ++i)
+    if (!slots_[i].open) return i;
+  return -1;
+}
+
+UnitSlot* UnitTable::slotOf(int unit) {
+  if (slots_.empty()) return nullptr;
+  int i = unit - slots_.front().number;
+  if (i < 0 || i >= static_cast<int>(slots_.size())) return nullptr;
+  return &slots_[i];
+}
+
+int UnitTable::connectedUnit(const std::string& identity) const {
+  for (const auto& s : slots_)
+    if ((s.input || s.output) && s.identity == identity) return s.number;
+  return 0;
+}
+
+bool UnitTable::disconnect(int unit) {
+  UnitSlot* s = slotOf(unit);
+  if (!s) return true;
+  bool ok = true;
+  if (s->output) ok = s->output->close();
+  s->output.reset();
+  s->input.reset();
+  s->identity.clear();
+  return ok;
+}
+
+ReadStatus UnitTable::readLine(int unit, std::string& line) {
+  UnitSlot* s = slotOf(unit);
+  if (!s || !s->input) {
+    line.clear();
+    return ReadStatus::Error;
+  }
+  return s->input->readLine(line);
+}
+
+bool UnitTable::atEnd(int unit) {
+  UnitSlot* s = slotOf(unit);
+  return !s || !s->input || s->input->atEnd();
+}
+
+void UnitTable::rewind(int unit) {
+  UnitSlot* s = slotOf(unit);
+  if (s && s->input) s->input->rewind();
+}
+
+void UnitTable::writeLine(int unit, std::string_view text) {
+  UnitSlot* s = slotOf(unit);
+  if (!s || !s->output) return;
+  s->output->write(text);
+  s->output->write("\r\n");
+}
+
+}  // namespace kestrix

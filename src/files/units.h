@@ -1,0 +1,64 @@
+#pragma once
+// The unit table: 1000 numbered slots through which every file of a run is
+// read or written. Slot i carries the unit number i + max(base, 9).
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/platform.h"
+
+namespace kestrix {
+
+/// The two ways a file is opened.
+enum class FileMode { Input, Output };
+
+/// One slot of the unit table.
+struct UnitSlot {
+  int number = 0;                     ///< unit number, fixed for the run
+  bool open = false;                  ///< the slot is handed out
+  std::unique_ptr<InputFile> input;   ///< connected file when read
+  std::unique_ptr<OutputFile> output; ///< connected file when written
+  std::string name;                   ///< name the file was opened by
+  std::string identity;               ///< file system key of that name
+};
+
+/// The table of file units of a run.
+class UnitTable {
+ public:
+  /// Number of slots in the table.
+  static constexpr int kSlots = 1000;
+
+  /// Fills the table with unit numbers from the base, all closed, and arms the pause at the end of the run.
+  void INITUNITS(int base);
+  /// Index of the first slot not handed out, -1 when all are open.
+  int firstFree() const;
+  /// The slot of a unit number, null when the number is not in the table.
+  UnitSlot* slotOf(int unit);
+  /// Number of slots (0 before INITUNITS).
+  int size() const { return static_cast<int>(slots_.size()); }
+  /// The slot at index i (0 to size()-1).
+  UnitSlot& slot(int i) { return slots_[i]; }
+  /// Unit number to which a file identity is connected, 0 when none.
+  int connectedUnit(const std::string& identity) const;
+  /// Closes the file connected to a unit, writing out what is buffered; false when the close failed.
+  bool disconnect(int unit);
+
+  /// Reads the next line of a unit open for input.
+  ReadStatus readLine(int unit, std::string& line);
+  /// True when a unit open for input has no further line (or no file).
+  bool atEnd(int unit);
+  /// Goes back to the first line of a unit open for input.
+  void rewind(int unit);
+  /// Writes text and a CR LF line end to a unit open for output.
+  void writeLine(int unit, std::string_view text);
+
+  /// Whether the end of the run waits for Enter.
+  bool pauseAtEnd = false;
+
+ private:
+  std::vector<UnitSlot> slots_;
+};
+
+}  // namespace kestrix

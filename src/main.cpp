@@ -1,0 +1,15 @@
+// The kestrix executable: hands the command line, the console and the file
+// system to the run and returns its exit status.
+
+#include <string>
+#include <vector>
+
+#include "driver/command_line.h"
+#include "files/platform.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv, argv + argc);
+  auto console = kestrix::makeSystemConsole();
+  auto fs = kestrix::makeSystemFileSystem();
+  return kestrix::runKestrix(args, *console, *fs);
+}

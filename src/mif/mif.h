@@ -1,0 +1,63 @@
+#pragma once
+// The MIF/MID layer library: opening a layer as a .mif/.mid pair, the
+// save-date check against its MapInfo table, reading object keyword lines and
+// geometry, copying headers and writing objects.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/units.h"
+
+namespace kestrix {
+
+class RunContext;
+
+/// Description of an object keyword line.
+struct miObjectType {
+  bool none = false;           ///< NONE: an object without geometry
+  bool point = false;          ///< POINT
+  bool line = false;           ///< LINE: one straight segment
+  bool pline = false;          ///< PLINE, and not PLINE MULTIPLE
+  bool plineMultiple = false;  ///< PLINE MULTIPLE
+  bool region = false;         ///< REGION
+  bool ellipse = false;        ///< ELLIPSE
+  bool rect = false;           ///< RECT
+  bool roundRect = false;      ///< ROUNDRECT
+  bool arc = false;            ///< ARC
+  bool text = false;           ///< TEXT
+  bool multiPoint = false;     ///< MULTIPOINT
+  int nPolygons = 0;           ///< polygon count after REGION, 0 otherwise
+};
+
+/// Clears every flag and the polygon count.
+void miInitObject(miObjectType& type);
+
+/// Opens `name` (.mif, .mid or a base name) as a pair on two units; an input layer also passes the save-date check.
+void miOpenLayer(RunContext& ctx, std::string_view name, int& geomUnit, int& attrUnit, FileMode mode);
+
+/// Positions the .mif on the line after its "Data" line; false after a read error.
+bool miSkipHeader(RunContext& ctx, int geomUnit);
+
+/// Compares the save dates of the .mid and its .tab; false (both units closed) when the table is newer.
+bool miCheckSaveDate(RunContext& ctx, const std::string& midName, const std::string& tabName, int& geomUnit,
+                     int& attrUnit);
+
+/// True when `line` starts with an object keyword; `rest` receives the text after the keyword.
+bool miReadObjectType(RunContext& ctx, std::string_view line, std::string& rest, miObjectType& type);
+
+/// Reads the geometry of a point, line or pline object; node i is x[i-1], y[i-1]. True when a handled kind was read.
+bool miReadObject(RunContext& ctx, std::string& rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
+                  std::vector<double>& y, int nodeLimit, int& nodeCount, double& centreX, double& centreY);
+
+/// Ends the run with ERROR 0310 when `count` exceeds `limit`.
+void miCheckNodes(RunContext& ctx, int count, int limit);
+
+/// Appends one point or pline object (nodes x[0..n-1], y[0..n-1]) and its non-blank clause lines to a .mif.
+void miWriteObject(RunContext& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
+                   std::string_view clause1, std::string_view clause2);
+
+/// Copies the header lines before the first "Columns" line from one .mif unit to another.
+void miCopyHeader(RunContext& ctx, int fromUnit, int toUnit);
+
+}  // namespace kestrix

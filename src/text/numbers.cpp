@@ -1,0 +1,173 @@
+#include "text/numbers.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace kestrix {
+
+namespace {
+
+std::string stars(int width) { return std::string(width > 0 ? width : 0, '*'); }
+
+// Adds one unit in the last place to a string of decimal digits; a carry out
+// of the first digit prepends a "1".
+void incrementDigits(std::string& digits) {
+  for (std::size_t i = digits.size(); i-- > 0;) {
+    if (digits[i] != '9') {
+      ++digits[i];
+      return;
+    }
+    digits[i] = '0';
+  }
+  digits.insert(digits.begin(), '1');
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::string formatFixed(double value, int width, int decimals) {
+  if (width <= 0) return std::string();
+  if (decimals < 0) decimals = 0;
+  // Even the shortest form ".ddd" needs decimals + 1 columns.
+  if (!std::isfinite(value) || decimals + 1 > width) return stars(width);
+
+  // Far more digits than are kept: the digits beyond the last kept one then
+  // tell exactly whether the value lies below, on or above the half-way point
+  // (a double is never within 1e-40 of a decimal tie without being on it).
+  const int extra = 40;
+  std::string buffer(std::numeric_limits<double>::max_exponent10 + decimals + extra + 8, '\0');
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
+                                    std::chars_format::fixed, decimals + extra);
+  if (result.ec != std::errc()) return stars(width);
+  const std::string_view exact(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
+
+  const std::size_t point = exact.find('.');
+  std::string whole(exact.substr(0, point));
+  std::string fraction(exact.substr(point + 1, static_cast<std::size_t>(decimals)));
+  // Half-way and above rounds up in magnitude, so ties go away from zero.
+  if (exact[point + 1 + static_cast<std::size_t>(decimals)] >= '5') {
+    std::string digits = whole + fraction;
+    incrementDigits(digits);
+    whole = digits.substr(0, digits.size() - fraction.size());
+    fraction = digits.substr(digits.size() - fraction.size());
+  }
+  const std::size_t firstNonZero = whole.find_first_not_of('0');
+  whole = firstNonZero == std::string::npos ? std::string("0") : whole.substr(firstNonZero);
+
+  const bool zero = whole == "0" && fraction.find_first_not_of('0') == std::string::npos;
+  const std::string sign = (std::signbit(value) && !zero) ? "-" : "";
+
+  std::string text = sign + whole + "." + fraction;
+  const auto w = static_cast<std::size_t>(width);
+  if (text.size() == w + 1 && whole == "0") text = sign + "." + fraction;  // the optional leading zero
+  if (text.size() > w) return stars(width);
+  return std::string(w - text.size(), ' ') + text;
+}
+
+std::string formatInt(std::int64_t value, int width) {
+  if (width <= 0) return std::string();
+  const std::string text = std::to_string(value);
+  const auto w = static_cast<std::size_t>(width);
+  if (text.size() > w) return stars(width);
+  return std::string(w - text.size(), ' ') + text;
+}
+
+double roundHalfAway(double value) { return std::round(value); }
+
+namespace {
+
+// One grammar for every number text the model files hold; the value is
+// converted once, directly to the target precision.
+template <typename T>
+bool parseNumber(std::string_view text, T& value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+
+  std::string normal;  // the form std::from_chars reads: mantissa, then "e" and exponent
+  long long integerDigits = 0;  // significant digits before the point, for the range test
+  bool anyDigit = false;
+  bool nonZero = false;
+  bool seenNonZeroInt = false;
+  while (i < text.size() && isDigit(text[i])) {
+    if (text[i] != '0') seenNonZeroInt = nonZero = true;
+    if (seenNonZeroInt) ++integerDigits;
+    normal += text[i++];
+    anyDigit = true;
+  }
+  long long leadingFractionZeros = 0;
+  if (i < text.size() && text[i] == '.') {
+    normal += text[i++];
+    bool counting = !seenNonZeroInt;
+    while (i < text.size() && isDigit(text[i])) {
+      if (text[i] != '0') {
+        nonZero = true;
+        counting = false;
+      } else if (counting) {
+        ++leadingFractionZeros;
+      }
+      normal += text[i++];
+      anyDigit = true;
+    }
+  }
+  if (!anyDigit) return false;
+
+  long long exponent = 0;
+  if (i < text.size()) {
+    const char c = text[i];
+    if (c == 'E' || c == 'e' || c == 'D' || c == 'd') ++i;
+    else if (c != '+' && c != '-') return false;
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negativeExponent = text[i++] == '-';
+    if (i >= text.size()) return false;
+    while (i < text.size()) {
+      if (!isDigit(text[i])) return false;
+      if (exponent < 1000000) exponent = exponent * 10 + (text[i] - '0');  // saturates: far out of range anyway
+      ++i;
+    }
+    if (negativeExponent) exponent = -exponent;
+  }
+
+  if (!nonZero) {
+    value = negative ? -T(0) : T(0);
+    return true;
+  }
+  normal += 'e';
+  normal += std::to_string(exponent);
+  T parsed{};
+  const auto result = std::from_chars(normal.data(), normal.data() + normal.size(), parsed);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Decimal magnitude of the leading digit decides between underflow (reads as zero) and overflow.
+    const long long magnitude =
+        exponent + (integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1));
+    if (magnitude >= 0) return false;
+    value = negative ? -T(0) : T(0);
+    return true;
+  }
+  if (result.ec != std::errc() || result.ptr != normal.data() + normal.size()) return false;
+  value = negative ? -parsed : parsed;
+  return true;
+}
+
+}  // namespace
+
+bool readNumberText(std::string_view text, double& value) { return parseNumber(text, value); }
+
+bool readNumberText(std::string_view text, float& value) { return parseNumber(text, value); }
+
+bool readFixedField(std::string_view field, double& value) {
+  std::string packed;
+  packed.reserve(field.size());
+  for (const char c : field)
+    if (c != ' ') packed += c;
+  if (packed.empty()) {
+    value = 0.0;
+    return true;
+  }
+  return parseNumber(std::string_view(packed), value);
+}
+
+}  // namespace kestrix

@@ -1,0 +1,28 @@
+#pragma once
+// The fixed layouts in which numbers are written and read: Fortran-style Fw.d
+// and Iw output fields and the fixed-column number fields of model files.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrix {
+
+/// `value` in fixed point with `decimals` decimals, right-aligned in `width` columns; rounded to nearest with halves away from zero; `width` asterisks when it does not fit.
+std::string formatFixed(double value, int width, int decimals);
+
+/// `value` right-aligned in `width` columns; `width` asterisks when it does not fit.
+std::string formatInt(std::int64_t value, int width);
+
+/// `value` rounded to the nearest whole number, halves away from zero (the value is taken as given, no further widening).
+double roundHalfAway(double value);
+
+/// Reads a whole number text without blanks: optional sign, digits with an optional point, optional exponent (E, e, D, d or a bare sign). False when it is not a number or out of range.
+bool readNumberText(std::string_view text, double& value);
+/// As above, rounded once to single precision.
+bool readNumberText(std::string_view text, float& value);
+
+/// Reads a fixed-column number field: blanks ignored, an all-blank field is 0, point and exponent optional. False when the field is not a number.
+bool readFixedField(std::string_view field, double& value);
+
+}  // namespace kestrix

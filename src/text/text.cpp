@@ -1,0 +1,148 @@
+#include "text/text.h"
+
+#include <cmath>
+
+#include "text/numbers.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr std::size_t kCompareLimit = 1000;  // ASAME looks at no more of each operand
+constexpr int kNumberField = 20;             // work field of the number-to-text routines
+
+bool isLetterOrDigit(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// The significant part of `text` without every character equal to `a` or `b`.
+std::string without(std::string_view text, char a, char b) {
+  std::string result;
+  for (const char c : significant(text))
+    if (c != a && c != b) result += c;
+  return std::string(significant(result));
+}
+
+// The 20-column work field of a real number, reduced to its text: 20
+// asterisks when it does not fit, else without leading blanks.
+std::string realText(float value, int decimals) {
+  const std::string field = formatFixed(value, kNumberField, decimals);
+  if (field.front() == '*') return field;
+  return TRIMF(field);
+}
+
+}  // namespace
+
+std::string_view significant(std::string_view text) {
+  const std::size_t last = text.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+std::string fitField(std::string_view text, std::size_t width) {
+  return std::string(significant(text.substr(0, width)));
+}
+
+bool BLANK(std::string& text) {
+  const std::size_t length = text.size();
+  std::size_t kept = 0;
+  for (const char c : text)
+    if (c != '\t') text[kept++] = c;
+  text.replace(kept, length - kept, length - kept, ' ');  // closed up, padded back to the field's length
+  return significant(text).empty();
+}
+
+std::string asameKey(std::string_view text) {
+  const std::string_view operand = text.substr(0, kCompareLimit);
+  return UPPERCASE(TRIMF(REMOVETABS(REMOVEQUOTES(operand))));
+}
+
+bool ASAME(std::string_view a, std::string_view b) { return asameKey(a) == asameKey(b); }
+
+bool FLAGEXISTS(std::string_view text, std::string_view flag) {
+  const std::string f = UPPERCASE(flag);
+  if (f.empty()) return true;
+  return UPPERCASE(text).find(f) != std::string::npos;
+}
+
+std::string REMOVETABS(std::string_view text) { return without(text, '\t', '\t'); }
+
+std::string REMOVESPACES(std::string_view text) { return without(text, ' ', ' '); }
+
+std::string REMOVEQUOTES(std::string_view text) { return without(text, '"', '\''); }
+
+std::string ALPHANUMERICONLY(std::string_view text, char replacement) {
+  std::string result;
+  for (const char c : significant(text)) {
+    if (isLetterOrDigit(c)) result += c;
+    else if (replacement != '\0') result += replacement;
+  }
+  const std::string_view kept = significant(result);
+  return kept.empty() ? std::string("X") : std::string(kept);
+}
+
+std::string UPPERCASE(std::string_view text) {
+  std::string result(significant(text));
+  for (char& c : result) c = upper(c);
+  return result;
+}
+
+std::string LOWERCASE(std::string_view text) {
+  std::string result(significant(text));
+  for (char& c : result) c = lower(c);
+  return result;
+}
+
+std::string TRIMF(std::string_view text) {
+  const std::string_view s = significant(text);
+  const std::size_t first = s.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string() : std::string(s.substr(first));
+}
+
+std::string AINTEGER(std::int32_t value) { return TRIMF(formatInt(value, kNumberField)); }
+
+std::string AINTEGERPREC0(std::int32_t value, int digits) {
+  std::string field = formatInt(value, kNumberField);
+  if (value >= 0) {
+    if (digits < 1) digits = 1;
+    if (digits > kNumberField) digits = kNumberField;
+    // Blank columns from 21 - digits (counted from 1) rightwards become zeros;
+    // the last column always holds the units digit.
+    for (int column = kNumberField - digits; column < kNumberField - 1; ++column) {
+      const auto at = static_cast<std::size_t>(column);
+      if (field[at] != ' ') break;
+      field[at] = '0';
+    }
+  }
+  return TRIMF(field);
+}
+
+std::string AREAL(float value) {
+  // The decimals follow the magnitude before rounding, compared in single precision.
+  const float magnitude = std::fabs(value);
+  int decimals = 0;
+  if (magnitude < 0.01f) decimals = 6;
+  else if (magnitude < 0.1f) decimals = 5;
+  else if (magnitude < 1.0f) decimals = 4;
+  else if (magnitude < 10.0f) decimals = 3;
+  else if (magnitude < 100.0f) decimals = 2;
+  else if (magnitude < 1000.0f) decimals = 1;
+  // NaN fails every comparison above and keeps 0 decimals.
+
+  std::string text = realText(value, decimals);
+  if (text.front() == '*') return text;
+  const std::size_t last = text.find_last_not_of('0');  // the point always stops the cut
+  text.erase(last + 1);
+  return text;
+}
+
+std::string AREALD(float value, int decimals) { return realText(value, decimals); }
+
+std::size_t LENSL(std::string_view text) {
+  const std::size_t last = text.find_last_not_of(std::string_view(" \0", 2));
+  return last == std::string_view::npos ? 0 : last + 1;
+}
+
+}  // namespace kestrix

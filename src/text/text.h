@@ -1,0 +1,66 @@
+#pragma once
+// Routines over blank-padded text. A std::string stands for a fixed-length
+// field: only the part up to its last non-blank character counts, and every
+// result is returned without trailing blanks unless a routine says otherwise.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrix {
+
+/// The significant part of a text: everything up to its last non-blank character.
+std::string_view significant(std::string_view text);
+
+/// The text cut to a receiving field of `width` characters, trailing blanks removed.
+std::string fitField(std::string_view text, std::size_t width);
+
+/// Removes every TAB from `text` in place; true when nothing but blanks is left.
+bool BLANK(std::string& text);
+
+/// The normal form ASAME compares: quotes, TABs and leading blanks removed, capitals, trailing blanks cut.
+std::string asameKey(std::string_view text);
+
+/// True when the two texts are the same word (case, quotes, TABs, surrounding blanks ignored).
+bool ASAME(std::string_view a, std::string_view b);
+
+/// True when `flag` occurs in `text`, both compared in capitals; an empty flag always occurs.
+bool FLAGEXISTS(std::string_view text, std::string_view flag);
+
+/// The text without TAB characters.
+std::string REMOVETABS(std::string_view text);
+
+/// The text without blanks, interior ones included.
+std::string REMOVESPACES(std::string_view text);
+
+/// The text without double quotes and apostrophes.
+std::string REMOVEQUOTES(std::string_view text);
+
+/// Letters and digits kept, every other character replaced by `replacement` (dropped when it is NUL); "X" when nothing is left.
+std::string ALPHANUMERICONLY(std::string_view text, char replacement);
+
+/// The text with the ASCII letters a-z in capitals.
+std::string UPPERCASE(std::string_view text);
+
+/// The text with the ASCII letters A-Z in small letters.
+std::string LOWERCASE(std::string_view text);
+
+/// The text without leading blanks (a leading TAB stays).
+std::string TRIMF(std::string_view text);
+
+/// The integer in shortest decimal text.
+std::string AINTEGER(std::int32_t value);
+
+/// The integer with leading zeros up to `digits` digits; negative values are never padded.
+std::string AINTEGERPREC0(std::int32_t value, int digits);
+
+/// Fixed-point text with decimals chosen by magnitude, trailing zeros removed (the point stays).
+std::string AREAL(float value);
+
+/// Fixed-point text with exactly `decimals` decimals.
+std::string AREALD(float value, int decimals);
+
+/// Position of the last character that is neither blank nor NUL (0 when none).
+std::size_t LENSL(std::string_view text);
+
+}  // namespace kestrix
