@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -87,7 +88,7 @@ bool parseNumber(std::string_view text, T& value) {
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
 
-  std::string normal;  // the form std::from_chars reads: mantissa, then "e" and exponent
+  const std::size_t mantissaStart = i;
   long long integerDigits = 0;  // significant digits before the point, for the range test
   bool anyDigit = false;
   bool nonZero = false;
@@ -95,12 +96,12 @@ bool parseNumber(std::string_view text, T& value) {
   while (i < text.size() && isDigit(text[i])) {
     if (text[i] != '0') seenNonZeroInt = nonZero = true;
     if (seenNonZeroInt) ++integerDigits;
-    normal += text[i++];
+    ++i;
     anyDigit = true;
   }
   long long leadingFractionZeros = 0;
   if (i < text.size() && text[i] == '.') {
-    normal += text[i++];
+    ++i;
     bool counting = !seenNonZeroInt;
     while (i < text.size() && isDigit(text[i])) {
       if (text[i] != '0') {
@@ -109,11 +110,12 @@ bool parseNumber(std::string_view text, T& value) {
       } else if (counting) {
         ++leadingFractionZeros;
       }
-      normal += text[i++];
+      ++i;
       anyDigit = true;
     }
   }
   if (!anyDigit) return false;
+  const std::string_view mantissa = text.substr(mantissaStart, i - mantissaStart);
 
   long long exponent = 0;
   if (i < text.size()) {
@@ -135,10 +137,22 @@ bool parseNumber(std::string_view text, T& value) {
     value = negative ? -T(0) : T(0);
     return true;
   }
-  normal += 'e';
-  normal += std::to_string(exponent);
+  // The form std::from_chars reads: the mantissa, "e" and the exponent. Kept
+  // on the stack for every number of ordinary length.
+  char local[96];
+  std::string longForm;
+  char* normal = local;
+  const std::size_t room = mantissa.size() + 16;
+  if (room > sizeof local) {
+    longForm.resize(room);
+    normal = longForm.data();
+  }
+  std::memcpy(normal, mantissa.data(), mantissa.size());
+  char* end = normal + mantissa.size();
+  *end++ = 'e';
+  end = std::to_chars(end, normal + room, exponent).ptr;
   T parsed{};
-  const auto result = std::from_chars(normal.data(), normal.data() + normal.size(), parsed);
+  const auto result = std::from_chars(normal, end, parsed);
   if (result.ec == std::errc::result_out_of_range) {
     // Decimal magnitude of the leading digit decides between underflow (reads as zero) and overflow.
     const long long magnitude =
@@ -147,7 +161,7 @@ bool parseNumber(std::string_view text, T& value) {
     value = negative ? -T(0) : T(0);
     return true;
   }
-  if (result.ec != std::errc() || result.ptr != normal.data() + normal.size()) return false;
+  if (result.ec != std::errc() || result.ptr != end) return false;
   value = negative ? -parsed : parsed;
   return true;
 }
@@ -159,15 +173,21 @@ bool readNumberText(std::string_view text, double& value) { return parseNumber(t
 bool readNumberText(std::string_view text, float& value) { return parseNumber(text, value); }
 
 bool readFixedField(std::string_view field, double& value) {
-  std::string packed;
-  packed.reserve(field.size());
+  char local[64];  // fields are a few columns wide; no allocation for them
+  std::string longField;
+  char* packed = local;
+  if (field.size() > sizeof local) {
+    longField.resize(field.size());
+    packed = longField.data();
+  }
+  std::size_t length = 0;
   for (const char c : field)
-    if (c != ' ') packed += c;
-  if (packed.empty()) {
+    if (c != ' ') packed[length++] = c;
+  if (length == 0) {
     value = 0.0;
     return true;
   }
-  return parseNumber(std::string_view(packed), value);
+  return parseNumber(std::string_view(packed, length), value);
 }
 
 }  // namespace kestrix

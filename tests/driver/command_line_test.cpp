@@ -1,0 +1,117 @@
+// The command line: option rules, dimension values, file names and the usage
+// text.
+
+#include <gtest/gtest.h>
+
+#include "driver/command_line.h"
+#include "support/fakes.h"
+
+namespace kestrix {
+namespace {
+
+using testing::endsRun;
+using testing::TestRun;
+
+Settings parse(TestRun& t, std::vector<std::string> args, int* status = nullptr) {
+  args.insert(args.begin(), "kestrix");
+  int s = endsRun([&] { readCommandLine(t.ctx, args); });
+  if (status) *status = s;
+  return t.ctx.settings;
+}
+
+TEST(CommandLine, ResistanceLettersFollowTheFirstCharacter) {
+  TestRun a;
+  Settings s = parse(a, {"-mxs20000", "x.mif"});
+  EXPECT_EQ(s.mxs, 20000);
+  EXPECT_EQ(s.mnrType, 'M');
+  TestRun b;
+  s = parse(b, {"-N", "-m11", "x.mif"});
+  EXPECT_EQ(s.mnrType, 'M');
+  EXPECT_TRUE(s.optM11);
+  TestRun c;
+  s = parse(c, {"-m11", "-N", "x.mif"});
+  EXPECT_EQ(s.mnrType, 'N');
+  TestRun d;
+  s = parse(d, {"-N2M", "-R", "x.mif"});
+  EXPECT_EQ(s.mnrType, 'R');
+  EXPECT_TRUE(s.optN2M);  // a later letter leaves the conversion flag set
+  TestRun e;
+  s = parse(e, {"-Nfoo", "/ISISplus", "-trimmed", "-PPOL", "-x", "x.mif"});
+  EXPECT_EQ(s.mnrType, 'N');
+  EXPECT_TRUE(s.optIsis);
+  EXPECT_TRUE(s.optTrim);
+  EXPECT_TRUE(s.optPpol);
+  EXPECT_FALSE(s.optN2M);
+  TestRun f;
+  s = parse(f, {"-N2Mx", "x.mif"});
+  EXPECT_EQ(s.mnrType, 'M');
+  EXPECT_TRUE(s.optN2M);
+}
+
+TEST(CommandLine, DimensionsAreReadFromTheSameArgument) {
+  TestRun a;
+  Settings s = parse(a, {"-mxs12,5", "-mpt7", "-mpt9", "-mlp 3", "x.mif"});
+  EXPECT_EQ(s.mxs, 12);
+  EXPECT_EQ(s.mpt, 9);
+  EXPECT_EQ(s.mlp, 3);
+  const std::string& out = a.out();
+  std::size_t first = out.find("\nOverwriting mpt dimension.\n");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(out.find("\nOverwriting mpt dimension.\n", first + 1), std::string::npos);
+
+  for (const char* bad : {"-mxs", "-mxs1.5", "-mxsabc", "-mpt0", "-mlp-3"}) {
+    TestRun t;
+    int status = 0;
+    parse(t, {bad, "20000", "x.mif"}, &status);
+    EXPECT_EQ(status, kExitFailure) << bad;
+    EXPECT_NE(t.out().find("\n\nERROR reading data\n\n"), std::string::npos) << bad;
+  }
+}
+
+TEST(CommandLine, FileNamesAndIntroducers) {
+  TestRun t;
+  t.fs.add("/data/a.mif", "");
+  t.fs.add("/b.mif", "");
+  Settings s = parse(t, {"\x96N", "\xE2\x80\x93R", "one.mif", "/data/a.mif", "/b.mif", "/N2M", "two"});
+  EXPECT_EQ(s.mnrType, 'M');
+  EXPECT_TRUE(s.optN2M);
+  ASSERT_EQ(s.inFiles.size(), 4u);
+  EXPECT_EQ(s.inFiles[0], "one.mif");
+#ifndef _WIN32
+  EXPECT_EQ(s.inFiles[1], "/data/a.mif");
+  EXPECT_EQ(s.inFiles[2], "/b.mif");
+#endif
+  EXPECT_EQ(s.inFiles[3], "two");
+  EXPECT_NE(t.out().find("\nExecutable: kestrix\n"), std::string::npos);
+}
+
+TEST(CommandLine, UsageTextWithoutArgumentsOrWithoutFiles) {
+  TestRun t;
+  EXPECT_EQ(endsRun([&] { readCommandLine(t.ctx, {"kestrix"}); }), kExitSuccess);
+  const std::string& out = t.out();
+  EXPECT_EQ(out.rfind("\nKestrix.exe\nGenerates .csv VORLAN cross-section files, and 1d_xs and other layers.\n", 0), 0u);
+  EXPECT_NE(out.find("\n   LCR must be one of \"L\", \"C\" or \"R\" indicating whether the point \n"), std::string::npos);
+  EXPECT_NE(out.find("\n   Example: Kestrix -M -m11 Projection.mif xs.txt my_model.nwk11 my_model.hd11\n\n\nPress Enter to Close\n"),
+            std::string::npos);
+  EXPECT_EQ(out.find("Executable"), std::string::npos);
+
+  TestRun o;
+  int status = 0;
+  parse(o, {"-N", "-ppol"}, &status);
+  EXPECT_EQ(status, kExitFailure);
+  EXPECT_NE(o.out().find("Kestrix.exe"), std::string::npos);
+}
+
+TEST(CommandLine, SizingBlock) {
+  TestRun t;
+  parse(t, {"-mlp5", "x.mif"});
+  t.console.clearOutput();
+  allocateStore(t.ctx);
+  EXPECT_EQ(t.out(), "\nAllocating Memory Based on the following array sizes:\n"
+                     "   Maximum number of cross-sections (mxs): 10000\n"
+                     "   Maximum number of point per cross-section (mpt): 1000\n"
+                     "   Maximum number of vertices on -ppol line (mlp: 5\n");
+}
+
+}  // namespace
+}  // namespace kestrix

@@ -1,0 +1,193 @@
+// The unit table and the file unit manager: unit numbers, the console
+// reports of every opening and closing, and the prompts that keep a run alive.
+
+#include <gtest/gtest.h>
+
+#include "files/file_units.h"
+#include "support/fakes.h"
+
+namespace kestrix {
+namespace {
+
+using testing::endsRun;
+using testing::TestRun;
+
+TEST(UnitsTable, NumbersStartAtBasePlusOneAndFreedSlotsAreReused) {
+  TestRun t;
+  t.fs.add("a.txt", "x\n");
+  t.fs.add("b.txt", "y\n");
+  int a = 0, b = 0;
+  OPENFILE(t.ctx, a, FileMode::Input, "a.txt");
+  OPENFILE(t.ctx, b, FileMode::Input, "b.txt");
+  EXPECT_EQ(a, 1001);
+  EXPECT_EQ(b, 1002);
+  CLOSER(t.ctx, a);
+  EXPECT_EQ(a, 0);
+  EXPECT_NE(t.out().find("...Closed File Unit:1001\n"), std::string::npos);
+  int c = 0;
+  OPENFILE(t.ctx, c, FileMode::Input, "b.txt");  // a second read-only connection is fine
+  EXPECT_EQ(c, 1001);
+
+  UnitTable small;
+  small.INITUNITS(3);  // the base never goes below 9
+  EXPECT_EQ(small.slot(0).number, 10);
+  EXPECT_TRUE(small.pauseAtEnd);
+}
+
+TEST(UnitsTable, CloserIgnoresUnknownAndClosedUnits) {
+  TestRun t;
+  int zero = 0, outside = 5000, closed = 1003;
+  CLOSER(t.ctx, zero);
+  CLOSER(t.ctx, outside);
+  CLOSER(t.ctx, closed);
+  EXPECT_EQ(t.out(), "");
+  EXPECT_EQ(closed, 1003);
+  EXPECT_EQ(outside, 5000);
+}
+
+TEST(FileUnits, InputReportsAndLineReading) {
+  TestRun t;
+  t.fs.add("data.txt", "first\r\nsecond\nlast without end");
+  int u = 0;
+  OPENFILE(t.ctx, u, FileMode::Input, "   data.txt  ");
+  EXPECT_EQ(t.out(), "\nTrying to open file data.txt...OK.\nOpened File Unit:1001\n");
+  std::string line;
+  ASSERT_EQ(t.ctx.units.readLine(u, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "first");
+  ASSERT_EQ(t.ctx.units.readLine(u, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "second");
+  ASSERT_EQ(t.ctx.units.readLine(u, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "last without end");
+  EXPECT_TRUE(t.ctx.units.atEnd(u));
+  EXPECT_EQ(t.ctx.units.readLine(u, line), ReadStatus::End);
+  t.ctx.units.rewind(u);
+  ASSERT_EQ(t.ctx.units.readLine(u, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "first");
+}
+
+TEST(FileUnits, OutputWritesCrLfAndReportsUnit) {
+  TestRun t;
+  int u = 0;
+  OPENFILE(t.ctx, u, FileMode::Output, "out.csv");
+  t.ctx.units.writeLine(u, "a,b");
+  CLOSER(t.ctx, u);
+  EXPECT_EQ(t.fs.content("out.csv"), "a,b\r\n");
+  EXPECT_EQ(t.out(), "\nTrying to open file out.csv...OK.  File Unit:1001\n...Closed File Unit:1001\n");
+}
+
+TEST(FileUnits, MissingInputAsksForAnotherNameAndRetriesOnBlankReply) {
+  TestRun t({"", std::string(5, ' ') + "good.txt" + std::string(100, 'x')});
+  t.fs.add("good.txt" + std::string(67, 'x'), "ok\n");
+  int u = 0;
+  OPENFILE(t.ctx, u, FileMode::Input, "missing.txt");
+  const std::string prompt = "Check file exists and press enter or enter another file name: ";
+  std::string expected = "\nTrying to open file missing.txt...\nCHECK 0008 - \"missing.txt\" cannot be found\n\n" +
+                         prompt + "\nNo file name entered.  Trying file again..." +
+                         "\nTrying to open file missing.txt...\nCHECK 0008 - \"missing.txt\" cannot be found\n\n" +
+                         prompt + "\nTrying to open file good.txt" + std::string(67, 'x') +
+                         "...OK.\nOpened File Unit:1001\n";
+  // The reply is cut to its first 80 characters before its blanks are trimmed.
+  EXPECT_EQ(t.out(), expected);
+  EXPECT_EQ(u, 1001);
+}
+
+TEST(FileUnits, PromptsEndTheRunAtEndOfInput) {
+  TestRun t;
+  int u = 0;
+  EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, u, FileMode::Input, "missing.txt"); }), kExitFailure);
+  EXPECT_NE(t.out().find("ERROR - "), std::string::npos);
+  EXPECT_NE(t.out().find("missing.txt"), std::string::npos);
+
+  TestRun locked;
+  locked.fs.lockForWriting("busy.csv");
+  EXPECT_EQ(endsRun([&] { OPENFILE(locked.ctx, u, FileMode::Output, "busy.csv"); }), kExitFailure);
+  EXPECT_NE(locked.out().find("Can't Open\n\n Can't open: busy.csv\n\n Another application or user maybe using it,\n"
+                              "    or the file's folder does not exist.\n If so, close the file or create file path.\n"
+                              "\nPress Enter to Continue\n"),
+            std::string::npos);
+  EXPECT_NE(locked.out().find("\nERROR - "), std::string::npos);
+}
+
+TEST(FileUnits, AlreadyOpenOutputAsksToClose) {
+  TestRun t({"y", "n", "other.csv"});
+  int first = 0, second = 0, third = 0;
+  OPENFILE(t.ctx, first, FileMode::Output, "x.csv");
+  t.ctx.units.writeLine(first, "old");
+  OPENFILE(t.ctx, second, FileMode::Output, "x.csv");
+  EXPECT_NE(t.out().find("\nx.csv is already open, close it? OK.  File Unit:1002\n"), std::string::npos);
+  t.ctx.units.writeLine(second, "new");
+  t.ctx.units.disconnect(second);
+  EXPECT_EQ(t.fs.content("x.csv"), "new\r\n");
+  // The first unit's slot stays handed out after the close the user agreed to.
+  EXPECT_TRUE(t.ctx.units.slotOf(1001)->open);
+
+  OPENFILE(t.ctx, third, FileMode::Output, "other.csv");
+  EXPECT_EQ(third, 1003);
+  TestRun u({"n", "y.csv"});
+  int a = 0, b = 0;
+  OPENFILE(u.ctx, a, FileMode::Output, "x.csv");
+  OPENFILE(u.ctx, b, FileMode::Output, "x.csv");
+  EXPECT_NE(u.out().find("close it? \nCheck file exists and press enter or enter another file name: "
+                         "\nTrying to open file y.csv...OK.  File Unit:1002\n"),
+            std::string::npos);
+}
+
+TEST(FileUnits, LockedOutputRetriesAfterPause) {
+  TestRun t({""});
+  t.fs.lockForWriting("busy.csv");
+  int u = 0;
+  EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, u, FileMode::Output, "busy.csv"); }), kExitFailure);
+  // Two attempts were made: one pause answered, the second met the end of input.
+  std::size_t first = t.out().find("Press Enter to Continue");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(t.out().find("Press Enter to Continue", first + 1), std::string::npos);
+}
+
+TEST(FileUnits, EmptyNameAndFullTableStopTheRun) {
+  TestRun t;
+  int u = 0;
+  EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, u, FileMode::Input, "   "); }), kExitFailure);
+  EXPECT_EQ(t.out(), "\nEmpty filename specified.  Bailing out.  Please contact support@kestrix.example.\n"
+                     "Press Enter to Close\n");
+
+  TestRun full;
+  full.fs.add("f", "");
+  for (int i = 0; i < UnitTable::kSlots; ++i) {
+    int unit = 0;
+    OPENFILE(full.ctx, unit, FileMode::Input, "f");
+    ASSERT_EQ(unit, 1001 + i);
+  }
+  full.console.clearOutput();
+  EXPECT_EQ(endsRun([&] { OPENFILE(full.ctx, u, FileMode::Input, "f"); }), kExitFailure);
+  EXPECT_EQ(full.out(), "No free file numbers.\n");
+}
+
+TEST(FileUnits, UnreadableExistingInputEndsTheRun) {
+  TestRun t;
+  t.fs.add("secret.mid", "1\n");
+  t.fs.denyReading("secret.mid");
+  int u = 0;
+  EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, u, FileMode::Input, "secret.mid"); }), kExitFailure);
+  EXPECT_NE(t.out().find("ERROR - Could not read file \"secret.mid\""), std::string::npos);
+}
+
+TEST(RunEnding, ExitsClosesFilesThenPauses) {
+  TestRun t;
+  int u = 0;
+  OPENFILE(t.ctx, u, FileMode::Output, "partial.csv");
+  t.ctx.units.writeLine(u, "kept");
+  t.console.clearOutput();
+  EXPECT_EQ(endsRun([&] { t.ctx.exits(kExitFailure); }), kExitFailure);
+  EXPECT_EQ(t.out(), "\nPress Enter to Close\n");
+  EXPECT_EQ(t.fs.content("partial.csv"), "kept\r\n");
+  EXPECT_FALSE(t.ctx.units.slotOf(1001)->open);
+
+  TestRun p({"", ""});
+  EXPECT_TRUE(p.ctx.pauses());
+  EXPECT_TRUE(p.ctx.pauses());
+  EXPECT_FALSE(p.ctx.pauses());  // end of input lets the run go on, never spins
+  EXPECT_EQ(p.out(), "\nPress Enter to Continue\n\nPress Enter to Continue\n\nPress Enter to Continue\n");
+}
+
+}  // namespace
+}  // namespace kestrix

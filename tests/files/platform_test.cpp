@@ -1,0 +1,81 @@
+// The real platform layer: line reading over files on disk, the directory
+// search and the name rules that keep runs repeatable.
+
+#include <gtest/gtest.h>
+
+#include "files/platform.h"
+#include "support/e2e.h"
+
+namespace kestrix {
+namespace {
+
+TEST(Platform, WildcardsAreCaseBlindAndOrderIsRepeatable) {
+  EXPECT_TRUE(wildcardMatch("*.dat", "RIVER.DAT"));
+  EXPECT_TRUE(wildcardMatch("r?ver*.D*", "river_01.dat"));
+  EXPECT_FALSE(wildcardMatch("*.dat", "river.dat.bak"));
+  EXPECT_TRUE(wildcardMatch("*a*b*", "xxaYYbzz"));
+  EXPECT_FALSE(wildcardMatch("?", ""));
+  EXPECT_TRUE(nameOrderLess("a.dat", "B.dat"));
+  EXPECT_TRUE(nameOrderLess("B.dat", "b.dat"));  // equal case-blind: byte order decides
+  EXPECT_FALSE(nameOrderLess("b.dat", "B.dat"));
+  EXPECT_TRUE(nameOrderLess("ab", "abc"));
+}
+
+TEST(Platform, ReadsLinesOfRealFilesAndSearchesFolders) {
+  testing::ScratchDir dir;
+  dir.write("in/one.DAT", "a\r\n\r\nlast");
+  dir.write("in/Two.dat", "");
+  dir.write("in/three.txt", "");
+  dir.write("in/sub.dat/x", "");  // a folder is never a match
+  auto fs = makeSystemFileSystem();
+  std::string base = dir.path().string() + "/";
+
+  auto f = fs->openRead(base + "in/one.DAT");
+  ASSERT_TRUE(f);
+  std::string line;
+  ASSERT_EQ(f->readLine(line), ReadStatus::Ok);
+  EXPECT_EQ(line, "a");
+  ASSERT_EQ(f->readLine(line), ReadStatus::Ok);
+  EXPECT_EQ(line, "");
+  EXPECT_FALSE(f->atEnd());
+  ASSERT_EQ(f->readLine(line), ReadStatus::Ok);
+  EXPECT_EQ(line, "last");
+  EXPECT_TRUE(f->atEnd());
+  EXPECT_EQ(f->readLine(line), ReadStatus::End);
+  f->rewind();
+  ASSERT_EQ(f->readLine(line), ReadStatus::Ok);
+  EXPECT_EQ(line, "a");
+
+  auto empty = fs->openRead(base + "in/Two.dat");
+  ASSERT_TRUE(empty);
+  EXPECT_TRUE(empty->atEnd());
+  EXPECT_EQ(empty->readLine(line), ReadStatus::End);
+
+  std::vector<std::string> found;
+  ASSERT_EQ(fs->search(base + "in/*.dat", found), SearchStatus::Ok);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0], base + "in/one.DAT");
+  EXPECT_EQ(found[1], base + "in/Two.dat");
+  EXPECT_EQ(fs->search(base + "in/three.txt", found), SearchStatus::Ok);
+  EXPECT_EQ(found.size(), 1u);
+  EXPECT_EQ(fs->search(base + "in/*.asc", found), SearchStatus::NotFound);
+  EXPECT_EQ(fs->search(base + "nowhere/*.dat", found), SearchStatus::NotFound);
+
+  // Names typed for Windows open on POSIX too.
+  EXPECT_TRUE(fs->openRead(base + "in\\one.DAT"));
+  std::int64_t t1 = 0;
+  EXPECT_TRUE(fs->modifiedTime(base + "in/one.DAT", t1));
+  EXPECT_GT(t1, 0);
+  EXPECT_FALSE(fs->modifiedTime(base + "in/none.tab", t1));
+  EXPECT_EQ(fs->identity(base + "in/../in/one.DAT"), fs->identity(base + "in/one.DAT"));
+
+  auto out = fs->openWrite(base + "out.csv");
+  ASSERT_TRUE(out);
+  out->write("x\r\n");
+  EXPECT_TRUE(out->close());
+  EXPECT_EQ(dir.read("out.csv"), "x\r\n");
+  EXPECT_FALSE(fs->openWrite(base + "missing-folder/out.csv"));
+}
+
+}  // namespace
+}  // namespace kestrix

@@ -1,0 +1,77 @@
+#include "support/e2e.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kestrix::testing {
+
+namespace {
+std::string shellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+}  // namespace
+
+ScratchDir::ScratchDir() {
+  static std::atomic<int> counter{0};
+  std::random_device rd;
+  auto base = std::filesystem::temp_directory_path();
+  path_ = base / ("kestrix-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+                  std::to_string(rd() % 100000));
+  std::filesystem::create_directories(path_);
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+void ScratchDir::write(const std::string& name, const std::string& bytes) const {
+  auto p = path_ / name;
+  std::filesystem::create_directories(p.parent_path());
+  std::ofstream f(p, std::ios::binary);
+  f << bytes;
+}
+
+std::string ScratchDir::read(const std::string& name) const {
+  std::ifstream f(path_ / name, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+bool ScratchDir::has(const std::string& name) const { return std::filesystem::exists(path_ / name); }
+
+BinaryRun ScratchDir::run(const std::vector<std::string>& args, const std::string& input) const {
+  write(".stdin", input);
+  std::string cmd = "cd " + shellQuote(path_.string()) + " && " + shellQuote(KESTRIX_BINARY);
+  for (const auto& a : args) cmd += " " + shellQuote(a);
+  cmd += " < .stdin 2>&1";
+  BinaryRun result;
+  FILE* pipe = ::popen(cmd.c_str(), "r");
+  if (!pipe) return result;
+  char buf[65536];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) result.output.append(buf, n);
+  int raw = ::pclose(pipe);
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  std::error_code ec;
+  std::filesystem::remove(path_ / ".stdin", ec);
+  return result;
+}
+
+std::filesystem::path realDataDir() {
+  std::filesystem::path p = KESTRIX_REALDATA_DIR;
+  std::error_code ec;
+  if (std::filesystem::is_directory(p, ec)) return std::filesystem::canonical(p, ec);
+  return {};
+}
+
+}  // namespace kestrix::testing

@@ -1,0 +1,98 @@
+#include "support/fakes.h"
+
+#include <algorithm>
+
+namespace kestrix::testing {
+
+namespace {
+
+class MemoryInput : public InputFile {
+ public:
+  explicit MemoryInput(std::shared_ptr<std::string> data) : data_(std::move(data)) {}
+  ReadStatus readLine(std::string& line) override {
+    line.clear();
+    if (pos_ >= data_->size()) return ReadStatus::End;
+    std::size_t stop = data_->find('\n', pos_);
+    if (stop == std::string::npos) stop = data_->size();
+    line.assign(*data_, pos_, stop - pos_);
+    pos_ = stop + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return ReadStatus::Ok;
+  }
+  bool atEnd() override { return pos_ >= data_->size(); }
+  void rewind() override { pos_ = 0; }
+
+ private:
+  std::shared_ptr<std::string> data_;
+  std::size_t pos_ = 0;
+};
+
+class MemoryOutput : public OutputFile {
+ public:
+  explicit MemoryOutput(std::shared_ptr<std::string> data) : data_(std::move(data)) {}
+  void write(std::string_view text) override { data_->append(text); }
+  bool close() override { return true; }
+
+ private:
+  std::shared_ptr<std::string> data_;
+};
+
+}  // namespace
+
+void MemoryFileSystem::add(const std::string& name, std::string content, std::int64_t mtime) {
+  File f;
+  *f.data = std::move(content);
+  f.mtime = mtime;
+  files_[name] = f;
+}
+
+std::string MemoryFileSystem::content(const std::string& name) const {
+  auto it = files_.find(name);
+  return it == files_.end() ? std::string() : *it->second.data;
+}
+
+std::unique_ptr<InputFile> MemoryFileSystem::openRead(const std::string& path) {
+  auto it = files_.find(path);
+  if (it == files_.end() || denied_.count(path)) return nullptr;
+  // Readers see the content as it is now, as a real file opened afresh would.
+  return std::make_unique<MemoryInput>(std::make_shared<std::string>(*it->second.data));
+}
+
+std::unique_ptr<OutputFile> MemoryFileSystem::openWrite(const std::string& path) {
+  if (locked_.count(path)) return nullptr;
+  File& f = files_[path];
+  f.data = std::make_shared<std::string>();
+  return std::make_unique<MemoryOutput>(f.data);
+}
+
+bool MemoryFileSystem::modifiedTime(const std::string& path, std::int64_t& seconds) {
+  auto it = files_.find(path);
+  if (it == files_.end()) return false;
+  seconds = it->second.mtime;
+  return true;
+}
+
+SearchStatus MemoryFileSystem::search(const std::string& pattern, std::vector<std::string>& matches) {
+  matches.clear();
+  std::size_t cut = pattern.find_last_of("/\\");
+  std::string folder = cut == std::string::npos ? "" : pattern.substr(0, cut + 1);
+  std::string namePattern = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+  for (const auto& [name, file] : files_) {
+    if (name.compare(0, folder.size(), folder) != 0) continue;
+    std::string rest = name.substr(folder.size());
+    if (rest.find_first_of("/\\") != std::string::npos) continue;
+    if (wildcardMatch(namePattern, rest)) matches.push_back(rest);
+  }
+  if (matches.empty()) return SearchStatus::NotFound;
+  std::sort(matches.begin(), matches.end(), nameOrderLess);
+  for (auto& m : matches) m = folder + m;
+  return SearchStatus::Ok;
+}
+
+std::string lines(const std::vector<std::string>& items, const std::string& end) {
+  std::string s;
+  for (const auto& i : items) s += i + end;
+  return s;
+}
+
+}  // namespace kestrix::testing

@@ -1,0 +1,102 @@
+#pragma once
+// Test doubles for the platform layer: a console fed from a script of input
+// lines that records what is written, and an in-memory file system.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/run_context.h"
+#include "files/platform.h"
+
+namespace kestrix::testing {
+
+/// A console whose input comes from given lines and whose output is kept.
+class ScriptedConsole : public Console {
+ public:
+  explicit ScriptedConsole(std::vector<std::string> input = {}) : input_(std::move(input)) {}
+  void write(std::string_view text) override { output_.append(text); }
+  bool readLine(std::string& line) override {
+    ++reads_;
+    if (next_ >= input_.size()) return false;
+    line = input_[next_++];
+    return true;
+  }
+  void flush() override {}
+  /// Everything written so far.
+  const std::string& output() const { return output_; }
+  /// Forgets what was written so far.
+  void clearOutput() { output_.clear(); }
+  /// Number of reads made, answered or not.
+  int reads() const { return reads_; }
+
+ private:
+  std::vector<std::string> input_;
+  std::size_t next_ = 0;
+  std::string output_;
+  int reads_ = 0;
+};
+
+/// A file system held in memory; names are used exactly as given.
+class MemoryFileSystem : public FileSystem {
+ public:
+  /// Creates or replaces a file with the given content and modification time.
+  void add(const std::string& name, std::string content, std::int64_t mtime = 0);
+  /// Content of a file (empty when missing).
+  std::string content(const std::string& name) const;
+  /// True when the file exists.
+  bool has(const std::string& name) const { return files_.count(name) != 0; }
+  /// Sets a file's modification time.
+  void touch(const std::string& name, std::int64_t mtime) { files_[name].mtime = mtime; }
+  /// Makes every later openWrite of this name fail.
+  void lockForWriting(const std::string& name) { locked_[name] = true; }
+  /// Lets openWrite of this name succeed again.
+  void unlock(const std::string& name) { locked_.erase(name); }
+  /// Makes openRead of an existing file fail.
+  void denyReading(const std::string& name) { denied_[name] = true; }
+
+  std::unique_ptr<InputFile> openRead(const std::string& path) override;
+  std::unique_ptr<OutputFile> openWrite(const std::string& path) override;
+  bool exists(const std::string& path) override { return has(path); }
+  bool modifiedTime(const std::string& path, std::int64_t& seconds) override;
+  SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override;
+  std::string identity(const std::string& path) override { return path; }
+
+ private:
+  struct File {
+    std::shared_ptr<std::string> data = std::make_shared<std::string>();
+    std::int64_t mtime = 0;
+  };
+  std::map<std::string, File> files_;
+  std::map<std::string, bool> locked_;
+  std::map<std::string, bool> denied_;
+};
+
+/// A run context over a scripted console and a memory file system, with the unit table set up.
+struct TestRun {
+  explicit TestRun(std::vector<std::string> input = {}) : console(std::move(input)), ctx(console, fs) {
+    ctx.units.INITUNITS(1000);
+  }
+  ScriptedConsole console;  ///< the console
+  MemoryFileSystem fs;      ///< the files
+  RunContext ctx;           ///< the run
+  /// Console output so far.
+  const std::string& out() const { return console.output(); }
+};
+
+/// Runs `body`; returns the exit status when it ended the run, -1 when it returned normally.
+template <typename F>
+int endsRun(F&& body) {
+  try {
+    body();
+  } catch (const RunEnd& end) {
+    return end.status;
+  }
+  return -1;
+}
+
+/// Joins lines with the given line end after each.
+std::string lines(const std::vector<std::string>& items, const std::string& end = "\r\n");
+
+}  // namespace kestrix::testing

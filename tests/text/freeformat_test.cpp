@@ -1,0 +1,84 @@
+#include "text/freeformat.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kestrix {
+namespace {
+
+// Reads `count` integers from one line, each variable preset to -9: the values
+// read, blank-separated, with "F" for a failed read.
+std::string ints(std::string_view line, int count) {
+  FreeFormatReader reader(line);
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    std::int32_t v = -9;
+    out += (reader.readInt(v) ? std::to_string(v) : "F") + (i + 1 < count ? " " : "");
+  }
+  return out;
+}
+
+// As ints() for texts cut to `maxLength`, each variable preset to "~", joined by "|".
+std::string texts(std::string_view line, int count, std::size_t maxLength = 100) {
+  FreeFormatReader reader(line);
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    std::string v = "~";
+    out += (reader.readText(v, maxLength) ? v : "F") + (i + 1 < count ? "|" : "");
+  }
+  return out;
+}
+
+TEST(FreeFormatRead, SeparatorsNullsAndTheEndOfTheLine) {
+  EXPECT_EQ(ints("  1\t2 ,  3,4   ", 5), "1 2 3 4 F");  // the line ran out: never read on
+  EXPECT_EQ(ints(",5,,7 , ,8", 6), "-9 5 -9 7 -9 8");
+  EXPECT_EQ(ints("5,", 2), "5 F");
+  EXPECT_EQ(texts("   ", 1), "F");
+}
+
+TEST(FreeFormatRead, SlashEndsTheList) {
+  EXPECT_EQ(ints("1 2 / 3", 4), "1 2 -9 -9");
+  EXPECT_EQ(texts("abc/def", 2), "abc|~");
+}
+
+TEST(FreeFormatRead, QuotedTexts) {
+  EXPECT_EQ(texts(R"('it''s, a / test' "x""y",'' ab'c)", 4), R"(it's, a / test|x"y||ab'c)");
+  EXPECT_EQ(texts("abcdef", 1, 3), "abc");
+  EXPECT_EQ(texts("'abc", 1), "F");  // the closing quote would be on another line
+  EXPECT_EQ(ints("'5'", 1), "F");
+}
+
+TEST(FreeFormatRead, RepeatCounts) {
+  EXPECT_EQ(ints("3*1 2*  7 2*,4", 10), "1 1 1 -9 -9 7 -9 -9 4 F");
+  EXPECT_EQ(texts("2*'a b' c", 3), "a b|a b|c");
+  EXPECT_EQ(ints("0*5", 1), "F");
+}
+
+TEST(FreeFormatRead, IntegerForms) {
+  EXPECT_EQ(ints("-2147483648 +7 2147483647", 3), "-2147483648 7 2147483647");
+  for (const char* bad : {"1.0", "1e3", "12a", "2147483648", "-2147483649", "-", "abc"})
+    EXPECT_EQ(ints(bad, 1), "F") << bad;
+}
+
+TEST(FreeFormatRead, RealForms) {
+  FreeFormatReader r("1 1. .5 +1.5 -1.5E-3 1.5D3 1.5d3 1.5e+3 0.1");
+  for (const double expected : {1.0, 1.0, 0.5, 1.5, -1.5e-3, 1500.0, 1500.0, 1500.0}) {
+    double v = 0;
+    EXPECT_TRUE(r.readDouble(v));
+    EXPECT_EQ(v, expected);
+  }
+  float f = 0;
+  EXPECT_TRUE(r.readFloat(f));
+  EXPECT_EQ(f, 0.1f);  // converted once, straight to single precision
+
+  double v = 3;
+  for (const char* bad : {".", "abc", "E5", "1.5E", "'1.5'", "1..5"}) {
+    FreeFormatReader b(bad);
+    EXPECT_FALSE(b.readDouble(v)) << bad;
+  }
+  EXPECT_EQ(v, 3.0);
+}
+
+}  // namespace
+}  // namespace kestrix
