@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "files/platform.h"
 
 namespace kestrix {
 
@@ -33,6 +36,7 @@ struct m11Branch {
   float Connection2Chainage = 0.0f;  ///< chainage of the second connection
   std::int32_t NPoints = 0;          ///< points of the branch
   std::vector<std::int32_t> Points;  ///< positions (from 1) in the point table, in branch order
+  std::vector<bool> Matched;         ///< per entry of Points: its point number was found in the point table
 };
 
 /// One entry of the bed resistance list: a stretch of a branch.
@@ -55,11 +59,36 @@ struct Mike11Tables {
   float globalN = 0.0f;               ///< global Manning's n
 };
 
+/// Rewinds an open file and reads up to the first line holding `text` (case-sensitive); false at the end of the file, `status` Error after a read error.
+bool m11FindSection(RunContext& ctx, int unit, std::string& line, std::string_view text, ReadStatus& status);
+
+/// Reads on to the first line holding `text` (true) or `endText` (false); `status` End or Error when the file ran out first.
+bool m11FindNext(RunContext& ctx, int unit, std::string& line, std::string_view text, std::string_view endText,
+                 ReadStatus& status);
+
 /// Reads the points and branches of a .nwk11 file.
 void m11ReadNetwork(RunContext& ctx, const std::string& file, Mike11Tables& tables);
 
 /// Reads the global n and the bed resistance list of a .hd11 file.
 void m11ReadBedResistance(RunContext& ctx, const std::string& file, Mike11Tables& tables);
+
+/// One profile point as read, before it joins its position group.
+struct M11WorkPoint {
+  float x = 0.0f;    ///< offset
+  float z = 0.0f;    ///< level, datum added
+  float mnr = 0.0f;  ///< relative resistance times the bed value
+};
+
+/// The profile points read since the last group was stored, with the bank flags.
+struct M11WorkList {
+  std::vector<M11WorkPoint> points;  ///< working points (slots beyond count are stale)
+  int count = 0;                     ///< working points in use
+  bool left = false;                 ///< the last point read carries the left bank marker
+  bool right = false;                ///< the right bank marker has been met
+};
+
+/// Moves the working points into group g (1 L, 2 C, 3 R) of section s; with the left flag set the last point is held back as the first of the next group. Ends the run when the group would exceed mpt.
+void m11StoreGroup(RunContext& ctx, M11WorkList& work, int s, int g);
 
 /// Converts and places every section of a .txt file and writes 1d_nwk and 1d_branches; clears errFound first and sets it on a read failure.
 void m11ConvertSections(RunContext& ctx, const std::string& file, const Mike11Tables& tables);

@@ -1,12 +1,89 @@
+// The converter modes: every file argument after the projection layer is a
+// pattern. Pass 1 reads ISIS files, or the MIKE 11 network and bed
+// resistances; pass 2 converts the MIKE 11 cross-section files once both
+// tables are complete, so the files may be named in any order.
+
+#include <string>
+#include <vector>
+
+#include "converters/isis.h"
+#include "converters/mike11.h"
 #include "driver/modes.h"
 #include "driver/run_context.h"
+#include "files/paths.h"
 
 namespace kestrix {
 
+namespace {
+
+constexpr std::size_t kMatchWidth = 255;  // the field a matched name is shown in
+
+// Runs `handle` for every file matched by the patterns, in argument order,
+// and sets outFolder from the first match of the pass.
+template <typename Handle>
+void searchPass(RunContext& ctx, Handle handle) {
+  Settings& set = ctx.settings;
+  std::vector<std::string> matches;
+  bool first = true;
+  for (std::size_t k = 1; k < set.inFiles.size(); ++k) {
+    switch (ctx.fs.search(set.inFiles[k], matches)) {
+      case SearchStatus::Ok:
+        break;
+      case SearchStatus::NotFound:
+        continue;
+      case SearchStatus::OutOfMemory:
+        ctx.say(" ERROR - Out of memory.  Contact " + std::string(kSupportEmail));
+        ctx.exits(kExitFailure);
+      case SearchStatus::OtherError:
+        ctx.say(" ERROR - Invalid file or pathname specified");
+        ctx.exits(kExitFailure);
+    }
+    for (const std::string& name : matches) {
+      handle(name);
+      if (first) {
+        set.outFolder = FILEFOLDERPATH(name);
+        first = false;
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void converterRun(RunContext& ctx) {
-  ctx.newline();
-  ctx.say(ctx.settings.optM11 ? "ERROR - MIKE 11 mode is not available yet" : "ERROR - ISIS mode is not available yet");
-  ctx.exits(kExitFailure);
+  Settings& set = ctx.settings;
+  Mike11Tables tables;
+
+  searchPass(ctx, [&](const std::string& name) {
+    if (set.optM11) {
+      const std::string ext = FILEEXT(name);
+      if (ext == ".nwk11") {
+        m11ReadNetwork(ctx, name, tables);
+      } else if (ext == ".hd11") {
+        m11ReadBedResistance(ctx, name, tables);
+      }
+    } else {
+      isisReadSections(ctx, name);
+    }
+  });
+
+  if (set.optM11) {
+    searchPass(ctx, [&](const std::string& name) {
+      if (FILEEXT(name) != ".txt") return;
+      ctx.say(" Made it here");
+      // The conversion clears errFound to report on its own file; an error of
+      // an earlier file must still stop the run before anything is written.
+      const bool earlier = set.errFound;
+      m11ConvertSections(ctx, name, tables);
+      ctx.say(std::string("Errors were \"") + (set.errFound ? "T" : "F") + "\"");
+      set.errFound = set.errFound || earlier;
+      std::string shown = name;
+      if (shown.size() < kMatchWidth) shown.resize(kMatchWidth, ' ');
+      ctx.say("Filename is \"" + shown + "\"");
+    });
+  }
+
+  commonEnding(ctx);
 }
 
 }  // namespace kestrix

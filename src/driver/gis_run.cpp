@@ -1,13 +1,56 @@
 #include "driver/modes.h"
+#include "driver/ordering.h"
 #include "driver/run_context.h"
+#include "files/paths.h"
+#include "sections/layers.h"
 
 namespace kestrix {
 
+namespace {
+constexpr double kNotFound = -99999.0;  // start point or projection vertex not (yet) read
+}
+
 void gisRun(RunContext& ctx) {
-  ctx.settings.gisMode = true;
-  ctx.newline();
-  ctx.say("ERROR - GIS mode is not available yet");
-  ctx.exits(kExitFailure);
+  Settings& set = ctx.settings;
+  set.gisMode = true;
+
+  for (const std::string& file : set.inFiles) xsReadPoints(ctx, file);
+  if (set.errFound) {
+    ctx.say("ERRORS were found - see above");
+    ctx.say("error here aaaa");
+    ctx.exits(kExitFailure);
+  }
+
+  if (set.optPpol && !set.linesFound) {
+    // Without any line every point would fall off its (missing) line.
+    ctx.newline();
+    ctx.say("ERROR - The -ppol option needs line objects to project the points onto, but no layer holds any line "
+            "objects");
+    ctx.exits(kExitFailure);
+  }
+
+  if (set.linesFound) {
+    for (int s = 1; s <= ctx.store.nxs(); ++s) {
+      Section& sec = ctx.store[s];
+      sec.startX = kNotFound;
+      sec.startY = kNotFound;
+      if (set.optPpol) {
+        sec.ppolX.assign(static_cast<std::size_t>(set.mlp > 0 ? set.mlp : 0), kNotFound);
+        sec.ppolY.assign(static_cast<std::size_t>(set.mlp > 0 ? set.mlp : 0), kNotFound);
+      }
+    }
+    for (const std::string& file : set.inFiles) xsReadLines(ctx, file);
+  }
+  if (set.errFound) {
+    ctx.say("ERRORS were found - see above");
+    ctx.exits(kExitFailure);
+  }
+
+  if (set.optPpol) projectionStage(ctx);
+  orderingStage(ctx);
+
+  set.outFolder = FILEFOLDERPATH(set.inFiles.front());
+  commonEnding(ctx);
 }
 
 }  // namespace kestrix

@@ -44,6 +44,14 @@ struct Settings {
   std::string outFolder;             ///< folder of all outputs, with trailing separator
 };
 
+/// Values of the last point record read in GIS mode: a null .mid value keeps them.
+struct GisReadState {
+  float lastZ = 0.0f;     ///< elevation of the last point record
+  float lastMnr = 0.0f;   ///< resistance value of the last point record
+  std::string lastLcr;    ///< LCR value (one character at most) of the last point record
+  std::string lastXsId;   ///< XS_ID value of the last point record
+};
+
 /// Everything a run owns.
 class RunContext {
  public:
@@ -55,6 +63,7 @@ class RunContext {
   Settings settings;     ///< run settings
   SectionStore store;    ///< the sections of the run
   UnitTable units;       ///< open files
+  GisReadState gis;      ///< carried values of the GIS point reader
 
   /// Writes a line and its line end to the console.
   void say(std::string_view line);

@@ -1,0 +1,214 @@
+// ISIS .dat/.asc files: every river section between "END GENERAL" and
+// "GISINFO" that carries plan coordinates becomes one section of the store,
+// its points split into the three position groups at the LEFT and RIGHT bank
+// markers. The offsets are taken as read, so these sections skip ordering.
+
+#include "converters/isis.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/run_context.h"
+#include "files/file_units.h"
+#include "files/paths.h"
+#include "text/freeformat.h"
+#include "text/numbers.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr std::size_t kLineWidth = 10000;  // longer lines are cut
+constexpr std::size_t kIdWidth = 100;
+constexpr std::size_t kSourceWidth = 256;
+
+const char* const kReadError = "ERROR - End of File encountered reading from ISIS file";
+
+// Columns `first` to `first + width - 1` (counted from 1) of a line; the part
+// beyond the end of a short line is simply missing, which reads as blank.
+std::string_view columns(std::string_view line, std::size_t first, std::size_t width) {
+  if (line.size() < first) return {};
+  return line.substr(first - 1, width);
+}
+
+// A fixed-column number read straight into single precision (one rounding,
+// as the field's decimal text gives it).
+bool readFixedFloat(std::string_view field, float& value) {
+  char packed[16];
+  std::size_t length = 0;
+  for (const char c : field) {
+    if (c == ' ') continue;
+    if (length == sizeof packed) return false;  // fields are at most 10 columns wide
+    packed[length++] = c;
+  }
+  if (length == 0) {
+    value = 0.0f;
+    return true;
+  }
+  return readNumberText(std::string_view(packed, length), value);
+}
+
+// The reading of one file: the open unit, the section being filled and the
+// working point list with its count and bank-marker flags.
+class IsisReader {
+ public:
+  IsisReader(RunContext& ctx, const std::string& file) : ctx_(ctx), file_(file) {}
+
+  void run() {
+    ctx_.newline();
+    ctx_.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
+    OPENFILE(ctx_, unit_, FileMode::Input, file_);
+    const std::string sourcePath = fitField(FILENAMEPATH(file_), kSourceWidth);
+
+    bool inBody = false;
+    bool held = false;  // `line_` already holds the next line to examine
+    for (;;) {
+      if (!held) {
+        const ReadStatus status = ctx_.units.readLine(unit_, line_);
+        if (status == ReadStatus::End) break;
+        if (status == ReadStatus::Error) return fail();
+        cut(line_);
+      }
+      held = false;
+      if (ASAME(columns(line_, 1, 11), "END GENERAL")) inBody = true;
+      if (ASAME(columns(line_, 1, 7), "GISINFO")) inBody = false;
+      if (!inBody) continue;
+      // The keyword must start in column 1: ASAME alone would pass over leading blanks.
+      if (line_.empty() || line_[0] == ' ' || !ASAME(columns(line_, 1, 5), "RIVER")) continue;
+
+      // Other units open with RIVER too (CES SECTION, MUSKINGUM, ...), and so
+      // may the text lines of a COMMENT unit: only "SECTION" on the next line
+      // makes this a river section. Otherwise that line is examined as usual.
+      const ReadStatus status = ctx_.units.readLine(unit_, next_);
+      if (status == ReadStatus::End) break;
+      if (status == ReadStatus::Error) return fail();
+      cut(next_);
+      if (!ASAME(columns(next_, 1, 7), "SECTION")) {
+        line_.swap(next_);
+        held = true;
+        continue;
+      }
+      if (!readSection(sourcePath)) return fail();
+    }
+    CLOSER(ctx_, unit_);
+  }
+
+ private:
+  static void cut(std::string& line) {
+    if (line.size() > kLineWidth) line.resize(kLineWidth);
+  }
+
+  bool nextLine(std::string& line) {
+    if (ctx_.units.readLine(unit_, line) != ReadStatus::Ok) return false;
+    cut(line);
+    return true;
+  }
+
+  // One river section; `line_` holds its keyword line and `next_` the line after it.
+  bool readSection(const std::string& sourcePath) {
+    const Settings& set = ctx_.settings;
+    if (ctx_.store.nxs() >= set.mxs) {
+      ctx_.say("ERROR - More than " + AINTEGER(set.mxs) +
+               " cross-sections: raise the maximum number of cross-sections with -mxs");
+      ctx_.settings.errFound = true;
+      ctx_.exits(kExitFailure);
+    }
+    section_ = ctx_.store.append();
+    Section& sec = ctx_.store[section_];
+    sec.source[0] = sourcePath;
+    sec.source[1] = fitField(line_, kSourceWidth);
+    sec.source[2] = fitField(next_, kSourceWidth);
+
+    if (!nextLine(line_)) return false;
+    sec.id = fitField(line_, kIdWidth);
+    if (!nextLine(line_)) return false;  // not used
+    if (!nextLine(line_)) return false;
+    std::int32_t n = 0;
+    FreeFormatReader count(line_);
+    if (!count.readInt(n)) return false;
+
+    c_ = 0;
+    left_ = right_ = false;
+    for (std::int32_t i = 0; i < n; ++i) {
+      if (!nextLine(line_)) return false;
+      ++c_;
+      // A group receives at most c - 1 points once c has gone two past the limit.
+      if (c_ > set.mpt + 1) tooManyPoints();
+      if (static_cast<int>(work_.size()) < c_) work_.emplace_back();
+      StorePoint& pt = work_[c_ - 1];
+      double unused = 0.0;
+      if (!readFixedFloat(columns(line_, 1, 10), pt.x) || !readFixedFloat(columns(line_, 11, 10), pt.z) ||
+          !readFixedFloat(columns(line_, 21, 10), pt.mnr) || !readFixedField(columns(line_, 32, 9), unused) ||
+          !readFixedField(columns(line_, 51, 10), pt.mapX) || !readFixedField(columns(line_, 61, 10), pt.mapY))
+        return false;
+      const std::string_view marker = columns(line_, 41, 10);
+      if (FLAGEXISTS(marker, "left")) {
+        left_ = true;
+        isisStorePart(kLeft);
+        left_ = false;
+      } else if (FLAGEXISTS(marker, "right")) {
+        right_ = true;
+        isisStorePart(kCentre);
+      }
+    }
+    if (right_) {
+      right_ = false;
+      isisStorePart(kRight);
+    } else {
+      isisStorePart(kCentre);
+    }
+    return true;
+  }
+
+  // Closes group g with the working points; a marked point just read is held
+  // back to begin the next group.
+  void isisStorePart(int g) {
+    const bool marked = left_ || right_;
+    const int take = marked ? c_ - 1 : c_;
+    if (take > ctx_.settings.mpt) tooManyPoints();
+    Section& sec = ctx_.store[section_];
+    std::vector<StorePoint>& slots = sec.slots(g);
+    slots.assign(work_.begin(), work_.begin() + take);
+    sec.count[g - 1] = take;
+    if (marked) {
+      work_[0] = work_[c_ - 1];
+      c_ = 1;
+    } else {
+      c_ = 0;
+    }
+  }
+
+  [[noreturn]] void tooManyPoints() {
+    const Settings& set = ctx_.settings;
+    ctx_.say("ERROR - More than " + AINTEGER(set.mpt) + " points in one position group of cross-section " +
+             ctx_.store[section_].id + ": raise the maximum number of points with -mpt");
+    ctx_.settings.errFound = true;
+    ctx_.exits(kExitFailure);
+  }
+
+  void fail() {
+    ctx_.say(kReadError);
+    ctx_.settings.errFound = true;
+    CLOSER(ctx_, unit_);
+  }
+
+  RunContext& ctx_;
+  const std::string& file_;
+  int unit_ = 0;
+  std::string line_;
+  std::string next_;
+  int section_ = 0;
+  std::vector<StorePoint> work_;
+  int c_ = 0;
+  bool left_ = false;
+  bool right_ = false;
+};
+
+}  // namespace
+
+void isisReadSections(RunContext& ctx, const std::string& file) { IsisReader(ctx, file).run(); }
+
+}  // namespace kestrix

@@ -1,0 +1,108 @@
+// The MIKE 11 hydrodynamic parameter file (.hd11): the global Manning's n
+// and the bed resistance list, one value per chainage of a branch. Each entry
+// is completed into a stretch up to the next entry of the same branch.
+
+#include <string>
+
+#include "converters/mike11.h"
+#include "driver/run_context.h"
+#include "files/file_units.h"
+#include "text/freeformat.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr int kMaxBedValues = 10000;
+constexpr std::size_t kNameLength = 100;
+// Smaller global values count as missing (compared in single precision, so
+// that a value written as 1.0e-6 is accepted).
+constexpr float kSmallestGlobalN = 1.0e-6f;
+
+constexpr std::string_view kResistanceKey = "G_resistance =";
+constexpr std::string_view kDataKey = "DATA =";
+
+bool contains(std::string_view line, std::string_view text) { return line.find(text) != std::string_view::npos; }
+
+std::string_view after(std::string_view line, std::string_view key) { return line.substr(line.find(key) + key.size()); }
+
+[[noreturn]] void badValue(RunContext& ctx) {
+  ctx.say("ERROR - Reading .hd11 file data.");
+  ctx.exits(kExitFailure);
+}
+
+// A stretch ends at the next entry of its branch, or at its own chainage.
+void complete(m11BedValue& entry, const m11BedValue* next) {
+  if (next && ASAME(entry.Name, next->Name)) {
+    entry.ChainageTo = next->ChainageFrom;
+    entry.ValueTo = next->ValueFrom;
+  } else {
+    entry.ChainageTo = entry.ChainageFrom;
+    entry.ValueTo = entry.ValueFrom;
+  }
+}
+
+}  // namespace
+
+void m11ReadBedResistance(RunContext& ctx, const std::string& file, Mike11Tables& tables) {
+  ctx.newline();
+  ctx.say("Reading MIKE 11 Bed Resistance data from " + std::string(significant(file)) + "...");
+  int unit = 0;
+  OPENFILE(ctx, unit, FileMode::Input, file);
+  tables.globalN = 0.0f;
+  std::string line;
+  ReadStatus status = ReadStatus::Ok;
+
+  ctx.newline();
+  ctx.say("Looking for Global Manning's n value...");
+  if (m11FindSection(ctx, unit, line, "[Global_Values]", status)) {
+    // The value may stand in a later section: read on to the end of the file.
+    while ((status = ctx.units.readLine(unit, line)) == ReadStatus::Ok) {
+      if (!contains(line, kResistanceKey)) continue;
+      FreeFormatReader in(after(line, kResistanceKey));
+      if (!in.readFloat(tables.globalN)) badValue(ctx);
+      ctx.newline();
+      ctx.say("Global Manning's n value = " + AREAL(tables.globalN));
+      break;
+    }
+  }
+  if (status == ReadStatus::Error) badValue(ctx);
+  if (tables.globalN < kSmallestGlobalN) {
+    ctx.say(" Could not find global n value.");
+    ctx.exits(kExitFailure);
+  }
+
+  ctx.newline();
+  ctx.say("Looking for bed resistance values...");
+  if (m11FindSection(ctx, unit, line, "[BedList]", status)) {
+    int count = 0;
+    while (!FLAGEXISTS(line, "EndSect  // BedList")) {
+      status = ctx.units.readLine(unit, line);
+      if (status == ReadStatus::End) break;
+      if (status == ReadStatus::Error) badValue(ctx);
+      if (!contains(line, kDataKey)) continue;
+      if (++count > kMaxBedValues) {
+        ctx.say("Exceeded number of allowable bed resistance values.");
+        ctx.halt(kExitFailure);
+      }
+      if (static_cast<std::size_t>(count) > tables.bedList.size()) tables.bedList.resize(static_cast<std::size_t>(count));
+      m11BedValue& entry = tables.bedList[static_cast<std::size_t>(count) - 1];
+      FreeFormatReader in(after(line, kDataKey));
+      if (!in.readText(entry.Name, kNameLength) || !in.readFloat(entry.ChainageFrom) || !in.readFloat(entry.ValueFrom))
+        badValue(ctx);
+      if (count > 1) complete(tables.bedList[static_cast<std::size_t>(count) - 2], &entry);
+    }
+    if (count >= 1) complete(tables.bedList[static_cast<std::size_t>(count) - 1], nullptr);
+    tables.nBedList = count;
+    if (count > 0)
+      ctx.say(" Number of bed resistance values found: " + AINTEGER(count));
+    else
+      ctx.say(" Could not find any bed resistance values");
+  } else if (status == ReadStatus::Error) {
+    badValue(ctx);
+  }
+  CLOSER(ctx, unit);
+}
+
+}  // namespace kestrix

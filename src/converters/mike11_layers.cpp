@@ -1,0 +1,154 @@
+// The 1d_nwk and 1d_branches layers of a MIKE 11 conversion. 1d_nwk gets one
+// channel with 22 attributes between consecutive sections of a branch;
+// 1d_branches gets every branch of the network, named after it.
+
+#include "converters/mike11_layers.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "driver/run_context.h"
+#include "files/file_units.h"
+#include "files/paths.h"
+#include "mif/mif.h"
+#include "text/numbers.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr std::string_view kPen = "    Pen (2,59,255)";
+constexpr int kMaxChannelVertices = 100000;
+constexpr std::size_t kBranchNameField = 100;
+constexpr std::size_t kIdPrefixLength = 8;
+constexpr int kSectionIdLength = 100;
+
+void writeNwkColumns(RunContext& ctx, int unit) {
+  const std::string idColumn = "Char(" + AINTEGER(kSectionIdLength) + ")";
+  static constexpr std::string_view kColumns[] = {
+      "Columns 22",           "  ID Char(12)",         "  Type Char(4)",         "  Ignore Logical",
+      "  UCS Logical",        "  Len_or_ANA Float",    "  n_or_n_F Float",       "  US_Invert Float",
+      "  DS_Invert Float",    "  Form_Loss Float",     "  pBlockage Float",      "  Inlet_Type Char(12)",
+      "  Conn_2D Char(4)",    "  Conn_No Integer",     "  Width_or_Dia Float",   "  Height_or_WF Float",
+      "  Number_of Integer",  "  Height_Cont Float",   "  Width_Cont Float",     "  Entry_Loss Float",
+      "  Exit_Loss Float"};
+  for (const std::string_view line : kColumns) ctx.units.writeLine(unit, line);
+  ctx.units.writeLine(unit, "  US_XSect " + idColumn);
+  ctx.units.writeLine(unit, "  DS_XSect " + idColumn);
+  ctx.units.writeLine(unit, "Data");
+  ctx.units.writeLine(unit, "");
+}
+
+void writeBranchesColumns(RunContext& ctx, int unit) {
+  ctx.units.writeLine(unit, "Columns 1");
+  ctx.units.writeLine(unit, "  Branch Char(200)");
+  ctx.units.writeLine(unit, "Data");
+  ctx.units.writeLine(unit, "");
+}
+
+miObjectType polyline() {
+  miObjectType type;
+  miInitObject(type);
+  type.pline = true;
+  return type;
+}
+
+void closePair(RunContext& ctx, int& geom, int& attr) {
+  if (geom > 0) CLOSER(ctx, geom);
+  if (attr > 0) CLOSER(ctx, attr);
+}
+
+// The branch name as the channel identifiers start: its first 8 characters in capitals.
+std::string channelPrefix(const std::string& name) {
+  return std::string(significant(UPPERCASE(std::string_view(name).substr(0, kIdPrefixLength))));
+}
+
+}  // namespace
+
+void m11OpenNetworkLayers(RunContext& ctx, const std::string& outFolder, int projectionUnit,
+                          M11NetworkLayers& layers) {
+  layers = M11NetworkLayers{};
+  miOpenLayer(ctx, ADDFOLDER(outFolder, "1d_nwk"), layers.nwkGeom, layers.nwkAttr, FileMode::Output);
+  miCopyHeader(ctx, projectionUnit, layers.nwkGeom);
+  miOpenLayer(ctx, ADDFOLDER(outFolder, "1d_branches"), layers.branchesGeom, layers.branchesAttr, FileMode::Output);
+  miCopyHeader(ctx, projectionUnit, layers.branchesGeom);
+  writeNwkColumns(ctx, layers.nwkGeom);
+  writeBranchesColumns(ctx, layers.branchesGeom);
+}
+
+void m11WriteChannel(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tables& tables, int b,
+                     const M11Crossing& previous, const M11Crossing& current, int counter) {
+  const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
+  std::vector<double> x;
+  std::vector<double> y;
+  auto add = [&](double vx, double vy) {
+    if (static_cast<int>(x.size()) + 1 > kMaxChannelVertices) {
+      ctx.say("Exceeded maximum allowable channel points");
+      ctx.halt(kExitFailure);
+    }
+    x.push_back(vx);
+    y.push_back(vy);
+  };
+  add(previous.x, previous.y);
+  // The network points between the two sections, along the branch's own
+  // point list (none when both lie on one segment or chainage decreases).
+  const int first = std::max(previous.segment, 1);
+  const int last = std::min(current.segment - 1, branch.NPoints);
+  for (int i = first; i <= last; ++i) {
+    const m11Point& p = tables.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i) - 1]) - 1];
+    add(p.X, p.Y);
+  }
+  add(current.x, current.y);
+  miWriteObject(ctx, layers.nwkGeom, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "");
+
+  const float length = current.chainage - previous.chainage;
+  const std::string zero63 = formatFixed(0.0, 6, 3);
+  std::string row = channelPrefix(branch.Name) + AINTEGERPREC0(counter, 4);
+  row += ",S,F,T,";
+  row += formatFixed(length, 8, 1) + ",";
+  row += formatFixed(1.0, 6, 3) + ",";
+  row += formatFixed(0.0, 10, 3) + ",";
+  row += formatFixed(0.0, 10, 3) + ",";
+  row += formatFixed(0.0, 6, 2) + ",";
+  row += "0,,,";
+  row += formatInt(0, 10) + ",";
+  row += formatFixed(0.0, 8, 3) + ",";
+  row += formatFixed(0.0, 8, 3) + ",";
+  row += formatInt(0, 5) + ",";
+  row += zero63 + "," + zero63 + "," + zero63 + "," + zero63 + ",";
+  row += "\"" + std::string(significant(ctx.store[previous.section].id)) + "\",";
+  row += "\"" + std::string(significant(ctx.store[current.section].id)) + "\"";
+  ctx.units.writeLine(layers.nwkAttr, row);
+}
+
+void m11CloseNetworkLayers(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tables& tables) {
+  closePair(ctx, layers.nwkGeom, layers.nwkAttr);
+  std::vector<double> x;
+  std::vector<double> y;
+  for (int b = 1; b <= tables.nBranches; ++b) {
+    const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
+    x.clear();
+    y.clear();
+    // A point number that is not in the point table has no position to draw.
+    for (int i = 0; i < branch.NPoints; ++i) {
+      if (!branch.Matched[static_cast<std::size_t>(i)]) continue;
+      const m11Point& p = tables.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i)]) - 1];
+      x.push_back(p.X);
+      y.push_back(p.Y);
+    }
+    if (x.size() < 2) continue;  // a line needs two vertices
+    miWriteObject(ctx, layers.branchesGeom, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "");
+    std::string name = fitField(branch.Name, kBranchNameField);
+    name.resize(kBranchNameField, ' ');
+    ctx.units.writeLine(layers.branchesAttr, name);
+  }
+  closePair(ctx, layers.branchesGeom, layers.branchesAttr);
+}
+
+void m11AbandonNetworkLayers(RunContext& ctx, M11NetworkLayers& layers) {
+  closePair(ctx, layers.nwkGeom, layers.nwkAttr);
+  closePair(ctx, layers.branchesGeom, layers.branchesAttr);
+}
+
+}  // namespace kestrix

@@ -1,0 +1,376 @@
+// MIKE 11 cross-section text files (.txt): every block becomes a section of
+// the store, its resistances scaled by the bed value of its branch and
+// chainage, and is laid across its branch at right angles at its chainage.
+// Consecutive sections of one branch are joined by channels in 1d_nwk.
+
+#include <climits>
+#include <cmath>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "converters/mike11.h"
+#include "converters/mike11_layers.h"
+#include "driver/run_context.h"
+#include "files/file_units.h"
+#include "files/paths.h"
+#include "text/freeformat.h"
+#include "text/numbers.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr std::size_t kLineField = 100;      // topo identifier and branch name lines
+constexpr std::size_t kIdLength = 100;
+constexpr std::size_t kSourceLength = 256;
+constexpr float kShortestStretch = 1.0e-5f;  // shorter bed stretches take their end value
+constexpr float kDatumReported = 0.001f;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDegrees = 180.0 / kPi;
+
+// Thrown inside one conversion when a block cannot be read to its end.
+struct ReadFailure {};
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// ASAME of the first n characters of a line against a keyword in capitals
+// without quotes or blanks, without building the normal form.
+bool keywordAt(std::string_view line, std::size_t n, std::string_view keyword) {
+  const std::string_view head = line.substr(0, std::min(n, line.size()));
+  std::size_t k = 0;
+  bool leading = true;
+  bool trailing = false;  // past the keyword: only blanks may follow
+  for (const char c : head) {
+    if (c == '"' || c == '\'' || c == '\t') continue;
+    if (leading && c == ' ') continue;
+    leading = false;
+    if (trailing || k == keyword.size()) {
+      if (c != ' ') return false;
+      trailing = true;
+      continue;
+    }
+    if (upper(c) != keyword[k]) return false;
+    ++k;
+  }
+  return k == keyword.size();
+}
+
+bool isBlankLine(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+
+// The chainage in thousandths as the identifiers show it: the product in
+// single precision, halves away from zero.
+std::int32_t chainageCode(float c) {
+  const float product = c * 1000.0f;
+  const double rounded = roundHalfAway(product);
+  if (!(rounded > static_cast<double>(INT_MIN))) return INT_MIN;
+  if (rounded > static_cast<double>(INT_MAX)) return INT_MAX;
+  return static_cast<std::int32_t>(rounded);
+}
+
+std::string nameTopoKey(std::string_view name, std::string_view topo) {
+  return asameKey(name) + '\n' + asameKey(topo);
+}
+
+class SectionConverter {
+ public:
+  SectionConverter(RunContext& ctx, const std::string& file, const Mike11Tables& tables)
+      : ctx_(ctx), file_(file), tables_(tables) {}
+
+  void run() {
+    Settings& set = ctx_.settings;
+    set.errFound = false;
+    ctx_.newline();
+    ctx_.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
+    OPENFILE(ctx_, txt_, FileMode::Input, file_);
+    int projection = 0;
+    OPENFILE(ctx_, projection, FileMode::Input, set.inFiles.empty() ? std::string() : set.inFiles.front());
+    m11OpenNetworkLayers(ctx_, set.outFolder, projection, layers_);
+    CLOSER(ctx_, projection);
+    buildIndexes();
+    source1_ = fitField(FILENAMEPATH(file_), kSourceLength);
+
+    try {
+      while (blockStart()) convertBlock();
+    } catch (const ReadFailure&) {
+      ctx_.say("ERROR - End of File encountered reading from ISIS file");
+      set.errFound = true;
+      if (section_ > 0) ctx_.store.removeLast();  // the block read only in part
+      CLOSER(ctx_, txt_);
+      m11AbandonNetworkLayers(ctx_, layers_);
+      return;
+    }
+    CLOSER(ctx_, txt_);
+    m11CloseNetworkLayers(ctx_, layers_, tables_);
+  }
+
+ private:
+  void buildIndexes() {
+    for (int e = 1; e <= tables_.nBedList; ++e)
+      bedByName_[asameKey(tables_.bedList[static_cast<std::size_t>(e) - 1].Name)].push_back(e);
+    for (int b = 1; b <= tables_.nBranches; ++b) {
+      const m11Branch& branch = tables_.branches[static_cast<std::size_t>(b) - 1];
+      branchByKey_[nameTopoKey(branch.Name, branch.TopoID)].push_back(b);
+    }
+  }
+
+  void next() {
+    if (ctx_.units.readLine(txt_, line_) != ReadStatus::Ok) throw ReadFailure{};
+  }
+
+  // Reads the first line of the next block; false at the end of the file.
+  // Blank lines before a block (and so at the end of the file) are passed over.
+  bool blockStart() {
+    section_ = 0;
+    for (;;) {
+      const ReadStatus status = ctx_.units.readLine(txt_, line_);
+      if (status == ReadStatus::End) return false;
+      if (status == ReadStatus::Error) throw ReadFailure{};
+      if (!isBlankLine(line_)) return true;
+    }
+  }
+
+  void convertBlock() {
+    topo_ = fitField(line_, kLineField);
+    next();
+    branch_ = fitField(line_, kLineField);
+    next();
+    {
+      FreeFormatReader in(line_);
+      if (!in.readFloat(c_)) throw ReadFailure{};
+    }
+    const Settings& set = ctx_.settings;
+    if (ctx_.store.nxs() >= set.mxs) {
+      ctx_.say("ERROR - More than " + AINTEGER(set.mxs) +
+               " cross-sections: raise the maximum number of cross-sections with -mxs");
+      ctx_.settings.errFound = true;
+      ctx_.exits(kExitFailure);
+    }
+    section_ = ctx_.store.append();
+    bed_ = bedValue();
+    datum_ = 0.0f;
+    w_ = 0.0f;
+
+    for (;;) {
+      next();
+      if (keywordAt(line_, 10, "**********")) break;
+      if (keywordAt(line_, 5, "DATUM")) {
+        next();
+        FreeFormatReader in(line_);
+        if (!in.readFloat(datum_)) throw ReadFailure{};
+        if (datum_ > kDatumReported) ctx_.say("  Debug: Datum for xs: (" + AINTEGER(section_) + ")");
+      } else if (keywordAt(line_, 7, "PROFILE")) {
+        readProfile();
+      }
+    }
+
+    M11Crossing crossing;
+    const int b = findBranch();
+    if (b == 0 || !place(b, crossing)) {
+      ctx_.say("WARNING - No Branch (with same TOPO ID) found for cross-section " +
+               std::string(significant(ctx_.store[section_].id)) + " (IGNORED)");
+      // The channel state stays with the last placed section.
+      ctx_.store.removeLast();
+      section_ = 0;
+      return;
+    }
+    if (havePrevious_ && ASAME(branch_, previousBranch_) && ASAME(topo_, previousTopo_)) {
+      counter_ += 10;
+      m11WriteChannel(ctx_, layers_, tables_, b, previous_, crossing, counter_);
+    }
+    havePrevious_ = true;
+    previousBranch_ = branch_;
+    previousTopo_ = topo_;
+    previous_ = crossing;
+    section_ = 0;
+  }
+
+  float bedValue() const {
+    const auto found = bedByName_.find(asameKey(branch_));
+    if (found == bedByName_.end()) return tables_.globalN;
+    for (const int e : found->second) {
+      const m11BedValue& entry = tables_.bedList[static_cast<std::size_t>(e) - 1];
+      if (entry.ChainageFrom <= c_ && c_ <= entry.ChainageTo) {
+        const float d = entry.ChainageTo - entry.ChainageFrom;
+        const float f = d > kShortestStretch ? (c_ - entry.ChainageFrom) / d : 1.0f;
+        return entry.ValueFrom + f * (entry.ValueTo - entry.ValueFrom);
+      }
+    }
+    return tables_.globalN;
+  }
+
+  void readProfile() {
+    ctx_.say("  Debug: Found Profile Number: (" + AINTEGER(section_) + ")");
+    Section& sec = ctx_.store[section_];
+    const std::string branch(significant(branch_));
+    sec.source[0] = source1_;
+    sec.source[1] = fitField(topo_, kSourceLength);
+    sec.source[2] = fitField(branch + "; " + AREALD(c_, 3), kSourceLength);
+    sec.id = fitField(branch + "_" + AINTEGERPREC0(chainageCode(c_), 9), kIdLength);
+
+    std::int32_t n = 0;
+    {
+      FreeFormatReader in(std::string_view(line_).substr(std::min<std::size_t>(7, line_.size())));
+      if (!in.readInt(n)) throw ReadFailure{};
+    }
+    work_.count = 0;
+    work_.left = false;
+    work_.right = false;
+    float start = 0.0f;
+    float lastX = 0.0f;
+    for (int i = 1; i <= n; ++i) {
+      next();
+      if (static_cast<std::size_t>(++work_.count) > work_.points.size()) work_.points.resize(work_.points.size() * 2 + 16);
+      M11WorkPoint& p = work_.points[static_cast<std::size_t>(work_.count) - 1];
+      FreeFormatReader in(line_);
+      if (!in.readFloat(p.x) || !in.readFloat(p.z) || !in.readFloat(p.mnr)) throw ReadFailure{};
+      p.z += datum_;
+      p.mnr *= bed_;
+      if (i == 1) start = p.x;
+      lastX = p.x;
+      // The markers hold no letters, so a plain search is the case-blind one.
+      if (line_.find("<#1>") != std::string::npos) {
+        work_.left = true;
+        start = p.x;
+        m11StoreGroup(ctx_, work_, section_, kLeft);
+        work_.left = false;
+      } else if (line_.find("<#4>") != std::string::npos) {
+        work_.right = true;
+        w_ = p.x - start;
+        m11StoreGroup(ctx_, work_, section_, kCentre);
+      }
+    }
+    if (work_.right) {
+      work_.right = false;
+      m11StoreGroup(ctx_, work_, section_, kRight);
+    } else {
+      w_ = lastX - start;
+      m11StoreGroup(ctx_, work_, section_, kCentre);
+    }
+  }
+
+  int findBranch() const {
+    const auto found = branchByKey_.find(nameTopoKey(branch_, topo_));
+    if (found == branchByKey_.end()) return 0;
+    for (const int b : found->second) {
+      const m11Branch& branch = tables_.branches[static_cast<std::size_t>(b) - 1];
+      if (branch.StartChainage <= c_ && c_ <= branch.EndChainage) return b;
+    }
+    return 0;
+  }
+
+  // Point i (from 1) of a branch, null when its number matched no point.
+  const m11Point* branchPoint(const m11Branch& branch, int i) const {
+    const auto k = static_cast<std::size_t>(i) - 1;
+    if (k >= branch.Points.size() || k >= branch.Matched.size() || !branch.Matched[k]) return nullptr;
+    const std::int32_t position = branch.Points[k];
+    if (position < 1 || position > tables_.nPoints) return nullptr;
+    return &tables_.points[static_cast<std::size_t>(position) - 1];
+  }
+
+  // Lays the section across branch b at its chainage; false when the branch
+  // cannot place it (fewer than two points, or an unknown point number).
+  bool place(int b, M11Crossing& crossing) const {
+    const m11Branch& branch = tables_.branches[static_cast<std::size_t>(b) - 1];
+    if (branch.NPoints < 2 || !branchPoint(branch, 1)) return false;
+    int u = 2;
+    for (;;) {
+      const m11Point* p = branchPoint(branch, u);
+      if (!p) return false;
+      if (!(c_ >= p->Chainage && u < branch.NPoints)) break;
+      ++u;
+    }
+    const m11Point& p1 = *branchPoint(branch, u - 1);
+    const m11Point& p2 = *branchPoint(branch, u);
+    const float span = p2.Chainage - p1.Chainage;
+    // Two points at one chainage: the section lies at the first of them.
+    const float t = span != 0.0f ? (c_ - p1.Chainage) / span : 0.0f;
+    const double x0 = p1.X + t * (p2.X - p1.X);
+    const double y0 = p1.Y + t * (p2.Y - p1.Y);
+    const double dx = p2.X - p1.X;
+    const double dy = p2.Y - p1.Y;
+    const double theta = (dx == 0.0 && dy == 0.0) ? 0.0 : std::atan2(dy, dx) * kDegrees;
+    const double sinT = std::sin(theta / kDegrees);
+    const double cosT = std::cos(theta / kDegrees);
+    const float h = w_ * 0.5f;
+
+    Section& sec = ctx_.store[section_];
+    StorePoint& left = sec.pointRef(kLeft, 1);
+    left.mapX = x0 - h * sinT;
+    left.mapY = y0 + h * cosT;
+    StorePoint& centre = sec.pointRef(kCentre, 1);
+    centre.mapX = x0;
+    centre.mapY = y0;
+    StorePoint& right = sec.pointRef(kRight, 1);
+    right.mapX = x0 + h * sinT;
+    right.mapY = y0 - h * cosT;
+
+    crossing.x = x0;
+    crossing.y = y0;
+    crossing.segment = u;
+    crossing.chainage = c_;
+    crossing.section = section_;
+    return true;
+  }
+
+  RunContext& ctx_;
+  const std::string& file_;
+  const Mike11Tables& tables_;
+  int txt_ = 0;
+  M11NetworkLayers layers_;
+  std::string line_;
+  std::string source1_;
+  std::unordered_map<std::string, std::vector<int>> bedByName_;    // entries of each branch name, in file order
+  std::unordered_map<std::string, std::vector<int>> branchByKey_;  // branches of each name and topo identifier
+
+  // The block being converted.
+  int section_ = 0;  // its section number once counted, 0 otherwise
+  std::string topo_;
+  std::string branch_;
+  float c_ = 0.0f;
+  float bed_ = 0.0f;
+  float w_ = 0.0f;
+  float datum_ = 0.0f;
+  M11WorkList work_;
+
+  // The last placed section and the channel counter.
+  bool havePrevious_ = false;
+  std::string previousBranch_;
+  std::string previousTopo_;
+  M11Crossing previous_;
+  int counter_ = 0;
+};
+
+}  // namespace
+
+void m11StoreGroup(RunContext& ctx, M11WorkList& work, int s, int g) {
+  const int take = work.left ? work.count - 1 : work.count;
+  Section& sec = ctx.store[s];
+  if (take > ctx.settings.mpt) {
+    ctx.say("ERROR - More than " + AINTEGER(ctx.settings.mpt) + " points in one position group of cross-section " +
+            std::string(significant(sec.id)) + ": raise the maximum number of points with -mpt");
+    ctx.settings.errFound = true;
+    ctx.exits(kExitFailure);
+  }
+  sec.count[static_cast<std::size_t>(g) - 1] = take;
+  for (int p = 1; p <= take; ++p) {
+    const M11WorkPoint& from = work.points[static_cast<std::size_t>(p) - 1];
+    StorePoint& to = sec.pointRef(g, p);
+    to.x = from.x;
+    to.z = from.z;
+    to.mnr = from.mnr;
+  }
+  if (work.left) {
+    work.points[0] = work.points[static_cast<std::size_t>(work.count) - 1];
+    work.count = 1;
+  } else {
+    work.count = 0;
+  }
+}
+
+void m11ConvertSections(RunContext& ctx, const std::string& file, const Mike11Tables& tables) {
+  SectionConverter(ctx, file, tables).run();
+}
+
+}  // namespace kestrix

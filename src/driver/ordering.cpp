@@ -1,0 +1,205 @@
+// Projection of GIS points onto their lines and ordering of every section.
+// The mix of single and double precision below is deliberate: it fixes the
+// offsets, and so the digits of every .csv file, to the values modellers
+// already have from earlier runs.
+
+#include "driver/ordering.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "driver/run_context.h"
+#include "text/numbers.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr float kCoincident = 1e-6f;   // vertices closer than this coincide; per-axis zero of DISTANCE_8
+constexpr float kNoMinimum = 9e29f;    // start of every minimum search
+constexpr double kNoStart = -99998.0;  // a start X below this: no line was found
+
+std::string quoted(const std::string& id) { return "\"" + id + "\""; }
+
+// Moves the points of one group onto the section's projection line and drops
+// those whose foot falls outside it. The smallest chainage carries over from
+// group to group; its point becomes the section's start point.
+void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
+  std::vector<StorePoint>& pts = sec.slots(g);
+  const int n = sec.ptCount(g);
+  const int nv = sec.ppolNv;
+  const std::vector<double>& vx = sec.ppolX;
+  const std::vector<double>& vy = sec.ppolY;
+
+  int kept = 0;  // points kept so far stand at 0 .. kept-1, in their stored order
+  for (int i = 0; i < n; ++i) {
+    StorePoint& p = pts[i];
+    double base = 0.0;
+    bool projected = false;
+    for (int j = 1; j < nv; ++j) {  // the segment from vertex j-1 to vertex j
+      const float length = DISTANCE_8(vx[j - 1], vy[j - 1], vx[j], vy[j]);
+      if (length < kCoincident) {
+        ctx.newline();
+        ctx.say("ERROR - Coincident points found on projection line " + quoted(sec.id));
+        ctx.settings.errFound = true;
+        // The points not yet examined stay as they are, closed up behind the kept ones.
+        std::move(pts.begin() + i, pts.begin() + n, pts.begin() + kept);
+        sec.count[g - 1] = kept + (n - i);
+        return;
+      }
+      const double d1 = DISTANCE_8(vx[j - 1], vy[j - 1], p.mapX, p.mapY);
+      const double d2 = DISTANCE_8(vx[j], vy[j], p.mapX, p.mapY);
+      const float lengthSquared = length * length;
+      const double a = (static_cast<double>(lengthSquared) + d1 * d1 - d2 * d2) * 0.5 / length;
+      // A foot on an inner vertex belongs to the next segment; the last segment also takes its end vertex.
+      const bool lastSegment = j == nv - 1;
+      if (a >= 0.0 && (a < length || (lastSegment && a <= length))) {
+        const double t = a / length;
+        p.mapX = vx[j - 1] + t * (vx[j] - vx[j - 1]);
+        p.mapY = vy[j - 1] + t * (vy[j] - vy[j - 1]);
+        projected = true;
+        if (base + a < smallest) {
+          smallest = base + a;
+          sec.startX = p.mapX;
+          sec.startY = p.mapY;
+        }
+      }
+      base += length;
+    }
+    if (projected) {
+      if (kept != i) pts[kept] = p;
+      ++kept;
+    }
+  }
+  sec.count[g - 1] = kept;
+}
+
+// Fills the offsets of one group from the reference point and orders the
+// group by offset, equal offsets keeping their stored order.
+void xsSortPoints(RunContext& ctx, Section& sec, int g, double refX, double refY) {
+  std::vector<StorePoint>& pts = sec.slots(g);
+  const auto first = pts.begin();
+  const auto last = pts.begin() + sec.ptCount(g);
+
+  if (!ctx.settings.linesFound && g == kLeft) {
+    // The left group is measured from its outermost point; the first of equal maxima wins.
+    float farthest = -1.0f;
+    double farX = refX;
+    double farY = refY;
+    for (auto it = first; it != last; ++it) {
+      const double dx = it->mapX - refX;
+      const double dy = it->mapY - refY;
+      const auto d = static_cast<float>(std::sqrt(dx * dx + dy * dy));
+      if (d > farthest) {
+        farthest = d;
+        farX = it->mapX;
+        farY = it->mapY;
+      }
+    }
+    refX = farX;
+    refY = farY;
+  }
+
+  bool orderable = true;
+  for (auto it = first; it != last; ++it) {
+    const double dx = it->mapX - refX;
+    const double dy = it->mapY - refY;
+    it->x = static_cast<float>(std::sqrt(dx * dx + dy * dy));
+    if (!(it->x < kNoMinimum)) orderable = false;  // also true for NaN
+  }
+  if (!orderable) {
+    // No offset could be picked as a smallest one: the map coordinates are unusable.
+    ctx.newline();
+    ctx.say("Why are we here? - is = 0");
+    ctx.exits(kExitFailure);
+  }
+  std::stable_sort(first, last, [](const StorePoint& a, const StorePoint& b) { return a.x < b.x; });
+}
+
+// Drops a section after a warning that the user is to read before going on.
+void dropWithPause(RunContext& ctx, Section& sec, const std::string& warning) {
+  ctx.newline();
+  ctx.say(warning + sec.id);
+  ctx.pauses();  // at the end of console input the run simply goes on
+  sec.use = false;
+}
+
+}  // namespace
+
+float DISTANCE_8(double x1, double y1, double x2, double y2) {
+  const float dx = std::fabs(static_cast<float>(x2 - x1));
+  const float dy = std::fabs(static_cast<float>(y2 - y1));
+  if (dx < kCoincident && dy < kCoincident) return 0.0f;
+  return std::sqrt(dx * dx + dy * dy);
+}
+
+void projectionStage(RunContext& ctx) {
+  ctx.newline();
+  ctx.say("Projecting cross-section points onto lines...");
+  for (int s = 1; s <= ctx.store.nxs(); ++s) {
+    Section& sec = ctx.store[s];
+    ctx.say("Projecting cross-section points onto line " + quoted(sec.id));
+    double smallest = kNoMinimum;
+    for (int g = kLeft; g <= kRight; ++g) xsProjectPoints(ctx, sec, g, smallest);
+  }
+  if (ctx.settings.errFound) {
+    ctx.say("ERRORS were found projecting cross-section points onto lines - see above");
+    ctx.exits(kExitFailure);
+  }
+}
+
+void orderingStage(RunContext& ctx) {
+  const bool lines = ctx.settings.linesFound;
+  for (int s = 1; s <= ctx.store.nxs(); ++s) {
+    Section& sec = ctx.store[s];
+    ctx.put("Sorting " + quoted(sec.id));
+    for (int g = kLeft; g <= kRight; ++g) {
+      ctx.put(formatInt(sec.ptCount(g), 5));
+      if (sec.ptCount(g) >= 1) {
+        double refX = 0.0;
+        double refY = 0.0;
+        if (lines) {
+          refX = sec.startX;
+          refY = sec.startY;
+          if (sec.startX < kNoStart) {
+            sec.use = false;
+            ctx.newline();
+            ctx.say("WARNING - Start of line for XS " + quoted(sec.id) + " was not found - IGNORING");
+          }
+        } else if (g == kLeft) {
+          // Without C points this slot reads as zero; the section is then
+          // dropped at C or R, or kept with its L points alone.
+          refX = sec.point(kCentre, 1).mapX;
+          refY = sec.point(kCentre, 1).mapY;
+        } else if (g == kCentre) {
+          if (sec.ptCount(kCentre) < 2) {
+            dropWithPause(ctx, sec, "WARNING - Less than two \"C\" points found for cross-section ");
+          } else if (sec.ptCount(kLeft) == 0) {
+            dropWithPause(ctx, sec, "WARNING - No \"L\" point found for cross-section ");
+          } else {
+            refX = sec.point(kLeft, sec.ptCount(kLeft)).mapX;
+            refY = sec.point(kLeft, sec.ptCount(kLeft)).mapY;
+          }
+        } else {
+          if (sec.ptCount(kCentre) == 0) {
+            dropWithPause(ctx, sec, "WARNING - No \"C\" point found for cross-section ");
+          } else {
+            refX = sec.point(kCentre, sec.ptCount(kCentre)).mapX;
+            refY = sec.point(kCentre, sec.ptCount(kCentre)).mapY;
+          }
+        }
+        if (sec.use) xsSortPoints(ctx, sec, g, refX, refY);
+      } else if (lines && g == kCentre) {
+        ctx.newline();
+        ctx.put("ERROR - Cross-section " + quoted(sec.id) + " does not contain any \"C\" points.");
+        ctx.settings.errFound = true;
+        break;
+      }
+    }
+    ctx.newline();
+  }
+}
+
+}  // namespace kestrix

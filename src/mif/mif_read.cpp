@@ -1,0 +1,201 @@
+// Classifying object keyword lines and reading the geometry of points, lines
+// and single-section polylines. Called once per .mif line, so the buffers of
+// the caller are reused and nothing is allocated on the way through.
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <limits>
+
+#include "driver/run_context.h"
+#include "mif/mif.h"
+#include "text/freeformat.h"
+#include "text/numbers.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr int kMaxPolygons = 10000;
+constexpr std::size_t kKeywordWidth = 16;
+
+struct Keyword {
+  std::string_view text;
+  bool miObjectType::*flag;
+};
+
+// In the order in which they are tried; PLINE is tried only when PLINE
+// MULTIPLE did not match, and COLLECTION ends the run before any of them.
+constexpr Keyword kKeywords[] = {
+    {"NONE", &miObjectType::none},
+    {"ARC", &miObjectType::arc},
+    {"ELLIPSE", &miObjectType::ellipse},
+    {"LINE", &miObjectType::line},
+    {"PLINE MULTIPLE", &miObjectType::plineMultiple},
+    {"PLINE", &miObjectType::pline},
+    {"POINT", &miObjectType::point},
+    {"RECT", &miObjectType::rect},
+    {"REGION", &miObjectType::region},
+    {"ROUNDRECT", &miObjectType::roundRect},
+    {"TEXT", &miObjectType::text},
+    {"MULTIPOINT", &miObjectType::multiPoint},
+};
+
+[[noreturn]] void unreadable(RunContext& ctx, std::string_view text) {
+  ctx.say("ERROR 0308 - Reading .mif file.  Erroneous line is:");
+  ctx.say(significant(text));
+  ctx.exits(kExitFailure);
+}
+
+[[noreturn]] void unexpectedEnd(RunContext& ctx) {
+  ctx.say("ERROR 0309 - Unexpected end of .mif file encountered.");
+  ctx.exits(kExitFailure);
+}
+
+// True when the free-format list in `text` holds fewer than `index`+1 items,
+// i.e. a read of item `index` failed because the line ran out rather than
+// because the item is not a number.
+bool lineRanOut(std::string_view text, int index) {
+  FreeFormatReader reader(text);
+  std::string item;
+  for (int i = 0; i <= index; ++i)
+    if (!reader.readText(item, std::numeric_limits<std::size_t>::max())) return true;
+  return false;
+}
+
+// Ends the run for a value that could not be read from `text`.
+[[noreturn]] void readFailure(RunContext& ctx, std::string_view text, int index) {
+  if (lineRanOut(text, index)) unexpectedEnd(ctx);
+  unreadable(ctx, text);
+}
+
+// Reads `count` numbers from `text` into the given places, ending the run on a failure.
+void readNumbers(RunContext& ctx, std::string_view text, std::initializer_list<double*> values) {
+  FreeFormatReader reader(text);
+  int index = 0;
+  for (double* v : values) {
+    if (!reader.readDouble(*v)) readFailure(ctx, text, index);
+    ++index;
+  }
+}
+
+// Reads the next .mif line into `line`, ending the run when there is none.
+void nextLine(RunContext& ctx, int geomUnit, std::string& line) {
+  switch (ctx.units.readLine(geomUnit, line)) {
+    case ReadStatus::Ok: return;
+    case ReadStatus::End: unexpectedEnd(ctx);
+    case ReadStatus::Error: unreadable(ctx, line);
+  }
+}
+
+void ensureNodes(std::vector<double>& x, std::vector<double>& y, std::size_t n) {
+  if (x.size() < n) x.resize(n);
+  if (y.size() < n) y.resize(n);
+}
+
+bool isBlankText(std::string_view text) {
+  for (const char c : text)
+    if (c != ' ' && c != '\t') return false;
+  return true;
+}
+
+}  // namespace
+
+void miInitObject(miObjectType& type) { type = miObjectType{}; }
+
+bool miReadObjectType(RunContext& ctx, std::string_view line, std::string& rest, miObjectType& type) {
+  miInitObject(type);
+  // The scan stops at the last significant character, so a blank line keeps
+  // its final blank as the keyword text.
+  const std::size_t length = significant(line).size();
+  std::size_t pos = 0;
+  while (pos + 1 < length && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+
+  char keyword[kKeywordWidth];
+  std::size_t width = std::min(kKeywordWidth, line.size() - std::min(pos, line.size()));
+  for (std::size_t i = 0; i < width; ++i) {
+    char c = line[pos + i];
+    keyword[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  const std::string_view text = significant(std::string_view(keyword, width));
+
+  if (text.starts_with("COLLECTION")) {
+    ctx.say("ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
+    ctx.exits(kExitFailure);
+  }
+  for (const Keyword& k : kKeywords) {
+    if (k.flag == &miObjectType::pline && type.plineMultiple) continue;
+    if (text.starts_with(k.text)) {
+      type.*(k.flag) = true;
+      pos += k.text.size();
+      break;
+    }
+  }
+  const std::string_view after = line.substr(std::min(pos, line.size()));
+
+  if (type.region) {
+    std::int32_t polygons = 0;
+    FreeFormatReader reader(after);
+    if (!reader.readInt(polygons)) unreadable(ctx, after);
+    if (polygons > kMaxPolygons) {
+      ctx.say("ERROR 0304 - Exceeded maximum number of polygons in region below of " + AINTEGER(kMaxPolygons));
+      ctx.say(significant(line));
+      ctx.exits(kExitFailure);
+    }
+    type.nPolygons = polygons;
+  }
+  // Assigned last: the caller may pass its rest buffer as the line.
+  rest.assign(after);
+  return type.none || type.point || type.line || type.arc || type.pline || type.plineMultiple || type.region ||
+         type.ellipse || type.rect || type.roundRect || type.text || type.multiPoint;
+}
+
+bool miReadObject(RunContext& ctx, std::string& rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
+                  std::vector<double>& y, int nodeLimit, int& nodeCount, double& centreX, double& centreY) {
+  if (type.point) {
+    // The coordinates may stand on the line below the keyword.
+    if (isBlankText(rest)) nextLine(ctx, geomUnit, rest);
+    ensureNodes(x, y, 2);
+    readNumbers(ctx, rest, {&x[0], &y[0]});
+    nodeCount = 1;
+    x[1] = x[0];
+    y[1] = y[0];
+    centreX = x[0];
+    centreY = y[0];
+    return true;
+  }
+  if (type.line) {
+    ensureNodes(x, y, 2);
+    readNumbers(ctx, rest, {&x[0], &y[0], &x[1], &y[1]});
+    nodeCount = 2;
+    return true;
+  }
+  if (type.pline) {
+    std::int32_t n = 0;
+    {
+      FreeFormatReader reader(rest);
+      if (!reader.readInt(n)) readFailure(ctx, rest, 0);
+    }
+    // A negative count can only be a damaged file.
+    if (n < 0) unreadable(ctx, rest);
+    miCheckNodes(ctx, n, nodeLimit);
+    ensureNodes(x, y, static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      nextLine(ctx, geomUnit, rest);
+      readNumbers(ctx, rest, {&x[i], &y[i]});
+    }
+    nodeCount = n;
+    return true;
+  }
+  return false;
+}
+
+void miCheckNodes(RunContext& ctx, int count, int limit) {
+  if (count <= limit) return;
+  ctx.say("ERROR 0310 - Exceeded number of allowable nodes in a single polyline or region.");
+  ctx.say("             Requested" + formatInt(count, 8) + "        Limit" + formatInt(limit, 8));
+  ctx.exits(kExitFailure);
+}
+
+}  // namespace kestrix

@@ -1,0 +1,46 @@
+#pragma once
+// Recognising the header lines that mark the parts of a .mif file by their
+// first word, so that a column name that merely contains the word (such as
+// "Metadata" or "Data_Source") is never taken for the marker.
+
+#include <string_view>
+
+namespace kestrix::mif_detail {
+
+/// True for the characters that separate words on a .mif line.
+inline bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+/// Position of the first character that is not a blank or TAB (the size when none).
+inline std::size_t firstNonBlank(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && isSeparator(line[i])) ++i;
+  return i;
+}
+
+/// True when the first word of `line` is `word` (given in capitals), compared case-blind; returns the position after it.
+inline bool firstWordIs(std::string_view line, std::string_view word, std::size_t& after) {
+  std::size_t i = firstNonBlank(line);
+  if (line.size() - i < word.size()) return false;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    char c = line[i + k];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != word[k]) return false;
+  }
+  after = i + word.size();
+  return after == line.size() || isSeparator(line[after]);
+}
+
+/// True when the first word of `line` is `word` (given in capitals), compared case-blind.
+inline bool firstWordIs(std::string_view line, std::string_view word) {
+  std::size_t after = 0;
+  return firstWordIs(line, word, after);
+}
+
+/// True when `line` holds `word` (given in capitals) and nothing else but blanks and TABs.
+inline bool onlyWordIs(std::string_view line, std::string_view word) {
+  std::size_t after = 0;
+  if (!firstWordIs(line, word, after)) return false;
+  return firstNonBlank(line.substr(after)) == line.size() - after;
+}
+
+}  // namespace kestrix::mif_detail

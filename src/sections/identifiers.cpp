@@ -1,0 +1,47 @@
+#include "sections/identifiers.h"
+
+#include <string>
+
+#include "driver/run_context.h"
+#include "files/paths.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+constexpr std::size_t kIdField = 100;  // characters an identifier keeps
+}
+
+int xsFindID(RunContext& ctx, std::string_view identifier, bool& found) {
+  std::string id = fitField(TRIMF(identifier), kIdField);
+  // An identifier written as the name of its cross-section file names the section itself.
+  if (FILEEXT(id) == ".csv") id = FILENAMEPATH(id);
+  if (BLANK(id)) {
+    ctx.say("ERROR - Blank cross-section ID found");
+    ctx.exits(kExitFailure);
+  }
+  id.resize(significant(id).size());  // BLANK pads back to the length it had
+
+  // The index holds the ASAME normal form, so the hit is the section the
+  // first-match comparison over all identifiers would give.
+  const std::string key = asameKey(id);
+  const int known = ctx.store.findKey(key);
+  if (known > 0) {
+    found = true;
+    return known;
+  }
+
+  found = false;
+  if (ctx.store.nxs() >= ctx.settings.mxs) {
+    ctx.say("ERROR - Exceeded the maximum number of cross-sections (mxs = " + AINTEGER(ctx.settings.mxs) +
+            ") at XS \"" + id + "\" - use the -mxs option to raise the limit");
+    ctx.exits(kExitFailure);
+  }
+  const int s = ctx.store.append();
+  ctx.store[s].id = id;
+  ctx.store.indexKey(key, s);
+  ctx.say("Found new cross-section ID: \"" + id + "\"");
+  return s;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,356 @@
+#include "sections/section_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "driver/run_context.h"
+#include "files/file_units.h"
+#include "files/paths.h"
+#include "mif/mif.h"
+#include "text/numbers.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+
+// A point becomes the lowest of group C only below this start value.
+constexpr float kLowestStart = 9.0e29f;
+// Start value of the bed level search of MIKE 11 sections.
+constexpr float kMike11BedStart = 99999.0f;
+
+constexpr std::string_view kBedSymbol = "    Symbol (41,65535,8,\"MapInfo Symbols\",16,0)";
+constexpr std::string_view kGroupSymbol[3] = {"    Symbol (32,65535,5)", "    Symbol (33,16711935,5)",
+                                              "    Symbol (32,16776960,4)"};
+
+constexpr std::string_view kSectionColumns[] = {
+    "Columns 11",          "  Source Char(50)",   "  Type Char(2)",      "  Flags Char(10)",
+    "  Column_1 Char(20)", "  Column_2 Char(20)", "  Column_3 Char(20)", "  Column_4 Char(20)",
+    "  Column_5 Char(20)", "  Column_6 Char(20)", "  Z_Increment Float", "  Z_Maximum Float",
+    "Data",                ""};
+
+constexpr std::string_view kPointColumns[] = {"Columns 2", "  XS_ID Char(100)", "  Z Float", "Data", ""};
+
+// How a non-zero resistance value is written.
+enum class Resistance {
+  Material1000,  // 1000 times the value as a whole number (n converted to a material)
+  Material,      // the value itself as a whole number
+  Decimal        // the value with 3 decimals
+};
+
+// One output layer: its two units and the kind of object it holds.
+struct Layer {
+  int geom = 0;
+  int attr = 0;
+  miObjectType type;
+};
+
+// Hands out .csv file names that no earlier section of the run took, compared
+// case-blind so that a run names its files alike on Windows and Linux.
+class CsvNames {
+ public:
+  // The name for a cleaned identifier: base + ".csv", or base + "_k.csv" with the first free k from 2.
+  std::string claim(const std::string& base) {
+    std::string name = base + ".csv";
+    std::string key = LOWERCASE(name);
+    if (used_.count(key) != 0) {
+      // Remember where the search for this base stopped, so that many
+      // colliding identifiers do not rescan the same suffixes.
+      int& next = next_[LOWERCASE(base)];
+      if (next < 2) next = 2;
+      do {
+        name = base + "_" + AINTEGER(next++) + ".csv";
+        key = LOWERCASE(name);
+      } while (used_.count(key) != 0);
+    }
+    used_.insert(std::move(key));
+    return name;
+  }
+
+ private:
+  std::unordered_set<std::string> used_;
+  std::unordered_map<std::string, int> next_;
+};
+
+// The .mif whose header the output layers copy: the first layer named the way
+// the layer readers open it, so that a name given without extension works.
+std::string headerSource(const std::vector<std::string>& inFiles) {
+  if (inFiles.empty()) return std::string();
+  std::string name = TRIMF(inFiles.front());
+  if (name.empty()) return name;
+  const std::string ext = FILEEXT(name);
+  if (ext == ".mif" || ext == ".mid") name = FILENAMEPATH(name);
+  return name + ".mif";
+}
+
+void openLayer(RunContext& ctx, std::string_view name, int fromUnit, Layer& layer, bool points) {
+  miOpenLayer(ctx, ADDFOLDER(ctx.settings.outFolder, name), layer.geom, layer.attr, FileMode::Output);
+  miCopyHeader(ctx, fromUnit, layer.geom);
+  miInitObject(layer.type);
+  if (points) {
+    layer.type.point = true;
+  } else {
+    layer.type.pline = true;
+  }
+}
+
+template <std::size_t N>
+void writeColumns(RunContext& ctx, const Layer& layer, const std::string_view (&lines)[N]) {
+  for (const std::string_view line : lines) ctx.units.writeLine(layer.geom, line);
+}
+
+void closeLayer(RunContext& ctx, Layer& layer) {
+  CLOSER(ctx, layer.geom);
+  CLOSER(ctx, layer.attr);
+}
+
+// A whole number in 6 columns; values that cannot fit are asterisks without
+// passing through an integer conversion that could overflow.
+void appendWhole(std::string& line, float value) {
+  const double rounded = roundHalfAway(value);
+  if (!(std::fabs(rounded) < 1.0e9)) {
+    line.append(6, '*');
+    return;
+  }
+  line += formatInt(static_cast<std::int64_t>(rounded), 6);
+}
+
+void appendResistance(std::string& line, float mnr, Resistance style) {
+  if (mnr == 0.0f) return;  // an exact 0 leaves the field empty
+  switch (style) {
+    case Resistance::Material1000: {
+      const float material = 1000.0f * mnr;  // the product is taken in single precision
+      appendWhole(line, material);
+      break;
+    }
+    case Resistance::Material:
+      appendWhole(line, mnr);
+      break;
+    case Resistance::Decimal:
+      line += formatFixed(mnr, 10, 3);
+      break;
+  }
+}
+
+// The offset added to every point of group g. Without lines the groups are
+// measured from different reference points and are chained here.
+float baseOffset(RunContext& ctx, const Section& sec, int g) {
+  const Settings& st = ctx.settings;
+  if (!st.gisMode || st.linesFound || g == kLeft) return 0.0f;
+  const int nL = sec.ptCount(kLeft);
+  if (nL == 0) {
+    // The ordering stage drops such sections; reaching here means the store is inconsistent.
+    ctx.say(g == kCentre ? "should not be here - AAA" : "should not be here - BBB");
+    ctx.exits(kExitFailure);
+  }
+  const float lastL = nL >= 2 ? sec.point(kLeft, nL).x : 0.0f;
+  if (g == kCentre) return lastL;
+  const float lastC = sec.point(kCentre, sec.ptCount(kCentre)).x;
+  return lastL + lastC;
+}
+
+// Outside MIKE 11 mode: whether group g is drawn in 1d_xs and the all points layer.
+bool groupDrawn(const Section& sec, int g) {
+  const int n = sec.ptCount(g);
+  if (n >= 2) return true;
+  return g == kLeft && n == 1 && sec.ptCount(kCentre) >= 2;
+}
+
+// Everything one call of the writer keeps between sections.
+class SectionWriter {
+ public:
+  explicit SectionWriter(RunContext& ctx) : ctx_(ctx), st_(ctx.settings) {
+    if (st_.optN2M || (st_.mnrType == 'M' && (st_.optIsis || st_.optM11))) {
+      style_ = Resistance::Material1000;
+    } else if (st_.mnrType == 'M') {
+      style_ = Resistance::Material;
+    } else {
+      style_ = Resistance::Decimal;
+    }
+    const std::string letter(1, st_.mnrType);
+    heading_ = "\"X\",\"Z\",\"" + letter + "\",\"LCR\"";
+    sourceTail_ = "\",\"XZ\",\"" + letter + "P\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0";
+  }
+
+  void open() {
+    int from = 0;
+    OPENFILE(ctx_, from, FileMode::Input, headerSource(st_.inFiles));
+    openLayer(ctx_, "1d_xs", from, lines_, false);
+    openLayer(ctx_, "_xs_bed_points", from, bed_, true);
+    openLayer(ctx_, "_xs_all_points", from, all_, true);
+    CLOSER(ctx_, from);
+    writeColumns(ctx_, lines_, kSectionColumns);
+    writeColumns(ctx_, bed_, kPointColumns);
+    writeColumns(ctx_, all_, kPointColumns);
+  }
+
+  void write(const Section& sec) {
+    const std::string_view id = significant(sec.id);
+    quotedId_.assign("\"").append(id).append("\",");
+    const std::string path = ADDFOLDER(st_.outFolder, csvName(sec, id));
+    writeCsv(sec, path);
+    writeSectionLine(sec, id, path);
+    writeBedPoint(sec);
+    if (!st_.optM11) writeAllPoints(sec);
+  }
+
+  void close() {
+    closeLayer(ctx_, lines_);
+    // In MIKE 11 mode the point layers stay open until the end of the run closes them.
+    if (!st_.optM11) {
+      closeLayer(ctx_, bed_);
+      closeLayer(ctx_, all_);
+    }
+  }
+
+ private:
+  std::string csvName(const Section& sec, std::string_view id) {
+    const std::string base = ALPHANUMERICONLY(sec.id, '_');
+    std::string name = names_.claim(base);
+    if (name != base + ".csv") {
+      ctx_.newline();
+      ctx_.say("WARNING - Cross-section \"" + std::string(id) + "\" would overwrite " + base +
+               ".csv of an earlier section - writing " + name + " instead");
+    }
+    return name;
+  }
+
+  void writeCsv(const Section& sec, const std::string& path) {
+    int unit = 0;
+    OPENFILE(ctx_, unit, FileMode::Output, path);
+    line_ = quotedId_;
+    for (const std::string& source : sec.source) {
+      std::string probe = source;
+      if (BLANK(probe)) continue;
+      line_.append("\"").append(significant(source)).append("\",");
+    }
+    ctx_.units.writeLine(unit, line_);
+    ctx_.units.writeLine(unit, heading_);
+    for (int g = kLeft; g <= kRight; ++g) {
+      const int n = sec.ptCount(g);
+      if (n == 0 || (st_.optM11 && st_.optTrim && g != kCentre)) continue;
+      const float base = baseOffset(ctx_, sec, g);
+      for (int p = 1; p <= n; ++p) {
+        const StorePoint& pt = sec.point(g, p);
+        const float x = base + pt.x;  // summed in single precision
+        line_.clear();
+        line_ += formatFixed(x, 10, 3);
+        line_ += ',';
+        line_ += formatFixed(pt.z, 8, 3);
+        line_ += ',';
+        appendResistance(line_, pt.mnr, style_);
+        line_ += ',';
+        line_ += formatInt(g, 2);
+        ctx_.units.writeLine(unit, line_);
+      }
+    }
+    CLOSER(ctx_, unit);
+  }
+
+  void writeSectionLine(const Section& sec, std::string_view id, const std::string& path) {
+    vx_.clear();
+    vy_.clear();
+    for (int g = kLeft; g <= kRight; ++g) {
+      if (st_.optM11) {
+        // The converter stores the section line's left end, crossing point and right end as point 1.
+        vx_.push_back(sec.point(g, 1).mapX);
+        vy_.push_back(sec.point(g, 1).mapY);
+      } else if (groupDrawn(sec, g)) {
+        for (int p = 1; p <= sec.ptCount(g); ++p) {
+          vx_.push_back(sec.point(g, p).mapX);
+          vy_.push_back(sec.point(g, p).mapY);
+        }
+      }
+    }
+    if (vx_.empty()) {
+      ctx_.newline();
+      ctx_.say("WARNING - Cross-section \"" + std::string(id) +
+               "\" has no points to draw in 1d_xs - its line is left out of 1d_xs");
+      return;
+    }
+    if (vx_.size() == 1) {
+      // A polyline needs two vertices: a single vertex is drawn as a line of length zero.
+      vx_.push_back(vx_.front());
+      vy_.push_back(vy_.front());
+    }
+    miWriteObject(ctx_, lines_.geom, lines_.type, vx_.data(), vy_.data(), static_cast<int>(vx_.size()), "", "");
+    line_.assign("\"").append(path).append(sourceTail_);
+    ctx_.units.writeLine(lines_.attr, line_);
+  }
+
+  void writeBedPoint(const Section& sec) {
+    const int n = sec.ptCount(kCentre);
+    const StorePoint* at = nullptr;
+    float level = 0.0f;
+    if (st_.optM11) {
+      at = &sec.point(kCentre, 1);
+      level = kMike11BedStart;
+      for (int p = 1; p <= n; ++p) level = std::min(level, sec.point(kCentre, p).z);
+    } else if (n == 1) {
+      at = &sec.point(kCentre, 1);
+      level = at->z;
+    } else if (n >= 2) {
+      level = kLowestStart;
+      for (int p = 1; p <= n; ++p) {
+        const StorePoint& pt = sec.point(kCentre, p);
+        if (pt.z < level) {  // strictly lower: the first of equal minima wins
+          level = pt.z;
+          at = &pt;
+        }
+      }
+    }
+    if (at == nullptr) return;
+    miWriteObject(ctx_, bed_.geom, bed_.type, &at->mapX, &at->mapY, 1, kBedSymbol, "");
+    line_ = quotedId_;
+    line_ += formatFixed(level, 8, 3);
+    ctx_.units.writeLine(bed_.attr, line_);
+  }
+
+  void writeAllPoints(const Section& sec) {
+    for (int g = kLeft; g <= kRight; ++g) {
+      if (!groupDrawn(sec, g)) continue;
+      for (int p = 1; p <= sec.ptCount(g); ++p) {
+        const StorePoint& pt = sec.point(g, p);
+        miWriteObject(ctx_, all_.geom, all_.type, &pt.mapX, &pt.mapY, 1, kGroupSymbol[g - 1], "");
+        line_ = quotedId_;
+        line_ += formatFixed(pt.z, 8, 3);
+        ctx_.units.writeLine(all_.attr, line_);
+      }
+    }
+  }
+
+  RunContext& ctx_;
+  const Settings& st_;
+  Resistance style_ = Resistance::Decimal;
+  std::string heading_;
+  std::string sourceTail_;
+  Layer lines_;
+  Layer bed_;
+  Layer all_;
+  CsvNames names_;
+  std::string quotedId_;
+  std::string line_;
+  std::vector<double> vx_;
+  std::vector<double> vy_;
+};
+
+}  // namespace
+
+void xsWriteSections(RunContext& ctx) {
+  SectionWriter writer(ctx);
+  writer.open();
+  const int nxs = ctx.store.nxs();
+  for (int s = 1; s <= nxs; ++s) {
+    const Section& sec = ctx.store[s];
+    if (sec.use) writer.write(sec);
+  }
+  writer.close();
+}
+
+}  // namespace kestrix

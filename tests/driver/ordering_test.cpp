@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "driver/ordering.h"
+#include "support/fakes.h"
+
+namespace kestrix::testing {
+namespace {
+
+// Adds a section with points given as {x, y, z} per group.
+struct Pt {
+  double x, y;
+  float z;
+};
+int addSection(RunContext& ctx, const std::string& id, std::initializer_list<Pt> l, std::initializer_list<Pt> c,
+               std::initializer_list<Pt> r) {
+  const int s = ctx.store.append();
+  Section& sec = ctx.store[s];
+  sec.id = id;
+  int g = kLeft;
+  for (const auto& group : {l, c, r}) {
+    for (const Pt& p : group) {
+      StorePoint sp;
+      sp.mapX = p.x;
+      sp.mapY = p.y;
+      sp.z = p.z;
+      sec.append(g, sp);
+    }
+    ++g;
+  }
+  return s;
+}
+
+std::vector<float> offsets(const Section& s, int g) {
+  std::vector<float> v;
+  for (int p = 1; p <= s.ptCount(g); ++p) v.push_back(s.point(g, p).x);
+  return v;
+}
+std::vector<float> elevations(const Section& s, int g) {
+  std::vector<float> v;
+  for (int p = 1; p <= s.ptCount(g); ++p) v.push_back(s.point(g, p).z);
+  return v;
+}
+using F = std::vector<float>;
+
+TEST(OrderingDistance, DifferencesAreRoundedToSinglePrecisionFirst) {
+  EXPECT_EQ(DISTANCE_8(0, 0, 3, 4), 5.0f);
+  EXPECT_EQ(DISTANCE_8(3, 4, 0, 0), 5.0f);
+  EXPECT_EQ(DISTANCE_8(1, 1, 1 + 9e-7, 1 - 9e-7), 0.0f);  // both axes below 1e-6
+  EXPECT_EQ(DISTANCE_8(1, 1, 1 + 2e-6, 1), 2e-6f);         // one axis is enough
+  // Far from the origin the difference is formed before rounding, so it keeps its digits.
+  EXPECT_EQ(DISTANCE_8(500000.125, 0, 500000.25, 0), 0.125f);
+}
+
+TEST(OrderingSections, GroupsChainFromOutermostLeftPoint) {
+  TestRun t;
+  // L at map x 0, 4, 7 and C at 7, 9, 12 along y = 0, stored out of order; the first C point is 9.
+  addSection(t.ctx, "XS1", {{4, 0, 2}, {7, 0, 3}, {0, 0, 1}}, {{9, 0, 5}, {12, 0, 6}, {7, 0, 4}}, {{13, 0, 7}});
+  orderingStage(t.ctx);
+  const Section& s = t.ctx.store[1];
+  EXPECT_TRUE(s.use);
+  EXPECT_EQ(offsets(s, kLeft), (F{0, 4, 7}));
+  EXPECT_EQ(elevations(s, kLeft), (F{1, 2, 3}));
+  EXPECT_EQ(offsets(s, kCentre), (F{0, 2, 5}));  // from the last L point
+  EXPECT_EQ(elevations(s, kCentre), (F{4, 5, 6}));
+  EXPECT_EQ(offsets(s, kRight), (F{1}));  // from the last C point
+  EXPECT_EQ(s.point(kCentre, 3).mapX, 12.0);
+  EXPECT_EQ(t.out(), "Sorting \"XS1\"    3    3    1\n");
+}
+
+TEST(OrderingSections, FirstOfEqualOutermostLeftPointsWins) {
+  TestRun t;
+  // Both L points lie 5 from the first C point: the one stored first is the outermost.
+  addSection(t.ctx, "A", {{-5, 0, 1}, {5, 0, 2}}, {{0, 0, 0}, {1, 0, 0}}, {});
+  orderingStage(t.ctx);
+  EXPECT_EQ(elevations(t.ctx.store[1], kLeft), (F{1, 2}));
+  EXPECT_EQ(offsets(t.ctx.store[1], kLeft), (F{0, 10}));
+}
+
+TEST(OrderingSections, EqualCentreOffsetsKeepStoredOrder) {
+  TestRun t;
+  addSection(t.ctx, "A", {{0, 0, 0}}, {{3, 4, 1}, {5, 0, 2}, {0, 5, 3}, {1, 0, 4}}, {});
+  orderingStage(t.ctx);
+  EXPECT_EQ(elevations(t.ctx.store[1], kCentre), (F{4, 1, 2, 3}));
+  EXPECT_EQ(offsets(t.ctx.store[1], kCentre), (F{1, 5, 5, 5}));
+}
+
+TEST(OrderingSections, WarningsDropSectionsWithAPauseEach) {
+  TestRun t({"", "", ""});
+  addSection(t.ctx, "one C", {{0, 0, 0}}, {{1, 0, 0}}, {});
+  addSection(t.ctx, "no L", {}, {{1, 0, 0}, {2, 0, 0}}, {{3, 0, 0}});
+  addSection(t.ctx, "no C", {{0, 0, 0}}, {}, {{3, 0, 0}});
+  addSection(t.ctx, "only L", {{0, 0, 0}, {2, 0, 0}}, {}, {});
+  orderingStage(t.ctx);
+  EXPECT_EQ(t.out(),
+            "Sorting \"one C\"    1    1\n"
+            "WARNING - Less than two \"C\" points found for cross-section one C\n"
+            "\nPress Enter to Continue\n"
+            "    0\n"
+            "Sorting \"no L\"    0    2\n"
+            "WARNING - No \"L\" point found for cross-section no L\n"
+            "\nPress Enter to Continue\n"
+            "    1\n"
+            "Sorting \"no C\"    1    0    1\n"
+            "WARNING - No \"C\" point found for cross-section no C\n"
+            "\nPress Enter to Continue\n"
+            "\n"
+            "Sorting \"only L\"    2    0    0\n");
+  EXPECT_FALSE(t.ctx.store[1].use);
+  EXPECT_FALSE(t.ctx.store[2].use);
+  EXPECT_FALSE(t.ctx.store[3].use);
+  EXPECT_TRUE(t.ctx.store[4].use);
+  EXPECT_EQ(t.console.reads(), 3);
+  EXPECT_FALSE(t.ctx.settings.errFound);
+  // Measured from the origin, where the missing first C point reads.
+  EXPECT_EQ(offsets(t.ctx.store[4], kLeft), (F{0, 2}));
+  EXPECT_EQ(t.ctx.store[4].point(kLeft, 1).mapX, 2.0);
+}
+
+TEST(OrderingSections, PausesAtTheEndOfInputLetTheRunGoOn) {
+  TestRun t;  // no console input at all
+  addSection(t.ctx, "a", {{0, 0, 0}}, {{1, 0, 0}}, {});
+  addSection(t.ctx, "b", {{0, 0, 0}}, {{1, 0, 0}, {2, 0, 0}}, {});
+  EXPECT_EQ(endsRun([&] { orderingStage(t.ctx); }), -1);
+  EXPECT_FALSE(t.ctx.store[1].use);
+  EXPECT_TRUE(t.ctx.store[2].use);
+}
+
+TEST(OrderingSections, WithLinesEveryGroupIsMeasuredFromTheStartPoint) {
+  TestRun t;
+  t.ctx.settings.linesFound = true;
+  const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {{6, 8, 3}, {0, 1, 2}}, {{-3, -4, 4}});
+  t.ctx.store[s].startX = 0;
+  t.ctx.store[s].startY = 0;
+  orderingStage(t.ctx);
+  const Section& sec = t.ctx.store[s];
+  EXPECT_TRUE(sec.use);
+  EXPECT_EQ(offsets(sec, kLeft), (F{5}));
+  EXPECT_EQ(offsets(sec, kCentre), (F{1, 10}));
+  EXPECT_EQ(offsets(sec, kRight), (F{5}));
+  EXPECT_EQ(t.out(), "Sorting \"A\"    1    2    1\n");
+}
+
+TEST(OrderingSections, WithLinesAMissingStartLineIsWarnedPerGroupWithoutPause) {
+  TestRun t;
+  t.ctx.settings.linesFound = true;
+  const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {{6, 8, 3}}, {});
+  t.ctx.store[s].startX = -99999.0;
+  t.ctx.store[s].startY = -99999.0;
+  orderingStage(t.ctx);
+  EXPECT_FALSE(t.ctx.store[s].use);
+  EXPECT_EQ(t.out(),
+            "Sorting \"A\"    1\n"
+            "WARNING - Start of line for XS \"A\" was not found - IGNORING\n"
+            "    1\n"
+            "WARNING - Start of line for XS \"A\" was not found - IGNORING\n"
+            "    0\n");
+  EXPECT_EQ(t.console.reads(), 0);
+  EXPECT_FALSE(t.ctx.settings.errFound);
+}
+
+TEST(OrderingSections, WithLinesASectionWithoutCPointsIsAnError) {
+  TestRun t;
+  t.ctx.settings.linesFound = true;
+  const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {}, {{1, 1, 1}});
+  t.ctx.store[s].startX = 0;
+  addSection(t.ctx, "B", {}, {{1, 0, 0}}, {});
+  orderingStage(t.ctx);
+  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_EQ(t.out(),
+            "Sorting \"A\"    1    0\n"
+            "ERROR - Cross-section \"A\" does not contain any \"C\" points.\n"
+            "Sorting \"B\"    0    1    0\n");
+}
+
+TEST(OrderingSections, UnorderableOffsetsEndTheRun) {
+  TestRun t({""});
+  addSection(t.ctx, "A", {{0, 0, 0}}, {{1, 0, 0}, {1e300, 0, 0}}, {});
+  EXPECT_EQ(endsRun([&] { orderingStage(t.ctx); }), kExitFailure);
+  EXPECT_NE(t.out().find("\nWhy are we here? - is = 0\n"), std::string::npos) << t.out();
+
+  TestRun n({""});
+  addSection(n.ctx, "B", {{0, 0, 0}}, {{1, 0, 0}, {std::numeric_limits<double>::quiet_NaN(), 0, 0}}, {});
+  EXPECT_EQ(endsRun([&] { orderingStage(n.ctx); }), kExitFailure);
+  EXPECT_NE(n.out().find("Why are we here? - is = 0"), std::string::npos);
+}
+
+TEST(OrderingSections, LargeGroupsSortQuickly) {
+  TestRun t;
+  t.ctx.settings.mpt = 100000;
+  const int s = addSection(t.ctx, "big", {{-1, 0, 0}}, {}, {});
+  for (int i = 0; i < 100000; ++i) {
+    StorePoint p;
+    p.mapX = (i * 7919) % 100000;  // every x from 0 to 99999 once, shuffled
+    p.z = static_cast<float>(p.mapX);
+    t.ctx.store[s].append(kCentre, p);
+  }
+  orderingStage(t.ctx);
+  const Section& sec = t.ctx.store[s];
+  for (int p = 1; p <= 100000; ++p) ASSERT_EQ(sec.point(kCentre, p).z, static_cast<float>(p - 1));
+}
+
+// Projection ---------------------------------------------------------------
+
+void setLine(Section& s, std::initializer_list<std::pair<double, double>> v) {
+  s.ppolX.clear();
+  s.ppolY.clear();
+  for (const auto& [x, y] : v) {
+    s.ppolX.push_back(x);
+    s.ppolY.push_back(y);
+  }
+  s.ppolNv = static_cast<int>(v.size());
+  s.startX = s.startY = -99999.0;
+}
+
+TEST(OrderingProjection, FootOnTheLastVertexIsKeptAndPointsBeyondTheEndsGo) {
+  TestRun t;
+  t.ctx.settings.optPpol = true;
+  const int s = addSection(t.ctx, "A", {{-1, 2, 1}}, {{3, 4, 2}, {4, 3, 3}, {1.5, -2, 4}}, {{1, 2, 5}});
+  setLine(t.ctx.store[s], {{0, 0}, {3, 0}});
+  projectionStage(t.ctx);
+  const Section& sec = t.ctx.store[s];
+  EXPECT_EQ(sec.ptCount(kLeft), 0);  // before the first vertex
+  ASSERT_EQ(sec.ptCount(kCentre), 2);
+  EXPECT_EQ(elevations(sec, kCentre), (F{2, 4}));  // the point after a removed one is projected next
+  EXPECT_EQ(sec.point(kCentre, 1).mapX, 3.0);      // foot exactly on the last vertex
+  EXPECT_EQ(sec.point(kCentre, 1).mapY, 0.0);
+  EXPECT_DOUBLE_EQ(sec.point(kCentre, 2).mapX, 1.5);
+  EXPECT_DOUBLE_EQ(sec.point(kCentre, 2).mapY, 0.0);
+  ASSERT_EQ(sec.ptCount(kRight), 1);
+  // The smallest chainage over all groups is the R point's foot at 1.
+  EXPECT_NEAR(sec.startX, 1.0, 1e-6);
+  EXPECT_EQ(sec.startY, 0.0);
+  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_EQ(t.out(),
+            "\nProjecting cross-section points onto lines...\n"
+            "Projecting cross-section points onto line \"A\"\n");
+}
+
+TEST(OrderingProjection, FootOnAnInnerVertexBelongsToTheNextSegment) {
+  TestRun t;
+  // Straight line: the second segment takes the point at its start (chainage 3).
+  const int a = addSection(t.ctx, "A", {}, {{3, 4, 1}, {5, 1, 2}}, {});
+  setLine(t.ctx.store[a], {{0, 0}, {3, 0}, {6, 0}});
+  // Bent line: the first segment may not take it, and the second turns away from it.
+  const int b = addSection(t.ctx, "B", {}, {{3, 4, 1}, {1, 1, 2}}, {});
+  setLine(t.ctx.store[b], {{0, 0}, {3, 0}, {6, -3}});
+  projectionStage(t.ctx);
+
+  const Section& sa = t.ctx.store[a];
+  ASSERT_EQ(sa.ptCount(kCentre), 2);
+  EXPECT_EQ(sa.point(kCentre, 1).mapX, 3.0);
+  EXPECT_EQ(sa.point(kCentre, 1).mapY, 0.0);
+  EXPECT_EQ(sa.startX, 3.0);
+  const Section& sb = t.ctx.store[b];
+  ASSERT_EQ(sb.ptCount(kCentre), 1);
+  EXPECT_EQ(elevations(sb, kCentre), (F{2}));
+}
+
+TEST(OrderingProjection, LineOfOneVertexRemovesEveryPoint) {
+  TestRun t;
+  const int s = addSection(t.ctx, "A", {{1, 1, 1}}, {{2, 2, 2}}, {});
+  setLine(t.ctx.store[s], {{0, 0}});
+  projectionStage(t.ctx);
+  EXPECT_EQ(t.ctx.store[s].count, (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(t.ctx.store[s].startX, -99999.0);
+}
+
+TEST(OrderingProjection, CoincidentVerticesAreReportedOncePerNonEmptyGroup) {
+  TestRun t({""});
+  const int s = addSection(t.ctx, "A", {{1, 1, 1}}, {{2, 2, 2}, {3, 3, 3}}, {});
+  setLine(t.ctx.store[s], {{0, 0}, {10, 0}, {10 + 5e-7, 0}, {20, 0}});
+  EXPECT_EQ(endsRun([&] { projectionStage(t.ctx); }), kExitFailure);
+  EXPECT_EQ(t.out().rfind(
+                "\nProjecting cross-section points onto lines...\n"
+                "Projecting cross-section points onto line \"A\"\n"
+                "\nERROR - Coincident points found on projection line \"A\"\n"
+                "\nERROR - Coincident points found on projection line \"A\"\n"
+                "ERRORS were found projecting cross-section points onto lines - see above\n",
+                0),
+            0u)
+      << t.out();
+  EXPECT_EQ(t.ctx.store[s].ptCount(kCentre), 2);  // the group is left as it was
+  EXPECT_EQ(t.ctx.store[s].point(kCentre, 2).z, 3.0f);
+}
+
+}  // namespace
+}  // namespace kestrix::testing

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include "sections/layer_builder.h"
+#include "sections/layers.h"
+
+namespace kestrix::testing {
+namespace {
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
+  TestRun t;
+  LayerBuilder()
+      .point(1, 2, "1.5,0.03,\"left\",\"XS1\"")
+      .point(3, 4, "2.5,0.04,\"Centre\",\"XS1\"")
+      .point(5, 6, "3.5,0.05,\"right\",\"XS1\"")
+      .point(7, 8, "4.5,0.06,\"\",\"XS1\"")
+      .point(9, 10, "5.5,0.07,\"x\",\"XS1\"")
+      .point(11, 12, "6.5,0.08,l,XS1")
+      .addTo(t.fs, "survey");
+  xsReadPoints(t.ctx, "survey.mif");
+
+  const Section& s = t.ctx.store[1];
+  EXPECT_EQ(t.ctx.store.nxs(), 1);
+  EXPECT_EQ(s.ptCount(kLeft), 2);
+  EXPECT_EQ(s.ptCount(kCentre), 3);
+  EXPECT_EQ(s.ptCount(kRight), 1);
+  EXPECT_EQ(s.point(kLeft, 2).mapX, 11.0);
+  EXPECT_EQ(s.point(kCentre, 3).mapY, 10.0);
+  EXPECT_EQ(s.point(kCentre, 3).z, 5.5f);
+  EXPECT_EQ(s.point(kRight, 1).mnr, 0.05f);
+  EXPECT_FALSE(t.ctx.settings.linesFound);
+  EXPECT_FALSE(t.ctx.settings.errFound);
+
+  const std::string& out = t.out();
+  EXPECT_EQ(out.rfind("\nReading Cross-Section Points from survey.mif...\n", 0), 0u) << out;
+  EXPECT_TRUE(has(out,
+                  "Found new cross-section ID: \"XS1\"\n"
+                  " Read L point    1 for XS XS1\n"
+                  " Read C point    1 for XS XS1\n"
+                  " Read R point    1 for XS XS1\n"
+                  " Read C point    2 for XS XS1\n"
+                  " Read C point    3 for XS XS1\n"
+                  " Read L point    2 for XS XS1\n"))
+      << out;
+}
+
+TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
+  TestRun t;
+  LayerBuilder().point(0, 0, "10.25,0.03,L,\"XS1\"").point(1, 0, ",0.04,,\"XS2\"").addTo(t.fs, "a");
+  LayerBuilder().point(2, 0, ",,R,,").point(3, 0, "7,,,\"xs1\"").addTo(t.fs, "b");
+  xsReadPoints(t.ctx, "a.mif");
+  xsReadPoints(t.ctx, "b.mif");
+
+  ASSERT_EQ(t.ctx.store.nxs(), 2);
+  const Section& xs2 = t.ctx.store[2];
+  ASSERT_EQ(xs2.ptCount(kLeft), 1);
+  EXPECT_EQ(xs2.point(kLeft, 1).z, 10.25f);
+  EXPECT_EQ(xs2.point(kLeft, 1).mnr, 0.04f);
+  ASSERT_EQ(xs2.ptCount(kRight), 1);  // every column but LCR carried over from the first layer
+  EXPECT_EQ(xs2.point(kRight, 1).z, 10.25f);
+  EXPECT_EQ(xs2.point(kRight, 1).mnr, 0.04f);
+  const Section& xs1 = t.ctx.store[1];
+  ASSERT_EQ(xs1.ptCount(kRight), 1);  // the second layer's point joins the section of the first
+  EXPECT_EQ(xs1.point(kRight, 1).z, 7.0f);
+  EXPECT_EQ(xs1.point(kRight, 1).mapX, 3.0);
+  EXPECT_TRUE(has(t.out(), " Read R point    1 for XS xs1\n")) << t.out();
+}
+
+TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
+  TestRun t;
+  LayerBuilder()
+      .point(0, 0, "1,0.03,C,XS1")
+      .point(1, 0, "2,0.03,C")
+      .point(2, 0, "XS2")
+      .addTo(t.fs, "a");
+  xsReadPoints(t.ctx, "a.mif");
+  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n")) << t.out();
+  EXPECT_EQ(t.ctx.store.nxs(), 1);  // the next row was not taken for the missing value
+  EXPECT_EQ(t.ctx.store[1].ptCount(kCentre), 1);
+}
+
+TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
+  TestRun t;
+  LayerBuilder().point(0, 0, "1,0.03,C,XS1").point(1, 0, "2,0.03,C,XS1").addTo(t.fs, "a");
+  t.fs.add("a.mid", "1,0.03,C,XS1\r\n", 100);
+  xsReadPoints(t.ctx, "a.mif");
+  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(has(t.out(), "ERROR - End of File encountered reading points\n")) << t.out();
+}
+
+TEST(SectionsPoints, LimitIsPerGroup) {
+  TestRun t({""});
+  t.ctx.settings.mpt = 2;
+  LayerBuilder b;
+  for (const char* lcr : {"L", "L", "C", "C", "R", "R"}) b.point(0, 0, std::string("1,0,") + lcr + ",\"XS 9\"");
+  b.addTo(t.fs, "a");
+  xsReadPoints(t.ctx, "a.mif");
+  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_EQ(t.ctx.store[1].count, (std::array<int, 3>{2, 2, 2}));
+
+  b.point(0, 0, "1,0,C,\"XS 9\"").addTo(t.fs, "b");
+  EXPECT_EQ(endsRun([&] { xsReadPoints(t.ctx, "b"); }), kExitFailure);
+  EXPECT_TRUE(has(t.out(),
+                  "ERROR - Exceeded number of allowable points per cross-section section.\n"
+                  "        Cross-section \"XS 9\" in \"b\"\n"))
+      << t.out();
+}
+
+TEST(SectionsPoints, LineObjectsAreNotedAndTheirRowsSkipped) {
+  TestRun t;
+  LayerBuilder()
+      .line(0, 0, 1, 1, "\"XS1\"")
+      .point(5, 5, "1,0.03,C,XS1")
+      .mifText("Pline Multiple 2\r\n  2\r\n0 0\r\n1 1\r\n  2\r\n2 2\r\n3 3\r\n")
+      .withRow("\"XS2\"")
+      .mifText("Region 1\r\n  3\r\n0 0\r\n1 0\r\n0 1\r\n")
+      .withRow("\"XS3\"")
+      .point(6, 6, "2,0.03,C,XS1,extra,columns")
+      .withRow("9,9,C,SPARE")  // a row after the last object is not read
+      .addTo(t.fs, "a");
+  xsReadPoints(t.ctx, "a.mif");
+  EXPECT_TRUE(t.ctx.settings.linesFound);
+  EXPECT_FALSE(t.ctx.settings.errFound);
+  ASSERT_EQ(t.ctx.store.nxs(), 1);
+  EXPECT_EQ(t.ctx.store[1].ptCount(kCentre), 2);
+  EXPECT_EQ(t.ctx.store[1].point(kCentre, 2).z, 2.0f);
+}
+
+TEST(SectionsPoints, MultipleSectionPolylinesDoNotCountAsLines) {
+  TestRun t;
+  LayerBuilder()
+      .mifText("Pline Multiple 1\r\n  2\r\n0 0\r\n1 1\r\n")
+      .withRow("\"XS2\"")
+      .addTo(t.fs, "a");
+  xsReadPoints(t.ctx, "a.mif");
+  EXPECT_FALSE(t.ctx.settings.linesFound);
+  EXPECT_EQ(t.ctx.store.nxs(), 0);
+}
+
+}  // namespace
+}  // namespace kestrix::testing
