@@ -153,34 +153,39 @@ class SystemFileSystem : public FileSystem {
   }
   SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override {
     matches.clear();
-    std::string native = nativePath(pattern);
-    std::size_t cut = native.find_last_of(kNativeSeparators);
-    std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
-    std::string nativeFolder = cut == std::string::npos ? std::string(".") : native.substr(0, cut + 1);
-    std::string namePattern = cut == std::string::npos ? native : native.substr(cut + 1);
-    if (namePattern.find_first_of("*?") == std::string::npos) {
-      if (!exists(pattern)) return SearchStatus::NotFound;
-      matches.push_back(pattern);
-      return SearchStatus::Ok;
-    }
-    std::error_code ec;
-    std::filesystem::directory_iterator it(toFsPath(nativeFolder), ec), end;
-    if (ec) return SearchStatus::NotFound;
     try {
+      std::string native = nativePath(pattern);
+      std::size_t cut = native.find_last_of(kNativeSeparators);
+      std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
+      std::string nativeFolder = cut == std::string::npos ? std::string(".") : native.substr(0, cut + 1);
+      std::string namePattern = cut == std::string::npos ? native : native.substr(cut + 1);
+      if (namePattern.find_first_of("*?") == std::string::npos) {
+        if (!exists(pattern)) return SearchStatus::NotFound;
+        matches.push_back(pattern);
+        return SearchStatus::Ok;
+      }
+      std::error_code ec;
+      std::filesystem::directory_iterator it(toFsPath(nativeFolder), ec), end;
+      if (ec) return SearchStatus::NotFound;  // a first search that fails finds nothing
       for (; it != end; it.increment(ec)) {
-        if (ec) break;
         std::error_code typeEc;
         if (!it->is_regular_file(typeEc)) continue;
         std::string name = fromFsPath(it->path().filename());
         if (wildcardMatch(namePattern, name)) matches.push_back(name);
       }
+      if (ec) {
+        // A folder that fails part-way must not pass for a complete match list.
+        matches.clear();
+        return SearchStatus::OtherError;
+      }
+      if (matches.empty()) return SearchStatus::NotFound;
+      std::sort(matches.begin(), matches.end(), nameOrderLess);
+      for (auto& m : matches) m = folder + m;
+      return SearchStatus::Ok;
     } catch (const std::bad_alloc&) {
+      matches.clear();
       return SearchStatus::OutOfMemory;
     }
-    if (matches.empty()) return SearchStatus::NotFound;
-    std::sort(matches.begin(), matches.end(), nameOrderLess);
-    for (auto& m : matches) m = folder + m;
-    return SearchStatus::Ok;
   }
   std::string identity(const std::string& path) override {
     std::error_code ec;

@@ -70,7 +70,7 @@ bool lineRanOut(std::string_view text, int index) {
   unreadable(ctx, text);
 }
 
-// Reads `count` numbers from `text` into the given places, ending the run on a failure.
+// Reads numbers from `text` into the given places in turn, ending the run on a failure.
 void readNumbers(RunContext& ctx, std::string_view text, std::initializer_list<double*> values) {
   FreeFormatReader reader(text);
   int index = 0;
@@ -106,8 +106,7 @@ void miInitObject(miObjectType& type) { type = miObjectType{}; }
 
 bool miReadObjectType(RunContext& ctx, std::string_view line, std::string& rest, miObjectType& type) {
   miInitObject(type);
-  // The scan stops at the last significant character, so a blank line keeps
-  // its final blank as the keyword text.
+  // Leading blanks and TABs are skipped, but never past the last significant character.
   const std::size_t length = significant(line).size();
   std::size_t pos = 0;
   while (pos + 1 < length && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
@@ -125,7 +124,6 @@ bool miReadObjectType(RunContext& ctx, std::string_view line, std::string& rest,
     ctx.exits(kExitFailure);
   }
   for (const Keyword& k : kKeywords) {
-    if (k.flag == &miObjectType::pline && type.plineMultiple) continue;
     if (text.starts_with(k.text)) {
       type.*(k.flag) = true;
       pos += k.text.size();

@@ -54,9 +54,9 @@ void miCopyHeader(RunContext& ctx, int fromUnit, int toUnit) {
   ctx.units.rewind(fromUnit);
   // The header ends at the "Columns" line itself; a column whose name merely
   // contains that word comes after it and is never looked at.
-  std::string line = "XXX";
+  std::string line;
   for (;;) {
-    if (mif_detail::firstWordIs(line, "COLUMNS") || ctx.units.atEnd(fromUnit)) return;
+    if (ctx.units.atEnd(fromUnit)) return;
     switch (ctx.units.readLine(fromUnit, line)) {
       case ReadStatus::Ok: break;
       case ReadStatus::Error:

@@ -14,8 +14,10 @@ constexpr std::size_t kIdField = 100;  // characters an identifier keeps
 
 int xsFindID(RunContext& ctx, std::string_view identifier, bool& found) {
   std::string id = fitField(TRIMF(identifier), kIdField);
-  // An identifier written as the name of its cross-section file names the section itself.
-  if (FILEEXT(id) == ".csv") id = FILENAMEPATH(id);
+  // An identifier written as the name of its cross-section file names the
+  // section itself. The extension is cut directly: FILENAMEPATH keeps a name
+  // that is nothing but ".csv", which must count as blank.
+  if (FILEEXT(id) == ".csv") id.resize(id.size() - 4);
   if (BLANK(id)) {
     ctx.say("ERROR - Blank cross-section ID found");
     ctx.exits(kExitFailure);

@@ -72,6 +72,7 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
   std::string line;
   std::string rest;
   std::string record;
+  std::string report;
   std::vector<double> nodeX(2, 0.0);
   std::vector<double> nodeY(2, 0.0);
   miObjectType type;
@@ -134,13 +135,13 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
     pt.mnr = last.lastMnr;
     const int count = section.append(g, pt);
 
-    line.assign(" Read ");
-    line += letterOf(g);
-    line += " point";
-    line += formatInt(count, 5);
-    line += " for XS ";
-    line += idAsRead;
-    ctx.say(line);
+    report.assign(" Read ");
+    report += letterOf(g);
+    report += " point";
+    report += formatInt(count, 5);
+    report += " for XS ";
+    report += idAsRead;
+    ctx.say(report);
   }
 
   CLOSER(ctx, geomUnit);

@@ -39,11 +39,20 @@ std::string formatFixed(double value, int width, int decimals) {
   // tell exactly whether the value lies below, on or above the half-way point
   // (a double is never within 1e-40 of a decimal tie without being on it).
   const int extra = 40;
-  std::string buffer(std::numeric_limits<double>::max_exponent10 + decimals + extra + 8, '\0');
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
-                                    std::chars_format::fixed, decimals + extra);
+  // The whole text stays on the stack for the decimals the files use; this
+  // runs for every number of every output row.
+  char local[512];
+  std::string heap;
+  char* buffer = local;
+  const std::size_t size = std::numeric_limits<double>::max_exponent10 + decimals + extra + 8;
+  if (size > sizeof local) {
+    heap.resize(size);
+    buffer = heap.data();
+  }
+  const auto result =
+      std::to_chars(buffer, buffer + size, std::fabs(value), std::chars_format::fixed, decimals + extra);
   if (result.ec != std::errc()) return stars(width);
-  const std::string_view exact(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
+  const std::string_view exact(buffer, static_cast<std::size_t>(result.ptr - buffer));
 
   const std::size_t point = exact.find('.');
   std::string whole(exact.substr(0, point));

@@ -190,12 +190,6 @@ TEST(IsisRead, SameLabelTwiceGivesTwoSections) {
   EXPECT_EQ(r.sec(2).ptCount(2), 2);
 }
 
-TEST(IsisRead, LabelCutToOneHundredCharacters) {
-  const std::string label = std::string(99, 'A') + "BC  ";
-  Read r(join({kHead, river(label, {point(0, 1, 0.03)}), kTail}));
-  EXPECT_EQ(r.sec(1).id, std::string(99, 'A') + "B");
-}
-
 TEST(IsisRead, ReadFailuresStopTheFileButNotTheRun) {
   const char* kError = "ERROR - End of File encountered reading from ISIS file\n...Closed File Unit:1001\n";
   auto good = join({kHead, river("GOOD", {point(0, 1, 0.03)}), kTail});
@@ -329,6 +323,30 @@ TEST(IsisRun, Mike11WinsOverIsisAndOutFolderComesFromAnyFirstMatch) {
   EXPECT_EQ(t.ctx.store.nxs(), 0);
   EXPECT_EQ(set.outFolder, "sub/");
   EXPECT_EQ(t.out(), "\nERRORS were found - see above [3]\n\nPress Enter to Close\n");
+}
+
+TEST(IsisRun, Mike11PassTwoReportsEachFileButKeepsAnEarlierError) {
+  TestRun t;
+  t.fs.add("proj.mif", lines({"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"", "Columns 1",
+                              "  ID Integer", "Data", ""}));
+  t.fs.add("proj.mid", "");
+  t.fs.add("a.txt", lines({"TOPO-92"}));  // a block cut short: a read failure
+  t.fs.add("b.txt", "");                  // nothing to convert, no error
+  Settings& set = t.ctx.settings;
+  set.optM11 = true;
+  set.inFiles = {"proj.mif", "*.txt"};
+  EXPECT_EQ(endsRun([&] { converterRun(t.ctx); }), 1);
+  const std::string& out = t.out();
+  const std::string pad(250, ' ');
+  const auto first = out.find("Errors were \"T\"\nFilename is \"a.txt" + pad + "\"\n");
+  const auto second = out.find("Errors were \"F\"\nFilename is \"b.txt" + pad + "\"\n");
+  ASSERT_NE(first, std::string::npos) << out;
+  ASSERT_NE(second, std::string::npos) << out;
+  EXPECT_LT(first, second);
+  EXPECT_EQ(out.find(" Made it here\n"), out.find(" Made it here\n\nReading Cross-Section Data from a.txt..."));
+  // The good second file does not hide the failure of the first.
+  EXPECT_NE(out.find("\nERRORS were found - see above [3]\n", second), std::string::npos);
+  EXPECT_TRUE(set.errFound);
 }
 
 TEST(IsisRun, SearchFailuresEndTheRun) {

@@ -100,7 +100,7 @@ TEST(MifRealData, ColumnNamedDataDoesNotEndTheHeader) {
   EXPECT_EQ(line, "Region 1");
 }
 
-TEST(MifRealData, PolylinesAndPointOfLayers) {
+TEST(MifRealData, PolylinesOfALineLayer) {
   NEED_REAL_DATA();
   RealRun r;
   const int unit = r.open(sample("multilinemid.mif"));
@@ -120,25 +120,6 @@ TEST(MifRealData, PolylinesAndPointOfLayers) {
   }
   EXPECT_EQ(firstX, (std::vector<double>{482281.14, 483281.14}));
 
-  const int utf = r.open(sample("utf8.mif"));
-  ASSERT_TRUE(miSkipHeader(r.ctx, utf));
-  std::vector<std::string> kinds;
-  while (r.ctx.units.readLine(utf, line) == ReadStatus::Ok) {
-    if (!miReadObjectType(r.ctx, line, rest, type)) continue;
-    if (type.region) {
-      kinds.push_back("region " + std::to_string(type.nPolygons));
-      continue;
-    }
-    ASSERT_TRUE(miReadObject(r.ctx, rest, utf, type, x, y, 1000, n, cx, cy));
-    kinds.push_back((type.point ? "point " : "pline ") + std::to_string(n));
-    if (type.point) {
-      EXPECT_EQ(cx, 7404648.72);
-      EXPECT_EQ(cy, 6144520.22);
-    } else {
-      EXPECT_EQ(x[3], 7404657.51);
-    }
-  }
-  EXPECT_EQ(kinds, (std::vector<std::string>{"point 1", "pline 4", "region 1"}));
 }
 
 TEST(MifRealData, HeaderCopiedByteForByte) {

@@ -110,6 +110,16 @@ TEST(SectionsLines, VertexLimitCountsEveryVertexAsRead) {
   EXPECT_EQ(r.t.ctx.store[2].ppolX[1], 6.0);
 }
 
+TEST(SectionsLines, PolylineWithoutVerticesFixesNothing) {
+  LineRun r(false);
+  LayerBuilder().mifText("Pline 0\r\n").withRow("XS1").line(3, 4, 5, 6, "XS2").addTo(r.t.fs, "lines");
+  xsReadLines(r.t.ctx, "lines");
+  EXPECT_FALSE(r.t.ctx.settings.errFound);
+  EXPECT_EQ(r.t.ctx.store[1].startX, -99999.0);
+  EXPECT_EQ(r.t.ctx.store[2].startX, 3.0);
+  EXPECT_TRUE(has(r.t.out(), "WARNING - Line for XS \"XS1\" has no vertices - IGNORING\n")) << r.t.out();
+}
+
 TEST(SectionsLines, LaterLineReplacesTheEarlierOne) {
   LineRun r(true);
   LayerBuilder()

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -189,9 +187,13 @@ TEST(WriterCsv, ConvertedSectionsUseOffsetsAsStoredAndSourceTexts) {
 TEST(WriterCsv, NameCollisionsGetFreeNames) {
   WriterRun t;
   t.ctx.settings.linesFound = true;
-  for (const char* id : {"XS 1", "XS-1", "xs_1", "XS_1_2", "XS 1.csv"}) add(t.section(id), kCentre, 1.0f, 2.0f, 0.0f);
+  for (const char* id : {"XS 1", "XS-1", "xs_1", "XS_1_2", "XS 1.csv"}) {
+    Section& sec = t.section(id);
+    add(sec, kCentre, 1.0f, 2.0f, 0.0f);
+    add(sec, kCentre, 2.0f, 2.0f, 0.0f);
+  }
   EXPECT_EQ(t.run(), -1);
-  const std::string data = lines({kCsvHeadingM, "     1.000,   2.000,, 2"});
+  const std::string data = lines({kCsvHeadingM, "     1.000,   2.000,, 2", "     2.000,   2.000,, 2"});
   EXPECT_EQ(t.file("XS_1.csv"), "\"XS 1\",\r\n" + data);
   EXPECT_EQ(t.file("XS_1_2.csv"), "\"XS-1\",\r\n" + data);
   EXPECT_EQ(t.file("xs_1_3.csv"), "\"xs_1\",\r\n" + data);
@@ -208,19 +210,11 @@ TEST(WriterCsv, NameCollisionsGetFreeNames) {
                          "writing XS_1_2_2.csv instead\n"),
             std::string::npos);
   EXPECT_EQ(t.out().find("\"XS 1.csv\" would overwrite"), std::string::npos);
-}
-
-TEST(WriterCsv, CollidingSourceNamesTheFileWritten) {
-  WriterRun t;
-  t.ctx.settings.linesFound = true;
-  for (const char* id : {"XS 1", "XS-1"}) {
-    Section& sec = t.section(id);
-    add(sec, kCentre, 1.0f, 2.0f, 0.0f, 1.0, 1.0);
-    add(sec, kCentre, 2.0f, 2.0f, 0.0f, 2.0, 2.0);
-  }
-  EXPECT_EQ(t.run(), -1);
-  EXPECT_EQ(t.file("1d_xs.mid"), lines({"\"C:\\s\\XS_1.csv\",\"XZ\",\"MP\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0",
-                                        "\"C:\\s\\XS_1_2.csv\",\"XZ\",\"MP\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0"}));
+  // Each 1d_xs object names the file its section was written to.
+  const std::string tail = "\",\"XZ\",\"MP\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0";
+  EXPECT_EQ(t.file("1d_xs.mid"), lines({"\"C:\\s\\XS_1.csv" + tail, "\"C:\\s\\XS_1_2.csv" + tail,
+                                        "\"C:\\s\\xs_1_3.csv" + tail, "\"C:\\s\\XS_1_2_2.csv" + tail,
+                                        "\"C:\\s\\XS_1_csv.csv" + tail}));
 }
 
 TEST(WriterCsv, SectionWithoutLeftPointsStops) {
@@ -370,36 +364,6 @@ TEST(WriterMike11, UntrimmedSectionWritesAllGroups) {
             lines({"\"R1_000000500\",\"C:\\m\\xs\",\"TOPO1\",\"R1; 0.500\",", kCsvHeadingM,
                    "     0.000,  12.000,    30, 1", "     1.000,  11.000,    30, 1", "     2.000,  11.000,    30, 2",
                    "     3.000,   7.250,, 2", "     4.000,   7.500,    30, 2", "     5.000,  12.500,    30, 3"}));
-}
-
-TEST(WriterMike11, EmptyCentreGroupKeepsStartLevel) {
-  WriterRun t;
-  t.ctx.settings.gisMode = false;
-  t.ctx.settings.optM11 = true;
-  Section& sec = t.section("B_000000000");
-  add(sec, kLeft, 0.0f, 3.0f, 0.0f, 1.0, 1.0);
-  sec.pointRef(kCentre, 1) = StorePoint{2.0, 2.0, 0.0f, 0.0f, 0.0f};  // map position only
-  EXPECT_EQ(t.run(), -1);
-  // 99999.000 does not fit the 8 columns of the level.
-  EXPECT_EQ(t.file("_xs_bed_points.mid"), lines({"\"B_000000000\",********"}));
-  EXPECT_EQ(t.file("_xs_bed_points.mif"),
-            kHeader + kPointColumns +
-                lines({"Point         2.000000        2.000000", "    Symbol (41,65535,8,\"MapInfo Symbols\",16,0)"}));
-}
-
-// Not a timed test: run with --gtest_also_run_disabled_tests to measure.
-TEST(WriterBenchmark, DISABLED_TenThousandSectionsOfHundredPoints) {
-  WriterRun t;
-  for (int s = 1; s <= 10000; ++s) {
-    Section& sec = t.section("XS" + std::to_string(s));
-    for (int p = 0; p < 100; ++p)
-      add(sec, p < 10 ? kLeft : p < 90 ? kCentre : kRight, 0.5f * static_cast<float>(p % 80), 100.0f - p * 0.01f,
-          0.035f, 400000.0 + p, 100000.0 + s);
-  }
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(t.run(), -1);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("10000 x 100 points written in %.2f s\n", seconds);
 }
 
 }  // namespace
