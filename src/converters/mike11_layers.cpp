@@ -117,8 +117,11 @@ void m11WriteChannel(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tabl
   row += formatFixed(0.0, 8, 3) + ",";
   row += formatInt(0, 5) + ",";
   row += zero63 + "," + zero63 + "," + zero63 + "," + zero63 + ",";
-  row += "\"" + std::string(significant(ctx.store[previous.section].id)) + "\",";
-  row += "\"" + std::string(significant(ctx.store[current.section].id)) + "\"";
+  row += '"';
+  row += significant(ctx.store[previous.section].id);
+  row += "\",\"";
+  row += significant(ctx.store[current.section].id);
+  row += '"';
   ctx.units.writeLine(layers.nwkAttr, row);
 }
 
@@ -131,7 +134,8 @@ void m11CloseNetworkLayers(RunContext& ctx, M11NetworkLayers& layers, const Mike
     x.clear();
     y.clear();
     // A point number that is not in the point table has no position to draw.
-    for (int i = 0; i < branch.NPoints; ++i) {
+    const int n = std::min(branch.NPoints, static_cast<int>(branch.Matched.size()));
+    for (int i = 0; i < n; ++i) {
       if (!branch.Matched[static_cast<std::size_t>(i)]) continue;
       const m11Point& p = tables.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i)]) - 1];
       x.push_back(p.X);

@@ -38,6 +38,7 @@ void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
     StorePoint& p = pts[i];
     double base = 0.0;
     bool projected = false;
+    bool pastPreviousEnd = false;  // the previous segment refused the point only for lying at or past its end
     for (int j = 1; j < nv; ++j) {  // the segment from vertex j-1 to vertex j
       const float length = DISTANCE_8(vx[j - 1], vy[j - 1], vx[j], vy[j]);
       if (length < kCoincident) {
@@ -52,9 +53,17 @@ void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
       const double d1 = DISTANCE_8(vx[j - 1], vy[j - 1], p.mapX, p.mapY);
       const double d2 = DISTANCE_8(vx[j], vy[j], p.mapX, p.mapY);
       const float lengthSquared = length * length;
-      const double a = (static_cast<double>(lengthSquared) + d1 * d1 - d2 * d2) * 0.5 / length;
+      double a = (static_cast<double>(lengthSquared) + d1 * d1 - d2 * d2) * 0.5 / length;
+      // The single-precision distances put a foot that lies on an inner vertex
+      // a rounding error past the end of one segment and before the start of
+      // the next, so neither would take it and the point would be lost. Within
+      // that error the foot is the vertex, which the next segment owns.
+      const double roundingError =
+          1e-6 * (static_cast<double>(lengthSquared) + d1 * d1 + d2 * d2) / static_cast<double>(length);
+      if (pastPreviousEnd && !projected && a < 0.0 && a > -roundingError) a = 0.0;
       // A foot on an inner vertex belongs to the next segment; the last segment also takes its end vertex.
       const bool lastSegment = j == nv - 1;
+      pastPreviousEnd = a >= length - roundingError;
       if (a >= 0.0 && (a < length || (lastSegment && a <= length))) {
         const double t = a / length;
         p.mapX = vx[j - 1] + t * (vx[j] - vx[j - 1]);

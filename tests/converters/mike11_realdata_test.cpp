@@ -82,31 +82,5 @@ TEST(Mike11RealData, VidaParameters) {
   EXPECT_FLOAT_EQ(tables.bedList[13].ChainageTo, 4.873f);
 }
 
-TEST(Mike11RealData, SmallNetworksAndParameters) {
-  TestRun t;
-  if (!load(t, "CrossSection/Network.nwk11", "a.nwk11") || !load(t, "CrossSection/HD.hd11", "a.hd11") ||
-      !load(t, "UnitFlow/UnitFlow.nwk11", "b.nwk11") || !load(t, "UnitFlow/UnitFlow.HD11", "b.HD11"))
-    GTEST_SKIP() << "the shared real-world samples are not there";
-  Mike11Tables a;
-  Mike11Tables b;
-  ASSERT_EQ(endsRun([&] {
-              m11ReadNetwork(t.ctx, "a.nwk11", a);
-              m11ReadBedResistance(t.ctx, "a.hd11", a);
-              m11ReadNetwork(t.ctx, "b.nwk11", b);
-              m11ReadBedResistance(t.ctx, "b.HD11", b);
-            }),
-            -1)
-      << t.out();
-  EXPECT_EQ(a.nPoints, 2);
-  ASSERT_EQ(a.nBranches, 1);
-  EXPECT_EQ(a.branches[0].Name, "river B");
-  EXPECT_EQ(a.branches[0].Points, (std::vector<std::int32_t>{2, 1}));
-  EXPECT_FLOAT_EQ(a.globalN, 30.0f);
-  EXPECT_EQ(a.nBedList, 0);
-  EXPECT_EQ(b.branches[0].TopoID, "BranchTopoID");
-  EXPECT_DOUBLE_EQ(b.points[1].X, 1000.0);
-  EXPECT_FLOAT_EQ(b.globalN, 20.0f);
-}
-
 }  // namespace
 }  // namespace kestrix
