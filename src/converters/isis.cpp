@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/run_context.h"
+#include "driver/store_limits.h"
 #include "files/file_units.h"
 #include "files/paths.h"
 #include "text/freeformat.h"
@@ -109,14 +110,7 @@ class IsisReader {
 
   // One river section; `line_` holds its keyword line and `next_` the line after it.
   bool readSection(const std::string& sourcePath) {
-    const Settings& set = ctx_.settings;
-    if (ctx_.store.nxs() >= set.mxs) {
-      ctx_.say("ERROR - More than " + AINTEGER(set.mxs) +
-               " cross-sections: raise the maximum number of cross-sections with -mxs");
-      ctx_.settings.errFound = true;
-      ctx_.exits(kExitFailure);
-    }
-    section_ = ctx_.store.append();
+    section_ = appendSectionWithinLimit(ctx_);
     Section& sec = ctx_.store[section_];
     sec.source[0] = sourcePath;
     sec.source[1] = fitField(line_, kSourceWidth);
@@ -136,7 +130,7 @@ class IsisReader {
       if (!nextLine(line_)) return false;
       ++c_;
       // A group receives at most c - 1 points once c has gone two past the limit.
-      if (c_ > set.mpt + 1) tooManyPoints();
+      if (c_ > ctx_.settings.mpt + 1) tooManyPoints();
       if (static_cast<int>(work_.size()) < c_) work_.emplace_back();
       StorePoint& pt = work_[c_ - 1];
       double unused = 0.0;
@@ -181,13 +175,7 @@ class IsisReader {
     }
   }
 
-  [[noreturn]] void tooManyPoints() {
-    const Settings& set = ctx_.settings;
-    ctx_.say("ERROR - More than " + AINTEGER(set.mpt) + " points in one position group of cross-section " +
-             ctx_.store[section_].id + ": raise the maximum number of points with -mpt");
-    ctx_.settings.errFound = true;
-    ctx_.exits(kExitFailure);
-  }
+  [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_, ctx_.store[section_].id); }
 
   void fail() {
     ctx_.say(kReadError);

@@ -12,6 +12,7 @@
 #include "converters/mike11.h"
 #include "converters/mike11_layers.h"
 #include "driver/run_context.h"
+#include "driver/store_limits.h"
 #include "files/file_units.h"
 #include "files/paths.h"
 #include "text/freeformat.h"
@@ -140,14 +141,7 @@ class SectionConverter {
       FreeFormatReader in(line_);
       if (!in.readFloat(c_)) throw ReadFailure{};
     }
-    const Settings& set = ctx_.settings;
-    if (ctx_.store.nxs() >= set.mxs) {
-      ctx_.say("ERROR - More than " + AINTEGER(set.mxs) +
-               " cross-sections: raise the maximum number of cross-sections with -mxs");
-      ctx_.settings.errFound = true;
-      ctx_.exits(kExitFailure);
-    }
-    section_ = ctx_.store.append();
+    section_ = appendSectionWithinLimit(ctx_);
     bed_ = bedValue();
     datum_ = 0.0f;
     w_ = 0.0f;
@@ -347,12 +341,7 @@ class SectionConverter {
 void m11StoreGroup(RunContext& ctx, M11WorkList& work, int s, int g) {
   const int take = work.left ? work.count - 1 : work.count;
   Section& sec = ctx.store[s];
-  if (take > ctx.settings.mpt) {
-    ctx.say("ERROR - More than " + AINTEGER(ctx.settings.mpt) + " points in one position group of cross-section " +
-            std::string(significant(sec.id)) + ": raise the maximum number of points with -mpt");
-    ctx.settings.errFound = true;
-    ctx.exits(kExitFailure);
-  }
+  if (take > ctx.settings.mpt) stopTooManyPoints(ctx, sec.id);
   sec.count[static_cast<std::size_t>(g) - 1] = take;
   for (int p = 1; p <= take; ++p) {
     const M11WorkPoint& from = work.points[static_cast<std::size_t>(p) - 1];

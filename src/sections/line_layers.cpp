@@ -9,6 +9,7 @@
 #include "driver/run_context.h"
 #include "files/file_units.h"
 #include "mif/mif.h"
+#include "sections/layer_open.h"
 #include "sections/identifiers.h"
 #include "sections/layers.h"
 #include "text/freeformat.h"
@@ -68,12 +69,7 @@ void xsReadLines(RunContext& ctx, const std::string& layer) {
 
   int geomUnit = 0;
   int attrUnit = 0;
-  miOpenLayer(ctx, layer, geomUnit, attrUnit, FileMode::Input);
-  if (!miSkipHeader(ctx, geomUnit)) {
-    CLOSER(ctx, geomUnit);
-    CLOSER(ctx, attrUnit);
-    return;
-  }
+  if (!openSurveyLayer(ctx, layer, geomUnit, attrUnit)) return;
 
   std::string line;
   std::string rest;

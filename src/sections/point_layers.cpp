@@ -7,6 +7,7 @@
 #include "driver/run_context.h"
 #include "files/file_units.h"
 #include "mif/mif.h"
+#include "sections/layer_open.h"
 #include "sections/identifiers.h"
 #include "sections/layers.h"
 #include "text/freeformat.h"
@@ -61,12 +62,7 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
 
   int geomUnit = 0;
   int attrUnit = 0;
-  miOpenLayer(ctx, layer, geomUnit, attrUnit, FileMode::Input);
-  if (!miSkipHeader(ctx, geomUnit)) {
-    CLOSER(ctx, geomUnit);
-    CLOSER(ctx, attrUnit);
-    return;
-  }
+  if (!openSurveyLayer(ctx, layer, geomUnit, attrUnit)) return;
 
   // Buffers reused for every object of the layer.
   std::string line;

@@ -147,7 +147,9 @@ FreeFormatReader::ItemKind FreeFormatReader::nextItem(std::string_view& value, b
   return kind;
 }
 
-bool FreeFormatReader::readInt(std::int32_t& value) {
+// Every numeric read: a null keeps the value, a quoted or malformed item fails.
+template <typename T, typename Parse>
+bool FreeFormatReader::readNumber(T& value, Parse parse) {
   std::string_view item;
   bool quoted = false;
   switch (nextItem(item, quoted)) {
@@ -155,38 +157,22 @@ bool FreeFormatReader::readInt(std::int32_t& value) {
     case ItemKind::Failure: return false;
     case ItemKind::Value: break;
   }
-  std::int32_t parsed = 0;
-  if (quoted || !parseInt(item, parsed)) return false;
+  T parsed{};
+  if (quoted || !parse(item, parsed)) return false;
   value = parsed;
   return true;
+}
+
+bool FreeFormatReader::readInt(std::int32_t& value) {
+  return readNumber(value, [](std::string_view t, std::int32_t& v) { return parseInt(t, v); });
 }
 
 bool FreeFormatReader::readFloat(float& value) {
-  std::string_view item;
-  bool quoted = false;
-  switch (nextItem(item, quoted)) {
-    case ItemKind::Null: return true;
-    case ItemKind::Failure: return false;
-    case ItemKind::Value: break;
-  }
-  float parsed = 0.0f;
-  if (quoted || !readNumberText(item, parsed)) return false;
-  value = parsed;
-  return true;
+  return readNumber(value, [](std::string_view t, float& v) { return readNumberText(t, v); });
 }
 
 bool FreeFormatReader::readDouble(double& value) {
-  std::string_view item;
-  bool quoted = false;
-  switch (nextItem(item, quoted)) {
-    case ItemKind::Null: return true;
-    case ItemKind::Failure: return false;
-    case ItemKind::Value: break;
-  }
-  double parsed = 0.0;
-  if (quoted || !readNumberText(item, parsed)) return false;
-  value = parsed;
-  return true;
+  return readNumber(value, [](std::string_view t, double& v) { return readNumberText(t, v); });
 }
 
 bool FreeFormatReader::readText(std::string& value, std::size_t maxLength) {

@@ -29,6 +29,8 @@ class FreeFormatReader {
   enum class ItemKind { Value, Null, Failure };
   // Yields the next item of the list: its text and whether it was quoted, a null, or a failure.
   ItemKind nextItem(std::string_view& value, bool& quoted);
+  template <typename T, typename Parse>
+  bool readNumber(T& value, Parse parse);
   // Reads one item (with its repeat count) from the text itself.
   ItemKind scanItem(std::string_view& value, bool& quoted, std::int64_t& count);
   // Reads a quoted value starting at the opening quote.

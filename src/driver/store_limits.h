@@ -1,0 +1,17 @@
+#pragma once
+// The limits -mxs and -mpt set on the section store, and the stop when a
+// reader or converter would go past them.
+
+#include <string_view>
+
+namespace kestrix {
+
+class RunContext;
+
+/// Appends an empty section and returns its number; past -mxs the run ends with a message naming the option.
+int appendSectionWithinLimit(RunContext& ctx);
+
+/// Ends the run because a position group of a section would hold more than -mpt points.
+[[noreturn]] void stopTooManyPoints(RunContext& ctx, std::string_view sectionId);
+
+}  // namespace kestrix

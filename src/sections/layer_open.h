@@ -1,0 +1,22 @@
+#pragma once
+// Opening a survey layer for the GIS readers.
+
+#include <string>
+
+#include "files/file_units.h"
+#include "mif/mif.h"
+
+namespace kestrix {
+
+/// Opens an input layer and positions its .mif after the header; false (both files closed) when that failed.
+inline bool openSurveyLayer(RunContext& ctx, const std::string& layer, int& geomUnit, int& attrUnit) {
+  geomUnit = 0;
+  attrUnit = 0;
+  miOpenLayer(ctx, layer, geomUnit, attrUnit, FileMode::Input);
+  if (miSkipHeader(ctx, geomUnit)) return true;
+  CLOSER(ctx, geomUnit);
+  CLOSER(ctx, attrUnit);
+  return false;
+}
+
+}  // namespace kestrix
