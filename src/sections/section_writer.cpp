@@ -192,7 +192,7 @@ class SectionWriter {
 
   void write(const Section& sec) {
     const std::string_view id = significant(sec.id);
-    quotedId_.assign("\"").append(id).append("\",");
+    quotedId_.assign(1, '"').append(id).append("\",");
     const std::string path = ADDFOLDER(st_.outFolder, csvName(sec, id));
     writeCsv(sec, path);
     writeSectionLine(sec, id, path);
@@ -280,7 +280,7 @@ class SectionWriter {
       vy_.push_back(vy_.front());
     }
     miWriteObject(ctx_, lines_.geom, lines_.type, vx_.data(), vy_.data(), static_cast<int>(vx_.size()), "", "");
-    line_.assign("\"").append(path).append(sourceTail_);
+    line_.assign(1, '"').append(path).append(sourceTail_);
     ctx_.units.writeLine(lines_.attr, line_);
   }
 
