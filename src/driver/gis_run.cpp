@@ -34,9 +34,12 @@ void gisRun(RunContext& ctx) {
       Section& sec = ctx.store[s];
       sec.startX = kNotFound;
       sec.startY = kNotFound;
+      // Projection vertices not yet read count as missing; the line reader
+      // grows the vertex list to what a line really has, never to -mlp.
       if (set.optPpol) {
-        sec.ppolX.assign(static_cast<std::size_t>(set.mlp > 0 ? set.mlp : 0), kNotFound);
-        sec.ppolY.assign(static_cast<std::size_t>(set.mlp > 0 ? set.mlp : 0), kNotFound);
+        sec.ppolX.clear();
+        sec.ppolY.clear();
+        sec.ppolNv = 0;
       }
     }
     for (const std::string& file : set.inFiles) xsReadLines(ctx, file);
