@@ -14,12 +14,10 @@ namespace kestrix {
 namespace {
 
 using testing::endsRun;
+using testing::hasLine;
 using testing::lines;
 using testing::TestRun;
 
-bool hasLine(const std::string& out, const std::string& line) {
-  return ("\n" + out).find("\n" + line + "\n") != std::string::npos;
-}
 
 std::vector<std::string> network(const std::vector<std::string>& points, const std::vector<std::string>& branches,
                                  const std::string& pointsHeader = "[POINTS]") {

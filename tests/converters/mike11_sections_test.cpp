@@ -15,12 +15,10 @@ namespace kestrix {
 namespace {
 
 using testing::endsRun;
+using testing::hasLine;
 using testing::lines;
 using testing::TestRun;
 
-bool hasLine(const std::string& out, const std::string& line) {
-  return ("\n" + out).find("\n" + line + "\n") != std::string::npos;
-}
 
 // Branch R1/T1 runs east from (1000,2000) to (1100,2000) (chainage 0 to 100),
 // then north to (1100,2400) (chainage 500) through (1100,2200) at 300.

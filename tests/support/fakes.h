@@ -96,6 +96,11 @@ int endsRun(F&& body) {
   return -1;
 }
 
+/// True when `line` stands as a whole line of the console output `out`.
+inline bool hasLine(const std::string& out, const std::string& line) {
+  return ("\n" + out).find("\n" + line + "\n") != std::string::npos;
+}
+
 /// Joins lines with the given line end after each.
 std::string lines(const std::vector<std::string>& items, const std::string& end = "\r\n");
 
