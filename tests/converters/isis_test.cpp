@@ -16,6 +16,7 @@ namespace kestrix {
 namespace {
 
 using testing::endsRun;
+using testing::join;
 using testing::lines;
 using testing::TestRun;
 
@@ -38,12 +39,6 @@ std::vector<std::string> river(const std::string& label, const std::vector<std::
   unit.push_back(count);
   unit.insert(unit.end(), data.begin(), data.end());
   return unit;
-}
-
-std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
-  std::vector<std::string> all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
 }
 
 const std::vector<std::string> kHead = {"ISIS test model", "#REVISION#1", "         2     0.750     0.900",

@@ -14,6 +14,7 @@ namespace kestrix {
 namespace {
 
 using testing::endsRun;
+using testing::join;
 using testing::hasLine;
 using testing::lines;
 using testing::TestRun;
@@ -41,12 +42,6 @@ std::vector<std::string> branch(const std::string& definitions, const std::strin
   block.push_back("      EndSect  // branch");
   block.push_back("");
   return block;
-}
-
-std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
-  std::vector<std::string> all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
 }
 
 struct NetworkRead {

@@ -15,6 +15,7 @@ namespace kestrix {
 namespace {
 
 using testing::endsRun;
+using testing::join;
 using testing::hasLine;
 using testing::lines;
 using testing::TestRun;
@@ -110,12 +111,6 @@ std::vector<std::string> block(const std::string& topo, const std::string& branc
   b.push_back("   0  0    0.000  0    0.000   50");
   b.push_back("*******************************");
   return b;
-}
-
-std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
-  std::vector<std::string> all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
 }
 
 const std::vector<Point> kFive = {{0, 12, 1, ""}, {2, 10, 1, "<#1>"}, {5, 8, 2, ""}, {8, 10, 1, "<#4>"},

@@ -101,6 +101,13 @@ inline bool hasLine(const std::string& out, const std::string& line) {
   return ("\n" + out).find("\n" + line + "\n") != std::string::npos;
 }
 
+/// Joins blocks of lines into one list.
+inline std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
 /// Joins lines with the given line end after each.
 std::string lines(const std::vector<std::string>& items, const std::string& end = "\r\n");
 
