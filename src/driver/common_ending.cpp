@@ -1,5 +1,6 @@
 #include "driver/modes.h"
 #include "driver/run_context.h"
+#include "driver/run_end_report.h"
 #include "sections/section_writer.h"
 
 namespace kestrix {
@@ -10,7 +11,9 @@ void commonEnding(RunContext& ctx) {
     ctx.say("ERRORS were found - see above [3]");
     ctx.exits(kExitFailure);
   }
+  readyOutFolder(ctx);
   xsWriteSections(ctx);
+  printSummary(ctx);
   ctx.newline();
   ctx.say("Finished.");
   ctx.exits(kExitSuccess);

@@ -195,6 +195,7 @@ class SectionWriter {
     quotedId_.assign(1, '"').append(id).append("\",");
     const std::string path = ADDFOLDER(st_.outFolder, csvName(sec, id));
     writeCsv(sec, path);
+    ++ctx_.tally.csvWritten;
     writeSectionLine(sec, id, path);
     writeBedPoint(sec);
     if (!st_.optM11) writeAllPoints(sec);

@@ -10,6 +10,7 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 
 TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
   TestRun t;
+  t.ctx.settings.mnrType = 'N';  // the values are Manning's n
   LayerBuilder()
       .point(1, 2, "1.5,0.03,\"left\",\"XS1\"")
       .point(3, 4, "2.5,0.04,\"Centre\",\"XS1\"")
