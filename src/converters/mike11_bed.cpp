@@ -36,12 +36,12 @@ std::string_view after(std::string_view line, std::string_view key) { return lin
 // conversion reads Manning's n, so that every value comes out far too large.
 bool looksLikeManningM(float value) { return value >= 1.0f; }
 
-std::string asManningN(float m) { return AREAL(1.0f / m); }
+std::string asManningN(float m) { return AREALTRIM(1.0f / m); }
 
 void warnGlobalManningM(RunContext& ctx, const std::string& file, float value) {
   if (!looksLikeManningM(value)) return;
   ctx.newline();
-  ctx.say("WARNING - Global resistance value " + AREAL(value) + " of \"" + file +
+  ctx.say("WARNING - Global resistance value " + AREALTRIM(value) + " of \"" + file +
           "\" is 1 or more: most likely a Manning's M (1/n), which would be n = " + asManningN(value) +
           ".  It is used as Manning's n as it stands");
 }
@@ -58,9 +58,9 @@ void warnBedManningM(RunContext& ctx, const std::string& file, const Mike11Table
   if (!first) return;
   ctx.newline();
   ctx.say("WARNING - " + AINTEGER(count) + " of the " + AINTEGER(tables.nBedList) + " bed resistance values of \"" +
-          file + "\" are 1 or more (the first: " + AREAL(first->ValueFrom) + " for branch \"" +
-          std::string(significant(first->Name)) + "\" at chainage " + AREAL(first->ChainageFrom) +
-          "): most likely Manning's M (1/n); " + AREAL(first->ValueFrom) + " would be n = " +
+          file + "\" are 1 or more (the first: " + AREALTRIM(first->ValueFrom) + " for branch \"" +
+          std::string(significant(first->Name)) + "\" at chainage " + AREALTRIM(first->ChainageFrom) +
+          "): most likely Manning's M (1/n); " + AREALTRIM(first->ValueFrom) + " would be n = " +
           asManningN(first->ValueFrom) + ".  They are used as Manning's n as they stand");
 }
 

@@ -95,7 +95,8 @@ const char* const kAddedOptions[] = {
     "   -out:FOLDER - write every output into FOLDER (created when missing) instead",
     "             of the folder of the first input.",
     "   --help, -help or /?  - this text;  --version or -version - the version.",
-    "Exit status: 0 after \"Finished.\" or a text like this one, 1 after any error.",
+    "Exit status: 0 after \"Finished.\", this text, the version, or the usage text",
+    "of a run without arguments; 1 after every other end.",
     "",
 };
 
@@ -171,7 +172,7 @@ void readSaveDate(RunContext& ctx, const std::string& word) {
     ctx.settings.saveDate = SaveDateCheck::Off;
   } else {
     ctx.newline();
-    ctx.say("ERROR - Unknown save-date setting \"" + word +
+    ctx.say("ERROR - Unknown save-date setting \"-" + word +
             "\": use -savedate:error, -savedate:warning or -savedate:off");
     ctx.exits(kExitFailure);
   }
@@ -181,7 +182,7 @@ void readOutFolder(RunContext& ctx, const std::string& word) {
   std::string folder;
   if (!optionValue(word, folder) || significant(TRIMF(folder)).empty()) {
     ctx.newline();
-    ctx.say("ERROR - No folder given with \"" + word + "\": write it as -out:FOLDER");
+    ctx.say("ERROR - No output folder named in \"-" + word + "\": write it as -out:FOLDER");
     ctx.exits(kExitFailure);
   }
   ctx.settings.outOption = std::string(significant(TRIMF(folder)));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "driver/store.h"
@@ -73,6 +74,7 @@ struct RunTally {
   int warnings = 0;                     ///< console lines that began with WARNING
   int csvWritten = 0;                   ///< cross-section .csv files written
   std::vector<std::string> removedIds;  ///< sections read but taken out of the store again with a warning
+  std::unordered_set<std::string> saveDateWarned;  ///< .mid files already reported with WARNING 0004
 };
 
 /// Everything a run owns.

@@ -56,6 +56,9 @@ void miOpenLayer(RunContext& ctx, std::string_view name, int& geomUnit, int& att
 
 bool miCheckSaveDate(RunContext& ctx, const std::string& midName, const std::string& tabName, int& geomUnit,
                      int& attrUnit) {
+  // With -savedate:warning a layer is reported once, not again when it is read a second time.
+  const bool warnOnly = ctx.settings.saveDate == SaveDateCheck::Warning;
+  if (warnOnly && ctx.tally.saveDateWarned.count(midName) != 0) return true;
   std::int64_t midTime = 0;
   ctx.fs.modifiedTime(midName, midTime);  // just opened, so its status is not in doubt
   // A quiet run shows the check only when it fails.
@@ -74,7 +77,7 @@ bool miCheckSaveDate(RunContext& ctx, const std::string& midName, const std::str
   ctx.say("NOT OK");
   ctx.newline();
   // With -savedate:warning the same text is a warning and the layer is read as it is.
-  const bool warnOnly = ctx.settings.saveDate == SaveDateCheck::Warning;
+  if (warnOnly) ctx.tally.saveDateWarned.insert(midName);
   const std::string label(warnOnly ? kSaveDateWarningLabel : kSaveDateLabel);
   if (!dated) {
     ctx.say(label + " - Could not access save date of " + quoted(midName) + " to check with " + quoted(tabName));

@@ -114,9 +114,9 @@ void checkWholeMaterial(RunContext& ctx, float mnr, std::string_view id) {
   state.materialWarned = true;
   const double written = roundHalfAway(mnr);
   ctx.newline();
-  ctx.say("WARNING - Resistance value " + AREAL(mnr) + " of cross-section \"" + std::string(id) +
+  ctx.say("WARNING - Resistance value " + AREALTRIM(mnr) + " of cross-section \"" + std::string(id) +
           "\" is not a whole number, but -M (the default) reads material numbers: it is written as material " +
-          (std::fabs(written) < 1.0e9 ? AINTEGER(static_cast<std::int32_t>(written)) : AREAL(mnr)) +
+          (std::fabs(written) < 1.0e9 ? AINTEGER(static_cast<std::int32_t>(written)) : AREALTRIM(mnr)) +
           ".  Use -N or -N2M if the values are Manning's n");
 }
 
@@ -180,9 +180,9 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
     // that it cannot borrow values from the next row.
     FreeFormatReader values(row);
     bool ok = values.readFloat(last.lastZ);
-    if (ok && values.lastWasNull()) carried.field("Z", AREAL(last.lastZ));
+    if (ok && values.lastWasNull()) carried.field("Z", AREALTRIM(last.lastZ));
     ok = ok && values.readFloat(last.lastMnr);
-    if (ok && values.lastWasNull()) carried.field("MNR", AREAL(last.lastMnr));
+    if (ok && values.lastWasNull()) carried.field("MNR", AREALTRIM(last.lastMnr));
     ok = ok && values.readText(last.lastLcr, 1);
     if (ok && values.lastWasNull()) carried.field("LCR", "\"" + last.lastLcr + "\"");
     ok = ok && values.readText(last.lastXsId, kIdField);

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <chrono>
+#include <csignal>
+#include <poll.h>
 #include <random>
 #include <sstream>
 #include <sys/wait.h>
@@ -64,6 +67,68 @@ BinaryRun ScratchDir::run(const std::vector<std::string>& args, const std::strin
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   std::error_code ec;
   std::filesystem::remove(path_ / ".stdin", ec);
+  return result;
+}
+
+BinaryRun ScratchDir::runWithOpenInput(const std::vector<std::string>& args, int limitSeconds) const {
+  BinaryRun result;
+  int input[2];
+  int output[2];
+  if (::pipe(input) != 0) return result;
+  if (::pipe(output) != 0) {
+    ::close(input[0]);
+    ::close(input[1]);
+    return result;
+  }
+  std::vector<std::string> argv = {KESTRIX_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (auto& a : argv) pointers.push_back(a.data());
+  pointers.push_back(nullptr);
+  const std::string folder = path_.string();
+
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(input[0], 0);
+    ::dup2(output[1], 1);
+    ::dup2(output[1], 2);
+    ::close(input[0]);
+    ::close(input[1]);
+    ::close(output[0]);
+    ::close(output[1]);
+    if (::chdir(folder.c_str()) != 0) ::_exit(126);
+    ::execv(pointers[0], pointers.data());
+    ::_exit(127);
+  }
+  ::close(input[0]);
+  ::close(output[1]);
+  if (child < 0) {
+    ::close(input[1]);
+    ::close(output[0]);
+    return result;
+  }
+
+  // The write end of the input stays open and unwritten until the child has ended.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+  char buffer[65536];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      ::kill(child, SIGKILL);
+      result.killed = true;
+      break;
+    }
+    pollfd watch{output[0], POLLIN, 0};
+    if (::poll(&watch, 1, static_cast<int>(left.count())) <= 0) continue;
+    const ssize_t n = ::read(output[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    result.output.append(buffer, static_cast<std::size_t>(n));
+  }
+  int raw = 0;
+  ::waitpid(child, &raw, 0);
+  ::close(output[0]);
+  ::close(input[1]);
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return result;
 }
 

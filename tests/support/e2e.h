@@ -10,8 +10,9 @@ namespace kestrix::testing {
 
 /// What one run of the binary did.
 struct BinaryRun {
-  int status = -1;     ///< exit status
-  std::string output;  ///< everything written to standard output
+  int status = -1;      ///< exit status
+  std::string output;   ///< everything written to standard output
+  bool killed = false;  ///< the watchdog had to end the run
 };
 
 /// A fresh scratch folder, removed when the object goes.
@@ -30,6 +31,8 @@ class ScratchDir {
   bool has(const std::string& name) const;
   /// Runs the binary in the folder with these arguments and standard input.
   BinaryRun run(const std::vector<std::string>& args, const std::string& input = "") const;
+  /// Runs the binary with standard input held open by a pipe that is never written to; a watchdog kills it after `limitSeconds`.
+  BinaryRun runWithOpenInput(const std::vector<std::string>& args, int limitSeconds) const;
 
  private:
   std::filesystem::path path_;
