@@ -125,6 +125,29 @@ TEST(IsisE2E, BrokenFileIsReportedTheOthersReadAndNothingWritten) {
   EXPECT_EQ(run.output.find("Finished."), std::string::npos);
 }
 
+TEST(IsisE2E, FileWithoutPlanCoordinatesIsReported) {
+  ScratchDir dir;
+  dir.write("proj.mif", kProjection);
+  dir.write("proj.mid", "");
+  dir.write("placed.dat", modelFile());
+  // Two sections without plan coordinates and one with a single point off (0, 0).
+  dir.write("flat.dat",
+            lines({"END GENERAL", "RIVER", "SECTION", "FLAT1", "    10.000", "         2", point(0, 5, 0.03, "", 0, 0),
+                   point(3, 4, 0.03, "", 0, 0), "RIVER", "SECTION", "FLAT2", "    20.000", "         2",
+                   point(0, 5, 0.03, "", 0, 0), point(2, 4, 0.03, "", 0, 0), "RIVER", "SECTION", "PLACED", "    30.000", "         2",
+                   point(0, 5, 0.03, "", 0, 0), point(3, 4, 0.03, "", 10, 0)}));
+  const auto run = dir.run({"-batch", "-N", "-isis", "proj.mif", "placed.dat", "flat.dat"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(testing::hasLine(run.output, "WARNING - 2 of the 3 river sections of \"flat.dat\" have every point at "
+                                           "(0, 0): the file holds no plan coordinates, so these sections all lie at "
+                                           "(0, 0) in the layers"))
+      << run.output;
+  EXPECT_EQ(run.output.find("WARNING - 1 of"), std::string::npos);  // nothing about placed.dat
+  EXPECT_TRUE(testing::hasLine(run.output, "Summary: input files read: 2"));
+  EXPECT_TRUE(testing::hasLine(run.output, "Summary: points read: 10"));
+  EXPECT_TRUE(testing::hasLine(run.output, "Summary: warnings: 1"));
+}
+
 // The public model files, read in place with the machine's file system.
 class IsisE2ERealFiles : public ::testing::Test {
  protected:
@@ -157,6 +180,7 @@ class IsisE2ERealFiles : public ::testing::Test {
 
 TEST_F(IsisE2ERealFiles, DouglasLowerCaseMarkersAndTheCommentLineSkipped) {
   read("Douglas_2018_DN_002_DesQ_internal.DAT");
+  EXPECT_EQ(console_.output().find("WARNING"), std::string::npos);  // every section has plan coordinates
   // 366 river sections; the COMMENT line "River flows under building ..." is not one.
   ASSERT_EQ(nxs(), 366);
   EXPECT_EQ(points(), 12356);
@@ -233,6 +257,7 @@ TEST_F(IsisE2ERealFiles, MarkersOutsideTheirColumnsAndOtherRiverUnits) {
 
 TEST_F(IsisE2ERealFiles, FilesWithoutCoordinates) {
   read("EX3.DAT");
+  EXPECT_NE(console_.output().find("WARNING - 40 of the 40 river sections of "), std::string::npos);
   ASSERT_EQ(nxs(), 40);
   EXPECT_EQ(sec(1).id, "m60");
   ASSERT_EQ(sec(1).ptCount(2), 14);
@@ -241,6 +266,7 @@ TEST_F(IsisE2ERealFiles, FilesWithoutCoordinates) {
 
   read("EX6.DAT");
   EXPECT_EQ(nxs(), 86);
+  EXPECT_NE(console_.output().find("WARNING - 86 of the 86 river sections of "), std::string::npos);
 
   read("floodplain.dat");
   ASSERT_EQ(nxs(), 4);
