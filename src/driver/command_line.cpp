@@ -216,6 +216,7 @@ void printHelp(RunContext& ctx) {
 
 void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
   Settings& set = ctx.settings;
+  set.optBatch = batchRequested(ctx, args);
   if (args.size() <= 1) {
     printUsage(ctx);
     ctx.exits(kExitSuccess);
@@ -289,7 +290,6 @@ int runKestrix(const std::vector<std::string>& args, Console& console, FileSyste
         case InfoRequest::None:
           break;
       }
-      ctx.settings.optBatch = batchRequested(ctx, args);
       ctx.newline();
       ctx.say("Build 2019-08-AA-iSP");
       readCommandLine(ctx, args);
