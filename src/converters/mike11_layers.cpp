@@ -79,9 +79,9 @@ void m11OpenNetworkLayers(RunContext& ctx, const std::string& outFolder, int pro
   const std::string nwk = ADDFOLDER(outFolder, "1d_nwk");
   const std::string branches = ADDFOLDER(outFolder, "1d_branches");
   guardOutputs(ctx, {nwk + ".mif", nwk + ".mid", branches + ".mif", branches + ".mid"});
-  miOpenLayer(ctx, ADDFOLDER(outFolder, "1d_nwk"), layers.nwkGeom, layers.nwkAttr, FileMode::Output);
+  miOpenLayer(ctx, nwk, layers.nwkGeom, layers.nwkAttr, FileMode::Output);
   miCopyHeader(ctx, projectionUnit, layers.nwkGeom);
-  miOpenLayer(ctx, ADDFOLDER(outFolder, "1d_branches"), layers.branchesGeom, layers.branchesAttr, FileMode::Output);
+  miOpenLayer(ctx, branches, layers.branchesGeom, layers.branchesAttr, FileMode::Output);
   miCopyHeader(ctx, projectionUnit, layers.branchesGeom);
   writeNwkColumns(ctx, layers.nwkGeom);
   writeBranchesColumns(ctx, layers.branchesGeom);
