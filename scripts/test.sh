@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds kestrix and runs every test: the normal build, the build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and a Windows cross-build.
-# Installs the build tools with apt-get when they are missing.
+# Installs the build tools (and GDAL's command-line tools, which check the
+# written layers) with apt-get when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +12,8 @@ command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v make >/dev/null 2>&1 || need+=(make)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64)
+# GDAL's tools read back the layers the end-to-end tests write.
+command -v ogr2ogr >/dev/null 2>&1 || need+=(gdal-bin)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing build tools: ${need[*]}"
   sudo=""

@@ -290,6 +290,7 @@ int runKestrix(const std::vector<std::string>& args, Console& console, FileSyste
         case InfoRequest::None:
           break;
       }
+      ctx.staged.enable(currentProcessId());
       ctx.newline();
       ctx.say("Build 2019-08-AA-iSP");
       readCommandLine(ctx, args);

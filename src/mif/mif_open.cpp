@@ -16,7 +16,7 @@ namespace {
 constexpr std::string_view kSaveDateLabel = "ERROR 0004";
 constexpr std::string_view kSaveDateWarningLabel = "WARNING 0004";
 
-std::string quoted(std::string_view text) {
+std::string inQuotes(std::string_view text) {
   std::string result;
   result.reserve(text.size() + 2);
   result.push_back('"');
@@ -80,7 +80,7 @@ bool miCheckSaveDate(RunContext& ctx, const std::string& midName, const std::str
   if (warnOnly) ctx.tally.saveDateWarned.insert(midName);
   const std::string label(warnOnly ? kSaveDateWarningLabel : kSaveDateLabel);
   if (!dated) {
-    ctx.say(label + " - Could not access save date of " + quoted(midName) + " to check with " + quoted(tabName));
+    ctx.say(label + " - Could not access save date of " + inQuotes(midName) + " to check with " + inQuotes(tabName));
     ctx.newline();
     if (warnOnly) return true;
     ctx.say("NOTE - If using VORLAN.exe, use CHECK MI SAVE DATE == WARNING or OFF to suppress check");
@@ -88,15 +88,15 @@ bool miCheckSaveDate(RunContext& ctx, const std::string& midName, const std::str
     ctx.exits(kExitFailure);
   }
   if (warnOnly) {
-    ctx.say(label + " - Save date of " + quoted(tabName) + " file is later than that of " + quoted(midName));
+    ctx.say(label + " - Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
     ctx.newline();
     return true;
   }
   if (geomUnit > 0) CLOSER(ctx, geomUnit);
   if (attrUnit > 0) CLOSER(ctx, attrUnit);
-  ctx.say(label + " - Save date of " + quoted(tabName) + " file is later than that of " + quoted(midName));
+  ctx.say(label + " - Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
   ctx.say("Re-export mif file and press Enter, or close window.");
-  if (!ctx.waitEnter()) ctx.noAnswer(quoted(midName) + " (re-export prompt)");
+  if (!ctx.waitEnter()) ctx.noAnswer(inQuotes(midName) + " (re-export prompt)");
   return false;
 }
 

@@ -132,6 +132,13 @@ BinaryRun ScratchDir::runWithOpenInput(const std::vector<std::string>& args, int
   return result;
 }
 
+std::string sourceFile(const std::string& relative) {
+  std::ifstream f(std::filesystem::path(KESTRIX_SOURCE_DIR) / relative, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
 std::filesystem::path realDataDir() {
   std::filesystem::path p = KESTRIX_REALDATA_DIR;
   std::error_code ec;
