@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_context.h"
-#include "driver/store_limits.h"
+#include "base/run_end.h"
+#include "store/store_limits.h"
 #include "files/file_units.h"
 #include "files/paths.h"
 #include "text/freeformat.h"
@@ -56,13 +56,13 @@ bool readFixedFloat(std::string_view field, float& value) {
 // working point list with its count and bank-marker flags.
 class IsisReader {
  public:
-  IsisReader(RunContext& ctx, const std::string& file) : ctx_(ctx), file_(file) {}
+  IsisReader(Workspace& ctx, const std::string& file) : ctx_(ctx), file_(file) {}
 
   void run() {
-    ctx_.newline();
-    ctx_.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
+    ctx_.out.newline();
+    ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
     ++ctx_.tally.inputsRead;
-    OPENFILE(ctx_, unit_, FileMode::Input, file_);
+    OPENFILE(ctx_.files, unit_, FileMode::Input, file_);
     const int firstSection = ctx_.store.nxs() + 1;
     const std::string sourcePath = fitField(FILENAMEPATH(file_), kSourceWidth);
 
@@ -70,7 +70,7 @@ class IsisReader {
     bool held = false;  // `line_` already holds the next line to examine
     for (;;) {
       if (!held) {
-        const ReadStatus status = ctx_.units.readLine(unit_, line_);
+        const ReadStatus status = ctx_.files.units.readLine(unit_, line_);
         if (status == ReadStatus::End) break;
         if (status == ReadStatus::Error) return fail();
         cut(line_);
@@ -85,7 +85,7 @@ class IsisReader {
       // Other units open with RIVER too (CES SECTION, MUSKINGUM, ...), and so
       // may the text lines of a COMMENT unit: only "SECTION" on the next line
       // makes this a river section. Otherwise that line is examined as usual.
-      const ReadStatus status = ctx_.units.readLine(unit_, next_);
+      const ReadStatus status = ctx_.files.units.readLine(unit_, next_);
       if (status == ReadStatus::End) break;
       if (status == ReadStatus::Error) return fail();
       cut(next_);
@@ -97,7 +97,7 @@ class IsisReader {
       if (!readSection(sourcePath)) return fail();
     }
     warnWithoutPlanCoordinates(firstSection);
-    CLOSER(ctx_, unit_);
+    CLOSER(ctx_.files, unit_);
   }
 
  private:
@@ -106,14 +106,14 @@ class IsisReader {
   }
 
   bool nextLine(std::string& line) {
-    if (ctx_.units.readLine(unit_, line) != ReadStatus::Ok) return false;
+    if (ctx_.files.units.readLine(unit_, line) != ReadStatus::Ok) return false;
     cut(line);
     return true;
   }
 
   // One river section; `line_` holds its keyword line and `next_` the line after it.
   bool readSection(const std::string& sourcePath) {
-    section_ = appendSectionWithinLimit(ctx_);
+    section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.store);
     Section& sec = ctx_.store[section_];
     sec.source[0] = sourcePath;
     sec.source[1] = fitField(line_, kSourceWidth);
@@ -201,22 +201,22 @@ class IsisReader {
       if (any && allAtOrigin) ++atOrigin;
     }
     if (atOrigin == 0) return;
-    ctx_.newline();
-    ctx_.say("WARNING - " + AINTEGER(atOrigin) + " of the " + AINTEGER(last - firstSection + 1) +
+    ctx_.out.newline();
+    ctx_.out.say("WARNING - " + AINTEGER(atOrigin) + " of the " + AINTEGER(last - firstSection + 1) +
              " river sections of \"" + std::string(significant(file_)) +
              "\" have every point at (0, 0): the file holds no plan coordinates, so these sections all lie at (0, 0)"
              " in the layers");
   }
 
-  [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_, ctx_.store[section_].id); }
+  [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_.out, ctx_.settings, ctx_.store[section_].id); }
 
   void fail() {
-    ctx_.say(kReadError);
+    ctx_.out.say(kReadError);
     ctx_.settings.errFound = true;
-    CLOSER(ctx_, unit_);
+    CLOSER(ctx_.files, unit_);
   }
 
-  RunContext& ctx_;
+  Workspace& ctx_;
   const std::string& file_;
   int unit_ = 0;
   std::string line_;
@@ -230,6 +230,6 @@ class IsisReader {
 
 }  // namespace
 
-void isisReadSections(RunContext& ctx, const std::string& file) { IsisReader(ctx, file).run(); }
+void isisReadSections(Workspace& ctx, const std::string& file) { IsisReader(ctx, file).run(); }
 
 }  // namespace kestrix

@@ -7,11 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "files/platform.h"
+#include "platform/platform.h"
+
+#include "store/workspace.h"
 
 namespace kestrix {
 
-class RunContext;
 
 /// One network point.
 struct m11Point {
@@ -60,17 +61,17 @@ struct Mike11Tables {
 };
 
 /// Rewinds an open file and reads up to the first line holding `text` (case-sensitive); false at the end of the file, `status` Error after a read error.
-bool m11FindSection(RunContext& ctx, int unit, std::string& line, std::string_view text, ReadStatus& status);
+bool m11FindSection(Workspace& ctx, int unit, std::string& line, std::string_view text, ReadStatus& status);
 
 /// Reads on to the first line holding `text` (true) or `endText` (false); `status` End or Error when the file ran out first.
-bool m11FindNext(RunContext& ctx, int unit, std::string& line, std::string_view text, std::string_view endText,
+bool m11FindNext(Workspace& ctx, int unit, std::string& line, std::string_view text, std::string_view endText,
                  ReadStatus& status);
 
 /// Reads the points and branches of a .nwk11 file.
-void m11ReadNetwork(RunContext& ctx, const std::string& file, Mike11Tables& tables);
+void m11ReadNetwork(Workspace& ctx, const std::string& file, Mike11Tables& tables);
 
 /// Reads the global n and the bed resistance list of a .hd11 file.
-void m11ReadBedResistance(RunContext& ctx, const std::string& file, Mike11Tables& tables);
+void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables& tables);
 
 /// One profile point as read, before it joins its position group.
 struct M11WorkPoint {
@@ -88,9 +89,32 @@ struct M11WorkList {
 };
 
 /// Moves the working points into group g (1 L, 2 C, 3 R) of section s; with the left flag set the last point is held back as the first of the next group. Ends the run when the group would exceed mpt.
-void m11StoreGroup(RunContext& ctx, M11WorkList& work, int s, int g);
+void m11StoreGroup(Workspace& ctx, M11WorkList& work, int s, int g);
 
-/// Converts and places every section of a .txt file and writes 1d_nwk and 1d_branches; clears errFound first and sets it on a read failure.
-void m11ConvertSections(RunContext& ctx, const std::string& file, const Mike11Tables& tables);
+/// Where a placed section crosses its branch.
+struct M11Crossing {
+  double x = 0.0;        ///< easting of the crossing point
+  double y = 0.0;        ///< northing of the crossing point
+  int segment = 0;       ///< u: the section lies between branch points u-1 and u
+  float chainage = 0.0f; ///< chainage of the section
+  int section = 0;       ///< section number in the store
+};
+
+/// The layers a conversion writes while it reads (1d_nwk and 1d_branches); the output module implements it.
+class M11NetworkSink {
+ public:
+  virtual ~M11NetworkSink() = default;
+  /// Opens the layers in `outFolder` with the header of the projection layer open on `projectionUnit`.
+  virtual void open(const std::string& outFolder, int projectionUnit) = 0;
+  /// Writes the channel from `previous` to `current` along branch b (from 1) with the channel counter `counter`.
+  virtual void channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) = 0;
+  /// Closes the channels and writes and closes the branches.
+  virtual void close() = 0;
+  /// Closes the layers as far as they were written (after a read error).
+  virtual void abandon() = 0;
+};
+
+/// Converts and places every section of a .txt file, writing its channels and branches to `network`; clears errFound first and sets it on a read failure.
+void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables, M11NetworkSink& network);
 
 }  // namespace kestrix

@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "converters/mike11.h"
-#include "converters/mike11_layers.h"
-#include "driver/run_context.h"
-#include "driver/store_limits.h"
+#include "base/run_end.h"
+#include "store/store_limits.h"
 #include "files/file_units.h"
 #include "files/paths.h"
 #include "text/freeformat.h"
@@ -76,35 +75,35 @@ std::string nameTopoKey(std::string_view name, std::string_view topo) {
 
 class SectionConverter {
  public:
-  SectionConverter(RunContext& ctx, const std::string& file, const Mike11Tables& tables)
-      : ctx_(ctx), file_(file), tables_(tables) {}
+  SectionConverter(Workspace& ctx, const std::string& file, const Mike11Tables& tables, M11NetworkSink& network)
+      : ctx_(ctx), file_(file), tables_(tables), layers_(network) {}
 
   void run() {
     Settings& set = ctx_.settings;
     set.errFound = false;
-    ctx_.newline();
-    ctx_.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
+    ctx_.out.newline();
+    ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
     ++ctx_.tally.inputsRead;
-    OPENFILE(ctx_, txt_, FileMode::Input, file_);
+    OPENFILE(ctx_.files, txt_, FileMode::Input, file_);
     int projection = 0;
-    OPENFILE(ctx_, projection, FileMode::Input, set.inFiles.empty() ? std::string() : set.inFiles.front());
-    m11OpenNetworkLayers(ctx_, set.outFolder, projection, layers_);
-    CLOSER(ctx_, projection);
+    OPENFILE(ctx_.files, projection, FileMode::Input, set.inFiles.empty() ? std::string() : set.inFiles.front());
+    layers_.open(set.outFolder, projection);
+    CLOSER(ctx_.files, projection);
     buildIndexes();
     source1_ = fitField(FILENAMEPATH(file_), kSourceLength);
 
     try {
       while (blockStart()) convertBlock();
     } catch (const ReadFailure&) {
-      ctx_.say("ERROR - End of File encountered reading from ISIS file");
+      ctx_.out.say("ERROR - End of File encountered reading from ISIS file");
       set.errFound = true;
       if (section_ > 0) ctx_.store.removeLast();  // the block read only in part
-      CLOSER(ctx_, txt_);
-      m11AbandonNetworkLayers(ctx_, layers_);
+      CLOSER(ctx_.files, txt_);
+      layers_.abandon();
       return;
     }
-    CLOSER(ctx_, txt_);
-    m11CloseNetworkLayers(ctx_, layers_, tables_);
+    CLOSER(ctx_.files, txt_);
+    layers_.close();
   }
 
  private:
@@ -118,7 +117,7 @@ class SectionConverter {
   }
 
   void next() {
-    if (ctx_.units.readLine(txt_, line_) != ReadStatus::Ok) throw ReadFailure{};
+    if (ctx_.files.units.readLine(txt_, line_) != ReadStatus::Ok) throw ReadFailure{};
   }
 
   // Reads the first line of the next block; false at the end of the file.
@@ -126,7 +125,7 @@ class SectionConverter {
   bool blockStart() {
     section_ = 0;
     for (;;) {
-      const ReadStatus status = ctx_.units.readLine(txt_, line_);
+      const ReadStatus status = ctx_.files.units.readLine(txt_, line_);
       if (status == ReadStatus::End) return false;
       if (status == ReadStatus::Error) throw ReadFailure{};
       if (!isBlankLine(line_)) return true;
@@ -142,7 +141,7 @@ class SectionConverter {
       FreeFormatReader in(line_);
       if (!in.readFloat(c_)) throw ReadFailure{};
     }
-    section_ = appendSectionWithinLimit(ctx_);
+    section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.store);
     bed_ = bedValue();
     datum_ = 0.0f;
     w_ = 0.0f;
@@ -154,7 +153,7 @@ class SectionConverter {
         next();
         FreeFormatReader in(line_);
         if (!in.readFloat(datum_)) throw ReadFailure{};
-        if (datum_ > kDatumReported) ctx_.detail("  Debug: Datum for xs: (" + AINTEGER(section_) + ")");
+        if (datum_ > kDatumReported) ctx_.out.detail("  Debug: Datum for xs: (" + AINTEGER(section_) + ")");
       } else if (keywordAt(line_, 7, "PROFILE")) {
         readProfile();
       }
@@ -163,7 +162,7 @@ class SectionConverter {
     M11Crossing crossing;
     const int b = findBranch();
     if (b == 0 || !place(b, crossing)) {
-      ctx_.say("WARNING - No Branch (with same TOPO ID) found for cross-section " +
+      ctx_.out.say("WARNING - No Branch (with same TOPO ID) found for cross-section " +
                std::string(significant(ctx_.store[section_].id)) + " (IGNORED)");
       ctx_.tally.removedIds.emplace_back(significant(ctx_.store[section_].id));
       // The channel state stays with the last placed section.
@@ -173,7 +172,7 @@ class SectionConverter {
     }
     if (havePrevious_ && ASAME(branch_, previousBranch_) && ASAME(topo_, previousTopo_)) {
       counter_ += 10;
-      m11WriteChannel(ctx_, layers_, tables_, b, previous_, crossing, counter_);
+      layers_.channel(b, previous_, crossing, counter_);
     }
     havePrevious_ = true;
     previousBranch_ = branch_;
@@ -197,7 +196,7 @@ class SectionConverter {
   }
 
   void readProfile() {
-    ctx_.detail("  Debug: Found Profile Number: (" + AINTEGER(section_) + ")");
+    ctx_.out.detail("  Debug: Found Profile Number: (" + AINTEGER(section_) + ")");
     Section& sec = ctx_.store[section_];
     const std::string branch(significant(branch_));
     sec.source[0] = source1_;
@@ -311,11 +310,11 @@ class SectionConverter {
     return true;
   }
 
-  RunContext& ctx_;
+  Workspace& ctx_;
   const std::string& file_;
   const Mike11Tables& tables_;
   int txt_ = 0;
-  M11NetworkLayers layers_;
+  M11NetworkSink& layers_;
   std::string line_;
   std::string source1_;
   std::unordered_map<std::string, std::vector<int>> bedByName_;    // entries of each branch name, in file order
@@ -341,10 +340,10 @@ class SectionConverter {
 
 }  // namespace
 
-void m11StoreGroup(RunContext& ctx, M11WorkList& work, int s, int g) {
+void m11StoreGroup(Workspace& ctx, M11WorkList& work, int s, int g) {
   const int take = work.left ? work.count - 1 : work.count;
   Section& sec = ctx.store[s];
-  if (take > ctx.settings.mpt) stopTooManyPoints(ctx, sec.id);
+  if (take > ctx.settings.mpt) stopTooManyPoints(ctx.out, ctx.settings, sec.id);
   sec.count[static_cast<std::size_t>(g) - 1] = take;
   for (int p = 1; p <= take; ++p) {
     const M11WorkPoint& from = work.points[static_cast<std::size_t>(p) - 1];
@@ -361,8 +360,9 @@ void m11StoreGroup(RunContext& ctx, M11WorkList& work, int s, int g) {
   }
 }
 
-void m11ConvertSections(RunContext& ctx, const std::string& file, const Mike11Tables& tables) {
-  SectionConverter(ctx, file, tables).run();
+void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables,
+                        M11NetworkSink& network) {
+  SectionConverter(ctx, file, tables, network).run();
 }
 
 }  // namespace kestrix

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "files/platform.h"
-#include "files/platform_native.h"
+#include "platform/platform.h"
+#include "platform/platform_native.h"
 
 namespace kestrix {
 namespace {

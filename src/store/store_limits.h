@@ -4,14 +4,16 @@
 
 #include <string_view>
 
+#include "base/reporter.h"
+#include "base/settings.h"
+#include "store/store.h"
+
 namespace kestrix {
 
-class RunContext;
-
 /// Appends an empty section and returns its number; past -mxs the run ends with a message naming the option.
-int appendSectionWithinLimit(RunContext& ctx);
+int appendSectionWithinLimit(Reporter& out, Settings& settings, SectionStore& store);
 
 /// Ends the run because a position group of a section would hold more than -mpt points.
-[[noreturn]] void stopTooManyPoints(RunContext& ctx, std::string_view sectionId);
+[[noreturn]] void stopTooManyPoints(Reporter& out, Settings& settings, std::string_view sectionId);
 
 }  // namespace kestrix

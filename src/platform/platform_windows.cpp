@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "files/platform_native.h"
+#include "platform/platform_native.h"
 
 namespace kestrix {
 

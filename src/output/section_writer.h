@@ -4,11 +4,12 @@
 
 #include <string>
 
+#include "store/workspace.h"
+
 namespace kestrix {
 
-class RunContext;
 
 /// Writes every section whose use flag is set into the output folder.
-void xsWriteSections(RunContext& ctx);
+void xsWriteSections(Workspace& ctx);
 
 }  // namespace kestrix
