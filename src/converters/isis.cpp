@@ -23,7 +23,6 @@ namespace kestrix {
 namespace {
 
 constexpr std::size_t kLineWidth = 10000;  // longer lines are cut
-constexpr std::size_t kIdWidth = 100;
 constexpr std::size_t kSourceWidth = 256;
 
 const char* const kReadError = "ERROR - End of File encountered reading from ISIS file";
@@ -127,16 +126,14 @@ class IsisReader {
     FreeFormatReader count(line_);
     if (!count.readInt(n)) return false;
 
-    c_ = 0;
+    work_.count = 0;
     left_ = right_ = false;
     for (std::int32_t i = 0; i < n; ++i) {
       if (!nextLine(line_)) return false;
       ++ctx_.tally.pointsRead;
-      ++c_;
+      StorePoint& pt = work_.add();
       // A group receives at most c - 1 points once c has gone two past the limit.
-      if (c_ > ctx_.settings.mpt + 1) tooManyPoints();
-      if (static_cast<int>(work_.size()) < c_) work_.emplace_back();
-      StorePoint& pt = work_[c_ - 1];
+      if (work_.count > ctx_.settings.mpt + 1) tooManyPoints();
       double unused = 0.0;
       if (!readFixedFloat(columns(line_, 1, 10), pt.x) || !readFixedFloat(columns(line_, 11, 10), pt.z) ||
           !readFixedFloat(columns(line_, 21, 10), pt.mnr) || !readFixedField(columns(line_, 32, 9), unused) ||
@@ -145,38 +142,26 @@ class IsisReader {
       const std::string_view marker = columns(line_, 41, 10);
       if (FLAGEXISTS(marker, "left")) {
         left_ = true;
-        isisStorePart(kLeft);
+        closePart(kLeft);
         left_ = false;
       } else if (FLAGEXISTS(marker, "right")) {
         right_ = true;
-        isisStorePart(kCentre);
+        closePart(kCentre);
       }
     }
     if (right_) {
       right_ = false;
-      isisStorePart(kRight);
+      closePart(kRight);
     } else {
-      isisStorePart(kCentre);
+      closePart(kCentre);
     }
     return true;
   }
 
   // Closes group g with the working points; a marked point just read is held
   // back to begin the next group.
-  void isisStorePart(int g) {
-    const bool marked = left_ || right_;
-    const int take = marked ? c_ - 1 : c_;
-    if (take > ctx_.settings.mpt) tooManyPoints();
-    Section& sec = ctx_.store[section_];
-    std::vector<StorePoint>& slots = sec.slots(g);
-    slots.assign(work_.begin(), work_.begin() + take);
-    sec.count[g - 1] = take;
-    if (marked) {
-      work_[0] = work_[c_ - 1];
-      c_ = 1;
-    } else {
-      c_ = 0;
-    }
+  void closePart(int g) {
+    closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_ || right_);
   }
 
   // Sections whose points all lie at (0, 0) come from a file without plan
@@ -222,8 +207,7 @@ class IsisReader {
   std::string line_;
   std::string next_;
   int section_ = 0;
-  std::vector<StorePoint> work_;
-  int c_ = 0;
+  WorkingGroup work_;
   bool left_ = false;
   bool right_ = false;
 };

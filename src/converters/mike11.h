@@ -14,6 +14,9 @@
 namespace kestrix {
 
 
+/// Characters a MIKE 11 branch name or topo identifier keeps.
+constexpr std::size_t kM11NameWidth = 100;
+
 /// One network point.
 struct m11Point {
   std::int32_t Number = 0;  ///< point number as written in the file
@@ -72,24 +75,6 @@ void m11ReadNetwork(Workspace& ctx, const std::string& file, Mike11Tables& table
 
 /// Reads the global n and the bed resistance list of a .hd11 file.
 void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables& tables);
-
-/// One profile point as read, before it joins its position group.
-struct M11WorkPoint {
-  float x = 0.0f;    ///< offset
-  float z = 0.0f;    ///< level, datum added
-  float mnr = 0.0f;  ///< relative resistance times the bed value
-};
-
-/// The profile points read since the last group was stored, with the bank flags.
-struct M11WorkList {
-  std::vector<M11WorkPoint> points;  ///< working points (slots beyond count are stale)
-  int count = 0;                     ///< working points in use
-  bool left = false;                 ///< the last point read carries the left bank marker
-  bool right = false;                ///< the right bank marker has been met
-};
-
-/// Moves the working points into group g (1 L, 2 C, 3 R) of section s; with the left flag set the last point is held back as the first of the next group. Ends the run when the group would exceed mpt.
-void m11StoreGroup(Workspace& ctx, M11WorkList& work, int s, int g);
 
 /// Where a placed section crosses its branch.
 struct M11Crossing {

@@ -15,7 +15,6 @@ namespace kestrix {
 namespace {
 
 constexpr int kMaxBedValues = 10000;
-constexpr std::size_t kNameLength = 100;
 // Smaller global values count as missing (compared in single precision, so
 // that a value written as 1.0e-6 is accepted).
 constexpr float kSmallestGlobalN = 1.0e-6f;
@@ -123,7 +122,7 @@ void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables&
       if (static_cast<std::size_t>(count) > tables.bedList.size()) tables.bedList.resize(static_cast<std::size_t>(count));
       m11BedValue& entry = tables.bedList[static_cast<std::size_t>(count) - 1];
       FreeFormatReader in(after(line, kDataKey));
-      if (!in.readText(entry.Name, kNameLength) || !in.readFloat(entry.ChainageFrom) || !in.readFloat(entry.ValueFrom))
+      if (!in.readText(entry.Name, kM11NameWidth) || !in.readFloat(entry.ChainageFrom) || !in.readFloat(entry.ValueFrom))
         badValue(ctx);
       if (count > 1) complete(tables.bedList[static_cast<std::size_t>(count) - 2], &entry);
     }

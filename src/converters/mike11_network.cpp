@@ -19,7 +19,6 @@ namespace {
 constexpr int kMaxPoints = 100000;
 constexpr int kMaxBranches = 10000;
 constexpr int kMaxBranchPoints = 10000;
-constexpr std::size_t kNameLength = 100;
 constexpr std::size_t kConnectionLength = 30;
 
 constexpr std::string_view kPointKey = "point =";
@@ -132,7 +131,7 @@ class NetworkReader {
       m11Branch& branch = entry(tables_.branches, count);
       {
         FreeFormatReader in(after(line_, kDefinitionsKey));
-        if (!in.readText(branch.Name, kNameLength) || !in.readText(branch.TopoID, kNameLength) ||
+        if (!in.readText(branch.Name, kM11NameWidth) || !in.readText(branch.TopoID, kM11NameWidth) ||
             !in.readFloat(branch.StartChainage) || !in.readFloat(branch.EndChainage) || !in.readInt(branch.Def5) ||
             !in.readFloat(branch.Def6) || !in.readInt(branch.Def7))
           badValue();

@@ -22,8 +22,6 @@ namespace kestrix {
 
 namespace {
 
-constexpr std::size_t kLineField = 100;      // topo identifier and branch name lines
-constexpr std::size_t kIdLength = 100;
 constexpr std::size_t kSourceLength = 256;
 constexpr float kShortestStretch = 1.0e-5f;  // shorter bed stretches take their end value
 constexpr float kDatumReported = 0.001f;
@@ -32,8 +30,6 @@ constexpr double kDegrees = 180.0 / kPi;
 
 // Thrown inside one conversion when a block cannot be read to its end.
 struct ReadFailure {};
-
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 // ASAME of the first n characters of a line against a keyword in capitals
 // without quotes or blanks, without building the normal form.
@@ -51,7 +47,7 @@ bool keywordAt(std::string_view line, std::size_t n, std::string_view keyword) {
       trailing = true;
       continue;
     }
-    if (upper(c) != keyword[k]) return false;
+    if (upperAscii(c) != keyword[k]) return false;
     ++k;
   }
   return k == keyword.size();
@@ -133,9 +129,9 @@ class SectionConverter {
   }
 
   void convertBlock() {
-    topo_ = fitField(line_, kLineField);
+    topo_ = fitField(line_, kM11NameWidth);
     next();
-    branch_ = fitField(line_, kLineField);
+    branch_ = fitField(line_, kM11NameWidth);
     next();
     {
       FreeFormatReader in(line_);
@@ -202,7 +198,7 @@ class SectionConverter {
     sec.source[0] = source1_;
     sec.source[1] = fitField(topo_, kSourceLength);
     sec.source[2] = fitField(branch + "; " + AREALD(c_, 3), kSourceLength);
-    sec.id = fitField(branch + "_" + AINTEGERPREC0(chainageCode(c_), 9), kIdLength);
+    sec.id = fitField(branch + "_" + AINTEGERPREC0(chainageCode(c_), 9), kIdWidth);
 
     std::int32_t n = 0;
     {
@@ -210,15 +206,14 @@ class SectionConverter {
       if (!in.readInt(n)) throw ReadFailure{};
     }
     work_.count = 0;
-    work_.left = false;
-    work_.right = false;
+    left_ = false;
+    right_ = false;
     float start = 0.0f;
     float lastX = 0.0f;
     for (int i = 1; i <= n; ++i) {
       next();
       ++ctx_.tally.pointsRead;
-      if (static_cast<std::size_t>(++work_.count) > work_.points.size()) work_.points.resize(work_.points.size() * 2 + 16);
-      M11WorkPoint& p = work_.points[static_cast<std::size_t>(work_.count) - 1];
+      StorePoint& p = work_.add();
       FreeFormatReader in(line_);
       if (!in.readFloat(p.x) || !in.readFloat(p.z) || !in.readFloat(p.mnr)) throw ReadFailure{};
       p.z += datum_;
@@ -227,24 +222,28 @@ class SectionConverter {
       lastX = p.x;
       // The markers hold no letters, so a plain search is the case-blind one.
       if (line_.find("<#1>") != std::string::npos) {
-        work_.left = true;
+        left_ = true;
         start = p.x;
-        m11StoreGroup(ctx_, work_, section_, kLeft);
-        work_.left = false;
+        closePart(kLeft);
+        left_ = false;
       } else if (line_.find("<#4>") != std::string::npos) {
-        work_.right = true;
+        right_ = true;
         w_ = p.x - start;
-        m11StoreGroup(ctx_, work_, section_, kCentre);
+        closePart(kCentre);
       }
     }
-    if (work_.right) {
-      work_.right = false;
-      m11StoreGroup(ctx_, work_, section_, kRight);
+    if (right_) {
+      right_ = false;
+      closePart(kRight);
     } else {
       w_ = lastX - start;
-      m11StoreGroup(ctx_, work_, section_, kCentre);
+      closePart(kCentre);
     }
   }
+
+  // Closes group g with the working points; only a left bank marker holds
+  // its point back to begin the next group.
+  void closePart(int g) { closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_); }
 
   int findBranch() const {
     const auto found = branchByKey_.find(nameTopoKey(branch_, topo_));
@@ -328,7 +327,9 @@ class SectionConverter {
   float bed_ = 0.0f;
   float w_ = 0.0f;
   float datum_ = 0.0f;
-  M11WorkList work_;
+  WorkingGroup work_;
+  bool left_ = false;   // the last point read carries the left bank marker
+  bool right_ = false;  // the right bank marker has been met
 
   // The last placed section and the channel counter.
   bool havePrevious_ = false;
@@ -339,26 +340,6 @@ class SectionConverter {
 };
 
 }  // namespace
-
-void m11StoreGroup(Workspace& ctx, M11WorkList& work, int s, int g) {
-  const int take = work.left ? work.count - 1 : work.count;
-  Section& sec = ctx.store[s];
-  if (take > ctx.settings.mpt) stopTooManyPoints(ctx.out, ctx.settings, sec.id);
-  sec.count[static_cast<std::size_t>(g) - 1] = take;
-  for (int p = 1; p <= take; ++p) {
-    const M11WorkPoint& from = work.points[static_cast<std::size_t>(p) - 1];
-    StorePoint& to = sec.pointRef(g, p);
-    to.x = from.x;
-    to.z = from.z;
-    to.mnr = from.mnr;
-  }
-  if (work.left) {
-    work.points[0] = work.points[static_cast<std::size_t>(work.count) - 1];
-    work.count = 1;
-  } else {
-    work.count = 0;
-  }
-}
 
 void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables,
                         M11NetworkSink& network) {

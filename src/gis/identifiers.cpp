@@ -8,12 +8,8 @@
 
 namespace kestrix {
 
-namespace {
-constexpr std::size_t kIdField = 100;  // characters an identifier keeps
-}
-
 int xsFindID(Workspace& ctx, std::string_view identifier, bool& found) {
-  std::string id = fitField(TRIMF(identifier), kIdField);
+  std::string id = fitField(TRIMF(identifier), kIdWidth);
   // An identifier written as the name of its cross-section file names the
   // section itself. The extension is cut directly: FILENAMEPATH keeps a name
   // that is nothing but ".csv", which must count as blank.

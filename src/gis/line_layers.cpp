@@ -20,7 +20,6 @@ namespace kestrix {
 namespace {
 
 constexpr std::size_t kMifLine = 10000;  // characters of a .mif line the reader keeps
-constexpr std::size_t kIdField = 100;    // characters of an XS_ID
 constexpr int kNodeLimit = 1000;         // vertices a line object may have
 constexpr float kCoincident = 0.0001f;   // vertices closer than this are one vertex
 constexpr double kNotFound = -99999.0;   // marks a projection-line slot never filled
@@ -110,7 +109,7 @@ void xsReadLines(Workspace& ctx, const std::string& layer) {
     // Only the first value is the identifier; a record without any value is
     // refused rather than read on into the next row.
     FreeFormatReader values(record);
-    if (!values.readText(id, kIdField)) {
+    if (!values.readText(id, kIdWidth)) {
       ctx.out.say("ERROR - Reading line data");
       ctx.settings.errFound = true;
       return;

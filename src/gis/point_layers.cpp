@@ -20,7 +20,6 @@ namespace kestrix {
 namespace {
 
 constexpr std::size_t kMifLine = 1000;  // characters of a .mif line the reader keeps
-constexpr std::size_t kIdField = 100;   // characters of an XS_ID
 constexpr int kMostCarriedLines = 20;   // records with carried values reported one by one per layer
 
 // Position group of an LCR value: its first letter, C for anything else.
@@ -183,7 +182,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, const std::string& layer) 
     if (ok && values.lastWasNull()) carried.field("MNR", AREALTRIM(last.lastMnr));
     ok = ok && values.readText(last.lastLcr, 1);
     if (ok && values.lastWasNull()) carried.field("LCR", "\"" + last.lastLcr + "\"");
-    ok = ok && values.readText(last.lastXsId, kIdField);
+    ok = ok && values.readText(last.lastXsId, kIdWidth);
     if (ok && values.lastWasNull()) carried.field("XS_ID", "\"" + std::string(significant(last.lastXsId)) + "\"");
     if (!ok) {
       ctx.out.say("ERROR - Reading points data");

@@ -114,8 +114,7 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string& rest,
   char keyword[kKeywordWidth];
   std::size_t width = std::min(kKeywordWidth, line.size() - std::min(pos, line.size()));
   for (std::size_t i = 0; i < width; ++i) {
-    char c = line[pos + i];
-    keyword[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    keyword[i] = upperAscii(line[pos + i]);
   }
   const std::string_view text = significant(std::string_view(keyword, width));
 

@@ -20,12 +20,10 @@ namespace {
 
 constexpr std::string_view kPen = "    Pen (2,59,255)";
 constexpr int kMaxChannelVertices = 100000;
-constexpr std::size_t kBranchNameField = 100;
 constexpr std::size_t kIdPrefixLength = 8;
-constexpr int kSectionIdLength = 100;
 
 void writeNwkColumns(FileAccess& ctx, int unit) {
-  const std::string idColumn = "Char(" + AINTEGER(kSectionIdLength) + ")";
+  const std::string idColumn = "Char(" + std::to_string(kIdWidth) + ")";
   static constexpr std::string_view kColumns[] = {
       "Columns 22",           "  ID Char(12)",         "  Type Char(4)",         "  Ignore Logical",
       "  UCS Logical",        "  Len_or_ANA Float",    "  n_or_n_F Float",       "  US_Invert Float",
@@ -159,13 +157,13 @@ void M11NetworkLayers::close() {
     if (!miWriteObject(ctx_.files, branchesGeom_, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "",
                        &wide))
       noteWidened(ctx_.out, significant(branch.Name), wide, "1d_branches.mif");
-    std::string name = fitField(branch.Name, kBranchNameField);
+    std::string name = fitField(branch.Name, kM11NameWidth);
     if (name.find_first_of(",\"") != std::string::npos) {
       // Quoted without its padding: the blanks would only sit inside the quotes.
       ctx_.files.units.writeLine(branchesAttr_, quoted(name));
       continue;
     }
-    name.resize(kBranchNameField, ' ');
+    name.resize(kM11NameWidth, ' ');
     ctx_.files.units.writeLine(branchesAttr_, name);
   }
   closePair(ctx_.files, branchesGeom_, branchesAttr_);

@@ -11,11 +11,10 @@
 
 #include "platform/platform.h"
 #include "platform/platform_native.h"
+#include "text/text.h"
 
 namespace kestrix {
 namespace {
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 class StdioInputFile : public InputFile {
  public:

@@ -4,11 +4,15 @@
 // mpt and mlp are enforced by the readers with their own messages.
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace kestrix {
+
+/// Characters a cross-section identifier keeps, wherever it is read or written.
+constexpr std::size_t kIdWidth = 100;
 
 /// Position groups of a section.
 enum Group : int { kLeft = 1, kCentre = 2, kRight = 3 };

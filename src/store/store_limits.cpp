@@ -24,4 +24,22 @@ void stopTooManyPoints(Reporter& out, Settings& settings, std::string_view secti
   out.exits(kExitFailure);
 }
 
+StorePoint& WorkingGroup::add() {
+  if (static_cast<std::size_t>(++count) > points.size()) points.resize(static_cast<std::size_t>(count));
+  return points[static_cast<std::size_t>(count) - 1];
+}
+
+void closeGroup(Reporter& out, Settings& settings, Section& sec, int g, WorkingGroup& work, bool holdLast) {
+  const int take = holdLast ? work.count - 1 : work.count;
+  if (take > settings.mpt) stopTooManyPoints(out, settings, sec.id);
+  sec.slots(g).assign(work.points.begin(), work.points.begin() + take);
+  sec.count[static_cast<std::size_t>(g) - 1] = take;
+  if (holdLast) {
+    work.points[0] = work.points[static_cast<std::size_t>(work.count) - 1];
+    work.count = 1;
+  } else {
+    work.count = 0;
+  }
+}
+
 }  // namespace kestrix
