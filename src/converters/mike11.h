@@ -1,6 +1,11 @@
 #pragma once
 // MIKE 11 models: the network and bed-resistance tables, and the conversion
 // and placement of cross-sections with the 1d_nwk and 1d_branches layers.
+//
+// Module converters: the ISIS and MIKE 11 readers that fill the store from
+// model files, and the sink interface through which a MIKE 11 conversion has
+// its network layers written. It may call every module up to the store;
+// never gis, output or driver.
 
 #include <cstdint>
 #include <string>

@@ -4,6 +4,9 @@
 // and hands each layer below only the pieces it needs (the file access, the
 // layer access, the workspace). Every stop of a run goes through exits() or
 // halt(), which throw RunEnd for the entry point to catch.
+//
+// Module driver, the top layer: the command line, the mode runs, ordering,
+// the summary and the run context. It may call every module.
 
 #include <string>
 #include <string_view>

@@ -2,6 +2,10 @@
 // Opening and closing files by name on numbered units, with the console
 // reports, the missing-file prompt and the retry for output files that
 // cannot be created.
+//
+// Module files: the unit table, opening and closing files by name with their
+// prompts, staged all-or-nothing outputs, the input registry and path text.
+// It may call text, platform and base (the reporter, RunEnd).
 
 #include <string>
 #include <string_view>

@@ -1,5 +1,9 @@
 #pragma once
 // The GIS-mode layer readers: survey points and the start or projection lines.
+//
+// Module gis: the GIS-mode readers (identifiers, survey points, start and
+// projection lines) that fill the store from input layers. It may call every
+// module up to the store; never converters, output or driver.
 
 #include <string>
 

@@ -2,6 +2,10 @@
 // The MIF/MID layer library: opening a layer as a .mif/.mid pair, the
 // save-date check against its MapInfo table, reading object keyword lines and
 // geometry, copying headers and writing objects.
+//
+// Module mif: the MIF/MID layer library (opening a layer pair with its
+// save-date check, reading objects, writing objects and headers). It may call
+// text, platform, base and files.
 
 #include <string>
 #include <string_view>

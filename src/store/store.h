@@ -2,6 +2,10 @@
 // The section store: every cross-section of the run with its three position
 // groups of points. It grows with the data actually stored; the limits mxs,
 // mpt and mlp are enforced by the readers with their own messages.
+//
+// Module store: the sections of a run with their position groups, the -mxs
+// and -mpt limits, plan distances and the workspace handed to the layers above.
+// It may call text, platform, base, files and mif.
 
 #include <array>
 #include <cstddef>

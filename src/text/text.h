@@ -2,6 +2,9 @@
 // Routines over blank-padded text. A std::string stands for a fixed-length
 // field: only the part up to its last non-blank character counts, and every
 // result is returned without trailing blanks unless a routine says otherwise.
+//
+// Module text, the bottom layer: blank-padded fields, free-format reading and
+// number formatting. It owns no state and calls only the standard library.
 
 #include <cstdint>
 #include <string>
