@@ -1,6 +1,7 @@
 #include "support/e2e.h"
 
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -17,7 +18,54 @@ std::string shellQuote(const std::string& s) {
   for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
   return q + "'";
 }
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// A Windows console writes CR LF for every line end; the tests compare lines.
+std::string consoleLines(const std::string& printed) {
+  std::string lines;
+  lines.reserve(printed.size());
+  for (std::size_t i = 0; i < printed.size(); ++i) {
+    if (printed[i] == '\r' && i + 1 < printed.size() && printed[i + 1] == '\n') continue;
+    lines.push_back(printed[i]);
+  }
+  return lines;
+}
 }  // namespace
+
+bool Program::windows() const {
+  if (binary.size() < 4) return false;
+  std::string ext = binary.substr(binary.size() - 4);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".exe";
+}
+
+Program nativeProgram() { return Program{KESTRIX_BINARY, ""}; }
+
+const Program& programUnderTest() {
+  static const Program program = [] {
+    const std::string binary = environment("KESTRIX_E2E_BINARY");
+    if (binary.empty()) return nativeProgram();
+    // The runs start in scratch folders: a relative name must not depend on them.
+    return Program{std::filesystem::absolute(binary).string(), environment("KESTRIX_E2E_LAUNCHER")};
+  }();
+  return program;
+}
+
+bool windowsTarget() { return programUnderTest().windows(); }
+
+std::string hostPath(const std::filesystem::path& path, const Program& program) {
+  std::string name = path.string();
+  if (!program.windows()) return name;
+  // Wine shows the machine's root folder as drive Z:.
+  for (char& c : name) {
+    if (c == '/') c = '\\';
+  }
+  return path.is_absolute() ? "Z:" + name : name;
+}
 
 ScratchDir::ScratchDir() {
   static std::atomic<int> counter{0};
@@ -49,21 +97,50 @@ std::string ScratchDir::read(const std::string& name) const {
 
 bool ScratchDir::has(const std::string& name) const { return std::filesystem::exists(path_ / name); }
 
+std::map<std::string, std::string> ScratchDir::files() const {
+  std::map<std::string, std::string> all;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(path_)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string name = std::filesystem::relative(entry.path(), path_).generic_string();
+    all[name] = read(name);
+  }
+  return all;
+}
+
 BinaryRun ScratchDir::run(const std::vector<std::string>& args, const std::string& input) const {
-  write(".stdin", input);
-  std::string cmd = "cd " + shellQuote(path_.string()) + " && " + shellQuote(KESTRIX_BINARY);
+  return run(programUnderTest(), args, input);
+}
+
+BinaryRun ScratchDir::run(const Program& program, const std::vector<std::string>& args,
+                          const std::string& input) const {
+  // Standard input and output are files beside the folder: the run never
+  // waits for a console, no wildcard of the run can match them, and the
+  // result is complete when the started program ends, even if helpers it
+  // left behind (Wine's services) still hold its output open.
+  const std::string stdinFile = path_.string() + ".stdin";
+  const std::string outFile = path_.string() + ".out";
+  {
+    std::ofstream f(stdinFile, std::ios::binary);
+    f << input;
+  }
+  std::string cmd = "cd " + shellQuote(path_.string()) + " && ";
+  if (!program.launcher.empty()) cmd += program.launcher + " ";
+  cmd += shellQuote(program.binary);
   for (const auto& a : args) cmd += " " + shellQuote(a);
-  cmd += " < .stdin 2>&1";
+  cmd += " < " + shellQuote(stdinFile) + " > " + shellQuote(outFile) + " 2>&1";
   BinaryRun result;
-  FILE* pipe = ::popen(cmd.c_str(), "r");
-  if (!pipe) return result;
-  char buf[65536];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) result.output.append(buf, n);
-  int raw = ::pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  const int raw = std::system(cmd.c_str());
+  result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
+  {
+    std::ifstream f(outFile, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    result.printed = ss.str();
+  }
+  result.output = program.windows() ? consoleLines(result.printed) : result.printed;
   std::error_code ec;
-  std::filesystem::remove(path_ / ".stdin", ec);
+  std::filesystem::remove(stdinFile, ec);
+  std::filesystem::remove(outFile, ec);
   return result;
 }
 
@@ -73,5 +150,7 @@ std::filesystem::path realDataDir() {
   if (std::filesystem::is_directory(p, ec)) return std::filesystem::canonical(p, ec);
   return {};
 }
+
+std::filesystem::path sourceDir() { return KESTRIX_SOURCE_DIR; }
 
 }  // namespace kestrix::testing
