@@ -2,7 +2,8 @@
 # Builds kestrix and runs every test: the normal build, the build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and a Windows cross-build
 # whose executable then runs the end-to-end tests again under Wine.
-# Installs the build tools and Wine with apt-get when they are missing.
+# Installs the build tools, GDAL's command-line tools (which check the written
+# layers) and Wine with apt-get when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +13,8 @@ command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v make >/dev/null 2>&1 || need+=(make)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64)
+# GDAL's tools read back the layers the end-to-end tests write.
+command -v ogr2ogr >/dev/null 2>&1 || need+=(gdal-bin)
 # Wine runs the Windows executable. Only an amd64 machine runs it natively;
 # there the 64-bit Wine alone does (no i386 packages, no multiarch).
 wine=()

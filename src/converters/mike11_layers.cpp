@@ -59,6 +59,13 @@ void closePair(RunContext& ctx, int& geom, int& attr) {
   if (attr > 0) CLOSER(ctx, attr);
 }
 
+// Values too wide for their columns are written in full; the user is told once per object.
+void noteWidened(RunContext& ctx, std::string_view what, const std::string& value, std::string_view file) {
+  ctx.newline();
+  ctx.say("WARNING - \"" + std::string(what) + "\": the value " + TRIMF(value) + " does not fit its column in " +
+          std::string(file) + " - written in full");
+}
+
 // The branch name as the channel identifiers start: its first 8 characters in capitals.
 std::string channelPrefix(const std::string& name) {
   return std::string(significant(UPPERCASE(std::string_view(name).substr(0, kIdPrefixLength))));
@@ -69,9 +76,12 @@ std::string channelPrefix(const std::string& name) {
 void m11OpenNetworkLayers(RunContext& ctx, const std::string& outFolder, int projectionUnit,
                           M11NetworkLayers& layers) {
   layers = M11NetworkLayers{};
-  miOpenLayer(ctx, ADDFOLDER(outFolder, "1d_nwk"), layers.nwkGeom, layers.nwkAttr, FileMode::Output);
+  const std::string nwk = ADDFOLDER(outFolder, "1d_nwk");
+  const std::string branches = ADDFOLDER(outFolder, "1d_branches");
+  guardOutputs(ctx, {nwk + ".mif", nwk + ".mid", branches + ".mif", branches + ".mid"});
+  miOpenLayer(ctx, nwk, layers.nwkGeom, layers.nwkAttr, FileMode::Output);
   miCopyHeader(ctx, projectionUnit, layers.nwkGeom);
-  miOpenLayer(ctx, ADDFOLDER(outFolder, "1d_branches"), layers.branchesGeom, layers.branchesAttr, FileMode::Output);
+  miOpenLayer(ctx, branches, layers.branchesGeom, layers.branchesAttr, FileMode::Output);
   miCopyHeader(ctx, projectionUnit, layers.branchesGeom);
   writeNwkColumns(ctx, layers.nwkGeom);
   writeBranchesColumns(ctx, layers.branchesGeom);
@@ -100,13 +110,20 @@ void m11WriteChannel(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tabl
     add(p.X, p.Y);
   }
   add(current.x, current.y);
-  miWriteObject(ctx, layers.nwkGeom, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "");
+  const std::string id = channelPrefix(branch.Name) + AINTEGERPREC0(counter, 4);
+  std::string wide;
+  if (!miWriteObject(ctx, layers.nwkGeom, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "", &wide))
+    noteWidened(ctx, id, wide, "1d_nwk.mif");
 
   const float length = current.chainage - previous.chainage;
   const std::string zero63 = formatFixed(0.0, 6, 3);
-  std::string row = channelPrefix(branch.Name) + AINTEGERPREC0(counter, 4);
+  // The identifier is written bare, as the layer's readers expect, unless a
+  // comma or a quote in the branch name would break the row.
+  std::string row = quotedWhenNeeded(id);
   row += ",S,F,T,";
-  row += formatFixed(length, 8, 1) + ",";
+  const std::string lengthText = formatFixedFull(length, 8, 1);
+  if (lengthText.size() > 8) noteWidened(ctx, id, lengthText, "1d_nwk.mid");
+  row += lengthText + ",";
   row += formatFixed(1.0, 6, 3) + ",";
   row += formatFixed(0.0, 10, 3) + ",";
   row += formatFixed(0.0, 10, 3) + ",";
@@ -117,11 +134,9 @@ void m11WriteChannel(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tabl
   row += formatFixed(0.0, 8, 3) + ",";
   row += formatInt(0, 5) + ",";
   row += zero63 + "," + zero63 + "," + zero63 + "," + zero63 + ",";
-  row += '"';
-  row += significant(ctx.store[previous.section].id);
-  row += "\",\"";
-  row += significant(ctx.store[current.section].id);
-  row += '"';
+  row += quoted(significant(ctx.store[previous.section].id));
+  row += ',';
+  row += quoted(significant(ctx.store[current.section].id));
   ctx.units.writeLine(layers.nwkAttr, row);
 }
 
@@ -142,8 +157,16 @@ void m11CloseNetworkLayers(RunContext& ctx, M11NetworkLayers& layers, const Mike
       y.push_back(p.Y);
     }
     if (x.size() < 2) continue;  // a line needs two vertices
-    miWriteObject(ctx, layers.branchesGeom, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "");
+    std::string wide;
+    if (!miWriteObject(ctx, layers.branchesGeom, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "",
+                       &wide))
+      noteWidened(ctx, significant(branch.Name), wide, "1d_branches.mif");
     std::string name = fitField(branch.Name, kBranchNameField);
+    if (name.find_first_of(",\"") != std::string::npos) {
+      // Quoted without its padding: the blanks would only sit inside the quotes.
+      ctx.units.writeLine(layers.branchesAttr, quoted(name));
+      continue;
+    }
     name.resize(kBranchNameField, ' ');
     ctx.units.writeLine(layers.branchesAttr, name);
   }

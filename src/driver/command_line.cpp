@@ -181,6 +181,7 @@ int runKestrix(const std::vector<std::string>& args, Console& console, FileSyste
   try {
     try {
       ctx.units.INITUNITS(1000);
+      ctx.staged.enable(currentProcessId());
       ctx.newline();
       ctx.say("Build 2019-08-AA-iSP");
       readCommandLine(ctx, args);

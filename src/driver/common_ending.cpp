@@ -1,8 +1,22 @@
 #include "driver/modes.h"
 #include "driver/run_context.h"
+#include "files/file_units.h"
 #include "sections/section_writer.h"
 
 namespace kestrix {
+
+namespace {
+
+// A section the writer would write with at least one point in it.
+bool anyUsableSection(RunContext& ctx) {
+  for (int s = 1; s <= ctx.store.nxs(); ++s) {
+    const Section& sec = ctx.store[s];
+    if (sec.use && sec.ptCount(kLeft) + sec.ptCount(kCentre) + sec.ptCount(kRight) > 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 void commonEnding(RunContext& ctx) {
   if (ctx.settings.errFound) {
@@ -10,7 +24,14 @@ void commonEnding(RunContext& ctx) {
     ctx.say("ERRORS were found - see above [3]");
     ctx.exits(kExitFailure);
   }
+  if (!anyUsableSection(ctx)) {
+    // Empty layers under a "Finished." would pass a failed run off as a good one.
+    ctx.newline();
+    ctx.say("ERROR - No cross-section was found in the inputs - nothing written");
+    ctx.exits(kExitFailure);
+  }
   xsWriteSections(ctx);
+  commitOutputs(ctx);
   ctx.newline();
   ctx.say("Finished.");
   ctx.exits(kExitSuccess);

@@ -48,24 +48,73 @@ void searchPass(RunContext& ctx, Handle handle) {
   }
 }
 
+bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+
+// Before anything is converted: a model file named without wildcards must be
+// there (a misspelt name must not pass as a finished run), a pattern that
+// matches nothing is worth a word, and every file the passes will read is
+// known, so that no output of the run can replace one of them.
+void checkModelFiles(RunContext& ctx) {
+  Settings& set = ctx.settings;
+  std::vector<std::string> matches;
+  bool missing = false;
+  for (std::size_t k = 1; k < set.inFiles.size(); ++k) {
+    const std::string& name = set.inFiles[k];
+    if (!hasWildcard(name)) {
+      if (ctx.fs.exists(name)) {
+        ctx.inputs.add(ctx.fs, name);
+        continue;
+      }
+      if (!missing) ctx.newline();
+      missing = true;
+      ctx.say("ERROR - Model file \"" + name + "\" cannot be found (or is not a file)");
+      continue;
+    }
+    const SearchStatus found = ctx.fs.search(name, matches);
+    if (found == SearchStatus::NotFound) {
+      ctx.newline();
+      ctx.say("WARNING - No file matches \"" + name + "\"");
+    } else if (found == SearchStatus::Ok) {
+      for (const std::string& match : matches) ctx.inputs.add(ctx.fs, match);
+    }
+  }
+  if (missing) ctx.exits(kExitFailure);
+}
+
 }  // namespace
 
 void converterRun(RunContext& ctx) {
   Settings& set = ctx.settings;
   Mike11Tables tables;
 
+  checkModelFiles(ctx);
+  bool networkRead = false;
+  bool resistanceRead = false;
   searchPass(ctx, [&](const std::string& name) {
     if (set.optM11) {
       const std::string ext = FILEEXT(name);
       if (ext == ".nwk11") {
         m11ReadNetwork(ctx, name, tables);
+        networkRead = true;
       } else if (ext == ".hd11") {
         m11ReadBedResistance(ctx, name, tables);
+        resistanceRead = true;
       }
     } else {
       isisReadSections(ctx, name);
     }
   });
+
+  if (set.optM11 && (!networkRead || !resistanceRead)) {
+    // Without the network no section can be placed, and without the
+    // parameter file every resistance would be left blank.
+    ctx.newline();
+    if (!networkRead) ctx.say("ERROR - No MIKE 11 network file (.nwk11) was read - name one on the command line");
+    if (!resistanceRead) {
+      ctx.say("ERROR - No MIKE 11 hydrodynamic parameter file (.hd11) was read - name one on the command line");
+    }
+    ctx.exits(kExitFailure);
+  }
 
   if (set.optM11) {
     searchPass(ctx, [&](const std::string& name) {

@@ -21,7 +21,7 @@ constexpr float kCoincident = 1e-6f;   // vertices closer than this coincide; pe
 constexpr float kNoMinimum = 9e29f;    // start of every minimum search
 constexpr double kNoStart = -99998.0;  // a start X below this: no line was found
 
-std::string quoted(const std::string& id) { return "\"" + id + "\""; }
+std::string inQuotes(const std::string& id) { return "\"" + id + "\""; }
 
 // Moves the points of one group onto the section's projection line and drops
 // those whose foot falls outside it. The smallest chainage carries over from
@@ -43,7 +43,7 @@ void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
       const float length = DISTANCE_8(vx[j - 1], vy[j - 1], vx[j], vy[j]);
       if (length < kCoincident) {
         ctx.newline();
-        ctx.say("ERROR - Coincident points found on projection line " + quoted(sec.id));
+        ctx.say("ERROR - Coincident points found on projection line " + inQuotes(sec.id));
         ctx.settings.errFound = true;
         // The points not yet examined stay as they are, closed up behind the kept ones.
         std::move(pts.begin() + i, pts.begin() + n, pts.begin() + kept);
@@ -149,7 +149,7 @@ void projectionStage(RunContext& ctx) {
   ctx.say("Projecting cross-section points onto lines...");
   for (int s = 1; s <= ctx.store.nxs(); ++s) {
     Section& sec = ctx.store[s];
-    ctx.say("Projecting cross-section points onto line " + quoted(sec.id));
+    ctx.say("Projecting cross-section points onto line " + inQuotes(sec.id));
     double smallest = kNoMinimum;
     for (int g = kLeft; g <= kRight; ++g) xsProjectPoints(ctx, sec, g, smallest);
   }
@@ -163,7 +163,7 @@ void orderingStage(RunContext& ctx) {
   const bool lines = ctx.settings.linesFound;
   for (int s = 1; s <= ctx.store.nxs(); ++s) {
     Section& sec = ctx.store[s];
-    ctx.put("Sorting " + quoted(sec.id));
+    ctx.put("Sorting " + inQuotes(sec.id));
     for (int g = kLeft; g <= kRight; ++g) {
       ctx.put(formatInt(sec.ptCount(g), 5));
       if (sec.ptCount(g) >= 1) {
@@ -175,7 +175,7 @@ void orderingStage(RunContext& ctx) {
           if (sec.startX < kNoStart) {
             sec.use = false;
             ctx.newline();
-            ctx.say("WARNING - Start of line for XS " + quoted(sec.id) + " was not found - IGNORING");
+            ctx.say("WARNING - Start of line for XS " + inQuotes(sec.id) + " was not found - IGNORING");
           }
         } else if (g == kLeft) {
           // Without C points this slot reads as zero; the section is then
@@ -202,7 +202,7 @@ void orderingStage(RunContext& ctx) {
         if (sec.use) xsSortPoints(ctx, sec, g, refX, refY);
       } else if (lines && g == kCentre) {
         ctx.newline();
-        ctx.put("ERROR - Cross-section " + quoted(sec.id) + " does not contain any \"C\" points.");
+        ctx.put("ERROR - Cross-section " + inQuotes(sec.id) + " does not contain any \"C\" points.");
         ctx.settings.errFound = true;
         break;
       }

@@ -2,7 +2,7 @@
 
 namespace kestrix {
 
-RunContext::RunContext(Console& c, FileSystem& f) : console(c), fs(f) {}
+RunContext::RunContext(Console& c, FileSystem& f) : console(c), staged(f), fs(staged) {}
 
 void RunContext::say(std::string_view line) {
   console.write(line);
@@ -21,6 +21,8 @@ void RunContext::closeAll() {
       s.open = false;
     }
   }
+  // Whatever was not committed by a finished run is not an output.
+  staged.discard();
 }
 
 void RunContext::exits(int status) {

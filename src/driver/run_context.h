@@ -9,6 +9,7 @@
 
 #include "driver/store.h"
 #include "files/platform.h"
+#include "files/staged_files.h"
 #include "files/units.h"
 
 namespace kestrix {
@@ -58,8 +59,10 @@ class RunContext {
   /// A run that talks to `console` and works on `fs`.
   RunContext(Console& console, FileSystem& fs);
 
-  Console& console;      ///< the user's console
-  FileSystem& fs;        ///< the file system
+  Console& console;         ///< the user's console
+  StagedFileSystem staged;  ///< the file system, holding outputs under temporary names once staging is on
+  FileSystem& fs;           ///< the file system every layer uses (the staged one)
+  InputRegistry inputs;     ///< every file the run reads, so that no output replaces one
   Settings settings;     ///< run settings
   SectionStore store;    ///< the sections of the run
   UnitTable units;       ///< open files

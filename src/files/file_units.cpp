@@ -12,6 +12,12 @@ constexpr std::size_t kNameWidth = 1000;
 constexpr std::size_t kReplyWidth = 80;
 
 std::string trimmed(std::string_view s) { return std::string(significant(TRIMF(s))); }
+
+[[noreturn]] void couldNotWrite(RunContext& ctx, const std::string& name) {
+  ctx.newline();
+  ctx.say("ERROR - Could not write file \"" + name + "\" (is the disk full?) - no output written");
+  ctx.exits(kExitFailure);
+}
 }  // namespace
 
 std::string unitField(int unit) { return formatInt(unit, 4); }
@@ -83,6 +89,7 @@ void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
         slot->output.reset();
         slot->name = name;
         slot->identity = identity;
+        ctx.inputs.add(ctx.fs, name);
         ctx.say("OK.");
         ctx.say("Opened File Unit:" + unitField(unit));
         return;
@@ -129,11 +136,44 @@ void CLOSER(RunContext& ctx, int& unit) {
   UnitSlot* slot = ctx.units.slotOf(unit);
   if (!slot) return;
   if (slot->open) {
-    ctx.units.disconnect(unit);
+    const bool written = slot->output != nullptr;
+    const std::string name = slot->name;
+    // A file whose buffered end could not be written is incomplete: the run
+    // must not pass it off as output.
+    if (!ctx.units.disconnect(unit) && written) couldNotWrite(ctx, name);
     ctx.say("...Closed File Unit:" + unitField(unit));
     unit = 0;
   }
   slot->open = false;
+}
+
+void guardOutputs(RunContext& ctx, const std::vector<std::string>& outputs) {
+  bool clash = false;
+  for (const std::string& output : outputs) {
+    const std::string* input = ctx.inputs.clash(ctx.fs, output);
+    if (input == nullptr) continue;
+    if (!clash) ctx.newline();
+    clash = true;
+    ctx.say("ERROR - Output file \"" + output + "\" would replace the input file \"" + *input + "\"");
+  }
+  if (!clash) return;
+  ctx.say("ERROR - Nothing was written: rename the input or write the outputs elsewhere");
+  ctx.exits(kExitFailure);
+}
+
+void commitOutputs(RunContext& ctx) {
+  for (int i = 0; i < ctx.units.size(); ++i) {
+    UnitSlot& slot = ctx.units.slot(i);
+    if (slot.output == nullptr) continue;
+    // The slot stays handed out, as every unit the end of the run closes does.
+    if (!ctx.units.disconnect(slot.number)) couldNotWrite(ctx, slot.name);
+  }
+  std::string failed;
+  if (!ctx.staged.commit(failed)) {
+    ctx.newline();
+    ctx.say("ERROR - Could not replace file \"" + failed + "\" - the outputs not yet in place were removed");
+    ctx.exits(kExitFailure);
+  }
 }
 
 }  // namespace kestrix

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/units.h"
 
@@ -20,6 +21,12 @@ void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode);
 
 /// Closes a unit the table shows open, reports it and sets `unit` to 0.
 void CLOSER(RunContext& ctx, int& unit);
+
+/// Ends the run with an ERROR for every output path that names a file the run reads; nothing has been written then.
+void guardOutputs(RunContext& ctx, const std::vector<std::string>& outputs);
+
+/// Closes every output still open and gives all staged outputs their final names; ends the run with an ERROR when a file could not be written.
+void commitOutputs(RunContext& ctx);
 
 /// Writes characters 1 to n of a text to the console without ending the line.
 void PUTTEXT(RunContext& ctx, std::string_view text, std::size_t n);

@@ -66,7 +66,16 @@ class FileSystem {
   virtual SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) = 0;
   /// A key that names the same file for every spelling of its path (used to tell whether a file is already open).
   virtual std::string identity(const std::string& path) = 0;
+  /// The key of the file or folder on disk (device and inode, or volume and file index); false when nothing is there.
+  virtual bool fileKey(const std::string& path, std::string& key) = 0;
+  /// Gives a file a new name, replacing a file of that name; false when that failed.
+  virtual bool rename(const std::string& from, const std::string& to) = 0;
+  /// Deletes a file; false when that failed.
+  virtual bool remove(const std::string& path) = 0;
 };
+
+/// The number of this process, as the operating system shows it.
+int currentProcessId();
 
 /// The process's own console (standard input and output).
 std::unique_ptr<Console> makeSystemConsole();

@@ -193,6 +193,14 @@ class SystemFileSystem : public FileSystem {
     std::string key = ec ? nativePath(path) : fromFsPath(p);
     return foldIdentity(key);
   }
+  bool fileKey(const std::string& path, std::string& key) override { return nativeFileKey(nativePath(path), key); }
+  bool rename(const std::string& from, const std::string& to) override {
+    return nativeRename(nativePath(from), nativePath(to));
+  }
+  bool remove(const std::string& path) override {
+    std::error_code ec;
+    return std::filesystem::remove(toFsPath(path), ec) && !ec;
+  }
 };
 
 }  // namespace

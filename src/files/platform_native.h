@@ -23,6 +23,12 @@ std::string fromFsPath(const std::filesystem::path& path);
 /// Opens a file in binary mode for reading, or for writing (replace or create).
 std::FILE* openNativeFile(const std::string& nativeName, bool forWriting);
 
+/// The key of a file or folder on disk; false when nothing is there.
+bool nativeFileKey(const std::string& nativeName, std::string& key);
+
+/// Renames a file, replacing a file of the new name.
+bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo);
+
 /// The comparison key of a resolved path (case-blind where the file system is).
 std::string foldIdentity(const std::string& resolved);
 

@@ -1,7 +1,11 @@
 // POSIX side of the platform layer. Names come from Windows users and model
 // files, so a backslash is taken as a folder separator when a file is opened.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 
 #include "files/platform_native.h"
 
@@ -22,6 +26,20 @@ std::string fromFsPath(const std::filesystem::path& path) { return path.string()
 std::FILE* openNativeFile(const std::string& nativeName, bool forWriting) {
   return std::fopen(nativeName.c_str(), forWriting ? "wb" : "rb");
 }
+
+bool nativeFileKey(const std::string& nativeName, std::string& key) {
+  struct stat st;
+  if (::stat(nativeName.c_str(), &st) != 0) return false;
+  key = std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
+        std::to_string(static_cast<unsigned long long>(st.st_ino));
+  return true;
+}
+
+bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
+  return std::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0;
+}
+
+int currentProcessId() { return static_cast<int>(::getpid()); }
 
 std::string foldIdentity(const std::string& resolved) { return resolved; }
 

@@ -1,6 +1,10 @@
 // Windows side of the platform layer: both separators are native and names
 // compare case-blind, as the file system does.
 
+#include <windows.h>
+
+#include <string>
+
 #include "files/platform_native.h"
 
 namespace kestrix {
@@ -17,6 +21,26 @@ std::string fromFsPath(const std::filesystem::path& path) { return path.string()
 std::FILE* openNativeFile(const std::string& nativeName, bool forWriting) {
   return std::fopen(nativeName.c_str(), forWriting ? "wb" : "rb");
 }
+
+bool nativeFileKey(const std::string& nativeName, std::string& key) {
+  // Backup semantics let a folder be opened too, so that it is seen as taken.
+  HANDLE h = CreateFileA(nativeName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!ok) return false;
+  key = std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
+        std::to_string(info.nFileIndexLow);
+  return true;
+}
+
+bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
+  return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+int currentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 
 std::string foldIdentity(const std::string& resolved) {
   std::string key = resolved;

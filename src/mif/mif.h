@@ -53,11 +53,11 @@ bool miReadObject(RunContext& ctx, std::string& rest, int geomUnit, const miObje
 /// Ends the run with ERROR 0310 when `count` exceeds `limit`.
 void miCheckNodes(RunContext& ctx, int count, int limit);
 
-/// Appends one point or pline object (nodes x[0..n-1], y[0..n-1]) and its non-blank clause lines to a .mif.
-void miWriteObject(RunContext& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
-                   std::string_view clause1, std::string_view clause2);
+/// Appends one point or pline object (nodes x[0..n-1], y[0..n-1]) and its non-blank clause lines to a .mif; false when a coordinate needed 16 columns or more (its text goes to `wide` when that is given and empty).
+bool miWriteObject(RunContext& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
+                   std::string_view clause1, std::string_view clause2, std::string* wide = nullptr);
 
-/// Copies the header lines before the first "Columns" line from one .mif unit to another.
+/// Copies the header lines before the first "Columns" line (never an object) from one .mif unit to another, declaring the comma delimiter.
 void miCopyHeader(RunContext& ctx, int fromUnit, int toUnit);
 
 }  // namespace kestrix

@@ -15,7 +15,7 @@ namespace kestrix {
 namespace {
 constexpr std::string_view kSaveDateLabel = "ERROR 0004";
 
-std::string quoted(std::string_view text) {
+std::string inQuotes(std::string_view text) {
   std::string result;
   result.reserve(text.size() + 2);
   result.push_back('"');
@@ -57,8 +57,8 @@ bool miCheckSaveDate(RunContext& ctx, const std::string& midName, const std::str
   if (!ctx.fs.modifiedTime(tabName, tabTime)) {
     ctx.say("NOT OK");
     ctx.newline();
-    ctx.say(std::string(kSaveDateLabel) + " - Could not access save date of " + quoted(midName) + " to check with " +
-            quoted(tabName));
+    ctx.say(std::string(kSaveDateLabel) + " - Could not access save date of " + inQuotes(midName) + " to check with " +
+            inQuotes(tabName));
     ctx.newline();
     ctx.say("NOTE - If using VORLAN.exe, use CHECK MI SAVE DATE == WARNING or OFF to suppress check");
     ctx.newline();
@@ -73,10 +73,10 @@ bool miCheckSaveDate(RunContext& ctx, const std::string& midName, const std::str
   ctx.newline();
   if (geomUnit > 0) CLOSER(ctx, geomUnit);
   if (attrUnit > 0) CLOSER(ctx, attrUnit);
-  ctx.say(std::string(kSaveDateLabel) + " - Save date of " + quoted(tabName) + " file is later than that of " +
-          quoted(midName));
+  ctx.say(std::string(kSaveDateLabel) + " - Save date of " + inQuotes(tabName) + " file is later than that of " +
+          inQuotes(midName));
   ctx.say("Re-export mif file and press Enter, or close window.");
-  if (!ctx.waitEnter()) ctx.noAnswer(quoted(midName) + " (re-export prompt)");
+  if (!ctx.waitEnter()) ctx.noAnswer(inQuotes(midName) + " (re-export prompt)");
   return false;
 }
 

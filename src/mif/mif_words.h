@@ -43,4 +43,14 @@ inline bool onlyWordIs(std::string_view line, std::string_view word) {
   return firstNonBlank(line.substr(after)) == line.size() - after;
 }
 
+/// True when the first word of `line` is an object keyword (COLLECTION included), so that the line begins an object.
+inline bool beginsObject(std::string_view line) {
+  static constexpr std::string_view kObjectWords[] = {"NONE",   "ARC",    "ELLIPSE",   "LINE", "PLINE",
+                                                      "POINT",  "RECT",   "REGION",    "ROUNDRECT", "TEXT",
+                                                      "MULTIPOINT", "COLLECTION"};
+  for (const std::string_view word : kObjectWords)
+    if (firstWordIs(line, word)) return true;
+  return false;
+}
+
 }  // namespace kestrix::mif_detail

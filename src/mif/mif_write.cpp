@@ -15,9 +15,20 @@ namespace {
 constexpr int kCoordWidth = 16;
 constexpr int kCoordDecimals = 6;
 
-void appendCoordinates(std::string& line, double x, double y) {
-  line += formatFixed(x, kCoordWidth, kCoordDecimals);
-  line += formatFixed(y, kCoordWidth, kCoordDecimals);
+// A coordinate in its 16 columns. The fields have no separator, so one that
+// needs all 16 columns or more gets exactly one blank before it: two numbers
+// must never run together, and no digit is ever replaced by asterisks.
+// Returns false for such a wide coordinate.
+bool appendCoordinate(std::string& line, double v, std::string* wide) {
+  const std::string text = formatFixedFull(v, kCoordWidth, kCoordDecimals);
+  if (text.front() == ' ') {
+    line += text;
+    return true;
+  }
+  line += ' ';
+  line += text;
+  if (wide != nullptr && wide->empty()) *wide = text;
+  return false;
 }
 
 bool isBlankClause(std::string_view clause) {
@@ -26,37 +37,89 @@ bool isBlankClause(std::string_view clause) {
   return true;
 }
 
+constexpr std::string_view kDelimiterLine = "Delimiter \",\"";
+
+// The header an output layer gets when its source has a Columns section: the
+// lines as copied, with the delimiter declared as the comma that every .mid
+// row of this program uses. Without a Delimiter line MIF means TAB, so one is
+// added after the Version and Charset lines.
+void writeCopiedHeader(RunContext& ctx, int toUnit, const std::vector<std::string>& header) {
+  std::size_t insertAt = 0;
+  bool hasDelimiter = false;
+  for (std::size_t i = 0; i < header.size(); ++i) {
+    if (mif_detail::firstWordIs(header[i], "DELIMITER")) hasDelimiter = true;
+    if (mif_detail::firstWordIs(header[i], "VERSION") || mif_detail::firstWordIs(header[i], "CHARSET")) insertAt = i + 1;
+  }
+  for (std::size_t i = 0; i < header.size(); ++i) {
+    if (!hasDelimiter && i == insertAt) ctx.units.writeLine(toUnit, kDelimiterLine);
+    if (mif_detail::firstWordIs(header[i], "DELIMITER")) {
+      ctx.units.writeLine(toUnit, kDelimiterLine);
+    } else {
+      ctx.units.writeLine(toUnit, header[i]);
+    }
+  }
+  if (!hasDelimiter && insertAt == header.size()) ctx.units.writeLine(toUnit, kDelimiterLine);
+}
+
+// The header of a source without a Columns section: only its character set
+// and coordinate system can be trusted, the rest is the writer's own.
+void writeOwnHeader(RunContext& ctx, int toUnit, const std::vector<std::string>& header) {
+  std::string charset = "Charset \"WindowsLatin1\"";
+  for (const std::string& line : header)
+    if (mif_detail::firstWordIs(line, "CHARSET")) charset = line;
+  ctx.units.writeLine(toUnit, "Version 300");
+  ctx.units.writeLine(toUnit, charset);
+  ctx.units.writeLine(toUnit, kDelimiterLine);
+  bool inCoordSys = false;
+  for (const std::string& line : header) {
+    if (mif_detail::firstWordIs(line, "COORDSYS")) {
+      inCoordSys = true;
+    } else if (!(inCoordSys && mif_detail::firstWordIs(line, "BOUNDS"))) {
+      inCoordSys = false;
+    }
+    if (inCoordSys) ctx.units.writeLine(toUnit, line);
+  }
+}
+
 }  // namespace
 
-void miWriteObject(RunContext& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
-                   std::string_view clause1, std::string_view clause2) {
+bool miWriteObject(RunContext& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
+                   std::string_view clause1, std::string_view clause2, std::string* wide) {
   std::string line;
-  line.reserve(6 + 2 * kCoordWidth);
+  line.reserve(8 + 2 * kCoordWidth);
+  bool fits = true;
   if (type.point) {
     line = "Point ";
-    appendCoordinates(line, x[0], y[0]);
+    fits = appendCoordinate(line, x[0], wide) & fits;
+    fits = appendCoordinate(line, y[0], wide) & fits;
     ctx.units.writeLine(geomUnit, line);
   } else if (type.pline) {
     ctx.units.writeLine(geomUnit, "Pline " + AINTEGER(n));
     for (int i = 0; i < n; ++i) {
       line.clear();
-      appendCoordinates(line, x[i], y[i]);
+      fits = appendCoordinate(line, x[i], wide) & fits;
+      fits = appendCoordinate(line, y[i], wide) & fits;
       ctx.units.writeLine(geomUnit, line);
     }
   }
   // A clause goes out exactly as the writer passed it, trailing blanks included.
   if (!isBlankClause(clause1)) ctx.units.writeLine(geomUnit, clause1);
   if (!isBlankClause(clause2)) ctx.units.writeLine(geomUnit, clause2);
+  return fits;
 }
 
 void miCopyHeader(RunContext& ctx, int fromUnit, int toUnit) {
   ctx.say("Copying header info from file unit " + AINTEGER(fromUnit) + " to " + AINTEGER(toUnit) + "...");
   ctx.units.rewind(fromUnit);
   // The header ends at the "Columns" line itself; a column whose name merely
-  // contains that word comes after it and is never looked at.
+  // contains that word comes after it and is never looked at. It never runs
+  // into the objects: a source without a Columns line ends at its "Data" line
+  // or at its first object, so no object is copied into an output header.
+  std::vector<std::string> header;
   std::string line;
+  bool columns = false;
   for (;;) {
-    if (ctx.units.atEnd(fromUnit)) return;
+    if (ctx.units.atEnd(fromUnit)) break;
     switch (ctx.units.readLine(fromUnit, line)) {
       case ReadStatus::Ok: break;
       case ReadStatus::Error:
@@ -68,8 +131,17 @@ void miCopyHeader(RunContext& ctx, int fromUnit, int toUnit) {
         ctx.say("ERROR 0302 - End of File encountered (miCopyHeader)");
         ctx.exits(kExitFailure);
     }
-    if (mif_detail::firstWordIs(line, "COLUMNS")) return;
-    ctx.units.writeLine(toUnit, significant(line));
+    if (mif_detail::firstWordIs(line, "COLUMNS")) {
+      columns = true;
+      break;
+    }
+    if (mif_detail::firstWordIs(line, "DATA") || mif_detail::beginsObject(line)) break;
+    header.emplace_back(significant(line));
+  }
+  if (columns) {
+    writeCopiedHeader(ctx, toUnit, header);
+  } else {
+    writeOwnHeader(ctx, toUnit, header);
   }
 }
 

@@ -29,11 +29,14 @@ constexpr std::string_view kBedSymbol = "    Symbol (41,65535,8,\"MapInfo Symbol
 constexpr std::string_view kGroupSymbol[3] = {"    Symbol (32,65535,5)", "    Symbol (33,16711935,5)",
                                               "    Symbol (32,16776960,4)"};
 
-constexpr std::string_view kSectionColumns[] = {
-    "Columns 11",          "  Source Char(50)",   "  Type Char(2)",      "  Flags Char(10)",
-    "  Column_1 Char(20)", "  Column_2 Char(20)", "  Column_3 Char(20)", "  Column_4 Char(20)",
-    "  Column_5 Char(20)", "  Column_6 Char(20)", "  Z_Increment Float", "  Z_Maximum Float",
-    "Data",                ""};
+// The Source column is declared as wide as the longest path written, within
+// what a MapInfo Char column can hold; its line is made per run.
+constexpr std::size_t kSourceMinWidth = 50;
+constexpr std::size_t kSourceMaxWidth = 254;
+constexpr std::string_view kSectionColumnsAfterSource[] = {
+    "  Type Char(2)",      "  Flags Char(10)",    "  Column_1 Char(20)", "  Column_2 Char(20)",
+    "  Column_3 Char(20)", "  Column_4 Char(20)", "  Column_5 Char(20)", "  Column_6 Char(20)",
+    "  Z_Increment Float", "  Z_Maximum Float",   "Data",                ""};
 
 constexpr std::string_view kPointColumns[] = {"Columns 2", "  XS_ID Char(100)", "  Z Float", "Data", ""};
 
@@ -110,32 +113,30 @@ void closeLayer(RunContext& ctx, Layer& layer) {
   CLOSER(ctx, layer.attr);
 }
 
-// A whole number in 6 columns; values that cannot fit are asterisks without
-// passing through an integer conversion that could overflow.
-void appendWhole(std::string& line, float value) {
-  const double rounded = roundHalfAway(value);
-  if (!(std::fabs(rounded) < 1.0e9)) {
-    line.append(6, '*');
-    return;
-  }
-  line += formatInt(static_cast<std::int64_t>(rounded), 6);
+// A number too wide for its field is written in full: a wider field in a
+// comma-separated row. Returns the text and whether it was widened.
+bool appendNumber(std::string& line, const std::string& text, int width) {
+  line += text;
+  return text.size() > static_cast<std::size_t>(width);
 }
 
-void appendResistance(std::string& line, float mnr, Resistance style) {
-  if (mnr == 0.0f) return;  // an exact 0 leaves the field empty
+// The resistance field; false when the value had to be widened.
+bool appendResistance(std::string& line, float mnr, Resistance style, std::string& text) {
+  if (mnr == 0.0f) return true;  // an exact 0 leaves the field empty
   switch (style) {
     case Resistance::Material1000: {
       const float material = 1000.0f * mnr;  // the product is taken in single precision
-      appendWhole(line, material);
-      break;
+      text = formatWholeFull(material, 6);
+      return !appendNumber(line, text, 6);
     }
     case Resistance::Material:
-      appendWhole(line, mnr);
-      break;
+      text = formatWholeFull(mnr, 6);
+      return !appendNumber(line, text, 6);
     case Resistance::Decimal:
-      line += formatFixed(mnr, 10, 3);
-      break;
+      text = formatFixedFull(mnr, 10, 3);
+      return !appendNumber(line, text, 10);
   }
+  return true;
 }
 
 // The offset added to every point of group g. Without lines the groups are
@@ -162,6 +163,13 @@ bool groupDrawn(const Section& sec, int g) {
   return g == kLeft && n == 1 && sec.ptCount(kCentre) >= 2;
 }
 
+// Where one section's files go, settled before anything is opened.
+struct SectionPlan {
+  int section = 0;     // index in the store
+  std::string path;    // the .csv file as opened
+  std::string source;  // the Source value of its 1d_xs row
+};
+
 // Everything one call of the writer keeps between sections.
 class SectionWriter {
  public:
@@ -175,7 +183,44 @@ class SectionWriter {
     }
     const std::string letter(1, st_.mnrType);
     heading_ = "\"X\",\"Z\",\"" + letter + "\",\"LCR\"";
-    sourceTail_ = "\",\"XZ\",\"" + letter + "P\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0";
+    sourceTail_ = ",\"XZ\",\"" + letter + "P\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0";
+  }
+
+  // Names every .csv file and every Source value, and refuses a run whose
+  // outputs would replace one of its inputs, before a single file is opened.
+  void plan() {
+    const int nxs = ctx_.store.nxs();
+    std::size_t longest = kSourceMinWidth;
+    for (int s = 1; s <= nxs; ++s) {
+      const Section& sec = ctx_.store[s];
+      if (!sec.use) continue;
+      const std::string name = csvName(sec, significant(sec.id));
+      SectionPlan plan{s, ADDFOLDER(st_.outFolder, name), std::string()};
+      plan.source = plan.path;
+      if (plan.source.size() > kSourceMaxWidth) {
+        // The file lies in the folder of 1d_xs, so its name alone still finds it.
+        ctx_.newline();
+        ctx_.say("WARNING - The path of \"" + name + "\" is longer than " + AINTEGER(kSourceMaxWidth) +
+                 " characters - 1d_xs names the file without its folder");
+        plan.source = name;
+      }
+      longest = std::max(longest, std::min(plan.source.size(), kSourceMaxWidth));
+      plans_.push_back(std::move(plan));
+    }
+    sourceColumn_ = "  Source Char(" + std::to_string(longest) + ")";
+
+    // The layer whose header the outputs copy is read too (in the converter
+    // modes only here), so it is guarded like every other input.
+    ctx_.inputs.add(ctx_.fs, headerSource(st_.inFiles));
+    std::vector<std::string> outputs;
+    outputs.reserve(plans_.size() + 6);
+    for (const SectionPlan& p : plans_) outputs.push_back(p.path);
+    for (const std::string_view layer : {"1d_xs", "_xs_bed_points", "_xs_all_points"}) {
+      const std::string base = ADDFOLDER(st_.outFolder, layer);
+      outputs.push_back(base + ".mif");
+      outputs.push_back(base + ".mid");
+    }
+    guardOutputs(ctx_, outputs);
   }
 
   void open() {
@@ -185,19 +230,15 @@ class SectionWriter {
     openLayer(ctx_, "_xs_bed_points", from, bed_, true);
     openLayer(ctx_, "_xs_all_points", from, all_, true);
     CLOSER(ctx_, from);
-    writeColumns(ctx_, lines_, kSectionColumns);
+    ctx_.units.writeLine(lines_.geom, "Columns 11");
+    ctx_.units.writeLine(lines_.geom, sourceColumn_);
+    writeColumns(ctx_, lines_, kSectionColumnsAfterSource);
     writeColumns(ctx_, bed_, kPointColumns);
     writeColumns(ctx_, all_, kPointColumns);
   }
 
-  void write(const Section& sec) {
-    const std::string_view id = significant(sec.id);
-    quotedId_.assign(1, '"').append(id).append("\",");
-    const std::string path = ADDFOLDER(st_.outFolder, csvName(sec, id));
-    writeCsv(sec, path);
-    writeSectionLine(sec, id, path);
-    writeBedPoint(sec);
-    if (!st_.optM11) writeAllPoints(sec);
+  void writeAll() {
+    for (const SectionPlan& p : plans_) write(ctx_.store[p.section], p);
   }
 
   void close() {
@@ -210,6 +251,17 @@ class SectionWriter {
   }
 
  private:
+  void write(const Section& sec, const SectionPlan& plan) {
+    const std::string_view id = significant(sec.id);
+    quotedId_ = quoted(id);
+    quotedId_ += ',';
+    widened_ = false;
+    writeCsv(sec, plan.path);
+    writeSectionLine(sec, id, plan.source);
+    writeBedPoint(sec);
+    if (!st_.optM11) writeAllPoints(sec);
+  }
+
   std::string csvName(const Section& sec, std::string_view id) {
     const std::string base = ALPHANUMERICONLY(sec.id, '_');
     std::string name = names_.claim(base);
@@ -221,6 +273,16 @@ class SectionWriter {
     return name;
   }
 
+  // One warning per section whose values did not fit their fixed columns:
+  // they are written in full, and the user should know the layout is wider.
+  void noteWidened(const Section& sec, const std::string& text, std::string_view file) {
+    if (widened_) return;
+    widened_ = true;
+    ctx_.newline();
+    ctx_.say("WARNING - Cross-section \"" + std::string(significant(sec.id)) + "\": the value " + TRIMF(text) +
+             " does not fit its column in " + std::string(file) + " - written in full");
+  }
+
   void writeCsv(const Section& sec, const std::string& path) {
     int unit = 0;
     OPENFILE(ctx_, unit, FileMode::Output, path);
@@ -228,7 +290,8 @@ class SectionWriter {
     for (const std::string& source : sec.source) {
       std::string probe = source;
       if (BLANK(probe)) continue;
-      line_.append("\"").append(significant(source)).append("\",");
+      line_ += quoted(significant(source));
+      line_ += ',';
     }
     ctx_.units.writeLine(unit, line_);
     ctx_.units.writeLine(unit, heading_);
@@ -240,11 +303,13 @@ class SectionWriter {
         const StorePoint& pt = sec.point(g, p);
         const float x = base + pt.x;  // summed in single precision
         line_.clear();
-        line_ += formatFixed(x, 10, 3);
+        number_ = formatFixedFull(x, 10, 3);
+        if (appendNumber(line_, number_, 10)) noteWidened(sec, number_, path);
         line_ += ',';
-        line_ += formatFixed(pt.z, 8, 3);
+        number_ = formatFixedFull(pt.z, 8, 3);
+        if (appendNumber(line_, number_, 8)) noteWidened(sec, number_, path);
         line_ += ',';
-        appendResistance(line_, pt.mnr, style_);
+        if (!appendResistance(line_, pt.mnr, style_, number_)) noteWidened(sec, number_, path);
         line_ += ',';
         line_ += formatInt(g, 2);
         ctx_.units.writeLine(unit, line_);
@@ -253,7 +318,7 @@ class SectionWriter {
     CLOSER(ctx_, unit);
   }
 
-  void writeSectionLine(const Section& sec, std::string_view id, const std::string& path) {
+  void writeSectionLine(const Section& sec, std::string_view id, const std::string& source) {
     vx_.clear();
     vy_.clear();
     for (int g = kLeft; g <= kRight; ++g) {
@@ -279,9 +344,24 @@ class SectionWriter {
       vx_.push_back(vx_.front());
       vy_.push_back(vy_.front());
     }
-    miWriteObject(ctx_, lines_.geom, lines_.type, vx_.data(), vy_.data(), static_cast<int>(vx_.size()), "", "");
-    line_.assign(1, '"').append(path).append(sourceTail_);
+    writeObject(sec, lines_, vx_.data(), vy_.data(), static_cast<int>(vx_.size()), "", "1d_xs.mif");
+    line_ = quoted(source);
+    line_ += sourceTail_;
     ctx_.units.writeLine(lines_.attr, line_);
+  }
+
+  void writeObject(const Section& sec, const Layer& layer, const double* x, const double* y, int n,
+                   std::string_view clause, std::string_view file) {
+    number_.clear();
+    if (!miWriteObject(ctx_, layer.geom, layer.type, x, y, n, clause, "", &number_)) noteWidened(sec, number_, file);
+  }
+
+  // A point layer's .mid row: the identifier and the Z in 8 columns.
+  void writePointRow(const Section& sec, const Layer& layer, float z, std::string_view file) {
+    line_ = quotedId_;
+    number_ = formatFixedFull(z, 8, 3);
+    if (appendNumber(line_, number_, 8)) noteWidened(sec, number_, file);
+    ctx_.units.writeLine(layer.attr, line_);
   }
 
   void writeBedPoint(const Section& sec) {
@@ -306,10 +386,8 @@ class SectionWriter {
       }
     }
     if (at == nullptr) return;
-    miWriteObject(ctx_, bed_.geom, bed_.type, &at->mapX, &at->mapY, 1, kBedSymbol, "");
-    line_ = quotedId_;
-    line_ += formatFixed(level, 8, 3);
-    ctx_.units.writeLine(bed_.attr, line_);
+    writeObject(sec, bed_, &at->mapX, &at->mapY, 1, kBedSymbol, "_xs_bed_points.mif");
+    writePointRow(sec, bed_, level, "_xs_bed_points.mid");
   }
 
   void writeAllPoints(const Section& sec) {
@@ -317,10 +395,8 @@ class SectionWriter {
       if (!groupDrawn(sec, g)) continue;
       for (int p = 1; p <= sec.ptCount(g); ++p) {
         const StorePoint& pt = sec.point(g, p);
-        miWriteObject(ctx_, all_.geom, all_.type, &pt.mapX, &pt.mapY, 1, kGroupSymbol[g - 1], "");
-        line_ = quotedId_;
-        line_ += formatFixed(pt.z, 8, 3);
-        ctx_.units.writeLine(all_.attr, line_);
+        writeObject(sec, all_, &pt.mapX, &pt.mapY, 1, kGroupSymbol[g - 1], "_xs_all_points.mif");
+        writePointRow(sec, all_, pt.z, "_xs_all_points.mid");
       }
     }
   }
@@ -330,12 +406,16 @@ class SectionWriter {
   Resistance style_ = Resistance::Decimal;
   std::string heading_;
   std::string sourceTail_;
+  std::string sourceColumn_;
+  std::vector<SectionPlan> plans_;
   Layer lines_;
   Layer bed_;
   Layer all_;
   CsvNames names_;
   std::string quotedId_;
   std::string line_;
+  std::string number_;
+  bool widened_ = false;
   std::vector<double> vx_;
   std::vector<double> vy_;
 };
@@ -344,12 +424,9 @@ class SectionWriter {
 
 void xsWriteSections(RunContext& ctx) {
   SectionWriter writer(ctx);
+  writer.plan();
   writer.open();
-  const int nxs = ctx.store.nxs();
-  for (int s = 1; s <= nxs; ++s) {
-    const Section& sec = ctx.store[s];
-    if (sec.use) writer.write(sec);
-  }
+  writer.writeAll();
   writer.close();
 }
 

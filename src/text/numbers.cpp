@@ -27,14 +27,15 @@ void incrementDigits(std::string& digits) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-}  // namespace
+// The exact decimal text of |value| rounded to `decimals` decimals, halves
+// away from zero, as sign, whole digits and fraction digits.
+struct FixedDigits {
+  bool negative = false;
+  std::string whole;
+  std::string fraction;
+};
 
-std::string formatFixed(double value, int width, int decimals) {
-  if (width <= 0) return std::string();
-  if (decimals < 0) decimals = 0;
-  // Even the shortest form ".ddd" needs decimals + 1 columns.
-  if (!std::isfinite(value) || decimals + 1 > width) return stars(width);
-
+bool fixedDigits(double value, int decimals, FixedDigits& out) {
   // Far more digits than are kept: the digits beyond the last kept one then
   // tell exactly whether the value lies below, on or above the half-way point
   // (a double is never within 1e-40 of a decimal tie without being on it).
@@ -51,7 +52,7 @@ std::string formatFixed(double value, int width, int decimals) {
   }
   const auto result =
       std::to_chars(buffer, buffer + size, std::fabs(value), std::chars_format::fixed, decimals + extra);
-  if (result.ec != std::errc()) return stars(width);
+  if (result.ec != std::errc()) return false;
   const std::string_view exact(buffer, static_cast<std::size_t>(result.ptr - buffer));
 
   const std::size_t point = exact.find('.');
@@ -68,12 +69,65 @@ std::string formatFixed(double value, int width, int decimals) {
   whole = firstNonZero == std::string::npos ? std::string("0") : whole.substr(firstNonZero);
 
   const bool zero = whole == "0" && fraction.find_first_not_of('0') == std::string::npos;
-  const std::string sign = (std::signbit(value) && !zero) ? "-" : "";
+  out.negative = std::signbit(value) && !zero;
+  out.whole = std::move(whole);
+  out.fraction = std::move(fraction);
+  return true;
+}
 
-  std::string text = sign + whole + "." + fraction;
+// The Fortran-style layout: the point always shows, the leading zero of a
+// value below 1 is dropped only when that is the only way to fit.
+std::string fitted(const FixedDigits& d, int width) {
   const auto w = static_cast<std::size_t>(width);
-  if (text.size() == w + 1 && whole == "0") text = sign + "." + fraction;  // the optional leading zero
-  if (text.size() > w) return stars(width);
+  const std::string sign = d.negative ? "-" : "";
+  std::string text = sign + d.whole + "." + d.fraction;
+  if (text.size() == w + 1 && d.whole == "0") text = sign + "." + d.fraction;
+  if (text.size() > w) return std::string();
+  return std::string(w - text.size(), ' ') + text;
+}
+
+// Text for the values no fixed field can show, readable by number parsers.
+std::string nonFiniteText(double value) {
+  if (std::isnan(value)) return "nan";
+  return std::signbit(value) ? "-inf" : "inf";
+}
+
+}  // namespace
+
+std::string formatFixed(double value, int width, int decimals) {
+  if (width <= 0) return std::string();
+  if (decimals < 0) decimals = 0;
+  // Even the shortest form ".ddd" needs decimals + 1 columns.
+  if (!std::isfinite(value) || decimals + 1 > width) return stars(width);
+  FixedDigits digits;
+  if (!fixedDigits(value, decimals, digits)) return stars(width);
+  const std::string text = fitted(digits, width);
+  return text.empty() ? stars(width) : text;
+}
+
+std::string formatFixedFull(double value, int width, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (!std::isfinite(value)) return nonFiniteText(value);
+  FixedDigits digits;
+  if (!fixedDigits(value, decimals, digits)) return nonFiniteText(value);
+  if (width > 0 && decimals + 1 <= width) {
+    std::string text = fitted(digits, width);
+    if (!text.empty()) return text;
+  }
+  // Too wide for its field: the number in full, with its leading zero.
+  std::string text = digits.negative ? "-" : "";
+  text += digits.whole;
+  if (decimals > 0) text += "." + digits.fraction;
+  return text;
+}
+
+std::string formatWholeFull(double value, int width) {
+  if (!std::isfinite(value)) return nonFiniteText(value);
+  FixedDigits digits;
+  if (!fixedDigits(value, 0, digits)) return nonFiniteText(value);
+  const std::string text = (digits.negative ? "-" : "") + digits.whole;
+  const auto w = static_cast<std::size_t>(width > 0 ? width : 0);
+  if (text.size() >= w) return text;
   return std::string(w - text.size(), ' ') + text;
 }
 

@@ -11,6 +11,12 @@ namespace kestrix {
 /// `value` in fixed point with `decimals` decimals, right-aligned in `width` columns; rounded to nearest with halves away from zero; `width` asterisks when it does not fit.
 std::string formatFixed(double value, int width, int decimals);
 
+/// As formatFixed when the value fits; otherwise the number in full ("-12345.678"), never asterisks ("nan", "inf" for values that are not numbers).
+std::string formatFixedFull(double value, int width, int decimals);
+
+/// `value` rounded to a whole number (halves away from zero), right-aligned in `width` columns or in full when wider.
+std::string formatWholeFull(double value, int width);
+
 /// `value` right-aligned in `width` columns; `width` asterisks when it does not fit.
 std::string formatInt(std::int64_t value, int width);
 

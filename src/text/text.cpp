@@ -145,4 +145,21 @@ std::size_t LENSL(std::string_view text) {
   return last == std::string_view::npos ? 0 : last + 1;
 }
 
+std::string quoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  for (const char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+std::string quotedWhenNeeded(std::string_view text) {
+  if (text.find_first_of(",\"") == std::string_view::npos) return std::string(text);
+  return quoted(text);
+}
+
 }  // namespace kestrix

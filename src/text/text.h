@@ -60,6 +60,12 @@ std::string AREAL(float value);
 /// Fixed-point text with exactly `decimals` decimals.
 std::string AREALD(float value, int decimals);
 
+/// The text in double quotes with every double quote inside doubled, as CSV and MID readers expect.
+std::string quoted(std::string_view text);
+
+/// The text as it stands, or quoted() when it holds a comma or a double quote.
+std::string quotedWhenNeeded(std::string_view text);
+
 /// Position of the last character that is neither blank nor NUL (0 when none).
 std::size_t LENSL(std::string_view text);
 

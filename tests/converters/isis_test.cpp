@@ -279,7 +279,7 @@ TEST(IsisRun, PatternsInArgumentOrderMatchesInNameOrderWithTheirFolder) {
   t.fs.add("other.dat", lines(join({kHead, {"RIVER", "SECTION", "CUT"}})));
   Settings& set = t.ctx.settings;
   set.optIsis = true;
-  set.inFiles = {"proj.mif", "data/*.dat", "missing*.dat", "nofolder/x.dat", "other.dat"};
+  set.inFiles = {"proj.mif", "data/*.dat", "missing*.dat", "nofolder/*.dat", "other.dat"};
   EXPECT_EQ(endsRun([&] { converterRun(t.ctx); }), 1);
   const std::string& out = t.out();
   const auto a = out.find("Reading Cross-Section Data from data/A.DAT...");
@@ -291,8 +291,12 @@ TEST(IsisRun, PatternsInArgumentOrderMatchesInNameOrderWithTheirFolder) {
   EXPECT_LT(a, b);
   EXPECT_LT(b, o);
   EXPECT_EQ(out.find("c.txt"), std::string::npos);
-  EXPECT_EQ(out.find("missing"), std::string::npos);
-  EXPECT_EQ(out.find("nofolder"), std::string::npos);
+  // Patterns that match nothing are named once, before any file is read.
+  const auto missing = out.find("\nWARNING - No file matches \"missing*.dat\"\n");
+  const auto nofolder = out.find("\nWARNING - No file matches \"nofolder/*.dat\"\n");
+  ASSERT_NE(missing, std::string::npos);
+  ASSERT_NE(nofolder, std::string::npos);
+  EXPECT_LT(nofolder, a);
   EXPECT_EQ(t.ctx.store.nxs(), 3);
   EXPECT_EQ(set.outFolder, "data/");
   // The broken last file stops the run before anything is written.
@@ -317,7 +321,22 @@ TEST(IsisRun, Mike11WinsOverIsisAndOutFolderComesFromAnyFirstMatch) {
   EXPECT_EQ(endsRun([&] { converterRun(t.ctx); }), 1);
   EXPECT_EQ(t.ctx.store.nxs(), 0);
   EXPECT_EQ(set.outFolder, "sub/");
-  EXPECT_EQ(t.out(), "\nERRORS were found - see above [3]\n\nPress Enter to Close\n");
+  // Without a network and parameter file nothing can be converted: said before pass 2.
+  EXPECT_EQ(t.out(), "\nERROR - No MIKE 11 network file (.nwk11) was read - name one on the command line\n"
+                     "ERROR - No MIKE 11 hydrodynamic parameter file (.hd11) was read - name one on the command "
+                     "line\n\nPress Enter to Close\n");
+}
+
+TEST(IsisRun, ANamedModelFileThatIsNotThereEndsTheRunBeforeAnyConversion) {
+  TestRun t;
+  t.fs.add("a.dat", lines(join({kHead, river("S", {point(0, 1, 0.03)}), kTail})));
+  Settings& set = t.ctx.settings;
+  set.optIsis = true;
+  set.inFiles = {"proj.mif", "a.dat", "Modle.dat", "gone.dat"};
+  EXPECT_EQ(endsRun([&] { converterRun(t.ctx); }), 1);
+  EXPECT_EQ(t.out(), "\nERROR - Model file \"Modle.dat\" cannot be found (or is not a file)\n"
+                     "ERROR - Model file \"gone.dat\" cannot be found (or is not a file)\n\nPress Enter to Close\n");
+  EXPECT_EQ(t.ctx.store.nxs(), 0);
 }
 
 TEST(IsisRun, Mike11PassTwoReportsEachFileButKeepsAnEarlierError) {
@@ -327,9 +346,15 @@ TEST(IsisRun, Mike11PassTwoReportsEachFileButKeepsAnEarlierError) {
   t.fs.add("proj.mid", "");
   t.fs.add("a.txt", lines({"TOPO-92"}));  // a block cut short: a read failure
   t.fs.add("b.txt", "");                  // nothing to convert, no error
+  t.fs.add("m.nwk11", lines({"[POINTS]", "   point = 1, 1000, 2000, 1, 0, 0", "   point = 2, 1100, 2000, 1, 100, 0",
+                             "EndSect  // POINTS", "[BRANCHES]", "   [branch]",
+                             "      definitions = 'R1', 'T1', 0, 100, 0, 10000, 0",
+                             "      connections = '', -1e-155, '', -1e-155", "      points = 1, 2",
+                             "   EndSect  // branch", "EndSect  // BRANCHES"}));
+  t.fs.add("m.hd11", lines({"[Global_Values]", "   G_resistance = 0.035", "EndSect  // Global_Values"}));
   Settings& set = t.ctx.settings;
   set.optM11 = true;
-  set.inFiles = {"proj.mif", "*.txt"};
+  set.inFiles = {"proj.mif", "*.txt", "m.nwk11", "m.hd11"};
   EXPECT_EQ(endsRun([&] { converterRun(t.ctx); }), 1);
   const std::string& out = t.out();
   const std::string pad(250, ' ');

@@ -6,33 +6,25 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/e2e.h"
 #include "support/fakes.h"
+#include "support/layer_check.h"
 
 namespace kestrix {
 namespace {
 
+using testing::isisPoint;
 using testing::lines;
 using testing::nativeProgram;
 using testing::Program;
 using testing::programUnderTest;
 using testing::realDataDir;
 using testing::ScratchDir;
-
-std::string fileBytes(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
 
 // Console text with the executable's line left out.
 std::string comparable(std::string output) {
@@ -100,13 +92,12 @@ class CrossPlatformE2E : public ::testing::Test {
 };
 
 TEST_F(CrossPlatformE2E, BundledExample) {
-  const auto examples = testing::sourceDir() / "examples";
   compare(
-      [&](const ScratchDir& dir) {
-        for (const char* layer : {"survey", "start_lines"}) {
-          dir.write(std::string(layer) + ".tab", "!table\r\n");  // first: never newer than the .mid
-          dir.write(std::string(layer) + ".mif", fileBytes(examples / (std::string(layer) + ".mif")));
-          dir.write(std::string(layer) + ".mid", fileBytes(examples / (std::string(layer) + ".mid")));
+      [](const ScratchDir& dir) {
+        for (const std::string layer : {"survey", "start_lines"}) {
+          dir.write(layer + ".tab", "!table\r\n");  // first: never newer than the .mid
+          dir.write(layer + ".mif", testing::sourceFile("examples/" + layer + ".mif"));
+          dir.write(layer + ".mid", testing::sourceFile("examples/" + layer + ".mid"));
         }
       },
       [](const ScratchDir&) { return std::vector<std::string>{"-N", "survey.mif", "start_lines.mif"}; });
@@ -119,12 +110,6 @@ const std::string kProjection =
            "CoordSys Earth Projection 8, 79, \"m\", -2, 49, 0.9996012717, 400000, -100000", "Columns 1",
            "  ID Integer", "Data", ""});
 
-std::string isisPoint(double x, double z, const char* marker, double e, double n) {
-  char buf[128];
-  std::snprintf(buf, sizeof buf, "%10.3f%10.3f%10.3f %9.3f%-10s%10.3f%10.3f", x, z, 0.035, 1.0, marker, e, n);
-  return buf;
-}
-
 TEST_F(CrossPlatformE2E, RealIsisModel) {
   const auto data = realDataDir();
   if (data.empty()) GTEST_SKIP() << "the shared real-world samples (../shared/realdata) are not there";
@@ -134,9 +119,9 @@ TEST_F(CrossPlatformE2E, RealIsisModel) {
   // and the real one is read where it lies.
   const std::string lead = lines({"Lead model", "END GENERAL", "RIVER Lead", "SECTION", "LEAD 1",
                                   "    10.000              0.0001      1000", "         3",
-                                  isisPoint(0, 12.5, "LEFT", 357000.5, 410000.25),
-                                  isisPoint(4, 10.25, "", 357003.5, 410002.75),
-                                  isisPoint(8, 12, "RIGHT", 357006.5, 410005.25), "GISINFO"});
+                                  isisPoint(0, 12.5, 0.035, "LEFT", 357000.5, 410000.25),
+                                  isisPoint(4, 10.25, 0.035, "", 357003.5, 410002.75),
+                                  isisPoint(8, 12, 0.035, "RIGHT", 357006.5, 410005.25), "GISINFO"});
   compare(
       [&](const ScratchDir& dir) {
         dir.write("proj.mif", kProjection);

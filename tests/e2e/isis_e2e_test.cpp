@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "support/e2e.h"
 #include "support/fakes.h"
+#include "support/layer_check.h"
 
 namespace kestrix {
 namespace {
@@ -23,12 +23,7 @@ const std::string kProjection = lines({"Version 300", "Charset \"WindowsLatin1\"
 const std::vector<std::string> kCopiedHeader = {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
                                                 "CoordSys NonEarth Units \"m\" Bounds (0, 0) (100000, 100000)"};
 
-std::string point(double x, double z, double n, const std::string& marker, double e, double north) {
-  char buf[128];
-  std::snprintf(buf, sizeof buf, "%10.3f%10.3f%10.3f %9.3f%-10s%10.3f%10.3f", x, z, n, 1.0, marker.c_str(), e,
-                north);
-  return buf;
-}
+const auto point = testing::isisPoint;
 
 // One section: L = the first point, C = the LEFT point and the next, R = the RIGHT point (n 0).
 std::string modelFile() {

@@ -1,6 +1,7 @@
 // What a user meets differently on Windows and on POSIX systems: console line
 // ends, option introducers, full paths, folder separators, the letter case
-// of file names and the replacement of earlier outputs. Where the native
+// of file names (also when an output would replace an input) and the
+// replacement of earlier outputs. Where the native
 // behaviour differs, each test holds the Windows form and the POSIX form.
 
 #include <gtest/gtest.h>
@@ -10,11 +11,13 @@
 
 #include "support/e2e.h"
 #include "support/fakes.h"
+#include "support/layer_check.h"
 
 namespace kestrix {
 namespace {
 
 using testing::hostPath;
+using testing::isisPoint;
 using testing::lines;
 using testing::ScratchDir;
 using testing::windowsTarget;
@@ -102,6 +105,30 @@ TEST(PlatformE2E, LetterCaseOfFileNamesFollowsTheFileSystem) {
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_TRUE(testing::hasLine(run.output, "CHECK 0008 - \"SURVEY.mif\" cannot be found")) << run.output;
     EXPECT_FALSE(dir.has("A.csv"));
+  }
+}
+
+TEST(PlatformE2E, AnOutputNamedLikeAnInputInOtherLetterCase) {
+  // An ISIS model saved as "Xs1.csv" holds the section XS1, written to "XS1.csv".
+  ScratchDir dir;
+  dir.write("proj.mif", lines({"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
+                               "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", "Columns 1",
+                               "  ID Integer", "Data", ""}));
+  dir.write("proj.mid", "");
+  const std::string model = lines({"Model", "END GENERAL", "RIVER Main", "SECTION", "XS1", "    10.000", "         2",
+                                   isisPoint(0, 12, 0.035, "", 10, 20), isisPoint(4, 11, 0.035, "", 14, 20),
+                                   "GISINFO"});
+  dir.write("Xs1.csv", model);
+  const auto run = dir.run({"-N", "-isis", "proj.mif", "Xs1.csv"});
+  EXPECT_EQ(dir.read("Xs1.csv"), model);
+  if (windowsTarget()) {
+    // One file to Windows: the run stops before it writes anything.
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("XS1.csv\" would replace the input file \""), std::string::npos) << run.output;
+    EXPECT_EQ(dir.files().size(), 3u);
+  } else {
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(dir.read("XS1.csv").rfind("\"XS1\",\"Xs1\",\"RIVER Main\",\"SECTION\",\r\n", 0), 0u);
   }
 }
 

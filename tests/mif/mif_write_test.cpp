@@ -42,15 +42,30 @@ TEST(MifWriteObject, PointInTwoSixteenColumnFields) {
 TEST(MifWriteObject, PolylineWithItsCountAndClausesAsPassed) {
   TestRun t;
   const int unit = openOutput(t, "o.mif");
-  const double x[] = {0.0, 999999999.0, 1000000000.0};
-  const double y[] = {-99999999.0, -100000000.0, 1.5};
-  miWriteObject(t.ctx, unit, plineType(), x, y, 3, "    Pen (2,59,255)  ", "  Smooth");
+  const double x[] = {0.0, 99999999.0, 12.25};
+  const double y[] = {-9999999.0, 10.0, 1.5};
+  EXPECT_TRUE(miWriteObject(t.ctx, unit, plineType(), x, y, 3, "    Pen (2,59,255)  ", "  Smooth"));
   EXPECT_EQ(t.fs.content("o.mif"), "Pline 3\r\n"
-                                   "        0.000000-99999999.000000\r\n"
-                                   "999999999.000000****************\r\n"
-                                   "****************        1.500000\r\n"
+                                   "        0.000000 -9999999.000000\r\n"
+                                   " 99999999.000000       10.000000\r\n"
+                                   "       12.250000        1.500000\r\n"
                                    "    Pen (2,59,255)  \r\n"
                                    "  Smooth\r\n");
+}
+
+TEST(MifWriteObject, WideCoordinatesAreWrittenInFullAfterOneBlank) {
+  TestRun t;
+  const int unit = openOutput(t, "o.mif");
+  // 16 characters and more: no asterisks, and never two numbers run together.
+  const double x[] = {999999999.0, 1000000000.0, -12345678.5};
+  const double y[] = {-99999999.0, 1.5, 123456789012.25};
+  std::string wide;
+  EXPECT_FALSE(miWriteObject(t.ctx, unit, plineType(), x, y, 3, "", "", &wide));
+  EXPECT_EQ(wide, "999999999.000000");
+  EXPECT_EQ(t.fs.content("o.mif"), "Pline 3\r\n"
+                                   " 999999999.000000 -99999999.000000\r\n"
+                                   " 1000000000.000000        1.500000\r\n"
+                                   " -12345678.500000 123456789012.250000\r\n");
 }
 
 TEST(MifWriteObject, BlankClausesWriteNothing) {
@@ -84,12 +99,55 @@ TEST(MifCopyHeader, CopiesUpToTheColumnsLine) {
   EXPECT_EQ(line, "  Metadata Char(20)");
 }
 
-TEST(MifCopyHeader, SourceWithoutColumnsLineIsCopiedToTheEnd) {
-  TestRun t;
-  const int from = openInput(t, "src.mif", lines({"Version 300", "Data", "Point 1 2"}) + "  Pen (1,2,0)");
-  const int to = openOutput(t, "o.mif");
-  miCopyHeader(t.ctx, from, to);
-  EXPECT_EQ(t.fs.content("o.mif"), lines({"Version 300", "Data", "Point 1 2", "  Pen (1,2,0)"}));
+TEST(MifCopyHeader, SourceWithoutColumnsNeverCopiesObjects) {
+  struct Case {
+    std::string source;
+    std::vector<std::string> header;
+  };
+  const Case cases[] = {
+      // Stops at Data: the writer's own lines, with the source's character set and coordinate system.
+      {lines({"Version 450", "Charset \"UTF-8\"", "Delimiter \";\"", "CoordSys Earth Projection 8, 79",
+              "  Bounds (0, 0) (1, 1)", "Index 1", "Data", "Point 1 2"}) + "  Pen (1,2,0)",
+       {"Version 300", "Charset \"UTF-8\"", "Delimiter \",\"", "CoordSys Earth Projection 8, 79",
+        "  Bounds (0, 0) (1, 1)"}},
+      // Stops at the first object even without a Data line.
+      {lines({"Version 300", "CoordSys Nonearth Units \"m\"", "Point 1 2", "Line 1 2 3 4"}),
+       {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"", "CoordSys Nonearth Units \"m\""}},
+      // Objects only: a header of the writer's own lines.
+      {lines({"  pline 2", "1 2", "3 4", "region 1"}), {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\""}},
+  };
+  for (const Case& c : cases) {
+    TestRun t;
+    const int from = openInput(t, "src.mif", c.source);
+    const int to = openOutput(t, "o.mif");
+    miCopyHeader(t.ctx, from, to);
+    EXPECT_EQ(t.fs.content("o.mif"), lines(c.header)) << c.source;
+  }
+}
+
+TEST(MifCopyHeader, DelimiterIsAlwaysTheComma) {
+  struct Case {
+    std::vector<std::string> source;
+    std::vector<std::string> copied;
+  };
+  const Case cases[] = {
+      {{"Version 300", "Charset \"WindowsCyrillic\"", "DELIMITER \";\"", "Columns 0"},
+       {"Version 300", "Charset \"WindowsCyrillic\"", "Delimiter \",\""}},
+      // No Delimiter line means TAB: one is added after the Version and Charset lines.
+      {{"Version 300", "Charset \"Neutral\"", "CoordSys Nonearth Units \"m\"", "Columns 2"},
+       {"Version 300", "Charset \"Neutral\"", "Delimiter \",\"", "CoordSys Nonearth Units \"m\""}},
+      {{"CoordSys Nonearth Units \"m\"", "Columns 1"}, {"Delimiter \",\"", "CoordSys Nonearth Units \"m\""}},
+      {{"Version 300", "Columns 1"}, {"Version 300", "Delimiter \",\""}},
+      // A comma stays exactly as it was.
+      {{"Version 300", "Delimiter \",\"", "Columns 1"}, {"Version 300", "Delimiter \",\""}},
+  };
+  for (const Case& c : cases) {
+    TestRun t;
+    const int from = openInput(t, "src.mif", lines(c.source));
+    const int to = openOutput(t, "o.mif");
+    miCopyHeader(t.ctx, from, to);
+    EXPECT_EQ(t.fs.content("o.mif"), lines(c.copied)) << lines(c.source);
+  }
 }
 
 TEST(MifCopyHeader, ReadFailuresEndTheRun) {
@@ -100,7 +158,7 @@ TEST(MifCopyHeader, ReadFailuresEndTheRun) {
     EXPECT_EQ(endsRun([&] { miCopyHeader(t.ctx, from, to); }), kExitFailure);
     EXPECT_EQ(t.out(), "Copying header info from file unit 1001 to 1002...\n"
                        "\nERROR 0301 - Reading data (miCopyHeader)\n\nPress Enter to Close\n");
-    EXPECT_EQ(t.fs.content("o.mif"), "Version 300\r\n");
+    EXPECT_EQ(t.fs.content("o.mif"), "");  // nothing is written before the header has been read
   }
   {
     // Only a file that claims more lines than it yields meets its end in the read itself.

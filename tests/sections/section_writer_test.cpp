@@ -150,8 +150,10 @@ TEST(WriterCsv, ResistanceFieldInEveryMode) {
       // 0.0025 in single precision is just below it; its product with 1000 in
       // single precision is exactly 2.5, which rounds away from zero.
       {'M', false, true, false, 0.0025f, "     3"},  {'N', true, false, false, 0.0025f, "     3"},
-      {'M', false, false, false, 1.0e7f, "******"},  {'M', false, true, false, 1.0e30f, "******"},
-      {'N', false, false, false, 1.0e8f, "**********"},
+      // Too wide for the field: written in full, never as asterisks.
+      {'M', false, false, false, 1.0e7f, "10000000"},  {'M', false, false, false, -123456.5f, "-123457"},
+      {'M', false, true, false, 1.0e30f, "999999994495727286427992885035008"},
+      {'N', false, false, false, 1.0e8f, "100000000.000"},
   };
   for (const Case& c : cases) {
     WriterRun t;
@@ -181,7 +183,14 @@ TEST(WriterCsv, ConvertedSectionsUseOffsetsAsStoredAndSourceTexts) {
   EXPECT_EQ(t.run(), -1);
   EXPECT_EQ(t.file("RIV_001.csv"),
             lines({"\"RIV_001\",\"C:\\s\\river\",\"RIV; 1.000\",", kCsvHeadingM, "    -3.000,  10.000,    50, 1",
-                   "     2.000,  -1.500,, 2", "     4.000,********,    40, 2", "     1.000,********,    50, 3"}));
+                   "     2.000,  -1.500,, 2", "     4.000,-1234.500,    40, 2", "     1.000,10000.000,    50, 3"}));
+  // One warning for the section, naming its first value that needed more room.
+  EXPECT_EQ(t.out().find("WARNING - Cross-section \"RIV_001\": the value -1234.500 does not fit its column in "
+                         "C:\\s\\RIV_001.csv - written in full\n"),
+            t.out().find("WARNING"))
+      << t.out();
+  EXPECT_EQ(t.out().find("WARNING", t.out().find("WARNING") + 1), std::string::npos);
+  EXPECT_EQ(t.file("_xs_all_points.mid"), lines({"\"RIV_001\",  10.000", "\"RIV_001\",  -1.500", "\"RIV_001\",-1234.500"}));
 }
 
 TEST(WriterCsv, NameCollisionsGetFreeNames) {

@@ -144,13 +144,18 @@ BinaryRun ScratchDir::run(const Program& program, const std::vector<std::string>
   return result;
 }
 
+std::string sourceFile(const std::string& relative) {
+  std::ifstream f(std::filesystem::path(KESTRIX_SOURCE_DIR) / relative, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
 std::filesystem::path realDataDir() {
   std::filesystem::path p = KESTRIX_REALDATA_DIR;
   std::error_code ec;
   if (std::filesystem::is_directory(p, ec)) return std::filesystem::canonical(p, ec);
   return {};
 }
-
-std::filesystem::path sourceDir() { return KESTRIX_SOURCE_DIR; }
 
 }  // namespace kestrix::testing

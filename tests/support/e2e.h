@@ -64,10 +64,10 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+/// The bytes of a file of the source tree (a path relative to its top).
+std::string sourceFile(const std::string& relative);
+
 /// The shared real-world sample folder, or empty when it is not there.
 std::filesystem::path realDataDir();
-
-/// The folder of the source tree.
-std::filesystem::path sourceDir();
 
 }  // namespace kestrix::testing

@@ -29,12 +29,13 @@ class MemoryInput : public InputFile {
 
 class MemoryOutput : public OutputFile {
  public:
-  explicit MemoryOutput(std::shared_ptr<std::string> data) : data_(std::move(data)) {}
+  MemoryOutput(std::shared_ptr<std::string> data, bool failClose) : data_(std::move(data)), failClose_(failClose) {}
   void write(std::string_view text) override { data_->append(text); }
-  bool close() override { return true; }
+  bool close() override { return !failClose_; }
 
  private:
   std::shared_ptr<std::string> data_;
+  bool failClose_;
 };
 
 }  // namespace
@@ -62,7 +63,36 @@ std::unique_ptr<OutputFile> MemoryFileSystem::openWrite(const std::string& path)
   if (locked_.count(path)) return nullptr;
   File& f = files_[path];
   f.data = std::make_shared<std::string>();
-  return std::make_unique<MemoryOutput>(f.data);
+  // A staged output is written under a temporary name that ends in "-<name>.tmp";
+  // a failure set for the final name applies to it.
+  bool failing = failClose_.count(path) != 0;
+  for (const auto& entry : failClose_) {
+    const std::size_t cut = entry.first.find_last_of("/\\");
+    const std::string tail = "-" + entry.first.substr(cut == std::string::npos ? 0 : cut + 1) + ".tmp";
+    if (path.size() >= tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0) failing = true;
+  }
+  return std::make_unique<MemoryOutput>(f.data, failing);
+}
+
+bool MemoryFileSystem::fileKey(const std::string& path, std::string& key) {
+  if (!has(path)) return false;
+  key = path;
+  return true;
+}
+
+bool MemoryFileSystem::rename(const std::string& from, const std::string& to) {
+  auto it = files_.find(from);
+  if (it == files_.end() || locked_.count(to)) return false;
+  File moved = it->second;
+  files_.erase(it);
+  files_[to] = moved;
+  return true;
+}
+
+std::vector<std::string> MemoryFileSystem::names() const {
+  std::vector<std::string> all;
+  for (const auto& entry : files_) all.push_back(entry.first);
+  return all;
 }
 
 bool MemoryFileSystem::modifiedTime(const std::string& path, std::int64_t& seconds) {

@@ -55,6 +55,10 @@ class MemoryFileSystem : public FileSystem {
   void unlock(const std::string& name) { locked_.erase(name); }
   /// Makes openRead of an existing file fail.
   void denyReading(const std::string& name) { denied_[name] = true; }
+  /// Makes the close of every later file written under this name fail, as a full disk does.
+  void failClosing(const std::string& name) { failClose_[name] = true; }
+  /// The names of every file held, in name order.
+  std::vector<std::string> names() const;
 
   std::unique_ptr<InputFile> openRead(const std::string& path) override;
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override;
@@ -62,6 +66,9 @@ class MemoryFileSystem : public FileSystem {
   bool modifiedTime(const std::string& path, std::int64_t& seconds) override;
   SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override;
   std::string identity(const std::string& path) override { return path; }
+  bool fileKey(const std::string& path, std::string& key) override;
+  bool rename(const std::string& from, const std::string& to) override;
+  bool remove(const std::string& path) override { return files_.erase(path) != 0; }
 
  private:
   struct File {
@@ -71,6 +78,7 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, File> files_;
   std::map<std::string, bool> locked_;
   std::map<std::string, bool> denied_;
+  std::map<std::string, bool> failClose_;
 };
 
 /// A run context over a scripted console and a memory file system, with the unit table set up.

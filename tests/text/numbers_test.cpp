@@ -32,6 +32,27 @@ TEST(NumbersFixed, OverflowAndTheOptionalLeadingZero) {
   EXPECT_EQ(formatFixed(-std::numeric_limits<double>::infinity(), 4, 1), "****");
 }
 
+TEST(NumbersFixed, FullFormsNeverWriteAsterisks) {
+  // What fits is exactly the fixed layout, optional leading zero included.
+  EXPECT_EQ(formatFixedFull(9.125, 8, 3), "   9.125");
+  EXPECT_EQ(formatFixedFull(-0.5, 5, 3), "-.500");
+  EXPECT_EQ(formatFixedFull(-0.0001, 6, 3), " 0.000");
+  // What does not fit is the number in full, its leading zero kept.
+  EXPECT_EQ(formatFixedFull(-9999.0, 8, 3), "-9999.000");
+  EXPECT_EQ(formatFixedFull(-0.5, 4, 3), "-0.500");
+  EXPECT_EQ(formatFixedFull(99.995, 5, 2), "100.00");  // the carry alone makes it too long
+  EXPECT_EQ(formatFixedFull(-12345678.5, 16, 6), "-12345678.500000");
+  EXPECT_EQ(formatFixedFull(1e20, 10, 1), "100000000000000000000.0");
+  EXPECT_EQ(formatFixedFull(std::numeric_limits<double>::quiet_NaN(), 8, 3), "nan");
+  EXPECT_EQ(formatFixedFull(-std::numeric_limits<double>::infinity(), 8, 3), "-inf");
+
+  EXPECT_EQ(formatWholeFull(2.5, 6), "     3");
+  EXPECT_EQ(formatWholeFull(-2.5, 6), "    -3");
+  EXPECT_EQ(formatWholeFull(-0.4, 6), "     0");
+  EXPECT_EQ(formatWholeFull(1234567.5, 6), "1234568");
+  EXPECT_EQ(formatWholeFull(1e10, 6), "10000000000");
+}
+
 TEST(NumbersInt, RightAlignedWithOverflow) {
   EXPECT_EQ(formatInt(42, 5), "   42");
   EXPECT_EQ(formatInt(-1234, 5), "-1234");

@@ -98,6 +98,15 @@ TEST(TextNumbers, ArealdKeepsItsZeros) {
   EXPECT_EQ(AREALD(1e19f, 1), std::string(20, '*'));
 }
 
+TEST(TextQuote, DoubledQuotesAndQuotingOnlyWhenNeeded) {
+  EXPECT_EQ(quoted("XS1"), "\"XS1\"");
+  EXPECT_EQ(quoted("RIV\"1,1"), "\"RIV\"\"1,1\"");
+  EXPECT_EQ(quoted(""), "\"\"");
+  EXPECT_EQ(quotedWhenNeeded("MAIN RIV0020"), "MAIN RIV0020");
+  EXPECT_EQ(quotedWhenNeeded("river,B"), "\"river,B\"");
+  EXPECT_EQ(quotedWhenNeeded("a\"b"), "\"a\"\"b\"");
+}
+
 TEST(TextLength, LenslStopsAtBlanksAndNul) {
   EXPECT_EQ(LENSL("abc  "), 3u);
   EXPECT_EQ(LENSL(std::string_view("ab\0 ", 4)), 2u);

@@ -1,0 +1,71 @@
+#include "files/staged_files.h"
+
+namespace kestrix {
+
+void StagedFileSystem::enable(int processId) {
+  enabled_ = true;
+  processId_ = processId;
+}
+
+std::string StagedFileSystem::temporaryName(const std::string& finalName) const {
+  // Names come in Windows spelling too, so both separators end the folder.
+  const std::size_t cut = finalName.find_last_of("/\\");
+  const std::size_t start = cut == std::string::npos ? 0 : cut + 1;
+  return finalName.substr(0, start) + ".kestrix-" + std::to_string(processId_) + "-" + finalName.substr(start) +
+         ".tmp";
+}
+
+std::unique_ptr<OutputFile> StagedFileSystem::openWrite(const std::string& path) {
+  if (!enabled_) return base_.openWrite(path);
+  // A folder under the final name could never be replaced at the end: refuse
+  // now, as opening it directly would.
+  std::string key;
+  if (base_.fileKey(path, key) && !base_.exists(path)) return nullptr;
+  const std::string identity = base_.identity(path);
+  auto known = byIdentity_.find(identity);
+  // Writing the same output again (a second MIKE 11 model file replaces the
+  // network layers) starts its temporary file afresh.
+  const std::string temporary = known != byIdentity_.end() ? pending_[known->second].temporary : temporaryName(path);
+  auto file = base_.openWrite(temporary);
+  if (!file) return nullptr;
+  if (known == byIdentity_.end()) {
+    byIdentity_.emplace(identity, pending_.size());
+    pending_.push_back({temporary, path});
+  }
+  return file;
+}
+
+bool StagedFileSystem::commit(std::string& failed) {
+  std::size_t done = 0;
+  for (; done < pending_.size(); ++done) {
+    if (!base_.rename(pending_[done].temporary, pending_[done].final)) {
+      failed = pending_[done].final;
+      break;
+    }
+  }
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(done));
+  byIdentity_.clear();
+  for (std::size_t i = 0; i < pending_.size(); ++i) byIdentity_.emplace(base_.identity(pending_[i].final), i);
+  return pending_.empty();
+}
+
+void StagedFileSystem::discard() {
+  for (const Staged& s : pending_) base_.remove(s.temporary);
+  pending_.clear();
+  byIdentity_.clear();
+}
+
+void InputRegistry::add(FileSystem& fs, const std::string& name) {
+  std::string key;
+  if (fs.fileKey(name, key)) byKey_.emplace(key, name);
+}
+
+const std::string* InputRegistry::clash(FileSystem& fs, const std::string& output) const {
+  if (byKey_.empty()) return nullptr;
+  std::string key;
+  if (!fs.fileKey(output, key)) return nullptr;
+  auto it = byKey_.find(key);
+  return it == byKey_.end() ? nullptr : &it->second;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,76 @@
+#pragma once
+// All-or-nothing outputs. While staging is on, every file opened for writing
+// is written under a temporary name in its final folder; the run gives the
+// files their final names only after every output has been written and
+// closed, so a run that ends early leaves every existing file as it was and
+// a killed run leaves at most ".kestrix-<pid>-<name>.tmp" files behind.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "files/platform.h"
+
+namespace kestrix {
+
+/// A file system that stages the files written through it until they are committed.
+class StagedFileSystem : public FileSystem {
+ public:
+  /// Stages nothing until enable() is called; every other service is the base's.
+  explicit StagedFileSystem(FileSystem& base) : base_(base) {}
+
+  /// From now on, files opened for writing are written under temporary names tagged with `processId`.
+  void enable(int processId);
+  /// True once enable() was called.
+  bool enabled() const { return enabled_; }
+  /// The temporary name under which `finalName` is written: ".kestrix-<pid>-<name>.tmp" in the same folder.
+  std::string temporaryName(const std::string& finalName) const;
+  /// Gives every staged file its final name, in the order first opened; false (with the final name in `failed`) when a rename failed.
+  bool commit(std::string& failed);
+  /// Deletes every staged file that has not been given its final name.
+  void discard();
+  /// Number of staged files not yet committed.
+  std::size_t pending() const { return pending_.size(); }
+
+  std::unique_ptr<InputFile> openRead(const std::string& path) override { return base_.openRead(path); }
+  /// While staging, opens the temporary file; null when the final name is taken by a folder or the file cannot be created.
+  std::unique_ptr<OutputFile> openWrite(const std::string& path) override;
+  bool exists(const std::string& path) override { return base_.exists(path); }
+  bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
+    return base_.modifiedTime(path, seconds);
+  }
+  SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override {
+    return base_.search(pattern, matches);
+  }
+  std::string identity(const std::string& path) override { return base_.identity(path); }
+  bool fileKey(const std::string& path, std::string& key) override { return base_.fileKey(path, key); }
+  bool rename(const std::string& from, const std::string& to) override { return base_.rename(from, to); }
+  bool remove(const std::string& path) override { return base_.remove(path); }
+
+ private:
+  struct Staged {
+    std::string temporary;  // where the content is written
+    std::string final;      // the name it gets on commit
+  };
+  FileSystem& base_;
+  bool enabled_ = false;
+  int processId_ = 0;
+  std::vector<Staged> pending_;
+  std::unordered_map<std::string, std::size_t> byIdentity_;  // final file identity -> index in pending_
+};
+
+/// The files a run reads, by their key on disk, so that no output replaces one of them.
+class InputRegistry {
+ public:
+  /// Records a file the run reads; nothing when it is not on disk.
+  void add(FileSystem& fs, const std::string& name);
+  /// The input that `output` names on disk (whatever the spelling), or null when it names none.
+  const std::string* clash(FileSystem& fs, const std::string& output) const;
+
+ private:
+  std::unordered_map<std::string, std::string> byKey_;  // file key -> name as first read
+};
+
+}  // namespace kestrix

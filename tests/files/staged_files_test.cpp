@@ -1,0 +1,113 @@
+// Outputs held under temporary names until the run commits them, and the
+// registry that keeps outputs off the run's inputs.
+
+#include "files/staged_files.h"
+
+#include <gtest/gtest.h>
+
+#include "driver/run_context.h"
+#include "files/file_units.h"
+#include "support/fakes.h"
+
+namespace kestrix::testing {
+namespace {
+
+void write(FileSystem& fs, const std::string& name, const std::string& text) {
+  auto file = fs.openWrite(name);
+  ASSERT_TRUE(file);
+  file->write(text);
+  ASSERT_TRUE(file->close());
+}
+
+TEST(StagedFiles, NothingHasItsNameBeforeTheCommitAndNothingStaysAfterADiscard) {
+  MemoryFileSystem base;
+  base.add("out/a.csv", "old");
+  StagedFileSystem fs(base);
+  fs.enable(42);
+  write(fs, "out/a.csv", "new a");
+  write(fs, "out\\b.mif", "new b");
+  EXPECT_EQ(base.content("out/a.csv"), "old");
+  EXPECT_EQ(base.content("out/.kestrix-42-a.csv.tmp"), "new a");
+  EXPECT_TRUE(base.has("out\\.kestrix-42-b.mif.tmp"));
+  EXPECT_EQ(fs.pending(), 2u);
+
+  std::string failed;
+  ASSERT_TRUE(fs.commit(failed));
+  EXPECT_EQ(base.names(), (std::vector<std::string>{"out/a.csv", "out\\b.mif"}));
+  EXPECT_EQ(base.content("out/a.csv"), "new a");
+
+  write(fs, "c.mid", "c");
+  fs.discard();
+  EXPECT_EQ(base.names(), (std::vector<std::string>{"out/a.csv", "out\\b.mif"}));
+}
+
+TEST(StagedFiles, WritingAnOutputAgainStartsItAfreshAndAFolderUnderItsNameIsRefused) {
+  MemoryFileSystem base;
+  StagedFileSystem fs(base);
+  fs.enable(7);
+  write(fs, "1d_nwk.mif", "first");
+  write(fs, "1d_nwk.mif", "second");
+  EXPECT_EQ(fs.pending(), 1u);
+  std::string failed;
+  ASSERT_TRUE(fs.commit(failed));
+  EXPECT_EQ(base.content("1d_nwk.mif"), "second");
+
+  // Without staging, files are written under their own names at once.
+  StagedFileSystem direct(base);
+  write(direct, "x.csv", "x");
+  EXPECT_EQ(base.content("x.csv"), "x");
+  EXPECT_EQ(direct.pending(), 0u);
+}
+
+TEST(StagedFiles, ACommitThatCannotRenameNamesTheFileAndKeepsTheRestStaged) {
+  MemoryFileSystem base;
+  StagedFileSystem fs(base);
+  fs.enable(1);
+  write(fs, "a.csv", "a");
+  write(fs, "b.csv", "b");
+  base.lockForWriting("b.csv");
+  std::string failed;
+  EXPECT_FALSE(fs.commit(failed));
+  EXPECT_EQ(failed, "b.csv");
+  EXPECT_EQ(base.content("a.csv"), "a");
+  fs.discard();
+  EXPECT_EQ(base.names(), std::vector<std::string>{"a.csv"});
+}
+
+TEST(InputRegistry, AnOutputClashesWithAnInputByItsKeyOnDisk) {
+  MemoryFileSystem fs;
+  fs.add("model.dat", "");
+  InputRegistry inputs;
+  inputs.add(fs, "model.dat");
+  inputs.add(fs, "missing.dat");  // nothing on disk: nothing to protect
+  ASSERT_NE(inputs.clash(fs, "model.dat"), nullptr);
+  EXPECT_EQ(*inputs.clash(fs, "model.dat"), "model.dat");
+  EXPECT_EQ(inputs.clash(fs, "missing.dat"), nullptr);
+  EXPECT_EQ(inputs.clash(fs, "other.csv"), nullptr);
+}
+
+TEST(OutputUnits, AFileThatCannotBeWrittenEndsTheRunAndTheCommitRemovesNothingElse) {
+  TestRun t;
+  t.ctx.staged.enable(9);
+  t.fs.failClosing("full.csv");
+  int ok = 0, full = 0;
+  OPENFILE(t.ctx, ok, FileMode::Output, "ok.csv");
+  t.ctx.units.writeLine(ok, "x");
+  CLOSER(t.ctx, ok);
+  OPENFILE(t.ctx, full, FileMode::Output, "full.csv");
+  EXPECT_EQ(endsRun([&] { CLOSER(t.ctx, full); }), kExitFailure);
+  EXPECT_TRUE(hasLine(t.out(), "ERROR - Could not write file \"full.csv\" (is the disk full?) - no output written"))
+      << t.out();
+  EXPECT_EQ(t.fs.names(), std::vector<std::string>{});  // neither file, nor a temporary one
+
+  TestRun good;
+  good.ctx.staged.enable(9);
+  OPENFILE(good.ctx, ok, FileMode::Output, "ok.csv");
+  good.ctx.units.writeLine(ok, "x");
+  commitOutputs(good.ctx);  // closes what is still open, then names it
+  EXPECT_EQ(good.fs.names(), std::vector<std::string>{"ok.csv"});
+  EXPECT_EQ(good.fs.content("ok.csv"), "x\r\n");
+}
+
+}  // namespace
+}  // namespace kestrix::testing

@@ -1,0 +1,37 @@
+#pragma once
+// Checks of written layers as a GIS reads them: objects against records, and
+// GDAL's own reading of a layer (skipped where GDAL's tools are absent).
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kestrix::testing {
+
+/// The objects of a .mif after its "Data" line.
+int mifObjectCount(const std::string& mif);
+
+/// The records of a .mid (its lines).
+int midRecordCount(const std::string& mid);
+
+/// One layer as GDAL reads it.
+struct GdalLayer {
+  bool ran = false;                            ///< ogr2ogr could be run
+  std::string messages;                        ///< everything GDAL printed besides the rows
+  std::vector<std::string> columns;            ///< the attribute names
+  std::vector<std::vector<std::string>> rows;  ///< the attribute values, one row per feature
+};
+
+/// True when GDAL's command-line tools are installed.
+bool gdalAvailable();
+
+/// Reads a .mif/.mid layer with GDAL (ogr2ogr to CSV) and returns its attribute rows; with `xy` a point layer's X and Y come first.
+GdalLayer readWithGdal(const std::filesystem::path& mif, bool xy = false);
+
+/// Splits CSV text into rows of fields (quoted fields with doubled quotes, CR LF or LF line ends).
+std::vector<std::vector<std::string>> parseCsv(const std::string& text);
+
+/// One data point of a fixed-column ISIS river section line.
+std::string isisPoint(double x, double z, double n, const std::string& marker, double e, double north);
+
+}  // namespace kestrix::testing
