@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/e2e.h"
@@ -28,8 +29,7 @@ using testing::ScratchDir;
 
 // Console text with the executable's line left out.
 std::string comparable(std::string output) {
-  for (std::size_t at = output.find("Executable: "); at != std::string::npos;
-       at = output.find("Executable: ", at)) {
+  for (std::size_t at = output.find("Executable: "); at != std::string::npos; at = output.find("Executable: ", at)) {
     output.erase(at, output.find('\n', at) - at);
   }
   return output;
@@ -53,12 +53,15 @@ class CrossPlatformE2E : public ::testing::Test {
     }
   }
 
-  // Runs both builds with the same arguments on the same inputs in two folders.
-  void compare(const std::function<void(const ScratchDir&)>& inputs,
+  // Runs both builds with the same arguments on the same input files
+  // (written in the order given) in two folders.
+  void compare(const std::vector<std::pair<std::string, std::string>>& inputs,
                const std::function<std::vector<std::string>(const ScratchDir&)>& args) {
     ScratchDir nativeDir, otherDir;
-    inputs(nativeDir);
-    inputs(otherDir);
+    for (const auto& [name, bytes] : inputs) {
+      nativeDir.write(name, bytes);
+      otherDir.write(name, bytes);
+    }
     const Program native = nativeProgram();
     const Program& other = programUnderTest();
     const auto nativeArgs = args(nativeDir);
@@ -81,8 +84,8 @@ class CrossPlatformE2E : public ::testing::Test {
       if (theirs == bytes) continue;
       std::size_t at = 0;
       while (at < bytes.size() && at < theirs.size() && bytes[at] == theirs[at]) ++at;
-      ADD_FAILURE() << name << " differs from byte " << at << " (sizes " << bytes.size() << " and "
-                    << theirs.size() << ")";
+      ADD_FAILURE() << name << " differs from byte " << at << " (sizes " << bytes.size() << " and " << theirs.size()
+                    << ")";
       ++differing;
     }
     compared_ = expected.size() - differing;
@@ -92,23 +95,21 @@ class CrossPlatformE2E : public ::testing::Test {
 };
 
 TEST_F(CrossPlatformE2E, BundledExample) {
-  compare(
-      [](const ScratchDir& dir) {
-        for (const std::string layer : {"survey", "start_lines"}) {
-          dir.write(layer + ".tab", "!table\r\n");  // first: never newer than the .mid
-          dir.write(layer + ".mif", testing::sourceFile("examples/" + layer + ".mif"));
-          dir.write(layer + ".mid", testing::sourceFile("examples/" + layer + ".mid"));
-        }
-      },
-      [](const ScratchDir&) { return std::vector<std::string>{"-N", "survey.mif", "start_lines.mif"}; });
+  std::vector<std::pair<std::string, std::string>> inputs;
+  for (const std::string layer : {"survey", "start_lines"}) {
+    inputs.emplace_back(layer + ".tab", "!table\r\n");  // first: never newer than the .mid
+    for (const std::string ext : {".mif", ".mid"}) {
+      inputs.emplace_back(layer + ext, testing::sourceFile("examples/" + layer + ext));
+    }
+  }
+  compare(inputs, [](const ScratchDir&) { return std::vector<std::string>{"-N", "survey.mif", "start_lines.mif"}; });
   // Six inputs, three sections and three layers of two files each.
   EXPECT_EQ(compared_, 6u + 3u + 6u);
 }
 
-const std::string kProjection =
-    lines({"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
-           "CoordSys Earth Projection 8, 79, \"m\", -2, 49, 0.9996012717, 400000, -100000", "Columns 1",
-           "  ID Integer", "Data", ""});
+const std::string kProjection = lines({"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
+                                       "CoordSys Earth Projection 8, 79, \"m\", -2, 49, 0.9996012717, 400000, -100000",
+                                       "Columns 1", "  ID Integer", "Data", ""});
 
 TEST_F(CrossPlatformE2E, RealIsisModel) {
   const auto data = realDataDir();
@@ -117,20 +118,14 @@ TEST_F(CrossPlatformE2E, RealIsisModel) {
   // The outputs go beside the first model named, so a small hand-made model
   // in the folder comes first (by a pattern matched without regard to case)
   // and the real one is read where it lies.
-  const std::string lead = lines({"Lead model", "END GENERAL", "RIVER Lead", "SECTION", "LEAD 1",
-                                  "    10.000              0.0001      1000", "         3",
-                                  isisPoint(0, 12.5, 0.035, "LEFT", 357000.5, 410000.25),
-                                  isisPoint(4, 10.25, 0.035, "", 357003.5, 410002.75),
-                                  isisPoint(8, 12, 0.035, "RIGHT", 357006.5, 410005.25), "GISINFO"});
-  compare(
-      [&](const ScratchDir& dir) {
-        dir.write("proj.mif", kProjection);
-        dir.write("proj.mid", "");
-        dir.write("lead.dat", lead);
-      },
-      [&](const ScratchDir& dir) {
-        return std::vector<std::string>{"-N", "-isis", "proj.mif", "L*.DAT", relativeName(model, dir)};
-      });
+  const std::string lead =
+      lines({"Lead model", "END GENERAL", "RIVER Lead", "SECTION", "LEAD 1", "    10.000              0.0001      1000",
+             "         3", isisPoint(0, 12.5, 0.035, "LEFT", 357000.5, 410000.25),
+             isisPoint(4, 10.25, 0.035, "", 357003.5, 410002.75), isisPoint(8, 12, 0.035, "RIGHT", 357006.5, 410005.25),
+             "GISINFO"});
+  compare({{"proj.mif", kProjection}, {"proj.mid", ""}, {"lead.dat", lead}}, [&](const ScratchDir& dir) {
+    return std::vector<std::string>{"-N", "-isis", "proj.mif", "L*.DAT", relativeName(model, dir)};
+  });
   // Three inputs, 1 + 366 sections and three layers.
   EXPECT_EQ(compared_, 3u + 1u + 366u + 6u);
 }
@@ -146,29 +141,21 @@ TEST_F(CrossPlatformE2E, RealMike11Network) {
     const char* topo;
     const char* branch;
     const char* chainage;
-  } placed[] = {{"TOPO-92", "VIDAA-NED", "3500"}, {"TOPO-92", "VIDAA-NED", "3900"},
-                {"TOPO-92", "VIDAA-NED", "7250.5"}, {"TOPO-96", "VIDAA-MEL", "2"},
-                {"TOPO-96", "VIDAA-MEL", "1500"},  {"TOPO-93", "SONDERAA", "1200"},
+  } placed[] = {{"TOPO-92", "VIDAA-NED", "3500"}, {"TOPO-92", "VIDAA-NED", "3900"}, {"TOPO-92", "VIDAA-NED", "7250.5"},
+                {"TOPO-96", "VIDAA-MEL", "2"},    {"TOPO-96", "VIDAA-MEL", "1500"}, {"TOPO-93", "SONDERAA", "1200"},
                 {"TOPO-95", "LINDSKOV", "4000"}};
   for (const auto& s : placed) {
-    for (const std::string& line :
-         std::vector<std::string>{s.topo, s.branch, std::string("   ") + s.chainage, "DATUM", "   0.0", "PROFILE 5",
-                                  "0 10.5 1", "4.25 8.125 1 <#1>", "9 6.75 1.2", "13.5 8 1 <#4>", "18 10.25 1",
-                                  "**********"}) {
+    for (const std::string& line : std::vector<std::string>{
+             s.topo, s.branch, std::string("   ") + s.chainage, "DATUM", "   0.0", "PROFILE 5", "0 10.5 1",
+             "4.25 8.125 1 <#1>", "9 6.75 1.2", "13.5 8 1 <#4>", "18 10.25 1", "**********"}) {
       sections.push_back(line);
     }
   }
   const std::string xs = lines(sections);
-  compare(
-      [&](const ScratchDir& dir) {
-        dir.write("proj.mif", kProjection);
-        dir.write("proj.mid", "");
-        dir.write("xs.txt", xs);
-      },
-      [&](const ScratchDir& dir) {
-        return std::vector<std::string>{"-M", "-m11", "proj.mif", "X?.TXT", relativeName(network, dir),
-                                        relativeName(parameters, dir)};
-      });
+  compare({{"proj.mif", kProjection}, {"proj.mid", ""}, {"xs.txt", xs}}, [&](const ScratchDir& dir) {
+    return std::vector<std::string>{
+        "-M", "-m11", "proj.mif", "X?.TXT", relativeName(network, dir), relativeName(parameters, dir)};
+  });
   // Seven sections and the layers 1d_xs, _xs_bed_points, _xs_all_points, 1d_nwk and 1d_branches.
   EXPECT_EQ(compared_, 3u + 7u + 10u);
 }

@@ -27,15 +27,13 @@ void writeSurvey(const ScratchDir& dir, const std::string& folder = "") {
   dir.write(folder + "survey.tab", "!table\r\n");  // first: never newer than the .mid
   dir.write(folder + "survey.mif",
             lines({"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
-                   "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", "Columns 4", "  Z Float",
-                   "  MNR Float", "  LCR Char(1)", "  XS_ID Char(12)", "Data", "", "Point 100 50", "Point 103 50",
-                   "Point 107 50"}));
+                   "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", "Columns 4", "  Z Float", "  MNR Float",
+                   "  LCR Char(1)", "  XS_ID Char(12)", "Data", "", "Point 100 50", "Point 103 50", "Point 107 50"}));
   dir.write(folder + "survey.mid", lines({"12.5,0.05,L,A", "10.25,0.035,C,A", "11,0.035,C,A"}));
 }
 
 const std::string kManningCsv = lines({"\"A\",", "\"X\",\"Z\",\"N\",\"LCR\"", "     0.000,  12.500,     0.050, 1",
-                                       "     3.000,  10.250,     0.035, 2",
-                                       "     7.000,  11.000,     0.035, 2"});
+                                       "     3.000,  10.250,     0.035, 2", "     7.000,  11.000,     0.035, 2"});
 
 std::string xsRecord(const std::string& csv) {
   return lines({"\"" + csv + "\",\"XZ\",\"NP\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0"});
@@ -112,12 +110,12 @@ TEST(PlatformE2E, AnOutputNamedLikeAnInputInOtherLetterCase) {
   // An ISIS model saved as "Xs1.csv" holds the section XS1, written to "XS1.csv".
   ScratchDir dir;
   dir.write("proj.mif", lines({"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
-                               "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", "Columns 1",
-                               "  ID Integer", "Data", ""}));
+                               "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", "Columns 1", "  ID Integer",
+                               "Data", ""}));
   dir.write("proj.mid", "");
-  const std::string model = lines({"Model", "END GENERAL", "RIVER Main", "SECTION", "XS1", "    10.000", "         2",
-                                   isisPoint(0, 12, 0.035, "", 10, 20), isisPoint(4, 11, 0.035, "", 14, 20),
-                                   "GISINFO"});
+  const std::string model =
+      lines({"Model", "END GENERAL", "RIVER Main", "SECTION", "XS1", "    10.000", "         2",
+             isisPoint(0, 12, 0.035, "", 10, 20), isisPoint(4, 11, 0.035, "", 14, 20), "GISINFO"});
   dir.write("Xs1.csv", model);
   const auto run = dir.run({"-N", "-isis", "proj.mif", "Xs1.csv"});
   EXPECT_EQ(dir.read("Xs1.csv"), model);
