@@ -45,6 +45,7 @@ class IsisRealFiles : public ::testing::Test {
 
 TEST_F(IsisRealFiles, DouglasLowerCaseMarkersAndTheCommentLineSkipped) {
   read("Douglas_2018_DN_002_DesQ_internal.DAT");
+  EXPECT_EQ(console_.output().find("WARNING"), std::string::npos);  // every section has plan coordinates
   // 366 river sections; the COMMENT line "River flows under building ..." is not one.
   ASSERT_EQ(nxs(), 366);
   EXPECT_EQ(points(), 12356);
@@ -121,6 +122,7 @@ TEST_F(IsisRealFiles, MarkersOutsideTheirColumnsAndOtherRiverUnits) {
 
 TEST_F(IsisRealFiles, FilesWithoutCoordinates) {
   read("EX3.DAT");
+  EXPECT_NE(console_.output().find("WARNING - 40 of the 40 river sections of "), std::string::npos);
   ASSERT_EQ(nxs(), 40);
   EXPECT_EQ(sec(1).id, "m60");
   ASSERT_EQ(sec(1).ptCount(2), 14);
@@ -129,6 +131,7 @@ TEST_F(IsisRealFiles, FilesWithoutCoordinates) {
 
   read("EX6.DAT");
   EXPECT_EQ(nxs(), 86);
+  EXPECT_NE(console_.output().find("WARNING - 86 of the 86 river sections of "), std::string::npos);
 
   read("floodplain.dat");
   ASSERT_EQ(nxs(), 4);

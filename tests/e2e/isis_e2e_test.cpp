@@ -1,6 +1,6 @@
 // ISIS mode from the command line: a converted section's .csv file and
-// layers byte for byte, and a broken file that stops the run before anything
-// is written.
+// layers byte for byte, a broken file that stops the run before anything is
+// written, and a file without plan coordinates reported.
 
 #include <gtest/gtest.h>
 
@@ -115,6 +115,29 @@ TEST(IsisE2E, BrokenFileIsReportedTheOthersReadAndNothingWritten) {
   EXPECT_FALSE(dir.has("XS_12_a.csv"));
   EXPECT_FALSE(dir.has("1d_xs.mif"));
   EXPECT_EQ(run.output.find("Finished."), std::string::npos);
+}
+
+TEST(IsisE2E, FileWithoutPlanCoordinatesIsReported) {
+  ScratchDir dir;
+  dir.write("proj.mif", kProjection);
+  dir.write("proj.mid", "");
+  dir.write("placed.dat", modelFile());
+  // Two sections without plan coordinates and one with a single point off (0, 0).
+  dir.write("flat.dat",
+            lines({"END GENERAL", "RIVER", "SECTION", "FLAT1", "    10.000", "         2", point(0, 5, 0.03, "", 0, 0),
+                   point(3, 4, 0.03, "", 0, 0), "RIVER", "SECTION", "FLAT2", "    20.000", "         2",
+                   point(0, 5, 0.03, "", 0, 0), point(2, 4, 0.03, "", 0, 0), "RIVER", "SECTION", "PLACED", "    30.000", "         2",
+                   point(0, 5, 0.03, "", 0, 0), point(3, 4, 0.03, "", 10, 0)}));
+  const auto run = dir.run({"-batch", "-N", "-isis", "proj.mif", "placed.dat", "flat.dat"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(testing::hasLine(run.output, "WARNING - 2 of the 3 river sections of \"flat.dat\" have every point at "
+                                           "(0, 0): the file holds no plan coordinates, so these sections all lie at "
+                                           "(0, 0) in the layers"))
+      << run.output;
+  EXPECT_EQ(run.output.find("WARNING - 1 of"), std::string::npos);  // nothing about placed.dat
+  EXPECT_TRUE(testing::hasLine(run.output, "Summary: input files read: 2"));
+  EXPECT_TRUE(testing::hasLine(run.output, "Summary: points read: 10"));
+  EXPECT_TRUE(testing::hasLine(run.output, "Summary: warnings: 1"));
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
 #include "support/e2e.h"
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cctype>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace kestrix::testing {
 
@@ -22,6 +26,14 @@ std::string shellQuote(const std::string& s) {
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
+}
+
+// The shell words that start the program with these arguments.
+std::string commandLine(const Program& program, const std::vector<std::string>& args) {
+  std::string command = program.launcher.empty() ? "" : program.launcher + " ";
+  command += shellQuote(program.binary);
+  for (const auto& a : args) command += " " + shellQuote(a);
+  return command;
 }
 
 // A Windows console writes CR LF for every line end; the tests compare lines.
@@ -123,11 +135,8 @@ BinaryRun ScratchDir::run(const Program& program, const std::vector<std::string>
     std::ofstream f(stdinFile, std::ios::binary);
     f << input;
   }
-  std::string cmd = "cd " + shellQuote(path_.string()) + " && ";
-  if (!program.launcher.empty()) cmd += program.launcher + " ";
-  cmd += shellQuote(program.binary);
-  for (const auto& a : args) cmd += " " + shellQuote(a);
-  cmd += " < " + shellQuote(stdinFile) + " > " + shellQuote(outFile) + " 2>&1";
+  const std::string cmd = "cd " + shellQuote(path_.string()) + " && " + commandLine(program, args) + " < " +
+                          shellQuote(stdinFile) + " > " + shellQuote(outFile) + " 2>&1";
   BinaryRun result;
   const int raw = std::system(cmd.c_str());
   result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
@@ -141,6 +150,83 @@ BinaryRun ScratchDir::run(const Program& program, const std::vector<std::string>
   std::error_code ec;
   std::filesystem::remove(stdinFile, ec);
   std::filesystem::remove(outFile, ec);
+  return result;
+}
+
+BinaryRun ScratchDir::runWithOpenInput(const std::vector<std::string>& args, int limitSeconds) const {
+  BinaryRun result;
+  const Program& program = programUnderTest();
+  int input[2];
+  int output[2];
+  if (::pipe(input) != 0) return result;
+  if (::pipe(output) != 0) {
+    ::close(input[0]);
+    ::close(input[1]);
+    return result;
+  }
+  // The shell gives way to the program (or its launcher, which gives way to
+  // it in turn), so the child is the process the watchdog ends.
+  std::string command = "exec " + commandLine(program, args);
+  const char* const argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  const std::string folder = path_.string();
+
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(input[0], 0);
+    ::dup2(output[1], 1);
+    ::dup2(output[1], 2);
+    ::close(input[0]);
+    ::close(input[1]);
+    ::close(output[0]);
+    ::close(output[1]);
+    if (::chdir(folder.c_str()) != 0) ::_exit(126);
+    ::execv(argv[0], const_cast<char* const*>(argv));
+    ::_exit(127);
+  }
+  ::close(input[0]);
+  ::close(output[1]);
+  if (child < 0) {
+    ::close(input[1]);
+    ::close(output[0]);
+    return result;
+  }
+
+  // The write end of the input stays open and unwritten until the child has
+  // ended. The run is over when the child ends, not when the output closes:
+  // helpers it leaves behind (Wine's services) may hold the output open.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+  char buffer[65536];
+  int raw = 0;
+  bool open = true;
+  const auto readSome = [&](int waitMs) {
+    pollfd watch{output[0], POLLIN, 0};
+    if (!open || ::poll(&watch, 1, waitMs) <= 0) return false;
+    const ssize_t n = ::read(output[0], buffer, sizeof buffer);
+    if (n <= 0) {
+      open = false;
+      return false;
+    }
+    result.printed.append(buffer, static_cast<std::size_t>(n));
+    return true;
+  };
+  for (;;) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &raw, 0);
+      result.killed = true;
+      break;
+    }
+    if (!readSome(50) && !open) ::usleep(10000);
+    if (::waitpid(child, &raw, WNOHANG) == child) {
+      while (readSome(0)) {
+      }
+      break;
+    }
+  }
+  ::close(output[0]);
+  ::close(input[1]);
+  result.status = !result.killed && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.output = program.windows() ? consoleLines(result.printed) : result.printed;
   return result;
 }
 

@@ -37,6 +37,7 @@ struct BinaryRun {
   int status = -1;      ///< exit status
   std::string output;   ///< standard output and error, each line ending in LF whatever the platform
   std::string printed;  ///< standard output and error byte for byte (CR LF line ends from a Windows build)
+  bool killed = false;  ///< the watchdog had to end the run
 };
 
 /// A fresh scratch folder, removed when the object goes.
@@ -59,6 +60,8 @@ class ScratchDir {
   BinaryRun run(const std::vector<std::string>& args, const std::string& input = "") const;
   /// Runs the given build in the folder with these arguments and standard input.
   BinaryRun run(const Program& program, const std::vector<std::string>& args, const std::string& input = "") const;
+  /// Runs the build under test with standard input held open by a pipe that is never written to; a watchdog kills it after `limitSeconds`.
+  BinaryRun runWithOpenInput(const std::vector<std::string>& args, int limitSeconds) const;
 
  private:
   std::filesystem::path path_;
