@@ -116,15 +116,16 @@ TEST_F(CrossPlatformE2E, RealIsisModel) {
   if (data.empty()) GTEST_SKIP() << "the shared real-world samples (../shared/realdata) are not there";
   const auto model = data / "isis" / "Douglas_2018_DN_002_DesQ_internal.DAT";
   // The outputs go beside the first model named, so a small hand-made model
-  // in the folder comes first (by a pattern matched without regard to case)
-  // and the real one is read where it lies.
+  // in the folder comes first, and the real one is read where it lies,
+  // through a pattern matched without regard to case.
   const std::string lead =
       lines({"Lead model", "END GENERAL", "RIVER Lead", "SECTION", "LEAD 1", "    10.000              0.0001      1000",
              "         3", isisPoint(0, 12.5, 0.035, "LEFT", 357000.5, 410000.25),
              isisPoint(4, 10.25, 0.035, "", 357003.5, 410002.75), isisPoint(8, 12, 0.035, "RIGHT", 357006.5, 410005.25),
              "GISINFO"});
   compare({{"proj.mif", kProjection}, {"proj.mid", ""}, {"lead.dat", lead}}, [&](const ScratchDir& dir) {
-    return std::vector<std::string>{"-N", "-isis", "proj.mif", "L*.DAT", relativeName(model, dir)};
+    return std::vector<std::string>{"-N", "-isis", "proj.mif", "lead.dat",
+                                    relativeName(model.parent_path() / "DOUGLAS_2018*.dat", dir)};
   });
   // Three inputs, 1 + 366 sections and three layers.
   EXPECT_EQ(compared_, 3u + 1u + 366u + 6u);
@@ -153,8 +154,13 @@ TEST_F(CrossPlatformE2E, RealMike11Network) {
   }
   const std::string xs = lines(sections);
   compare({{"proj.mif", kProjection}, {"proj.mid", ""}, {"xs.txt", xs}}, [&](const ScratchDir& dir) {
-    return std::vector<std::string>{
-        "-M", "-m11", "proj.mif", "X?.TXT", relativeName(network, dir), relativeName(parameters, dir)};
+    // The network through a pattern matched without regard to case.
+    return std::vector<std::string>{"-M",
+                                    "-m11",
+                                    "proj.mif",
+                                    "xs.txt",
+                                    relativeName(network.parent_path() / "VIDA96-3.NWK?1", dir),
+                                    relativeName(parameters, dir)};
   });
   // Seven sections and the layers 1d_xs, _xs_bed_points, _xs_all_points, 1d_nwk and 1d_branches.
   EXPECT_EQ(compared_, 3u + 7u + 10u);

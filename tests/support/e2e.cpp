@@ -166,7 +166,7 @@ BinaryRun ScratchDir::runWithOpenInput(const std::vector<std::string>& args, int
   }
   // The shell gives way to the program (or its launcher, which gives way to
   // it in turn), so the child is the process the watchdog ends.
-  std::string command = "exec " + commandLine(program, args);
+  const std::string command = "exec " + commandLine(program, args);
   const char* const argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
   const std::string folder = path_.string();
 
