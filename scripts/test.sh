@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds kestrix and runs every test: the normal build, the build with
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a Windows cross-build.
-# Installs the build tools (and GDAL's command-line tools, which check the
-# written layers) with apt-get when they are missing.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a Windows cross-build
+# whose executable then runs the end-to-end tests again under Wine.
+# Installs the build tools, GDAL's command-line tools (which check the written
+# layers) and Wine with apt-get when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,12 +15,19 @@ command -v make >/dev/null 2>&1 || need+=(make)
 command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64)
 # GDAL's tools read back the layers the end-to-end tests write.
 command -v ogr2ogr >/dev/null 2>&1 || need+=(gdal-bin)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "Installing build tools: ${need[*]}"
+# Wine runs the Windows executable. Only an amd64 machine runs it natively;
+# there the 64-bit Wine alone does (no i386 packages, no multiarch).
+wine=()
+if [ "$(dpkg --print-architecture 2>/dev/null || echo unknown)" = amd64 ] && ! command -v wine >/dev/null 2>&1; then
+  wine=(wine wine64)
+fi
+if [ ${#need[@]} -gt 0 ] || [ ${#wine[@]} -gt 0 ]; then
+  echo "Installing build tools: ${need[*]} ${wine[*]}"
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}"
+  [ ${#need[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}"
+  [ ${#wine[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${wine[@]}"
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -48,3 +56,30 @@ if ! grep -aqF "$version" build-windows/kestrix.exe; then
   exit 1
 fi
 echo "Windows executable: build-windows/kestrix.exe ($version)"
+
+echo "== End-to-end tests of the Windows executable under Wine"
+if ! command -v wine >/dev/null 2>&1; then
+  echo "Wine is not installed (it is installed on amd64 machines only): Windows run left out"
+  exit 0
+fi
+started=$(date +%s)
+# A private, quiet Wine without a display: no window, no mono or gecko
+# installers, no menu entries; the console decodes the command line as UTF-8.
+export WINEPREFIX="$PWD/build-windows/wine-prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+export LC_ALL=C.UTF-8
+unset DISPLAY WAYLAND_DISPLAY
+# Wine's server of this prefix ends with the script, whatever happens.
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+# Set up (or bring up to date) the prefix before the tests, so that no test
+# waits for it or sees its messages.
+if ! timeout 600 wineboot --init </dev/null >"$WINEPREFIX.log" 2>&1 || ! timeout 300 wineserver -w; then
+  cat "$WINEPREFIX.log"
+  echo "Wine could not set up $WINEPREFIX" >&2
+  exit 1
+fi
+# The end-to-end test program itself, so that every skipped test shows why.
+KESTRIX_E2E_BINARY="$PWD/build-windows/kestrix.exe" KESTRIX_E2E_LAUNCHER=wine \
+  timeout 1800 build/tests/kestrix_e2e_tests
+echo "Windows run under Wine: $(($(date +%s) - started)) s"

@@ -14,6 +14,7 @@
 namespace kestrix {
 namespace {
 
+using testing::hostPath;
 using testing::realDataDir;
 using testing::ScratchDir;
 
@@ -182,8 +183,8 @@ TEST(Mike11E2E, VidaNetworkWithItsParameters) {
   const auto mel = block("TOPO-96", "VIDAA-MEL", "2", {"0 10 1", "10 8 1"});
   txt.insert(txt.end(), mel.begin(), mel.end());
   dir.write("xs.txt", crlf(txt));
-  auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", (data / "mike11/Vida/vida96-3.nwk11").string(),
-                      (data / "mike11/Vida/Vida96-2.hd11").string()},
+  auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", hostPath(data / "mike11/Vida/vida96-3.nwk11"),
+                      hostPath(data / "mike11/Vida/Vida96-2.hd11")},
                      "\n");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("\n Number of points found:  369\n"), std::string::npos);
@@ -220,8 +221,8 @@ TEST(Mike11E2E, SmallSampleNetworks) {
     ScratchDir dir;
     dir.write("proj.mif", projection());
     dir.write("xs.txt", crlf(block("1", "river B", "250", {"0 3 1", "6 1 1", "12 3 1"})));
-    auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", (data / "mike11/CrossSection/Network.nwk11").string(),
-                        (data / "mike11/CrossSection/HD.hd11").string()},
+    auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", hostPath(data / "mike11/CrossSection/Network.nwk11"),
+                        hostPath(data / "mike11/CrossSection/HD.hd11")},
                        "\n");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("\n Number of points found:  2\n"), std::string::npos);
@@ -242,8 +243,8 @@ TEST(Mike11E2E, SmallSampleNetworks) {
     ScratchDir dir;
     dir.write("proj.mif", projection());
     dir.write("xs.txt", crlf(block("BranchTopoID", "Main", "500", {"0 3 2", "10 3 2"})));
-    auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", (data / "mike11/UnitFlow/UnitFlow.nwk11").string(),
-                        (data / "mike11/UnitFlow/UnitFlow.HD11").string()},
+    auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", hostPath(data / "mike11/UnitFlow/UnitFlow.nwk11"),
+                        hostPath(data / "mike11/UnitFlow/UnitFlow.HD11")},
                        "\n");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("\nGlobal Manning's n value = 20.\n"), std::string::npos);
