@@ -52,13 +52,21 @@ class RunContext final : public Reporter {
   /// The run as the readers, converters and sinks see it.
   operator Workspace&() { return work; }
 
+  /// Writes a line to the console and counts it when it begins with WARNING.
   void say(std::string_view line) override;
+  /// Writes text to the console without ending the line.
   void put(std::string_view text) override;
+  /// True in a -quiet run.
   bool quiet() const override { return settings.optQuiet; }
+  /// Reads a console line; false at once in a -batch run.
   bool ask(std::string& line) override;
+  /// Shows "Press Enter to Continue" and waits.
   bool pauses() override;
+  /// Waits for Enter.
   bool waitEnter() override;
+  /// True in a -batch run.
   bool batch() const override { return settings.optBatch; }
+  /// Closes every unit, discards what was not committed and, at the end of a run that pauses, waits for Enter.
   void closeRun(bool closingPause) override;
 
  private:
