@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "base/run_end.h"
-#include "files/file_units.h"
-#include "mif/mif.h"
-#include "gis/layer_open.h"
+#include "gis/features.h"
 #include "gis/identifiers.h"
 #include "gis/layers.h"
 #include "text/freeformat.h"
@@ -20,6 +18,7 @@ namespace kestrix {
 namespace {
 
 constexpr std::size_t kMifLine = 1000;  // characters of a .mif line the reader keeps
+constexpr int kPointNodes = 2;           // vertices a point object needs room for
 constexpr int kMostCarriedLines = 20;   // records with carried values reported one by one per layer
 
 // Position group of an LCR value: its first letter, C for anything else.
@@ -31,34 +30,6 @@ int groupOf(const std::string& lcr) {
 }
 
 char letterOf(int group) { return group == kLeft ? 'L' : group == kRight ? 'R' : 'C'; }
-
-// Reads the .mid row that belongs to the object just met. False, with the
-// message printed and errFound set, when there is none.
-bool readRecord(Workspace& ctx, int attrUnit, std::string& record) {
-  if (ctx.files.units.atEnd(attrUnit)) {
-    ctx.out.say("ERROR - End of File encountered reading points");
-    ctx.settings.errFound = true;
-    return false;
-  }
-  const ReadStatus status = ctx.files.units.readLine(attrUnit, record);
-  if (status == ReadStatus::End) {
-    ctx.out.say("ERROR - End of File encountered reading points");
-    ctx.settings.errFound = true;
-    return false;
-  }
-  if (status == ReadStatus::Error) {
-    ctx.out.say("ERROR - Reading points data");
-    ctx.settings.errFound = true;
-    return false;
-  }
-  return true;
-}
-
-// The name of the file open on a unit, as the unit manager opened it.
-std::string unitName(Workspace& ctx, int unit) {
-  const UnitSlot* slot = ctx.files.units.slotOf(unit);
-  return slot ? slot->name : std::string();
-}
 
 // A point record left some of its values blank, so the free-format read kept
 // the values of the previous point record of the run: say which, and what
@@ -121,61 +92,34 @@ void checkWholeMaterial(Workspace& ctx, GisReadState& state, float mnr, std::str
 }  // namespace
 
 void xsReadPoints(Workspace& ctx, GisReadState& last, const std::string& layer) {
+  MifFeatureSource source(ctx, kMifLine, kPointNodes);
+  xsReadPoints(ctx, last, source, layer);
+}
+
+void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, const std::string& layer) {
   const std::string layerName(significant(layer));
   ctx.out.newline();
   ctx.out.say("Reading Cross-Section Points from " + layerName + "...");
 
   ++ctx.tally.inputsRead;
-  int geomUnit = 0;
-  int attrUnit = 0;
-  if (!openSurveyLayer(ctx, layer, geomUnit, attrUnit)) return;
-  CarriedValues carried(ctx, unitName(ctx, attrUnit));
-  int record = 0;  // .mid records read so far in this layer
+  if (!source.open(layer)) return;
+  CarriedValues carried(ctx, source.recordsName());
+  int record = 0;  // attribute records read so far in this layer
+  std::string report;  // reused for every point
 
-  // Buffers reused for every object of the layer.
-  std::string line;
-  std::string rest;
-  std::string row;
-  std::string report;
-  std::vector<double> nodeX(2, 0.0);
-  std::vector<double> nodeY(2, 0.0);
-  miObjectType type;
-
-  // The .mid holds one row per object, so the objects of the .mif decide
-  // where the layer ends; rows left over after the last object are not read.
-  while (!ctx.files.units.atEnd(geomUnit)) {
-    const ReadStatus status = ctx.files.units.readLine(geomUnit, line);
-    if (status == ReadStatus::End) break;
-    if (status == ReadStatus::Error) {
-      ctx.out.say("ERROR - Reading points data");
-      ctx.settings.errFound = true;
-      return;
-    }
-    if (line.size() > kMifLine) line.resize(kMifLine);
-    if (!miReadObjectType(ctx.files, line, rest, type)) continue;
-
-    if (!type.point) {
-      if (!readRecord(ctx, attrUnit, row)) return;
-      ++record;
-      if (type.line || type.pline) ctx.settings.linesFound = true;
-      continue;
-    }
-
-    int nodes = 0;
-    double centreX = 0.0;
-    double centreY = 0.0;
-    if (!miReadObject(ctx.files, rest, geomUnit, type, nodeX, nodeY, 2, nodes, centreX, centreY)) {
-      ctx.out.say(" Erroneous line: " + std::string(significant(line)));
-      ctx.out.say(" ERROR - Reading cross-section point object");
-      ctx.out.exits(kExitFailure);
-    }
-    if (!readRecord(ctx, attrUnit, row)) return;
+  static constexpr FeatureMessages kMessages{"ERROR - End of File encountered reading points",
+                                             "ERROR - Reading points data", "point object"};
+  const bool complete = forEachFeature(ctx, source, FeatureKind::Point, kMessages, [&](Feature& feature) {
     ++record;
+    if (feature.kind != FeatureKind::Point) {
+      if (feature.kind == FeatureKind::Line) ctx.settings.linesFound = true;
+      return true;
+    }
 
     // A null value keeps the value of the same column of the previous point
     // record of the run; a record with fewer than four values is refused so
     // that it cannot borrow values from the next row.
-    FreeFormatReader values(row);
+    AttributeValues& values = *feature.values;
     bool ok = values.readFloat(last.lastZ);
     if (ok && values.lastWasNull()) carried.field("Z", AREALTRIM(last.lastZ));
     ok = ok && values.readFloat(last.lastMnr);
@@ -187,7 +131,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, const std::string& layer) 
     if (!ok) {
       ctx.out.say("ERROR - Reading points data");
       ctx.settings.errFound = true;
-      return;
+      return false;
     }
     carried.endRecord(record, last.anyRecord);
     last.anyRecord = true;
@@ -203,15 +147,15 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, const std::string& layer) 
       ctx.out.exits(kExitFailure);
     }
     StorePoint pt;
-    pt.mapX = nodeX[0];
-    pt.mapY = nodeY[0];
+    pt.mapX = feature.x[0];
+    pt.mapY = feature.y[0];
     pt.z = last.lastZ;
     pt.mnr = last.lastMnr;
     const int count = section.append(g, pt);
     ++ctx.tally.pointsRead;
     checkWholeMaterial(ctx, last, pt.mnr, idAsRead);
 
-    if (ctx.out.quiet()) continue;
+    if (ctx.out.quiet()) return true;
     report.assign(" Read ");
     report += letterOf(g);
     report += " point";
@@ -219,11 +163,12 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, const std::string& layer) 
     report += " for XS ";
     report += idAsRead;
     ctx.out.say(report);
-  }
+    return true;
+  });
+  if (!complete) return;
 
   carried.endLayer();
-  CLOSER(ctx.files, geomUnit);
-  CLOSER(ctx.files, attrUnit);
+  source.close();
 }
 
 }  // namespace kestrix

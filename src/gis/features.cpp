@@ -1,0 +1,89 @@
+#include "gis/features.h"
+
+#include "base/run_end.h"
+#include "files/file_units.h"
+#include "mif/mif.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+FeatureKind kindOf(const miObjectType& type) {
+  if (type.point) return FeatureKind::Point;
+  if (type.line || type.pline) return FeatureKind::Line;
+  return FeatureKind::Other;
+}
+}  // namespace
+
+MifFeatureSource::MifFeatureSource(Workspace& ctx, std::size_t lineWidth, int nodeLimit)
+    : ctx_(ctx), lineWidth_(lineWidth), nodeLimit_(nodeLimit) {}
+
+bool MifFeatureSource::open(const std::string& layer) {
+  geomUnit_ = 0;
+  attrUnit_ = 0;
+  miOpenLayer(ctx_.layers, layer, geomUnit_, attrUnit_, FileMode::Input);
+  if (miSkipHeader(ctx_.files, geomUnit_)) return true;
+  close();
+  return false;
+}
+
+std::string MifFeatureSource::recordsName() {
+  const UnitSlot* slot = ctx_.files.units.slotOf(attrUnit_);
+  return slot ? slot->name : std::string();
+}
+
+FeatureStatus MifFeatureSource::next(FeatureKind withGeometry, Feature& feature) {
+  UnitTable& units = ctx_.files.units;
+  miObjectType type;
+  // The .mid holds one row per object, so the objects of the .mif decide
+  // where the layer ends; rows left over after the last object are not read.
+  while (!units.atEnd(geomUnit_)) {
+    const ReadStatus status = units.readLine(geomUnit_, line_);
+    if (status == ReadStatus::End) break;
+    if (status == ReadStatus::Error) return FeatureStatus::LayerError;
+    if (line_.size() > lineWidth_) line_.resize(lineWidth_);
+    if (!miReadObjectType(ctx_.files, line_, rest_, type)) continue;
+
+    feature.kind = kindOf(type);
+    feature.nodes = 0;
+    if (feature.kind == withGeometry) {
+      double centreX = 0.0;
+      double centreY = 0.0;
+      if (!miReadObject(ctx_.files, rest_, geomUnit_, type, feature.x, feature.y, nodeLimit_, feature.nodes, centreX,
+                        centreY)) {
+        feature.text.assign(significant(line_));
+        return FeatureStatus::BadObject;
+      }
+    }
+    return readRecord(feature);
+  }
+  return FeatureStatus::End;
+}
+
+FeatureStatus MifFeatureSource::readRecord(Feature& feature) {
+  UnitTable& units = ctx_.files.units;
+  if (units.atEnd(attrUnit_)) return FeatureStatus::NoRecord;
+  const ReadStatus status = units.readLine(attrUnit_, row_);
+  if (status == ReadStatus::End) return FeatureStatus::NoRecord;
+  if (status == ReadStatus::Error) return FeatureStatus::RecordError;
+  values_.emplace(row_);
+  feature.values = &*values_;
+  return FeatureStatus::Read;
+}
+
+void MifFeatureSource::close() {
+  CLOSER(ctx_.files, geomUnit_);
+  CLOSER(ctx_.files, attrUnit_);
+}
+
+void featureFailure(Workspace& ctx, FeatureStatus status, const Feature& feature, const FeatureMessages& messages) {
+  if (status == FeatureStatus::BadObject) {
+    ctx.out.say(" Erroneous line: " + feature.text);
+    ctx.out.say(std::string(" ERROR - Reading cross-section ") + messages.object);
+    ctx.out.exits(kExitFailure);
+  }
+  ctx.out.say(status == FeatureStatus::NoRecord ? messages.noRecord : messages.readError);
+  ctx.settings.errFound = true;
+}
+
+}  // namespace kestrix

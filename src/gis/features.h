@@ -1,0 +1,141 @@
+#pragma once
+// The seam between the GIS readers and the format of their input layers: a
+// source hands out features (kind, vertices, attribute values) one by one,
+// and the readers never see how a layer is stored. MIF/MID is one source.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "text/freeformat.h"
+#include "store/workspace.h"
+
+namespace kestrix {
+
+/// What a feature of an input layer is, as far as the GIS readers care.
+enum class FeatureKind {
+  Point,  ///< a single point
+  Line,   ///< a line or a single-section polyline
+  Other,  ///< any other object, or one without geometry
+};
+
+/// The attribute values of one feature, read in column order.
+class AttributeValues {
+ public:
+  virtual ~AttributeValues() = default;
+  /// Next value as a single-precision real; a null value leaves `value` alone. False on a read failure.
+  virtual bool readFloat(float& value) = 0;
+  /// Next value as text cut to `maxLength`; a null value leaves `value` alone. False when no value is left.
+  virtual bool readText(std::string& value, std::size_t maxLength) = 0;
+  /// True when the last value read was a null, which left its receiving variable alone.
+  virtual bool lastWasNull() const = 0;
+};
+
+/// One feature of an input layer, valid until the source reads the next.
+struct Feature {
+  FeatureKind kind = FeatureKind::Other;  ///< what the feature is
+  std::vector<double> x;                  ///< vertex x values (read for the kind asked for only)
+  std::vector<double> y;                  ///< vertex y values (read for the kind asked for only)
+  int nodes = 0;                          ///< vertices read into x and y
+  AttributeValues* values = nullptr;      ///< the feature's attribute values
+  std::string text;                       ///< the layer's own text of the feature, for messages
+};
+
+/// What asking a source for the next feature gave.
+enum class FeatureStatus {
+  Read,         ///< a feature with its attribute values
+  End,          ///< the layer holds no further feature
+  LayerError,   ///< the geometry could not be read
+  BadObject,    ///< a feature of the kind asked for has no geometry the source can give
+  NoRecord,     ///< the feature has no attribute record
+  RecordError,  ///< the attribute record could not be read
+};
+
+/// A layer of input features: one implementation per storage format.
+class FeatureSource {
+ public:
+  virtual ~FeatureSource() = default;
+  /// Opens a layer by the name the user gave; false (nothing left open) when it cannot be read.
+  virtual bool open(const std::string& layer) = 0;
+  /// The name of the file or table that holds the attribute records, for messages.
+  virtual std::string recordsName() = 0;
+  /// Reads the next feature, with its vertices when it is of kind `withGeometry`.
+  virtual FeatureStatus next(FeatureKind withGeometry, Feature& feature) = 0;
+  /// Closes what open() opened.
+  virtual void close() = 0;
+};
+
+/// A MIF/MID layer pair read object by object; a row of the .mid belongs to each object of the .mif.
+class MifFeatureSource final : public FeatureSource {
+ public:
+  /// A source that keeps `lineWidth` characters of a .mif line and reads polylines of up to `nodeLimit` vertices.
+  MifFeatureSource(Workspace& ctx, std::size_t lineWidth, int nodeLimit);
+  /// Opens the .mif/.mid pair (with its save-date check) and moves past the header.
+  bool open(const std::string& layer) override;
+  /// The name the .mid was opened by.
+  std::string recordsName() override;
+  /// Reads the next object keyword line, the geometry when asked for, and the object's .mid row.
+  FeatureStatus next(FeatureKind withGeometry, Feature& feature) override;
+  /// Closes both units.
+  void close() override;
+
+ private:
+  // The .mid row of the object just met, read as a free-format list.
+  class RowValues final : public AttributeValues {
+   public:
+    explicit RowValues(const std::string& row) : reader_(row) {}
+    bool readFloat(float& value) override { return reader_.readFloat(value); }
+    bool readText(std::string& value, std::size_t maxLength) override { return reader_.readText(value, maxLength); }
+    bool lastWasNull() const override { return reader_.lastWasNull(); }
+
+   private:
+    FreeFormatReader reader_;
+  };
+
+  FeatureStatus readRecord(Feature& feature);
+
+  Workspace& ctx_;
+  std::size_t lineWidth_;
+  int nodeLimit_;
+  int geomUnit_ = 0;
+  int attrUnit_ = 0;
+  std::string line_;
+  std::string rest_;
+  std::string row_;
+  std::optional<RowValues> values_;
+};
+
+/// The messages a reader gives when its layer cannot be read to the end.
+struct FeatureMessages {
+  const char* noRecord;   ///< a feature without its attribute record
+  const char* readError;  ///< the layer or a record could not be read
+  const char* object;     ///< what a feature of the kind read is called (" ERROR - Reading cross-section <object>")
+};
+
+/// Reads every feature of an open source and hands it to `onFeature`, which returns false (having said why) to stop.
+/// False when reading stopped early, with the message printed and errFound set; the run ends on a feature whose
+/// geometry cannot be read.
+template <typename OnFeature>
+bool forEachFeature(Workspace& ctx, FeatureSource& source, FeatureKind withGeometry, const FeatureMessages& messages,
+                    OnFeature&& onFeature);
+
+/// Prints the message of a status that ends reading; ends the run for BadObject.
+void featureFailure(Workspace& ctx, FeatureStatus status, const Feature& feature, const FeatureMessages& messages);
+
+template <typename OnFeature>
+bool forEachFeature(Workspace& ctx, FeatureSource& source, FeatureKind withGeometry, const FeatureMessages& messages,
+                    OnFeature&& onFeature) {
+  Feature feature;
+  for (;;) {
+    const FeatureStatus status = source.next(withGeometry, feature);
+    if (status == FeatureStatus::End) return true;
+    if (status != FeatureStatus::Read) {
+      featureFailure(ctx, status, feature, messages);
+      return false;
+    }
+    if (!onFeature(feature)) return false;
+  }
+}
+
+}  // namespace kestrix
