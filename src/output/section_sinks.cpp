@@ -1,0 +1,191 @@
+#include "output/section_sinks.h"
+
+#include <cmath>
+
+#include "base/run_end.h"
+#include "files/file_units.h"
+#include "files/paths.h"
+#include "text/numbers.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr std::string_view kBedSymbol = "    Symbol (41,65535,8,\"MapInfo Symbols\",16,0)";
+constexpr std::string_view kGroupSymbol[3] = {"    Symbol (32,65535,5)", "    Symbol (33,16711935,5)",
+                                              "    Symbol (32,16776960,4)"};
+
+constexpr std::string_view kSectionColumnsAfterSource[] = {
+    "  Type Char(2)",      "  Flags Char(10)",    "  Column_1 Char(20)", "  Column_2 Char(20)",
+    "  Column_3 Char(20)", "  Column_4 Char(20)", "  Column_5 Char(20)", "  Column_6 Char(20)",
+    "  Z_Increment Float", "  Z_Maximum Float",   "Data",                ""};
+
+constexpr std::string_view kPointColumns[] = {"Columns 2", "  XS_ID Char(100)", "  Z Float", "Data", ""};
+
+// A number too wide for its field is written in full: a wider field in a
+// comma-separated row. Returns whether it was widened.
+bool appendNumber(std::string& line, const std::string& text, int width) {
+  line += text;
+  return text.size() > static_cast<std::size_t>(width);
+}
+
+// The resistance field; false when the value had to be widened.
+bool appendResistance(std::string& line, float mnr, Resistance style, std::string& text) {
+  if (mnr == 0.0f) return true;  // an exact 0 leaves the field empty
+  switch (style) {
+    case Resistance::Material1000: {
+      const float material = 1000.0f * mnr;  // the product is taken in single precision
+      text = formatWholeFull(material, 6);
+      return !appendNumber(line, text, 6);
+    }
+    case Resistance::Material:
+      text = formatWholeFull(mnr, 6);
+      return !appendNumber(line, text, 6);
+    case Resistance::Decimal:
+      text = formatFixedFull(mnr, 10, 3);
+      return !appendNumber(line, text, 10);
+  }
+  return true;
+}
+
+}  // namespace
+
+void SectionNotes::start(std::string_view id) {
+  id_.assign(id);
+  widened_ = false;
+}
+
+// One warning per section whose values did not fit their fixed columns:
+// they are written in full, and the user should know the layout is wider.
+void SectionNotes::widened(const std::string& text, std::string_view file) {
+  if (widened_) return;
+  widened_ = true;
+  out_.newline();
+  out_.say("WARNING - Cross-section \"" + id_ + "\": the value " + TRIMF(text) + " does not fit its column in " +
+           std::string(file) + " - written in full");
+}
+
+CsvSink::CsvSink(Workspace& ctx, const SectionsView& view) : ctx_(ctx), style_(view.style) {
+  const std::string letter(1, view.resistanceLetter);
+  heading_ = "\"X\",\"Z\",\"" + letter + "\",\"LCR\"";
+}
+
+void CsvSink::write(const SectionView& section, SectionNotes& notes) {
+  const std::string& path = section.csvPath;
+  int unit = 0;
+  OPENFILE(ctx_.files, unit, FileMode::Output, path);
+  line_ = quoted(section.id);
+  line_ += ',';
+  for (const std::string& source : section.sources) {
+    line_ += quoted(source);
+    line_ += ',';
+  }
+  ctx_.files.units.writeLine(unit, line_);
+  ctx_.files.units.writeLine(unit, heading_);
+  for (const CsvRow& row : section.rows) {
+    line_.clear();
+    number_ = formatFixedFull(row.x, 10, 3);
+    if (appendNumber(line_, number_, 10)) notes.widened(number_, path);
+    line_ += ',';
+    number_ = formatFixedFull(row.z, 8, 3);
+    if (appendNumber(line_, number_, 8)) notes.widened(number_, path);
+    line_ += ',';
+    if (!appendResistance(line_, row.mnr, style_, number_)) notes.widened(number_, path);
+    line_ += ',';
+    line_ += formatInt(row.group, 2);
+    ctx_.files.units.writeLine(unit, line_);
+  }
+  if (!section.stopMessage.empty()) {
+    ctx_.out.say(section.stopMessage);
+    ctx_.out.exits(kExitFailure);
+  }
+  CLOSER(ctx_.files, unit);
+  ++ctx_.tally.csvWritten;
+}
+
+LayerSink::LayerSink(Workspace& ctx, std::string name, bool points, bool stayOpen)
+    : ctx_(ctx), name_(std::move(name)), stayOpen_(stayOpen) {
+  miInitObject(type_);
+  if (points) {
+    type_.point = true;
+  } else {
+    type_.pline = true;
+  }
+}
+
+void LayerSink::openLayer(int headerUnit) {
+  miOpenLayer(ctx_.layers, ADDFOLDER(ctx_.settings.outFolder, name_), geom_, attr_, FileMode::Output);
+  miCopyHeader(ctx_.files, headerUnit, geom_);
+}
+
+void LayerSink::close() {
+  if (stayOpen_) return;
+  CLOSER(ctx_.files, geom_);
+  CLOSER(ctx_.files, attr_);
+}
+
+void LayerSink::writeObject(const double* x, const double* y, int n, std::string_view clause, SectionNotes& notes) {
+  number_.clear();
+  if (!miWriteObject(ctx_.files, geom_, type_, x, y, n, clause, "", &number_)) notes.widened(number_, name_ + ".mif");
+}
+
+void LayerSink::writePointRow(std::string_view id, float z, SectionNotes& notes) {
+  line_ = quoted(id);
+  line_ += ',';
+  number_ = formatFixedFull(z, 8, 3);
+  if (appendNumber(line_, number_, 8)) notes.widened(number_, name_ + ".mid");
+  ctx_.files.units.writeLine(attr_, line_);
+}
+
+SectionLineSink::SectionLineSink(Workspace& ctx, const SectionsView& view)
+    : LayerSink(ctx, "1d_xs", false, false) {
+  sourceColumn_ = "  Source Char(" + std::to_string(view.sourceWidth) + ")";
+  const std::string letter(1, view.resistanceLetter);
+  sourceTail_ = ",\"XZ\",\"" + letter + "P\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0";
+}
+
+void SectionLineSink::open(int headerUnit) {
+  openLayer(headerUnit);
+  ctx_.files.units.writeLine(geom_, "Columns 11");
+  ctx_.files.units.writeLine(geom_, sourceColumn_);
+  for (const std::string_view line : kSectionColumnsAfterSource) ctx_.files.units.writeLine(geom_, line);
+}
+
+void SectionLineSink::write(const SectionView& section, SectionNotes& notes) {
+  if (section.lineX.empty()) {
+    ctx_.out.newline();
+    ctx_.out.say("WARNING - Cross-section \"" + section.id +
+                 "\" has no points to draw in 1d_xs - its line is left out of 1d_xs");
+    return;
+  }
+  writeObject(section.lineX.data(), section.lineY.data(), static_cast<int>(section.lineX.size()), "", notes);
+  line_ = quoted(section.source);
+  line_ += sourceTail_;
+  ctx_.files.units.writeLine(attr_, line_);
+}
+
+BedPointSink::BedPointSink(Workspace& ctx, const SectionsView& view)
+    : LayerSink(ctx, "_xs_bed_points", true, view.pointLayersStayOpen) {}
+
+void BedPointSink::open(int headerUnit) { openWith(headerUnit, kPointColumns); }
+
+void BedPointSink::write(const SectionView& section, SectionNotes& notes) {
+  if (!section.bed) return;
+  writeObject(&section.bed->mapX, &section.bed->mapY, 1, kBedSymbol, notes);
+  writePointRow(section.id, section.bed->z, notes);
+}
+
+AllPointsSink::AllPointsSink(Workspace& ctx, const SectionsView& view)
+    : LayerSink(ctx, "_xs_all_points", true, view.pointLayersStayOpen) {}
+
+void AllPointsSink::open(int headerUnit) { openWith(headerUnit, kPointColumns); }
+
+void AllPointsSink::write(const SectionView& section, SectionNotes& notes) {
+  for (const DrawnPoint& pt : section.points) {
+    writeObject(&pt.mapX, &pt.mapY, 1, kGroupSymbol[pt.group - 1], notes);
+    writePointRow(section.id, pt.z, notes);
+  }
+}
+
+}  // namespace kestrix

@@ -1,0 +1,134 @@
+#pragma once
+// The sinks of the section view: each formats what the view holds into one
+// kind of output (the .csv files, 1d_xs, _xs_bed_points, _xs_all_points) and
+// decides nothing about it. Another output format is one more sink.
+
+#include <string>
+#include <string_view>
+
+#include "mif/mif.h"
+#include "output/section_view.h"
+#include "store/workspace.h"
+
+namespace kestrix {
+
+/// Says once per section that a value was written wider than its column, whichever sink met it first.
+class SectionNotes {
+ public:
+  /// Notes go to the user's console.
+  explicit SectionNotes(Reporter& out) : out_(out) {}
+  /// Starts on the next section.
+  void start(std::string_view id);
+  /// Reports a value written in full in `file`, unless the section was reported already.
+  void widened(const std::string& text, std::string_view file);
+
+ private:
+  Reporter& out_;
+  std::string id_;
+  bool widened_ = false;
+};
+
+/// One output of the sections.
+class SectionSink {
+ public:
+  virtual ~SectionSink() = default;
+  /// Opens the output; a layer copies the header of the .mif open on `headerUnit`.
+  virtual void open(int headerUnit) = 0;
+  /// Writes one section of the view.
+  virtual void write(const SectionView& section, SectionNotes& notes) = 0;
+  /// Closes the output.
+  virtual void close() = 0;
+};
+
+/// One .csv file per section.
+class CsvSink final : public SectionSink {
+ public:
+  /// Writes with the view's resistance style and heading letter.
+  CsvSink(Workspace& ctx, const SectionsView& view);
+  /// Nothing: each section opens its own file.
+  void open(int) override {}
+  /// Writes the section's .csv file and counts it.
+  void write(const SectionView& section, SectionNotes& notes) override;
+  /// Nothing: each file was closed after its section.
+  void close() override {}
+
+ private:
+  Workspace& ctx_;
+  Resistance style_;
+  std::string heading_;
+  std::string line_;
+  std::string number_;
+};
+
+/// An output MIF/MID layer of the sections: its units, its object kind and its name.
+class LayerSink : public SectionSink {
+ public:
+  /// Closes both units unless `stayOpen` leaves them to the end of the run.
+  void close() override;
+
+ protected:
+  /// A layer named `name` in the output folder holding objects of one kind.
+  LayerSink(Workspace& ctx, std::string name, bool points, bool stayOpen);
+  /// Opens the layer, copies the header and writes the given column lines.
+  template <std::size_t N>
+  void openWith(int headerUnit, const std::string_view (&columns)[N]) {
+    openLayer(headerUnit);
+    for (const std::string_view line : columns) ctx_.files.units.writeLine(geom_, line);
+  }
+  /// Opens the layer and copies the header.
+  void openLayer(int headerUnit);
+  /// Writes one object of n vertices with its clause line.
+  void writeObject(const double* x, const double* y, int n, std::string_view clause, SectionNotes& notes);
+  /// A point layer's .mid row: the identifier and the Z in 8 columns.
+  void writePointRow(std::string_view id, float z, SectionNotes& notes);
+
+  Workspace& ctx_;      ///< the run
+  std::string name_;    ///< the layer's name without extension
+  int geom_ = 0;        ///< unit of the .mif
+  int attr_ = 0;        ///< unit of the .mid
+  std::string line_;    ///< reused row text
+  std::string number_;  ///< reused number text
+
+ private:
+  miObjectType type_;
+  bool stayOpen_;
+};
+
+/// 1d_xs: the line of each section and the Source of its .csv file.
+class SectionLineSink final : public LayerSink {
+ public:
+  /// Declares the Source column as wide as the view needs.
+  SectionLineSink(Workspace& ctx, const SectionsView& view);
+  /// Opens 1d_xs and writes its columns.
+  void open(int headerUnit) override;
+  /// Draws the section's line, or says why it is left out.
+  void write(const SectionView& section, SectionNotes& notes) override;
+
+ private:
+  std::string sourceColumn_;
+  std::string sourceTail_;
+};
+
+/// _xs_bed_points: the bed point of each section.
+class BedPointSink final : public LayerSink {
+ public:
+  /// A sink that keeps its layer open when the view says so.
+  BedPointSink(Workspace& ctx, const SectionsView& view);
+  /// Opens _xs_bed_points and writes its columns.
+  void open(int headerUnit) override;
+  /// Writes the section's bed point, when it has one.
+  void write(const SectionView& section, SectionNotes& notes) override;
+};
+
+/// _xs_all_points: every drawn point of each section, with its group's symbol.
+class AllPointsSink final : public LayerSink {
+ public:
+  /// A sink that keeps its layer open when the view says so.
+  AllPointsSink(Workspace& ctx, const SectionsView& view);
+  /// Opens _xs_all_points and writes its columns.
+  void open(int headerUnit) override;
+  /// Writes the section's drawn points.
+  void write(const SectionView& section, SectionNotes& notes) override;
+};
+
+}  // namespace kestrix

@@ -1,0 +1,226 @@
+#include "output/section_view.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "files/paths.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+
+// A point becomes the lowest of group C only below this start value.
+constexpr float kLowestStart = 9.0e29f;
+// Start value of the bed level search of MIKE 11 sections.
+constexpr float kMike11BedStart = 99999.0f;
+
+// The Source column is declared as wide as the longest path written, within
+// what a MapInfo Char column can hold.
+constexpr std::size_t kSourceMinWidth = 50;
+constexpr std::size_t kSourceMaxWidth = 254;
+
+// Hands out .csv file names that no earlier section of the run took, compared
+// case-blind so that a run names its files alike on Windows and Linux.
+class CsvNames {
+ public:
+  // The name for a cleaned identifier: base + ".csv", or base + "_k.csv" with the first free k from 2.
+  std::string claim(const std::string& base) {
+    std::string name = base + ".csv";
+    std::string key = LOWERCASE(name);
+    if (used_.count(key) != 0) {
+      // Remember where the search for this base stopped, so that many
+      // colliding identifiers do not rescan the same suffixes.
+      int& next = next_[LOWERCASE(base)];
+      if (next < 2) next = 2;
+      do {
+        name = base + "_" + AINTEGER(next++) + ".csv";
+        key = LOWERCASE(name);
+      } while (used_.count(key) != 0);
+    }
+    used_.insert(std::move(key));
+    return name;
+  }
+
+ private:
+  std::unordered_set<std::string> used_;
+  std::unordered_map<std::string, int> next_;
+};
+
+// Computes the view of one section by the rules of the run's mode.
+class SectionViewer {
+ public:
+  explicit SectionViewer(Workspace& ctx) : ctx_(ctx), st_(ctx.settings) {}
+
+  SectionView view(int s) {
+    const Section& sec = ctx_.store[s];
+    SectionView v;
+    v.section = s;
+    v.id = significant(sec.id);
+    name(sec, v);
+    for (const std::string& source : sec.source) {
+      std::string probe = source;
+      if (BLANK(probe)) continue;
+      v.sources.emplace_back(significant(source));
+    }
+    rows(sec, v);
+    line(sec, v);
+    bed(sec, v);
+    if (!st_.optM11) allPoints(sec, v);
+    return v;
+  }
+
+ private:
+  // The .csv name and the Source value: the path, or the name alone when the path is too long for the column.
+  void name(const Section& sec, SectionView& v) {
+    const std::string base = ALPHANUMERICONLY(sec.id, '_');
+    const std::string file = names_.claim(base);
+    if (file != base + ".csv") {
+      ctx_.out.newline();
+      ctx_.out.say("WARNING - Cross-section \"" + v.id + "\" would overwrite " + base +
+                   ".csv of an earlier section - writing " + file + " instead");
+    }
+    v.csvPath = ADDFOLDER(st_.outFolder, file);
+    v.source = v.csvPath;
+    if (v.source.size() > kSourceMaxWidth) {
+      // The file lies in the folder of 1d_xs, so its name alone still finds it.
+      ctx_.out.newline();
+      ctx_.out.say("WARNING - The path of \"" + file + "\" is longer than " + AINTEGER(kSourceMaxWidth) +
+                   " characters - 1d_xs names the file without its folder");
+      v.source = file;
+    }
+  }
+
+  // The offset added to every point of group g. Without lines the groups are
+  // measured from different reference points and are chained here. False, with
+  // the stop message set, when the store lacks the left points to chain from.
+  bool baseOffset(const Section& sec, int g, float& base, SectionView& v) {
+    base = 0.0f;
+    if (!st_.gisMode || st_.linesFound || g == kLeft) return true;
+    const int nL = sec.ptCount(kLeft);
+    if (nL == 0) {
+      // The ordering stage drops such sections; reaching here means the store is inconsistent.
+      v.stopMessage = g == kCentre ? "should not be here - AAA" : "should not be here - BBB";
+      return false;
+    }
+    const float lastL = nL >= 2 ? sec.point(kLeft, nL).x : 0.0f;
+    if (g == kCentre) {
+      base = lastL;
+      return true;
+    }
+    const float lastC = sec.point(kCentre, sec.ptCount(kCentre)).x;
+    base = lastL + lastC;
+    return true;
+  }
+
+  void rows(const Section& sec, SectionView& v) {
+    for (int g = kLeft; g <= kRight; ++g) {
+      const int n = sec.ptCount(g);
+      // A trimmed MIKE 11 section keeps its centre group alone.
+      if (n == 0 || (st_.optM11 && st_.optTrim && g != kCentre)) continue;
+      float base = 0.0f;
+      if (!baseOffset(sec, g, base, v)) return;
+      for (int p = 1; p <= n; ++p) {
+        const StorePoint& pt = sec.point(g, p);
+        v.rows.push_back(CsvRow{base + pt.x, pt.z, pt.mnr, g});  // summed in single precision
+      }
+    }
+  }
+
+  // Outside MIKE 11 mode: whether group g is drawn in 1d_xs and the all points layer.
+  static bool groupDrawn(const Section& sec, int g) {
+    const int n = sec.ptCount(g);
+    if (n >= 2) return true;
+    return g == kLeft && n == 1 && sec.ptCount(kCentre) >= 2;
+  }
+
+  void line(const Section& sec, SectionView& v) {
+    for (int g = kLeft; g <= kRight; ++g) {
+      if (st_.optM11) {
+        // The converter stores the section line's left end, crossing point and right end as point 1.
+        v.lineX.push_back(sec.point(g, 1).mapX);
+        v.lineY.push_back(sec.point(g, 1).mapY);
+      } else if (groupDrawn(sec, g)) {
+        for (int p = 1; p <= sec.ptCount(g); ++p) {
+          v.lineX.push_back(sec.point(g, p).mapX);
+          v.lineY.push_back(sec.point(g, p).mapY);
+        }
+      }
+    }
+    if (v.lineX.size() == 1) {
+      // A polyline needs two vertices: a single vertex is drawn as a line of length zero.
+      v.lineX.push_back(v.lineX.front());
+      v.lineY.push_back(v.lineY.front());
+    }
+  }
+
+  void bed(const Section& sec, SectionView& v) {
+    const int n = sec.ptCount(kCentre);
+    const StorePoint* at = nullptr;
+    float level = 0.0f;
+    if (st_.optM11) {
+      // A MIKE 11 section is marked at its crossing point, at the lowest level of its centre group.
+      at = &sec.point(kCentre, 1);
+      level = kMike11BedStart;
+      for (int p = 1; p <= n; ++p) level = std::min(level, sec.point(kCentre, p).z);
+    } else if (n == 1) {
+      at = &sec.point(kCentre, 1);
+      level = at->z;
+    } else if (n >= 2) {
+      level = kLowestStart;
+      for (int p = 1; p <= n; ++p) {
+        const StorePoint& pt = sec.point(kCentre, p);
+        if (pt.z < level) {  // strictly lower: the first of equal minima wins
+          level = pt.z;
+          at = &pt;
+        }
+      }
+    }
+    if (at != nullptr) v.bed = DrawnPoint{at->mapX, at->mapY, level, kCentre};
+  }
+
+  void allPoints(const Section& sec, SectionView& v) {
+    for (int g = kLeft; g <= kRight; ++g) {
+      if (!groupDrawn(sec, g)) continue;
+      for (int p = 1; p <= sec.ptCount(g); ++p) {
+        const StorePoint& pt = sec.point(g, p);
+        v.points.push_back(DrawnPoint{pt.mapX, pt.mapY, pt.z, g});
+      }
+    }
+  }
+
+  Workspace& ctx_;
+  const Settings& st_;
+  CsvNames names_;
+};
+
+}  // namespace
+
+SectionsView viewSections(Workspace& ctx) {
+  const Settings& st = ctx.settings;
+  SectionsView view;
+  if (st.optN2M || (st.mnrType == 'M' && (st.optIsis || st.optM11))) {
+    view.style = Resistance::Material1000;
+  } else if (st.mnrType == 'M') {
+    view.style = Resistance::Material;
+  } else {
+    view.style = Resistance::Decimal;
+  }
+  view.resistanceLetter = st.mnrType;
+  // In MIKE 11 mode the point layers stay open until the end of the run closes them.
+  view.pointLayersStayOpen = st.optM11;
+
+  SectionViewer viewer(ctx);
+  std::size_t longest = kSourceMinWidth;
+  for (int s = 1; s <= ctx.store.nxs(); ++s) {
+    if (!ctx.store[s].use) continue;
+    view.sections.push_back(viewer.view(s));
+    longest = std::max(longest, std::min(view.sections.back().source.size(), kSourceMaxWidth));
+  }
+  view.sourceWidth = longest;
+  return view;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,65 @@
+#pragma once
+// What the section outputs show, computed once from the store before any file
+// is written: the final offset of every point of each .csv, the bed point, the
+// vertices of each 1d_xs line, the file name and Source of each section. The
+// run's mode decides how the view is computed; the sinks only format it.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/workspace.h"
+
+namespace kestrix {
+
+/// How a non-zero resistance value is written in a .csv.
+enum class Resistance {
+  Material1000,  ///< 1000 times the value as a whole number (n converted to a material)
+  Material,      ///< the value itself as a whole number
+  Decimal,       ///< the value with 3 decimals
+};
+
+/// One row of a .csv file: the final offset, elevation, resistance and position group.
+struct CsvRow {
+  float x = 0.0f;    ///< offset from the section's start, summed in single precision
+  float z = 0.0f;    ///< elevation
+  float mnr = 0.0f;  ///< resistance value
+  int group = 0;     ///< position group (1 left, 2 centre, 3 right)
+};
+
+/// A point drawn in a point layer: map position, the Z of its row and its group.
+struct DrawnPoint {
+  double mapX = 0.0;  ///< easting
+  double mapY = 0.0;  ///< northing
+  float z = 0.0f;     ///< the Z of its .mid row
+  int group = 0;      ///< position group, which chooses its symbol
+};
+
+/// Everything the outputs show of one section.
+struct SectionView {
+  int section = 0;                   ///< index in the store
+  std::string id;                    ///< the identifier without trailing blanks
+  std::string csvPath;               ///< the .csv file as opened
+  std::string source;                ///< the Source value of its 1d_xs row
+  std::vector<std::string> sources;  ///< the converter's descriptive texts that are not blank
+  std::vector<CsvRow> rows;          ///< the .csv rows in order
+  std::string stopMessage;           ///< an inconsistent store ends the run with this text after `rows`; empty when not
+  std::vector<double> lineX;         ///< vertices of its 1d_xs line (none: the line is left out)
+  std::vector<double> lineY;         ///< as lineX
+  std::optional<DrawnPoint> bed;     ///< the bed point, when the section has one
+  std::vector<DrawnPoint> points;    ///< the points of _xs_all_points
+};
+
+/// The view of every section the run writes, in store order.
+struct SectionsView {
+  std::vector<SectionView> sections;  ///< the usable sections
+  Resistance style = Resistance::Decimal;  ///< how resistance values are written
+  char resistanceLetter = 'M';        ///< the resistance type letter of the headings
+  std::size_t sourceWidth = 0;        ///< width of the Source column of 1d_xs
+  bool pointLayersStayOpen = false;   ///< the point layers are left for the end of the run to close
+};
+
+/// Computes the view of every usable section, warning about .csv names that had to change and over-long paths.
+SectionsView viewSections(Workspace& ctx);
+
+}  // namespace kestrix

@@ -1,0 +1,89 @@
+// The view the section sinks format: what each mode makes of the same store.
+
+#include "output/section_view.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fakes.h"
+
+namespace kestrix {
+namespace {
+
+using testing::TestRun;
+
+void add(Section& sec, int g, float x, float z, double mapX) { sec.append(g, StorePoint{mapX, 0.0, x, z, 0.0f}); }
+
+// Two left, two centre, one right point; the lowest centre point is the second.
+Section& filled(TestRun& t, const std::string& id) {
+  const int s = t.ctx.store.append();
+  Section& sec = t.ctx.store[s];
+  sec.id = id;
+  add(sec, kLeft, 0.0f, 5.0f, 1.0);
+  add(sec, kLeft, 2.0f, 4.0f, 2.0);
+  add(sec, kCentre, 1.0f, 3.0f, 3.0);
+  add(sec, kCentre, 3.0f, 1.0f, 4.0);
+  add(sec, kRight, 0.5f, 6.0f, 5.0);
+  return sec;
+}
+
+TEST(SectionView, GisWithoutLinesChainsTheGroupsAndDrawsEveryDrawnGroup) {
+  TestRun t;
+  t.ctx.settings.gisMode = true;
+  t.ctx.settings.outFolder = "out/";
+  filled(t, "XS 1  ");
+  t.ctx.store[t.ctx.store.append()].use = false;
+  const SectionsView view = viewSections(t.ctx);
+  ASSERT_EQ(view.sections.size(), 1u);
+  const SectionView& v = view.sections[0];
+  EXPECT_EQ(v.id, "XS 1");
+  EXPECT_EQ(v.csvPath, "out/XS_1.csv");
+  EXPECT_EQ(v.source, v.csvPath);
+  ASSERT_EQ(v.rows.size(), 5u);
+  EXPECT_EQ(v.rows[2].x, 3.0f);  // centre measured from the last left point (2)
+  EXPECT_EQ(v.rows[4].x, 5.5f);  // right measured from the last left and centre points (2 + 3)
+  EXPECT_EQ(v.rows[4].group, kRight);
+  // The single right point is neither drawn nor listed; the left and centre groups are.
+  EXPECT_EQ(v.lineX, (std::vector<double>{1.0, 2.0, 3.0, 4.0}));
+  EXPECT_EQ(v.points.size(), 4u);
+  ASSERT_TRUE(v.bed.has_value());
+  EXPECT_EQ(v.bed->mapX, 4.0);
+  EXPECT_EQ(v.bed->z, 1.0f);
+  EXPECT_FALSE(view.pointLayersStayOpen);
+  EXPECT_EQ(view.sourceWidth, 50u);
+}
+
+TEST(SectionView, Mike11TrimsToTheCentreAndMarksTheCrossingPoint) {
+  TestRun t;
+  t.ctx.settings.optM11 = true;
+  t.ctx.settings.optTrim = true;
+  t.ctx.settings.mnrType = 'M';
+  filled(t, "B1");
+  const SectionsView view = viewSections(t.ctx);
+  const SectionView& v = view.sections[0];
+  ASSERT_EQ(v.rows.size(), 2u);
+  EXPECT_EQ(v.rows[0].x, 1.0f);  // offsets as stored: no chaining outside GIS mode
+  // The line runs through point 1 of each group; the bed sits at the first centre point at the lowest level.
+  EXPECT_EQ(v.lineX, (std::vector<double>{1.0, 3.0, 5.0}));
+  ASSERT_TRUE(v.bed.has_value());
+  EXPECT_EQ(v.bed->mapX, 3.0);
+  EXPECT_EQ(v.bed->z, 1.0f);
+  EXPECT_TRUE(v.points.empty());
+  EXPECT_TRUE(view.pointLayersStayOpen);
+  EXPECT_EQ(view.style, Resistance::Material1000);
+}
+
+TEST(SectionView, AnInconsistentStoreStopsAfterTheRowsBeforeIt) {
+  TestRun t;
+  t.ctx.settings.gisMode = true;
+  const int s = t.ctx.store.append();
+  t.ctx.store[s].id = "X";
+  add(t.ctx.store[s], kCentre, 1.0f, 1.0f, 0.0);
+  const SectionView v = viewSections(t.ctx).sections[0];
+  EXPECT_TRUE(v.rows.empty());
+  EXPECT_EQ(v.stopMessage, "should not be here - AAA");
+  // One centre point draws no line.
+  EXPECT_TRUE(v.lineX.empty());
+}
+
+}  // namespace
+}  // namespace kestrix
