@@ -9,9 +9,12 @@ namespace kestrix {
 
 namespace {
 FeatureKind kindOf(const miObjectType& type) {
-  if (type.point) return FeatureKind::Point;
-  if (type.line || type.pline) return FeatureKind::Line;
-  return FeatureKind::Other;
+  switch (type.kind) {
+    case miObjectKind::Point: return FeatureKind::Point;
+    case miObjectKind::Line:
+    case miObjectKind::Pline: return FeatureKind::Line;
+    default: return FeatureKind::Other;
+  }
 }
 }  // namespace
 

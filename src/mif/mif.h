@@ -26,24 +26,30 @@ struct LayerAccess {
   std::unordered_set<std::string>& saveDateWarned;  ///< .mid files already reported with WARNING 0004
 };
 
-/// Description of an object keyword line.
-struct miObjectType {
-  bool none = false;           ///< NONE: an object without geometry
-  bool point = false;          ///< POINT
-  bool line = false;           ///< LINE: one straight segment
-  bool pline = false;          ///< PLINE, and not PLINE MULTIPLE
-  bool plineMultiple = false;  ///< PLINE MULTIPLE
-  bool region = false;         ///< REGION
-  bool ellipse = false;        ///< ELLIPSE
-  bool rect = false;           ///< RECT
-  bool roundRect = false;      ///< ROUNDRECT
-  bool arc = false;            ///< ARC
-  bool text = false;           ///< TEXT
-  bool multiPoint = false;     ///< MULTIPOINT
-  int nPolygons = 0;           ///< polygon count after REGION, 0 otherwise
+/// The kind of object an object keyword line starts.
+enum class miObjectKind {
+  Unknown,        ///< not an object keyword line
+  None,           ///< NONE: an object without geometry
+  Point,          ///< POINT
+  Line,           ///< LINE: one straight segment
+  Pline,          ///< PLINE, and not PLINE MULTIPLE
+  PlineMultiple,  ///< PLINE MULTIPLE
+  Region,         ///< REGION
+  Ellipse,        ///< ELLIPSE
+  Rect,           ///< RECT
+  RoundRect,      ///< ROUNDRECT
+  Arc,            ///< ARC
+  Text,           ///< TEXT
+  MultiPoint,     ///< MULTIPOINT
 };
 
-/// Clears every flag and the polygon count.
+/// Description of an object keyword line.
+struct miObjectType {
+  miObjectKind kind = miObjectKind::Unknown;  ///< the object's kind
+  int nPolygons = 0;                          ///< polygon count after REGION, 0 otherwise
+};
+
+/// Sets the kind to Unknown and clears the polygon count.
 void miInitObject(miObjectType& type);
 
 /// Opens `name` (.mif, .mid or a base name) as a pair on two units; an input layer also passes the save-date check.

@@ -22,24 +22,24 @@ constexpr std::size_t kKeywordWidth = 16;
 
 struct Keyword {
   std::string_view text;
-  bool miObjectType::*flag;
+  miObjectKind kind;
 };
 
 // In the order in which they are tried; PLINE is tried only when PLINE
 // MULTIPLE did not match, and COLLECTION ends the run before any of them.
 constexpr Keyword kKeywords[] = {
-    {"NONE", &miObjectType::none},
-    {"ARC", &miObjectType::arc},
-    {"ELLIPSE", &miObjectType::ellipse},
-    {"LINE", &miObjectType::line},
-    {"PLINE MULTIPLE", &miObjectType::plineMultiple},
-    {"PLINE", &miObjectType::pline},
-    {"POINT", &miObjectType::point},
-    {"RECT", &miObjectType::rect},
-    {"REGION", &miObjectType::region},
-    {"ROUNDRECT", &miObjectType::roundRect},
-    {"TEXT", &miObjectType::text},
-    {"MULTIPOINT", &miObjectType::multiPoint},
+    {"NONE", miObjectKind::None},
+    {"ARC", miObjectKind::Arc},
+    {"ELLIPSE", miObjectKind::Ellipse},
+    {"LINE", miObjectKind::Line},
+    {"PLINE MULTIPLE", miObjectKind::PlineMultiple},
+    {"PLINE", miObjectKind::Pline},
+    {"POINT", miObjectKind::Point},
+    {"RECT", miObjectKind::Rect},
+    {"REGION", miObjectKind::Region},
+    {"ROUNDRECT", miObjectKind::RoundRect},
+    {"TEXT", miObjectKind::Text},
+    {"MULTIPOINT", miObjectKind::MultiPoint},
 };
 
 [[noreturn]] void unreadable(FileAccess& ctx, std::string_view text) {
@@ -124,14 +124,14 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string& rest,
   }
   for (const Keyword& k : kKeywords) {
     if (text.starts_with(k.text)) {
-      type.*(k.flag) = true;
+      type.kind = k.kind;
       pos += k.text.size();
       break;
     }
   }
   const std::string_view after = line.substr(std::min(pos, line.size()));
 
-  if (type.region) {
+  if (type.kind == miObjectKind::Region) {
     std::int32_t polygons = 0;
     FreeFormatReader reader(after);
     if (!reader.readInt(polygons)) unreadable(ctx, after);
@@ -144,13 +144,12 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string& rest,
   }
   // Assigned last: the caller may pass its rest buffer as the line.
   rest.assign(after);
-  return type.none || type.point || type.line || type.arc || type.pline || type.plineMultiple || type.region ||
-         type.ellipse || type.rect || type.roundRect || type.text || type.multiPoint;
+  return type.kind != miObjectKind::Unknown;
 }
 
 bool miReadObject(FileAccess& ctx, std::string& rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
                   std::vector<double>& y, int nodeLimit, int& nodeCount, double& centreX, double& centreY) {
-  if (type.point) {
+  if (type.kind == miObjectKind::Point) {
     // The coordinates may stand on the line below the keyword.
     if (isBlankText(rest)) nextLine(ctx, geomUnit, rest);
     ensureNodes(x, y, 2);
@@ -162,13 +161,13 @@ bool miReadObject(FileAccess& ctx, std::string& rest, int geomUnit, const miObje
     centreY = y[0];
     return true;
   }
-  if (type.line) {
+  if (type.kind == miObjectKind::Line) {
     ensureNodes(x, y, 2);
     readNumbers(ctx, rest, {&x[0], &y[0], &x[1], &y[1]});
     nodeCount = 2;
     return true;
   }
-  if (type.pline) {
+  if (type.kind == miObjectKind::Pline) {
     std::int32_t n = 0;
     {
       FreeFormatReader reader(rest);

@@ -88,12 +88,12 @@ bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, cons
   std::string line;
   line.reserve(8 + 2 * kCoordWidth);
   bool fits = true;
-  if (type.point) {
+  if (type.kind == miObjectKind::Point) {
     line = "Point ";
     fits = appendCoordinate(line, x[0], wide) & fits;
     fits = appendCoordinate(line, y[0], wide) & fits;
     ctx.units.writeLine(geomUnit, line);
-  } else if (type.pline) {
+  } else if (type.kind == miObjectKind::Pline) {
     ctx.units.writeLine(geomUnit, "Pline " + AINTEGER(n));
     for (int i = 0; i < n; ++i) {
       line.clear();

@@ -48,7 +48,7 @@ void writeBranchesColumns(FileAccess& ctx, int unit) {
 miObjectType polyline() {
   miObjectType type;
   miInitObject(type);
-  type.pline = true;
+  type.kind = miObjectKind::Pline;
   return type;
 }
 

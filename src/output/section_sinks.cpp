@@ -107,11 +107,7 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
 LayerSink::LayerSink(Workspace& ctx, std::string name, bool points, bool stayOpen)
     : ctx_(ctx), name_(std::move(name)), stayOpen_(stayOpen) {
   miInitObject(type_);
-  if (points) {
-    type_.point = true;
-  } else {
-    type_.pline = true;
-  }
+  type_.kind = points ? miObjectKind::Point : miObjectKind::Pline;
 }
 
 void LayerSink::openLayer(int headerUnit) {

@@ -7,25 +7,24 @@
 namespace kestrix::testing {
 namespace {
 
-// The flags of a record as a word, to compare classifications at a glance.
+// The kind of a record as a word, to compare classifications at a glance.
 std::string kind(const miObjectType& t) {
-  std::string s;
-  auto add = [&](bool f, const char* name) {
-    if (f) s += (s.empty() ? "" : "+") + std::string(name);
-  };
-  add(t.none, "none");
-  add(t.point, "point");
-  add(t.line, "line");
-  add(t.pline, "pline");
-  add(t.plineMultiple, "plineMultiple");
-  add(t.region, "region");
-  add(t.ellipse, "ellipse");
-  add(t.rect, "rect");
-  add(t.roundRect, "roundRect");
-  add(t.arc, "arc");
-  add(t.text, "text");
-  add(t.multiPoint, "multiPoint");
-  return s;
+  switch (t.kind) {
+    case miObjectKind::Unknown: return "";
+    case miObjectKind::None: return "none";
+    case miObjectKind::Point: return "point";
+    case miObjectKind::Line: return "line";
+    case miObjectKind::Pline: return "pline";
+    case miObjectKind::PlineMultiple: return "plineMultiple";
+    case miObjectKind::Region: return "region";
+    case miObjectKind::Ellipse: return "ellipse";
+    case miObjectKind::Rect: return "rect";
+    case miObjectKind::RoundRect: return "roundRect";
+    case miObjectKind::Arc: return "arc";
+    case miObjectKind::Text: return "text";
+    case miObjectKind::MultiPoint: return "multiPoint";
+  }
+  return "?";
 }
 
 const std::string kClose = "\nPress Enter to Close\n";
@@ -232,7 +231,7 @@ TEST(MifReadObject, ReadErrorInsideAnObjectIsAReadingError) {
   TestRun t;
   const int unit = openFailing(t, 0, ReadStatus::Error);
   miObjectType type;
-  type.point = true;
+  type.kind = miObjectKind::Point;
   std::string rest;
   std::vector<double> x, y;
   int n = 0;

@@ -57,19 +57,20 @@ TEST(MifRealData, AllGeometriesClassifiedUntilTheCollection) {
   const int status = endsRun([&] {
     while (r.ctx.units.readLine(unit, line) == ReadStatus::Ok) {
       if (!miReadObjectType(r.ctx, line, rest, type)) continue;
-      if (type.point) ++counts["point"];
-      if (type.line) ++counts["line"];
-      if (type.pline) ++counts["pline"];
-      if (type.plineMultiple) ++counts["plineMultiple"];
-      if (type.region) counts["region"] += 100 * type.nPolygons + 1;
-      if (type.rect) ++counts["rect"];
-      if (type.roundRect) ++counts["roundRect"];
-      if (type.ellipse) ++counts["ellipse"];
-      if (type.arc) ++counts["arc"];
-      if (type.text) ++counts["text"];
-      if (type.multiPoint) ++counts["multiPoint"];
-      if (type.none) ++counts["none"];
-      if (type.point || type.line) {
+      const miObjectKind k = type.kind;
+      if (k == miObjectKind::Point) ++counts["point"];
+      if (k == miObjectKind::Line) ++counts["line"];
+      if (k == miObjectKind::Pline) ++counts["pline"];
+      if (k == miObjectKind::PlineMultiple) ++counts["plineMultiple"];
+      if (k == miObjectKind::Region) counts["region"] += 100 * type.nPolygons + 1;
+      if (k == miObjectKind::Rect) ++counts["rect"];
+      if (k == miObjectKind::RoundRect) ++counts["roundRect"];
+      if (k == miObjectKind::Ellipse) ++counts["ellipse"];
+      if (k == miObjectKind::Arc) ++counts["arc"];
+      if (k == miObjectKind::Text) ++counts["text"];
+      if (k == miObjectKind::MultiPoint) ++counts["multiPoint"];
+      if (k == miObjectKind::None) ++counts["none"];
+      if (k == miObjectKind::Point || k == miObjectKind::Line) {
         int n = 0;
         double cx = 0, cy = 0;
         ASSERT_TRUE(miReadObject(r.ctx, rest, unit, type, x, y, 2, n, cx, cy));

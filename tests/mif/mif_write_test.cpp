@@ -17,16 +17,16 @@ int openOutput(TestRun& t, const std::string& name) {
 
 miObjectType pointType() {
   miObjectType type;
-  type.line = true;
+  type.kind = miObjectKind::Line;
   miInitObject(type);
-  type.point = true;
+  type.kind = miObjectKind::Point;
   return type;
 }
 
 miObjectType plineType() {
   miObjectType type;
   miInitObject(type);
-  type.pline = true;
+  type.kind = miObjectKind::Pline;
   return type;
 }
 
