@@ -9,7 +9,6 @@
 namespace kestrix {
 
 namespace {
-constexpr double kNotFound = -99999.0;  // start point or projection vertex not (yet) read
 
 // The folder of the first layer, or of the .mif the user named in its place
 // at the missing-file prompt.
@@ -47,8 +46,7 @@ void gisRun(RunContext& ctx) {
   if (set.linesFound) {
     for (int s = 1; s <= ctx.store.nxs(); ++s) {
       Section& sec = ctx.store[s];
-      sec.startX = kNotFound;
-      sec.startY = kNotFound;
+      sec.start.reset();
       // Projection vertices not yet read count as missing; the line reader
       // grows the vertex list to what a line really has, never to -mlp.
       if (set.optPpol) {

@@ -20,7 +20,6 @@ namespace {
 
 constexpr float kCoincident = 1e-6f;   // vertices closer than this coincide; per-axis zero of DISTANCE_8
 constexpr float kNoMinimum = 9e29f;    // start of every minimum search
-constexpr double kNoStart = -99998.0;  // a start X below this: no line was found
 
 std::string inQuotes(const std::string& id) { return "\"" + id + "\""; }
 
@@ -72,8 +71,7 @@ void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
         projected = true;
         if (base + a < smallest) {
           smallest = base + a;
-          sec.startX = p.mapX;
-          sec.startY = p.mapY;
+          sec.start = MapPoint{p.mapX, p.mapY};
         }
       }
       base += length;
@@ -166,9 +164,10 @@ void orderingStage(RunContext& ctx) {
         double refX = 0.0;
         double refY = 0.0;
         if (lines) {
-          refX = sec.startX;
-          refY = sec.startY;
-          if (sec.startX < kNoStart) {
+          if (sec.start) {
+            refX = sec.start->x;
+            refY = sec.start->y;
+          } else {
             sec.use = false;
             ctx.newline();
             ctx.say("WARNING - Start of line for XS " + inQuotes(sec.id) + " was not found - IGNORING");

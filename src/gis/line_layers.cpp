@@ -99,8 +99,7 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
     if (set.optPpol) {
       storeProjectionLine(ctx, section, feature.x, feature.y, nodes, idAsRead);
     } else {
-      section.startX = feature.x[0];
-      section.startY = feature.y[0];
+      section.start = MapPoint{feature.x[0], feature.y[0]};
       ctx.out.detail(" Found line setting starting point for XS \"" + idAsRead + "\"");
     }
     return true;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -30,13 +31,18 @@ struct StorePoint {
   float mnr = 0.0f;   ///< resistance value (material, n or relative)
 };
 
+/// A position on the map.
+struct MapPoint {
+  double x = 0.0;  ///< easting
+  double y = 0.0;  ///< northing
+};
+
 /// One cross-section of the store.
 struct Section {
   std::string id;                     ///< identifier, as first met
   std::array<std::string, 3> source;  ///< three descriptive texts of the converters
   bool use = true;                    ///< false: the writer leaves the section out
-  double startX = 0.0;                ///< map point offsets are measured from (lines used)
-  double startY = 0.0;                ///< as startX
+  std::optional<MapPoint> start = MapPoint{};  ///< where offsets are measured from when lines are used; none until a line gives it
   std::vector<double> ppolX;          ///< vertices of the projection line
   std::vector<double> ppolY;          ///< as ppolX
   int ppolNv = 0;                     ///< vertices of the projection line in use

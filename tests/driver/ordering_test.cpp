@@ -132,8 +132,7 @@ TEST(OrderingSections, WithLinesEveryGroupIsMeasuredFromTheStartPoint) {
   TestRun t;
   t.ctx.settings.linesFound = true;
   const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {{6, 8, 3}, {0, 1, 2}}, {{-3, -4, 4}});
-  t.ctx.store[s].startX = 0;
-  t.ctx.store[s].startY = 0;
+  t.ctx.store[s].start = MapPoint{0, 0};
   orderingStage(t.ctx);
   const Section& sec = t.ctx.store[s];
   EXPECT_TRUE(sec.use);
@@ -143,12 +142,24 @@ TEST(OrderingSections, WithLinesEveryGroupIsMeasuredFromTheStartPoint) {
   EXPECT_EQ(t.out(), "Sorting \"A\"    1    2    1\n");
 }
 
+// A start point far west of the grid's origin is a start point like any other.
+TEST(OrderingSections, WithLinesAStartBelowMinus99998IsStillAStart) {
+  TestRun t;
+  t.ctx.settings.linesFound = true;
+  const int s = addSection(t.ctx, "A", {{-199997, 4, 1}}, {{-199994, 8, 3}}, {});
+  t.ctx.store[s].start = MapPoint{-200000, 0};
+  orderingStage(t.ctx);
+  EXPECT_TRUE(t.ctx.store[s].use);
+  EXPECT_EQ(offsets(t.ctx.store[s], kLeft), (F{5}));
+  EXPECT_EQ(offsets(t.ctx.store[s], kCentre), (F{10}));
+  EXPECT_EQ(t.out(), "Sorting \"A\"    1    1    0\n");
+}
+
 TEST(OrderingSections, WithLinesAMissingStartLineIsWarnedPerGroupWithoutPause) {
   TestRun t;
   t.ctx.settings.linesFound = true;
   const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {{6, 8, 3}}, {});
-  t.ctx.store[s].startX = -99999.0;
-  t.ctx.store[s].startY = -99999.0;
+  t.ctx.store[s].start.reset();
   orderingStage(t.ctx);
   EXPECT_FALSE(t.ctx.store[s].use);
   EXPECT_EQ(t.out(),
@@ -165,7 +176,7 @@ TEST(OrderingSections, WithLinesASectionWithoutCPointsIsAnError) {
   TestRun t;
   t.ctx.settings.linesFound = true;
   const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {}, {{1, 1, 1}});
-  t.ctx.store[s].startX = 0;
+  t.ctx.store[s].start = MapPoint{0, 0};
   addSection(t.ctx, "B", {}, {{1, 0, 0}}, {});
   orderingStage(t.ctx);
   EXPECT_TRUE(t.ctx.settings.errFound);
@@ -212,7 +223,7 @@ void setLine(Section& s, std::initializer_list<std::pair<double, double>> v) {
     s.ppolY.push_back(y);
   }
   s.ppolNv = static_cast<int>(v.size());
-  s.startX = s.startY = -99999.0;
+  s.start.reset();
 }
 
 TEST(OrderingProjection, FootOnTheLastVertexIsKeptAndPointsBeyondTheEndsGo) {
@@ -231,8 +242,9 @@ TEST(OrderingProjection, FootOnTheLastVertexIsKeptAndPointsBeyondTheEndsGo) {
   EXPECT_DOUBLE_EQ(sec.point(kCentre, 2).mapY, 0.0);
   ASSERT_EQ(sec.ptCount(kRight), 1);
   // The smallest chainage over all groups is the R point's foot at 1.
-  EXPECT_NEAR(sec.startX, 1.0, 1e-6);
-  EXPECT_EQ(sec.startY, 0.0);
+  ASSERT_TRUE(sec.start.has_value());
+  EXPECT_NEAR(sec.start->x, 1.0, 1e-6);
+  EXPECT_EQ(sec.start->y, 0.0);
   EXPECT_FALSE(t.ctx.settings.errFound);
   EXPECT_EQ(t.out(),
             "\nProjecting cross-section points onto lines...\n"
@@ -253,7 +265,8 @@ TEST(OrderingProjection, FootOnAnInnerVertexBelongsToTheNextSegment) {
   ASSERT_EQ(sa.ptCount(kCentre), 2);
   EXPECT_EQ(sa.point(kCentre, 1).mapX, 3.0);
   EXPECT_EQ(sa.point(kCentre, 1).mapY, 0.0);
-  EXPECT_EQ(sa.startX, 3.0);
+  ASSERT_TRUE(sa.start.has_value());
+  EXPECT_EQ(sa.start->x, 3.0);
   const Section& sb = t.ctx.store[b];
   ASSERT_EQ(sb.ptCount(kCentre), 1);
   EXPECT_EQ(elevations(sb, kCentre), (F{2}));
@@ -265,7 +278,7 @@ TEST(OrderingProjection, LineOfOneVertexRemovesEveryPoint) {
   setLine(t.ctx.store[s], {{0, 0}});
   projectionStage(t.ctx);
   EXPECT_EQ(t.ctx.store[s].count, (std::array<int, 3>{0, 0, 0}));
-  EXPECT_EQ(t.ctx.store[s].startX, -99999.0);
+  EXPECT_FALSE(t.ctx.store[s].start.has_value());
 }
 
 TEST(OrderingProjection, CoincidentVerticesAreReportedOncePerNonEmptyGroup) {

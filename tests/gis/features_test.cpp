@@ -108,8 +108,9 @@ TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
   ListSource lines({{FeatureKind::Point, {{9, 9}}, {"1", "0.03", "C", "XS1"}},
                     {FeatureKind::Line, {{7, 8}, {5, 5}}, {"xs1"}}});
   xsReadLines(t.ctx, lines, "memory");
-  EXPECT_EQ(t.ctx.store[1].startX, 7.0);
-  EXPECT_EQ(t.ctx.store[1].startY, 8.0);
+  ASSERT_TRUE(t.ctx.store[1].start.has_value());
+  EXPECT_EQ(t.ctx.store[1].start->x, 7.0);
+  EXPECT_EQ(t.ctx.store[1].start->y, 8.0);
   EXPECT_EQ(lines.closes, 1);
 }
 

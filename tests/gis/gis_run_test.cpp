@@ -100,8 +100,9 @@ TEST(SectionsGisRun, ProjectedPointsAreMeasuredFromTheSmallestChainage) {
   EXPECT_EQ(r.run(), kExitSuccess) << r.t.out();
   const Section& s = r.t.ctx.store[1];
   EXPECT_EQ(s.count, (std::array<int, 3>{1, 2, 1}));
-  EXPECT_NEAR(s.startX, 1.0, 1e-6);
-  EXPECT_EQ(s.startY, 0.0);
+  ASSERT_TRUE(s.start.has_value());
+  EXPECT_NEAR(s.start->x, 1.0, 1e-6);
+  EXPECT_EQ(s.start->y, 0.0);
   EXPECT_NEAR(s.point(kLeft, 1).x, 0.0f, 1e-5);
   EXPECT_NEAR(s.point(kCentre, 1).x, 2.0f, 1e-5);
   EXPECT_EQ(s.point(kCentre, 1).z, 7.0f);

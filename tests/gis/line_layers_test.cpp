@@ -19,7 +19,7 @@ struct LineRun {
     xsFindID(t.ctx, "XS1", found);
     xsFindID(t.ctx, "XS2", found);
     for (int s = 1; s <= 2; ++s) {
-      t.ctx.store[s].startX = t.ctx.store[s].startY = -99999.0;
+      t.ctx.store[s].start.reset();
       if (ppol) {
         t.ctx.store[s].ppolX.assign(mlp, -99999.0);
         t.ctx.store[s].ppolY.assign(mlp, -99999.0);
@@ -39,10 +39,11 @@ TEST(SectionsLines, StartLinesTakeTheirFirstVertexAndSkipPointRows) {
       .addTo(r.t.fs, "lines");
   xsReadLines(r.t.ctx, "lines.mif");
   EXPECT_FALSE(r.t.ctx.settings.errFound);
-  EXPECT_EQ(r.t.ctx.store[2].startX, 10.0);
-  EXPECT_EQ(r.t.ctx.store[2].startY, 20.0);
-  EXPECT_EQ(r.t.ctx.store[1].startX, 1.5);
-  EXPECT_EQ(r.t.ctx.store[1].startY, 2.5);
+  ASSERT_TRUE(r.t.ctx.store[2].start && r.t.ctx.store[1].start);
+  EXPECT_EQ(r.t.ctx.store[2].start->x, 10.0);
+  EXPECT_EQ(r.t.ctx.store[2].start->y, 20.0);
+  EXPECT_EQ(r.t.ctx.store[1].start->x, 1.5);
+  EXPECT_EQ(r.t.ctx.store[1].start->y, 2.5);
   EXPECT_EQ(r.t.ctx.store[1].ppolNv, 0);
   const std::string& out = r.t.out();
   EXPECT_EQ(out.rfind("\nReading Cross-Section Lines from lines.mif...\n", 0), 0u) << out;
@@ -61,7 +62,8 @@ TEST(SectionsLines, UnknownIdentifierIsAnErrorAndReadingGoesOn) {
                   "Found new cross-section ID: \"XS9\"\n"
                   "ERROR - Could not find any points with same ID as XS line \"XS9\"\n"))
       << r.t.out();
-  EXPECT_EQ(r.t.ctx.store[1].startX, 5.0);
+  ASSERT_TRUE(r.t.ctx.store[1].start.has_value());
+  EXPECT_EQ(r.t.ctx.store[1].start->x, 5.0);
 }
 
 TEST(SectionsLines, RecordWithoutAnyValueIsAReadError) {
@@ -70,7 +72,7 @@ TEST(SectionsLines, RecordWithoutAnyValueIsAReadError) {
   xsReadLines(r.t.ctx, "lines");
   EXPECT_TRUE(r.t.ctx.settings.errFound);
   EXPECT_TRUE(has(r.t.out(), "ERROR - Reading line data\n")) << r.t.out();
-  EXPECT_EQ(r.t.ctx.store[1].startX, -99999.0);  // the layer stopped there
+  EXPECT_FALSE(r.t.ctx.store[1].start.has_value());  // the layer stopped there
 }
 
 TEST(SectionsLines, CoincidenceIsTestedBetweenNeighboursAsRead) {
@@ -85,7 +87,7 @@ TEST(SectionsLines, CoincidenceIsTestedBetweenNeighboursAsRead) {
   EXPECT_EQ(s.ppolX[0], 0.0);
   EXPECT_EQ(s.ppolX[1], 10.0);
   EXPECT_EQ(s.ppolX[2], -99999.0);
-  EXPECT_EQ(s.startX, -99999.0);  // a projection line is no start line
+  EXPECT_FALSE(s.start.has_value());  // a projection line is no start line
   EXPECT_TRUE(has(r.t.out(),
                   "\nWARNING - Removed coincident point found on projection line \"XS1\"\n"
                   "\nWARNING - Removed coincident point found on projection line \"XS1\"\n"
@@ -115,8 +117,9 @@ TEST(SectionsLines, PolylineWithoutVerticesFixesNothing) {
   LayerBuilder().mifText("Pline 0\r\n").withRow("XS1").line(3, 4, 5, 6, "XS2").addTo(r.t.fs, "lines");
   xsReadLines(r.t.ctx, "lines");
   EXPECT_FALSE(r.t.ctx.settings.errFound);
-  EXPECT_EQ(r.t.ctx.store[1].startX, -99999.0);
-  EXPECT_EQ(r.t.ctx.store[2].startX, 3.0);
+  EXPECT_FALSE(r.t.ctx.store[1].start.has_value());
+  ASSERT_TRUE(r.t.ctx.store[2].start.has_value());
+  EXPECT_EQ(r.t.ctx.store[2].start->x, 3.0);
   EXPECT_TRUE(has(r.t.out(), "WARNING - Line for XS \"XS1\" has no vertices - IGNORING\n")) << r.t.out();
 }
 
