@@ -27,7 +27,7 @@ std::string inQuotes(const std::string& id) { return "\"" + id + "\""; }
 // those whose foot falls outside it. The smallest chainage carries over from
 // group to group; its point becomes the section's start point.
 void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
-  std::vector<StorePoint>& pts = sec.slots(g);
+  const std::span<StorePoint> pts = sec.inUse(g);
   const int n = sec.ptCount(g);
   const int nv = sec.ppolNv;
   const std::vector<double>& vx = sec.ppolX;
@@ -47,7 +47,7 @@ void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
         ctx.settings.errFound = true;
         // The points not yet examined stay as they are, closed up behind the kept ones.
         std::move(pts.begin() + i, pts.begin() + n, pts.begin() + kept);
-        sec.count[g - 1] = kept + (n - i);
+        sec.keepFirst(g, kept + (n - i));
         return;
       }
       const double d1 = DISTANCE_8(vx[j - 1], vy[j - 1], p.mapX, p.mapY);
@@ -81,13 +81,13 @@ void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
       ++kept;
     }
   }
-  sec.count[g - 1] = kept;
+  sec.keepFirst(g, kept);
 }
 
 // Fills the offsets of one group from the reference point and orders the
 // group by offset, equal offsets keeping their stored order.
 void xsSortPoints(RunContext& ctx, Section& sec, int g, double refX, double refY) {
-  std::vector<StorePoint>& pts = sec.slots(g);
+  const std::span<StorePoint> pts = sec.inUse(g);
   const auto first = pts.begin();
   const auto last = pts.begin() + sec.ptCount(g);
 

@@ -18,9 +18,18 @@ StorePoint& Section::pointRef(int g, int p) {
 }
 
 int Section::append(int g, const StorePoint& pt) {
-  int n = ++count[g - 1];
+  int n = ++count_[g - 1];
   pointRef(g, n) = pt;
   return n;
+}
+
+void Section::keepFirst(int g, int n) {
+  if (n >= 0 && n <= count_[g - 1]) count_[g - 1] = n;
+}
+
+void Section::replaceGroup(int g, std::span<const StorePoint> points) {
+  points_[g - 1].assign(points.begin(), points.end());
+  count_[g - 1] = static_cast<int>(points.size());
 }
 
 int SectionStore::append() {

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -46,21 +47,27 @@ struct Section {
   std::vector<double> ppolX;          ///< vertices of the projection line
   std::vector<double> ppolY;          ///< as ppolX
   int ppolNv = 0;                     ///< vertices of the projection line in use
-  std::array<int, 3> count{};         ///< points in use per group (index group-1)
 
   /// Point p (from 1) of group g; a slot never written reads as zero.
   const StorePoint& point(int g, int p) const;
   /// Writable point p (from 1) of group g; the group grows as needed.
   StorePoint& pointRef(int g, int p);
   /// Points in use of group g.
-  int ptCount(int g) const { return count[g - 1]; }
+  int ptCount(int g) const { return count_[g - 1]; }
+  /// Points in use of every group (index group-1).
+  const std::array<int, 3>& counts() const { return count_; }
   /// Appends a point to group g and returns its new count.
   int append(int g, const StorePoint& pt);
-  /// The stored slots of group g (at least ptCount(g) of them after writes).
-  std::vector<StorePoint>& slots(int g) { return points_[g - 1]; }
+  /// The points in use of group g, to reorder or change in place.
+  std::span<StorePoint> inUse(int g) { return std::span<StorePoint>(points_[g - 1]).first(count_[g - 1]); }
+  /// Keeps the first n (at most ptCount(g)) points of group g in use and drops the rest.
+  void keepFirst(int g, int n);
+  /// Makes the given points the whole of group g.
+  void replaceGroup(int g, std::span<const StorePoint> points);
 
  private:
   std::array<std::vector<StorePoint>, 3> points_;
+  std::array<int, 3> count_{};  // points in use per group; never more than the slots of the group
 };
 
 /// All sections of the run, numbered from 1 in order of registration.

@@ -32,8 +32,7 @@ StorePoint& WorkingGroup::add() {
 void closeGroup(Reporter& out, Settings& settings, Section& sec, int g, WorkingGroup& work, bool holdLast) {
   const int take = holdLast ? work.count - 1 : work.count;
   if (take > settings.mpt) stopTooManyPoints(out, settings, sec.id);
-  sec.slots(g).assign(work.points.begin(), work.points.begin() + take);
-  sec.count[static_cast<std::size_t>(g) - 1] = take;
+  sec.replaceGroup(g, std::span<const StorePoint>(work.points).first(static_cast<std::size_t>(take)));
   if (holdLast) {
     work.points[0] = work.points[static_cast<std::size_t>(work.count) - 1];
     work.count = 1;

@@ -277,7 +277,7 @@ TEST(OrderingProjection, LineOfOneVertexRemovesEveryPoint) {
   const int s = addSection(t.ctx, "A", {{1, 1, 1}}, {{2, 2, 2}}, {});
   setLine(t.ctx.store[s], {{0, 0}});
   projectionStage(t.ctx);
-  EXPECT_EQ(t.ctx.store[s].count, (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(t.ctx.store[s].counts(), (std::array<int, 3>{0, 0, 0}));
   EXPECT_FALSE(t.ctx.store[s].start.has_value());
 }
 

@@ -99,7 +99,7 @@ TEST(SectionsGisRun, ProjectedPointsAreMeasuredFromTheSmallestChainage) {
   LayerBuilder().pline({{0, 0}, {5, 0}, {10, 0}}, "XS1").addTo(r.t.fs, "lines");
   EXPECT_EQ(r.run(), kExitSuccess) << r.t.out();
   const Section& s = r.t.ctx.store[1];
-  EXPECT_EQ(s.count, (std::array<int, 3>{1, 2, 1}));
+  EXPECT_EQ(s.counts(), (std::array<int, 3>{1, 2, 1}));
   ASSERT_TRUE(s.start.has_value());
   EXPECT_NEAR(s.start->x, 1.0, 1e-6);
   EXPECT_EQ(s.start->y, 0.0);

@@ -133,7 +133,7 @@ TEST(SectionsPoints, LimitIsPerGroup) {
   b.addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_FALSE(t.ctx.settings.errFound);
-  EXPECT_EQ(t.ctx.store[1].count, (std::array<int, 3>{2, 2, 2}));
+  EXPECT_EQ(t.ctx.store[1].counts(), (std::array<int, 3>{2, 2, 2}));
 
   b.point(0, 0, "1,0,C,\"XS 9\"").addTo(t.fs, "b");
   EXPECT_EQ(endsRun([&] { xsReadPoints(t.ctx, t.ctx.gis, "b"); }), kExitFailure);
