@@ -167,6 +167,16 @@ void CLOSER(FileAccess& ctx, int& unit) {
   slot->open = false;
 }
 
+UnitHandle::~UnitHandle() {
+  if (unit_ <= 0) return;
+  UnitSlot* slot = ctx_.units.slotOf(unit_);
+  if (slot == nullptr || !slot->open) return;
+  // Only a run that is ending gets here with a unit open: its outputs are
+  // discarded, so a failed close has nothing left to report.
+  ctx_.units.disconnect(unit_);
+  slot->open = false;
+}
+
 void guardOutputs(FileAccess& ctx, const std::vector<std::string>& outputs) {
   bool clash = false;
   for (const std::string& output : outputs) {

@@ -35,6 +35,30 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode);
 /// Closes a unit the table shows open, reports it and sets `unit` to 0.
 void CLOSER(FileAccess& ctx, int& unit);
 
+/// A unit that is closed when the handle goes out of scope. close() reports the close as CLOSER does; a handle
+/// left open (a run ending through RunEnd) releases its unit silently, as the end of the run would.
+class UnitHandle {
+ public:
+  /// A handle with no unit yet.
+  explicit UnitHandle(FileAccess& ctx) : ctx_(ctx) {}
+  UnitHandle(const UnitHandle&) = delete;
+  UnitHandle& operator=(const UnitHandle&) = delete;
+  /// Releases the unit when it is still open.
+  ~UnitHandle();
+  /// Opens a named file as OPENFILE does.
+  void open(FileMode mode, std::string_view name) { OPENFILE(ctx_, unit_, mode, name); }
+  /// The unit number, 0 when none is open; writable for openers that fill a unit number.
+  int& unit() { return unit_; }
+  /// Closes the unit as CLOSER does (reported; a lost write ends the run).
+  void close() { CLOSER(ctx_, unit_); }
+  /// Hands the unit over to the end of the run, which closes it.
+  void release() { unit_ = 0; }
+
+ private:
+  FileAccess& ctx_;
+  int unit_ = 0;
+};
+
 /// Ends the run with an ERROR for every output path that names a file the run reads; nothing has been written then.
 void guardOutputs(FileAccess& ctx, const std::vector<std::string>& outputs);
 

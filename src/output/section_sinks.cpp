@@ -73,8 +73,9 @@ CsvSink::CsvSink(Workspace& ctx, const SectionsView& view) : ctx_(ctx), style_(v
 
 void CsvSink::write(const SectionView& section, SectionNotes& notes) {
   const std::string& path = section.csvPath;
-  int unit = 0;
-  OPENFILE(ctx_.files, unit, FileMode::Output, path);
+  UnitHandle file(ctx_.files);
+  file.open(FileMode::Output, path);
+  const int unit = file.unit();
   line_ = quoted(section.id);
   line_ += ',';
   for (const std::string& source : section.sources) {
@@ -100,30 +101,34 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
     ctx_.out.say(section.stopMessage);
     ctx_.out.exits(kExitFailure);
   }
-  CLOSER(ctx_.files, unit);
+  file.close();
   ++ctx_.tally.csvWritten;
 }
 
 LayerSink::LayerSink(Workspace& ctx, std::string name, bool points, bool stayOpen)
-    : ctx_(ctx), name_(std::move(name)), stayOpen_(stayOpen) {
+    : ctx_(ctx), name_(std::move(name)), geom_(ctx.files), attr_(ctx.files), stayOpen_(stayOpen) {
   miInitObject(type_);
   type_.kind = points ? miObjectKind::Point : miObjectKind::Pline;
 }
 
 void LayerSink::openLayer(int headerUnit) {
-  miOpenLayer(ctx_.layers, ADDFOLDER(ctx_.settings.outFolder, name_), geom_, attr_, FileMode::Output);
-  miCopyHeader(ctx_.files, headerUnit, geom_);
+  miOpenLayer(ctx_.layers, ADDFOLDER(ctx_.settings.outFolder, name_), geom_.unit(), attr_.unit(), FileMode::Output);
+  miCopyHeader(ctx_.files, headerUnit, geom_.unit());
 }
 
 void LayerSink::close() {
-  if (stayOpen_) return;
-  CLOSER(ctx_.files, geom_);
-  CLOSER(ctx_.files, attr_);
+  if (stayOpen_) {
+    geom_.release();
+    attr_.release();
+    return;
+  }
+  geom_.close();
+  attr_.close();
 }
 
 void LayerSink::writeObject(const double* x, const double* y, int n, std::string_view clause, SectionNotes& notes) {
   number_.clear();
-  if (!miWriteObject(ctx_.files, geom_, type_, x, y, n, clause, "", &number_)) notes.widened(number_, name_ + ".mif");
+  if (!miWriteObject(ctx_.files, geom_.unit(), type_, x, y, n, clause, "", &number_)) notes.widened(number_, name_ + ".mif");
 }
 
 void LayerSink::writePointRow(std::string_view id, float z, SectionNotes& notes) {
@@ -131,7 +136,7 @@ void LayerSink::writePointRow(std::string_view id, float z, SectionNotes& notes)
   line_ += ',';
   number_ = formatFixedFull(z, 8, 3);
   if (appendNumber(line_, number_, 8)) notes.widened(number_, name_ + ".mid");
-  ctx_.files.units.writeLine(attr_, line_);
+  ctx_.files.units.writeLine(attr_.unit(), line_);
 }
 
 SectionLineSink::SectionLineSink(Workspace& ctx, const SectionsView& view)
@@ -143,9 +148,9 @@ SectionLineSink::SectionLineSink(Workspace& ctx, const SectionsView& view)
 
 void SectionLineSink::open(int headerUnit) {
   openLayer(headerUnit);
-  ctx_.files.units.writeLine(geom_, "Columns 11");
-  ctx_.files.units.writeLine(geom_, sourceColumn_);
-  for (const std::string_view line : kSectionColumnsAfterSource) ctx_.files.units.writeLine(geom_, line);
+  ctx_.files.units.writeLine(geom_.unit(), "Columns 11");
+  ctx_.files.units.writeLine(geom_.unit(), sourceColumn_);
+  for (const std::string_view line : kSectionColumnsAfterSource) ctx_.files.units.writeLine(geom_.unit(), line);
 }
 
 void SectionLineSink::write(const SectionView& section, SectionNotes& notes) {
@@ -158,7 +163,7 @@ void SectionLineSink::write(const SectionView& section, SectionNotes& notes) {
   writeObject(section.lineX.data(), section.lineY.data(), static_cast<int>(section.lineX.size()), "", notes);
   line_ = quoted(section.source);
   line_ += sourceTail_;
-  ctx_.files.units.writeLine(attr_, line_);
+  ctx_.files.units.writeLine(attr_.unit(), line_);
 }
 
 BedPointSink::BedPointSink(Workspace& ctx, const SectionsView& view)

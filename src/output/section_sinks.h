@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/file_units.h"
 #include "mif/mif.h"
 #include "output/section_view.h"
 #include "store/workspace.h"
@@ -73,7 +74,7 @@ class LayerSink : public SectionSink {
   template <std::size_t N>
   void openWith(int headerUnit, const std::string_view (&columns)[N]) {
     openLayer(headerUnit);
-    for (const std::string_view line : columns) ctx_.files.units.writeLine(geom_, line);
+    for (const std::string_view line : columns) ctx_.files.units.writeLine(geom_.unit(), line);
   }
   /// Opens the layer and copies the header.
   void openLayer(int headerUnit);
@@ -84,8 +85,8 @@ class LayerSink : public SectionSink {
 
   Workspace& ctx_;      ///< the run
   std::string name_;    ///< the layer's name without extension
-  int geom_ = 0;        ///< unit of the .mif
-  int attr_ = 0;        ///< unit of the .mid
+  UnitHandle geom_;     ///< unit of the .mif
+  UnitHandle attr_;     ///< unit of the .mid
   std::string line_;    ///< reused row text
   std::string number_;  ///< reused number text
 

@@ -55,10 +55,10 @@ void xsWriteSections(Workspace& ctx) {
   AllPointsSink all(ctx, view);
   const std::array<SectionSink*, 4> sinks{&csv, &lines, &bed, &all};
 
-  int from = 0;
-  OPENFILE(ctx.files, from, FileMode::Input, headerSource(ctx.settings.inFiles));
-  for (SectionSink* sink : sinks) sink->open(from);
-  CLOSER(ctx.files, from);
+  UnitHandle from(ctx.files);
+  from.open(FileMode::Input, headerSource(ctx.settings.inFiles));
+  for (SectionSink* sink : sinks) sink->open(from.unit());
+  from.close();
 
   SectionNotes notes(ctx.out);
   for (const SectionView& section : view.sections) {

@@ -274,4 +274,50 @@ TEST(RunEnding, ExitsClosesFilesThenPauses) {
 }
 
 }  // namespace
+TEST(UnitHandles, AHandleClosesWithItsReportOrLetsGoSilentlyAtTheEndOfItsScope) {
+  TestRun t;
+  int unit = 0;
+  {
+    UnitHandle file(t.ctx);
+    file.open(FileMode::Output, "a.csv");
+    unit = file.unit();
+    ASSERT_GT(unit, 0);
+    t.ctx.units.writeLine(unit, "x");
+    t.console.clearOutput();
+    file.close();
+    EXPECT_EQ(file.unit(), 0);
+    EXPECT_TRUE(testing::hasLine(t.out(), "...Closed File Unit:" + unitField(unit))) << t.out();
+  }
+  {
+    UnitHandle file(t.ctx);
+    file.open(FileMode::Output, "b.csv");
+    EXPECT_EQ(file.unit(), unit);  // the unit closed before is free again
+    t.ctx.units.writeLine(file.unit(), "y");
+    t.console.clearOutput();
+  }
+  EXPECT_EQ(t.out(), "");  // let go without a report
+  ASSERT_NE(t.ctx.units.slotOf(unit), nullptr);
+  EXPECT_FALSE(t.ctx.units.slotOf(unit)->open);
+  EXPECT_EQ(t.fs.content("b.csv"), "y\r\n");
+  {
+    UnitHandle file(t.ctx);
+    file.open(FileMode::Output, "c.csv");
+    file.release();  // the end of the run closes it
+  }
+  EXPECT_TRUE(t.ctx.units.slotOf(unit)->open);
+}
+
+TEST(UnitHandles, AFailedWriteIsReportedWhenTheFileIsClosed) {
+  TestRun t;
+  t.fs.failWriting("full.csv");
+  UnitHandle file(t.ctx);
+  file.open(FileMode::Output, "full.csv");
+  t.ctx.units.writeLine(file.unit(), "lost");
+  EXPECT_EQ(endsRun([&] { file.close(); }), kExitFailure);
+  EXPECT_TRUE(testing::hasLine(t.out(), "ERROR - Could not write file \"full.csv\" (is the disk full?) - no output written"))
+      << t.out();
+  EXPECT_EQ(t.fs.content("full.csv"), "");
+  EXPECT_EQ(t.fs.opens(), std::vector<std::string>{"write full.csv"});
+}
+
 }  // namespace kestrix

@@ -377,3 +377,51 @@ TEST(WriterMike11, UntrimmedSectionWritesAllGroups) {
 
 }  // namespace
 }  // namespace kestrix
+
+namespace kestrix {
+namespace {
+
+TEST(WriterFiles, EachOutputIsOpenedOnceAndTheHeaderLayerIsReadOnce) {
+  WriterRun t;
+  t.ctx.settings.linesFound = true;
+  add(t.section("A"), kCentre, 0.0f, 1.0f, 0.0f);
+  add(t.section("B"), kCentre, 0.0f, 1.0f, 0.0f);
+  EXPECT_EQ(t.run(), -1);
+  const std::string f = kFolder;
+  EXPECT_EQ(t.fs.opens(), (std::vector<std::string>{
+                              "read " + f + "survey.mif", "write " + f + "1d_xs.mif", "write " + f + "1d_xs.mid",
+                              "write " + f + "_xs_bed_points.mif", "write " + f + "_xs_bed_points.mid",
+                              "write " + f + "_xs_all_points.mif", "write " + f + "_xs_all_points.mid",
+                              "write " + f + "A.csv", "write " + f + "B.csv"}));
+}
+
+TEST(WriterFiles, ASectionFileThatCannotBeWrittenEndsTheRunAndLeavesNoUnitOpen) {
+  WriterRun t;
+  t.ctx.settings.linesFound = true;
+  t.fs.failWriting(std::string(kFolder) + "B.csv");
+  add(t.section("A"), kCentre, 0.0f, 1.0f, 0.0f);
+  add(t.section("B"), kCentre, 0.0f, 1.0f, 0.0f);
+  EXPECT_EQ(t.run(), kExitFailure);
+  EXPECT_TRUE(testing::hasLine(t.out(), "ERROR - Could not write file \"" + std::string(kFolder) +
+                                            "B.csv\" (is the disk full?) - no output written"))
+      << t.out();
+  EXPECT_EQ(t.file("B.csv"), "");
+  EXPECT_EQ(t.ctx.tally.csvWritten, 1);
+  // The layers still open when the run stopped were let go on the way out.
+  EXPECT_FALSE(t.anyUnitOpen());
+}
+
+TEST(WriterFiles, ALayerWhoseCloseFailsEndsTheRun) {
+  WriterRun t;
+  t.ctx.settings.linesFound = true;
+  t.fs.failClosing(std::string(kFolder) + "_xs_bed_points.mid");
+  add(t.section("A"), kCentre, 0.0f, 1.0f, 0.0f);
+  EXPECT_EQ(t.run(), kExitFailure);
+  EXPECT_TRUE(testing::hasLine(t.out(), "ERROR - Could not write file \"" + std::string(kFolder) +
+                                            "_xs_bed_points.mid\" (is the disk full?) - no output written"))
+      << t.out();
+  EXPECT_FALSE(t.anyUnitOpen());
+}
+
+}  // namespace
+}  // namespace kestrix

@@ -29,13 +29,23 @@ class MemoryInput : public InputFile {
 
 class MemoryOutput : public OutputFile {
  public:
-  MemoryOutput(std::shared_ptr<std::string> data, bool failClose) : data_(std::move(data)), failClose_(failClose) {}
-  void write(std::string_view text) override { data_->append(text); }
-  bool close() override { return !failClose_; }
+  MemoryOutput(std::shared_ptr<std::string> data, bool failClose, bool failWrite)
+      : data_(std::move(data)), failClose_(failClose), failWrite_(failWrite) {}
+  void write(std::string_view text) override {
+    // A failed write loses its text, and the close is where a buffered file reports it.
+    if (failWrite_) {
+      lost_ = true;
+      return;
+    }
+    data_->append(text);
+  }
+  bool close() override { return !failClose_ && !lost_; }
 
  private:
   std::shared_ptr<std::string> data_;
   bool failClose_;
+  bool failWrite_;
+  bool lost_ = false;
 };
 
 }  // namespace
@@ -52,7 +62,16 @@ std::string MemoryFileSystem::content(const std::string& name) const {
   return it == files_.end() ? std::string() : *it->second.data;
 }
 
+bool MemoryFileSystem::appliesTo(const std::string& name, const std::string& path) {
+  if (name == path) return true;
+  // A staged output is written under a temporary name that ends in "-<name>.tmp".
+  const std::size_t cut = name.find_last_of("/\\");
+  const std::string tail = "-" + name.substr(cut == std::string::npos ? 0 : cut + 1) + ".tmp";
+  return path.size() >= tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0;
+}
+
 std::unique_ptr<InputFile> MemoryFileSystem::openRead(const std::string& path) {
+  opens_.push_back("read " + path);
   auto it = files_.find(path);
   if (it == files_.end() || denied_.count(path)) return nullptr;
   // Readers see the content as it is now, as a real file opened afresh would.
@@ -60,18 +79,16 @@ std::unique_ptr<InputFile> MemoryFileSystem::openRead(const std::string& path) {
 }
 
 std::unique_ptr<OutputFile> MemoryFileSystem::openWrite(const std::string& path) {
+  opens_.push_back("write " + path);
   if (locked_.count(path)) return nullptr;
   File& f = files_[path];
   f.data = std::make_shared<std::string>();
-  // A staged output is written under a temporary name that ends in "-<name>.tmp";
-  // a failure set for the final name applies to it.
-  bool failing = failClose_.count(path) != 0;
-  for (const auto& entry : failClose_) {
-    const std::size_t cut = entry.first.find_last_of("/\\");
-    const std::string tail = "-" + entry.first.substr(cut == std::string::npos ? 0 : cut + 1) + ".tmp";
-    if (path.size() >= tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0) failing = true;
-  }
-  return std::make_unique<MemoryOutput>(f.data, failing);
+  // A failure set for the final name of a staged output applies to its temporary.
+  bool failClose = false;
+  for (const auto& entry : failClose_) failClose = failClose || appliesTo(entry.first, path);
+  bool failWrite = false;
+  for (const auto& entry : failWrite_) failWrite = failWrite || appliesTo(entry.first, path);
+  return std::make_unique<MemoryOutput>(f.data, failClose, failWrite);
 }
 
 bool MemoryFileSystem::fileKey(const std::string& path, std::string& key) {

@@ -58,6 +58,10 @@ class MemoryFileSystem : public FileSystem {
   void denyReading(const std::string& name) { denied_[name] = true; }
   /// Makes the close of every later file written under this name fail, as a full disk does.
   void failClosing(const std::string& name) { failClose_[name] = true; }
+  /// Makes every later write to a file of this name fail: the text is lost and the close reports the failure.
+  void failWriting(const std::string& name) { failWrite_[name] = true; }
+  /// Every open made so far, in order: "read " or "write " and the name asked for.
+  const std::vector<std::string>& opens() const { return opens_; }
   /// The names of every file held, in name order.
   std::vector<std::string> names() const;
 
@@ -83,6 +87,10 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, bool> locked_;
   std::map<std::string, bool> denied_;
   std::map<std::string, bool> failClose_;
+  std::map<std::string, bool> failWrite_;
+  std::vector<std::string> opens_;
+  // True when a failure set for `name` applies to `path`: the name itself or its staged temporary.
+  static bool appliesTo(const std::string& name, const std::string& path);
 };
 
 /// A run context over a scripted console and a memory file system, with the unit table set up.
