@@ -16,12 +16,24 @@ enum class SaveDateCheck {
   Off       ///< no comparison and no line
 };
 
+/// What the resistance values of the points are (-M, -N, -R).
+enum class ResistanceType {
+  Material,  ///< M: material numbers
+  Manning,   ///< N: Manning's n
+  Relative,  ///< R: relative resistance
+};
+
+/// The letter that selects a resistance type and heads its .csv column.
+constexpr char resistanceLetter(ResistanceType type) {
+  return type == ResistanceType::Manning ? 'N' : type == ResistanceType::Relative ? 'R' : 'M';
+}
+
 /// Run settings read from the command line and set by the readers.
 struct Settings {
   int mxs = 10000;                   ///< maximum number of cross-sections
   int mpt = 1000;                    ///< maximum number of points per position group
   int mlp = 20;                      ///< maximum number of vertices of a projection line
-  char mnrType = 'M';                ///< resistance letter: M, N or R
+  ResistanceType mnrType = ResistanceType::Material;  ///< what the resistance values are
   bool optN2M = false;               ///< convert Manning's n to material numbers
   bool optIsis = false;              ///< ISIS converter mode
   bool optM11 = false;               ///< MIKE 11 converter mode

@@ -237,14 +237,14 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
     } else if (optionIs(word, "mlp")) {
       readDimension(ctx, word, set.mlp, "mlp");
     }
-    if (optionIs(word, "M")) set.mnrType = 'M';
+    if (optionIs(word, "M")) set.mnrType = ResistanceType::Material;
     if (optionIs(word, "N2M")) {
-      set.mnrType = 'M';
+      set.mnrType = ResistanceType::Material;
       set.optN2M = true;
     } else if (optionIs(word, "N")) {
-      set.mnrType = 'N';
+      set.mnrType = ResistanceType::Manning;
     }
-    if (optionIs(word, "R")) set.mnrType = 'R';
+    if (optionIs(word, "R")) set.mnrType = ResistanceType::Relative;
     if (optionIs(word, "ISIS")) set.optIsis = true;
     if (optionIs(word, "M11")) set.optM11 = true;
     if (optionIs(word, "trim")) set.optTrim = true;

@@ -79,7 +79,7 @@ class CarriedValues {
 // number: a Manning's n such as 0.035 becomes material 0. Said once per run.
 void checkWholeMaterial(Workspace& ctx, GisReadState& state, float mnr, std::string_view id) {
   const Settings& set = ctx.settings;
-  if (state.materialWarned || set.mnrType != 'M' || set.optN2M || std::floor(mnr) == mnr) return;
+  if (state.materialWarned || set.mnrType != ResistanceType::Material || set.optN2M || std::floor(mnr) == mnr) return;
   state.materialWarned = true;
   const double written = roundHalfAway(mnr);
   ctx.out.newline();

@@ -201,14 +201,14 @@ class SectionViewer {
 SectionsView viewSections(Workspace& ctx) {
   const Settings& st = ctx.settings;
   SectionsView view;
-  if (st.optN2M || (st.mnrType == 'M' && (st.optIsis || st.optM11))) {
+  if (st.optN2M || (st.mnrType == ResistanceType::Material && (st.optIsis || st.optM11))) {
     view.style = Resistance::Material1000;
-  } else if (st.mnrType == 'M') {
+  } else if (st.mnrType == ResistanceType::Material) {
     view.style = Resistance::Material;
   } else {
     view.style = Resistance::Decimal;
   }
-  view.resistanceLetter = st.mnrType;
+  view.resistanceLetter = resistanceLetter(st.mnrType);
   // In MIKE 11 mode the point layers stay open until the end of the run closes them.
   view.pointLayersStayOpen = st.optM11;
 

@@ -24,28 +24,28 @@ TEST(CommandLine, ResistanceLettersFollowTheFirstCharacter) {
   TestRun a;
   Settings s = parse(a, {"-mxs20000", "x.mif"});
   EXPECT_EQ(s.mxs, 20000);
-  EXPECT_EQ(s.mnrType, 'M');
+  EXPECT_EQ(s.mnrType, ResistanceType::Material);
   TestRun b;
   s = parse(b, {"-N", "-m11", "x.mif"});
-  EXPECT_EQ(s.mnrType, 'M');
+  EXPECT_EQ(s.mnrType, ResistanceType::Material);
   EXPECT_TRUE(s.optM11);
   TestRun c;
   s = parse(c, {"-m11", "-N", "x.mif"});
-  EXPECT_EQ(s.mnrType, 'N');
+  EXPECT_EQ(s.mnrType, ResistanceType::Manning);
   TestRun d;
   s = parse(d, {"-N2M", "-R", "x.mif"});
-  EXPECT_EQ(s.mnrType, 'R');
+  EXPECT_EQ(s.mnrType, ResistanceType::Relative);
   EXPECT_TRUE(s.optN2M);  // a later letter leaves the conversion flag set
   TestRun e;
   s = parse(e, {"-Nfoo", "/ISISplus", "-trimmed", "-PPOL", "-x", "x.mif"});
-  EXPECT_EQ(s.mnrType, 'N');
+  EXPECT_EQ(s.mnrType, ResistanceType::Manning);
   EXPECT_TRUE(s.optIsis);
   EXPECT_TRUE(s.optTrim);
   EXPECT_TRUE(s.optPpol);
   EXPECT_FALSE(s.optN2M);
   TestRun f;
   s = parse(f, {"-N2Mx", "x.mif"});
-  EXPECT_EQ(s.mnrType, 'M');
+  EXPECT_EQ(s.mnrType, ResistanceType::Material);
   EXPECT_TRUE(s.optN2M);
 }
 
@@ -74,7 +74,7 @@ TEST(CommandLine, FileNamesAndIntroducers) {
   t.fs.add("/data/a.mif", "");
   t.fs.add("/b.mif", "");
   Settings s = parse(t, {"\x96N", "\xE2\x80\x93R", "one.mif", "/data/a.mif", "/b.mif", "/N2M", "two"});
-  EXPECT_EQ(s.mnrType, 'M');
+  EXPECT_EQ(s.mnrType, ResistanceType::Material);
   EXPECT_TRUE(s.optN2M);
   ASSERT_EQ(s.inFiles.size(), 4u);
   EXPECT_EQ(s.inFiles[0], "one.mif");
@@ -110,7 +110,7 @@ TEST(CommandLine, AddedOptionsMatchLikeTheOthersAndLeaveTheLetterAlone) {
   EXPECT_TRUE(s.optQuiet);
   EXPECT_EQ(s.saveDate, SaveDateCheck::Warning);
   EXPECT_EQ(s.outOption, "res/run");
-  EXPECT_EQ(s.mnrType, 'N');  // none of them is a resistance letter
+  EXPECT_EQ(s.mnrType, ResistanceType::Manning);  // none of them is a resistance letter
   EXPECT_FALSE(s.optN2M);
   ASSERT_EQ(s.inFiles.size(), 1u);
 
@@ -120,7 +120,7 @@ TEST(CommandLine, AddedOptionsMatchLikeTheOthersAndLeaveTheLetterAlone) {
   EXPECT_EQ(s.outOption, "C:\\Model Runs\\");
   EXPECT_FALSE(s.optBatch);
   EXPECT_FALSE(s.optQuiet);
-  EXPECT_EQ(s.mnrType, 'M');
+  EXPECT_EQ(s.mnrType, ResistanceType::Material);
 
   // Without its value the option stops the run; -batch, wherever it stands, keeps it from waiting.
   for (const char* bad : {"-savedate", "-savedate:", "-savedate:sometimes", "-out", "-out:  "}) {

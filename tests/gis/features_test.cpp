@@ -86,7 +86,7 @@ class ListSource final : public FeatureSource {
 
 TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
   TestRun t;
-  t.ctx.settings.mnrType = 'N';
+  t.ctx.settings.mnrType = ResistanceType::Manning;
   ListSource points({{FeatureKind::Point, {{1, 2}}, {"1.5", "0.03", "L", "XS1"}},
                      {FeatureKind::Line, {{0, 0}, {5, 5}}, {"XS1"}},
                      {FeatureKind::Point, {{3, 4}}, {"", "0.04", "R", "XS1"}}});

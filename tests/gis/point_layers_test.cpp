@@ -10,7 +10,7 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 
 TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
   TestRun t;
-  t.ctx.settings.mnrType = 'N';  // the values are Manning's n
+  t.ctx.settings.mnrType = ResistanceType::Manning;  // the values are Manning's n
   LayerBuilder()
       .point(1, 2, "1.5,0.03,\"left\",\"XS1\"")
       .point(3, 4, "2.5,0.04,\"Centre\",\"XS1\"")
@@ -48,7 +48,7 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
 
 TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
   TestRun t;
-  t.ctx.settings.mnrType = 'N';
+  t.ctx.settings.mnrType = ResistanceType::Manning;
   LayerBuilder().point(0, 0, "10.25,0.03,L,\"XS1\"").point(1, 0, ",0.04,,\"XS2\"").addTo(t.fs, "a");
   LayerBuilder().point(2, 0, ",,R,,").point(3, 0, "7,,,\"xs1\"").addTo(t.fs, "b");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
@@ -80,7 +80,7 @@ TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
 
 TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
   TestRun t;
-  t.ctx.settings.mnrType = 'N';
+  t.ctx.settings.mnrType = ResistanceType::Manning;
   LayerBuilder b;
   b.point(0, 0, ",0.03,L,XS1");  // the first record of the run has no earlier record
   b.mifText("Line 0 0 1 1\r\n").withRow("\"XS1\"");  // a line's row is counted, not read

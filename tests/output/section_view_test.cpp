@@ -56,7 +56,7 @@ TEST(SectionView, Mike11TrimsToTheCentreAndMarksTheCrossingPoint) {
   TestRun t;
   t.ctx.settings.optM11 = true;
   t.ctx.settings.optTrim = true;
-  t.ctx.settings.mnrType = 'M';
+  t.ctx.settings.mnrType = ResistanceType::Material;
   filled(t, "B1");
   const SectionsView view = viewSections(t.ctx);
   const SectionView& v = view.sections[0];

@@ -84,7 +84,7 @@ TEST(WriterCsv, MaterialExampleAndSingleCentrePoint) {
 
 TEST(WriterCsv, GroupsChainedWithoutLines) {
   WriterRun t;
-  t.ctx.settings.mnrType = 'N';
+  t.ctx.settings.mnrType = ResistanceType::Manning;
   Section& sec = t.section("XS 12/a");
   add(sec, kLeft, 0.0f, 12.0f, 0.035f);
   add(sec, kLeft, 4.0f, 11.5f, 0.0f);
@@ -157,7 +157,10 @@ TEST(WriterCsv, ResistanceFieldInEveryMode) {
   };
   for (const Case& c : cases) {
     WriterRun t;
-    t.ctx.settings.mnrType = c.letter;
+    t.ctx.settings.mnrType = c.letter == 'N'   ? ResistanceType::Manning
+                             : c.letter == 'R' ? ResistanceType::Relative
+                                               : ResistanceType::Material;
+    ASSERT_EQ(resistanceLetter(t.ctx.settings.mnrType), c.letter);
     t.ctx.settings.optN2M = c.n2m;
     t.ctx.settings.optIsis = c.isis;
     t.ctx.settings.optM11 = c.m11;
@@ -255,7 +258,7 @@ TEST(WriterCsv, SectionWithoutLeftPointsStops) {
 TEST(WriterLayers, ThreeLayersOfOneSection) {
   WriterRun t;
   t.ctx.settings.linesFound = true;
-  t.ctx.settings.mnrType = 'R';
+  t.ctx.settings.mnrType = ResistanceType::Relative;
   Section& sec = t.section("A 1");
   add(sec, kLeft, 0.0f, 6.0f, 0.5f, 100.5, 200.25);
   add(sec, kCentre, 1.25f, 5.0f, 0.5f, 101.0, 201.0);
