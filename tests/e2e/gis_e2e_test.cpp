@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "support/e2e.h"
-#include "support/survey_layer.h"
+#include "support/layer_text.h"
 
 namespace kestrix {
 namespace {
@@ -109,7 +109,7 @@ TEST(GisE2E, StartLinesMeasureFromTheFirstVertex) {
   points.point(100010, 0, "5,0.03,L,A").point(100013, 4, "4,0.03,C,A").point(100016, 8, "3,0.03,C,A");
   points.save(dir, "pts");
   Layer lines;
-  lines.mif = std::string(kHeader) + "Columns 1\r\n  XS_ID Char(12)\r\nData\r\n\r\n";
+  lines.replaceMif(std::string(kHeader) + "Columns 1\r\n  XS_ID Char(12)\r\nData\r\n\r\n");
   lines.pline({{100010, -3}, {100020, 10}}, "\"a\"");
   lines.save(dir, "lines");
   auto run = dir.run({"-N", "pts.mif", "lines.mif"});
@@ -133,7 +133,7 @@ TEST(GisE2E, ProjectionKeepsTheLastVertexAndDropsPointsBeyondTheEnds) {
       .point(21, 1, "5,0.03,C,P");        // beyond the last vertex: removed
   points.save(dir, "pts");
   Layer lines;
-  lines.mif = std::string(kHeader) + "Columns 1\r\n  XS_ID Char(12)\r\nData\r\n\r\n";
+  lines.replaceMif(std::string(kHeader) + "Columns 1\r\n  XS_ID Char(12)\r\nData\r\n\r\n");
   lines.pline({{0, 0}, {10, 0}, {20, 0}}, "P");
   lines.save(dir, "lines");
   auto run = dir.run({"-N", "-ppol", "pts.mif", "lines.mif"});
@@ -191,7 +191,7 @@ TEST(GisE2E, CheckpointsStopBeforeAnythingIsWritten) {
   pts.point(0, 0, "1,1,L,X").point(1, 0, "1,1,C,X").point(2, 0, "1,1,C,X");
   pts.save(b, "s");
   Layer lines;
-  lines.mif = std::string(kHeader) + "Columns 1\r\n  XS_ID Char(12)\r\nData\r\n\r\n";
+  lines.replaceMif(std::string(kHeader) + "Columns 1\r\n  XS_ID Char(12)\r\nData\r\n\r\n");
   lines.pline({{0, 1}, {5, 1}}, "UNKNOWN");
   lines.save(b, "l");
   auto linesError = b.run({"s.mif", "l.mif"});
@@ -207,7 +207,7 @@ TEST(GisE2E, CheckpointsStopBeforeAnythingIsWritten) {
   onlyL.point(0, 0, "1,1,L,X").point(1, 0, "1,1,L,X");
   onlyL.save(c, "s");
   Layer line;
-  line.mif = std::string(kHeader) + "Columns 1\r\n  XS_ID Char(12)\r\nData\r\n\r\n";
+  line.replaceMif(std::string(kHeader) + "Columns 1\r\n  XS_ID Char(12)\r\nData\r\n\r\n");
   line.pline({{0, 1}, {5, 1}}, "X");
   line.save(c, "l");
   auto noC = c.run({"s.mif", "l.mif"});

@@ -14,7 +14,7 @@
 #include "kestrix_version.h"
 #include "support/e2e.h"
 #include "support/fakes.h"
-#include "support/survey_layer.h"
+#include "support/layer_text.h"
 
 namespace kestrix {
 namespace {
@@ -203,8 +203,8 @@ TEST(InterfaceE2E, HelpAndVersionAnswerAndSucceed) {
 TEST(InterfaceE2E, SaveDateSettingsOnALayerWithoutTable) {
   ScratchDir dir;
   const SurveyLayer layer = sectionWithLine();
-  dir.write("gdal.mif", layer.mif);
-  dir.write("gdal.mid", layer.mid);
+  dir.write("gdal.mif", layer.mif());
+  dir.write("gdal.mid", layer.mid());
 
   const auto strict = dir.run({"-N", "gdal.mif"});
   EXPECT_EQ(strict.status, 1);

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "gis/identifiers.h"
-#include "gis/layer_builder.h"
+#include "support/layer_text.h"
 #include "gis/layers.h"
 
 namespace kestrix::testing {

@@ -2,12 +2,10 @@
 
 #include "driver/modes.h"
 #include "files/paths.h"
-#include "gis/layer_builder.h"
+#include "support/layer_text.h"
 
 namespace kestrix::testing {
 namespace {
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // A GIS run over the given layers, with enough console answers for its pauses.
 struct GisRun {
@@ -18,7 +16,7 @@ struct GisRun {
   TestRun t;
 };
 
-LayerBuilder survey() {
+LayerText survey() {
   // XS1 along y = 0: L at x 0, C at 2 and 5 (stored 5 then 2), R at 6.
   return LayerBuilder()
       .point(0, 0, "10,0.05,L,\"XS1\"")

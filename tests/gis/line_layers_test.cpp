@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "gis/identifiers.h"
-#include "gis/layer_builder.h"
+#include "support/layer_text.h"
 #include "gis/layers.h"
 
 namespace kestrix::testing {
 namespace {
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // A run with the sections XS1 and XS2 registered and their line data preset, as before the line layers are read.
 struct LineRun {

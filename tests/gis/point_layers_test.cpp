@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "gis/layer_builder.h"
+#include "support/layer_text.h"
 #include "gis/layers.h"
 
 namespace kestrix::testing {
 namespace {
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
   TestRun t;

@@ -116,6 +116,9 @@ int endsRun(F&& body) {
   return -1;
 }
 
+/// True when `part` appears anywhere in `text`.
+inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 /// True when `line` stands as a whole line of the console output `out`.
 inline bool hasLine(const std::string& out, const std::string& line) {
   return ("\n" + out).find("\n" + line + "\n") != std::string::npos;
