@@ -11,6 +11,7 @@
 #include "converters/isis.h"
 #include "driver/modes.h"
 #include "support/fakes.h"
+#include "support/section_values.h"
 
 namespace kestrix {
 namespace {
@@ -19,6 +20,8 @@ using testing::endsRun;
 using testing::join;
 using testing::lines;
 using testing::TestRun;
+using testing::F;
+using testing::offsets;
 
 // One data line in the fixed columns: X, Z, n in 1-30, column 31 blank, an
 // unused number in 32-40, the marker in 41-50, easting and northing in 51-70.
@@ -156,15 +159,9 @@ TEST(IsisRead, BankMarkersSplitTheGroups) {
                    kTail}));
   const Section& i = inner.sec(1);
   // The second LEFT closes group L again with the points since the first marker.
-  ASSERT_EQ(i.ptCount(1), 2);
-  EXPECT_FLOAT_EQ(i.point(1, 1).x, 1.0f);
-  EXPECT_FLOAT_EQ(i.point(1, 2).x, 2.0f);
-  ASSERT_EQ(i.ptCount(2), 2);
-  EXPECT_FLOAT_EQ(i.point(2, 1).x, 3.0f);
-  EXPECT_FLOAT_EQ(i.point(2, 2).x, 4.0f);
-  ASSERT_EQ(i.ptCount(3), 2);
-  EXPECT_FLOAT_EQ(i.point(3, 1).x, 5.0f);
-  EXPECT_FLOAT_EQ(i.point(3, 2).x, 6.0f);
+  EXPECT_EQ(offsets(i, kLeft), (F{1, 2}));
+  EXPECT_EQ(offsets(i, kCentre), (F{3, 4}));
+  EXPECT_EQ(offsets(i, kRight), (F{5, 6}));
 
   // BED and other words are not markers; a marker outside columns 41-50 does not count.
   Read plain(join({kHead,

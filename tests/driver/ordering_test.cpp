@@ -5,6 +5,7 @@
 
 #include "driver/ordering.h"
 #include "support/fakes.h"
+#include "support/section_values.h"
 
 namespace kestrix::testing {
 namespace {
@@ -33,17 +34,6 @@ int addSection(RunContext& ctx, const std::string& id, std::initializer_list<Pt>
   return s;
 }
 
-std::vector<float> offsets(const Section& s, int g) {
-  std::vector<float> v;
-  for (int p = 1; p <= s.ptCount(g); ++p) v.push_back(s.point(g, p).x);
-  return v;
-}
-std::vector<float> elevations(const Section& s, int g) {
-  std::vector<float> v;
-  for (int p = 1; p <= s.ptCount(g); ++p) v.push_back(s.point(g, p).z);
-  return v;
-}
-using F = std::vector<float>;
 
 TEST(OrderingDistance, DifferencesAreRoundedToSinglePrecisionFirst) {
   EXPECT_EQ(DISTANCE_8(0, 0, 3, 4), 5.0f);

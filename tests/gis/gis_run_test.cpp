@@ -3,6 +3,7 @@
 #include "driver/modes.h"
 #include "files/paths.h"
 #include "support/layer_text.h"
+#include "support/section_values.h"
 
 namespace kestrix::testing {
 namespace {
@@ -68,10 +69,9 @@ TEST(SectionsGisRun, StartLinesFixTheOffsetsAndTheRunFinishes) {
   LayerBuilder().line(-1, 0, 9, 0, "xs1").addTo(r.t.fs, "proj/lines");
   EXPECT_EQ(r.run(), kExitSuccess) << r.t.out();
   const Section& s = r.t.ctx.store[1];
-  EXPECT_EQ(s.point(kLeft, 1).x, 1.0f);
-  EXPECT_EQ(s.point(kCentre, 1).x, 3.0f);
-  EXPECT_EQ(s.point(kCentre, 2).x, 6.0f);
-  EXPECT_EQ(s.point(kRight, 1).x, 7.0f);
+  EXPECT_EQ(offsets(s, kLeft), (F{1}));
+  EXPECT_EQ(offsets(s, kCentre), (F{3, 6}));
+  EXPECT_EQ(offsets(s, kRight), (F{7}));
   EXPECT_EQ(r.t.ctx.settings.outFolder, "proj/");
   // Both layers are read twice: points first, then lines.
   const std::string& out = r.t.out();
