@@ -16,6 +16,13 @@ enum class SaveDateCheck {
   Off       ///< no comparison and no line
 };
 
+/// Which branch a run takes: the GIS layers, or one of the two converters.
+enum class RunMode {
+  Gis,     ///< survey points and lines from MIF/MID layers
+  Isis,    ///< ISIS .dat/.asc files (-isis)
+  Mike11,  ///< a MIKE 11 model (-m11), which wins over -isis
+};
+
 /// What the resistance values of the points are (-M, -N, -R).
 enum class ResistanceType {
   Material,  ///< M: material numbers
@@ -35,15 +42,13 @@ struct Settings {
   int mlp = 20;                      ///< maximum number of vertices of a projection line
   ResistanceType mnrType = ResistanceType::Material;  ///< what the resistance values are
   bool optN2M = false;               ///< convert Manning's n to material numbers
-  bool optIsis = false;              ///< ISIS converter mode
-  bool optM11 = false;               ///< MIKE 11 converter mode
+  RunMode mode = RunMode::Gis;       ///< the run's branch
   bool optTrim = false;              ///< drop groups L and R of MIKE 11 sections
   bool optPpol = false;              ///< project points onto their lines
   bool optBatch = false;             ///< never wait for Enter and never read the console
   bool optQuiet = false;             ///< leave out the point, section and file-unit lines
   SaveDateCheck saveDate = SaveDateCheck::Error;  ///< the save-date check of input layers
   std::string outOption;             ///< the folder named by -out:, as typed; empty without it
-  bool gisMode = false;              ///< the run takes the GIS branch
   bool linesFound = false;           ///< some layer holds line objects
   bool errFound = false;             ///< some reader or check reported an error
   std::vector<std::string> inFiles;  ///< file arguments in command-line order

@@ -245,8 +245,8 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
       set.mnrType = ResistanceType::Manning;
     }
     if (optionIs(word, "R")) set.mnrType = ResistanceType::Relative;
-    if (optionIs(word, "ISIS")) set.optIsis = true;
-    if (optionIs(word, "M11")) set.optM11 = true;
+    if (optionIs(word, "ISIS") && set.mode != RunMode::Mike11) set.mode = RunMode::Isis;
+    if (optionIs(word, "M11")) set.mode = RunMode::Mike11;
     if (optionIs(word, "trim")) set.optTrim = true;
     if (optionIs(word, "ppol")) set.optPpol = true;
     if (optionIs(word, "quiet")) set.optQuiet = true;
@@ -295,7 +295,7 @@ int runKestrix(const std::vector<std::string>& args, Console& console, FileSyste
       ctx.say("Build 2019-08-AA-iSP");
       readCommandLine(ctx, args);
       allocateStore(ctx);
-      if (ctx.settings.optIsis || ctx.settings.optM11) {
+      if (ctx.settings.mode != RunMode::Gis) {
         converterRun(ctx);
       } else {
         gisRun(ctx);

@@ -94,7 +94,7 @@ void converterRun(RunContext& ctx) {
   bool networkRead = false;
   bool resistanceRead = false;
   searchPass(ctx, [&](const std::string& name) {
-    if (set.optM11) {
+    if (set.mode == RunMode::Mike11) {
       const std::string ext = FILEEXT(name);
       if (ext == ".nwk11") {
         m11ReadNetwork(ctx, name, tables);
@@ -108,7 +108,7 @@ void converterRun(RunContext& ctx) {
     }
   });
 
-  if (set.optM11 && (!networkRead || !resistanceRead)) {
+  if (set.mode == RunMode::Mike11 && (!networkRead || !resistanceRead)) {
     // Without the network no section can be placed, and without the
     // parameter file every resistance would be left blank.
     ctx.newline();
@@ -119,7 +119,7 @@ void converterRun(RunContext& ctx) {
     ctx.exits(kExitFailure);
   }
 
-  if (set.optM11) {
+  if (set.mode == RunMode::Mike11) {
     // The cross-section conversion writes its own layers into the output folder.
     readyOutFolder(ctx);
     searchPass(ctx, [&](const std::string& name) {

@@ -26,7 +26,7 @@ std::string firstLayerFolder(RunContext& ctx) {
 
 void gisRun(RunContext& ctx) {
   Settings& set = ctx.settings;
-  set.gisMode = true;
+  set.mode = RunMode::Gis;
 
   for (const std::string& file : set.inFiles) xsReadPoints(ctx, ctx.gis, file);
   if (set.errFound) {

@@ -68,7 +68,7 @@ class SectionViewer {
     rows(sec, v);
     line(sec, v);
     bed(sec, v);
-    if (!st_.optM11) allPoints(sec, v);
+    if (st_.mode != RunMode::Mike11) allPoints(sec, v);
     return v;
   }
 
@@ -98,7 +98,7 @@ class SectionViewer {
   // the stop message set, when the store lacks the left points to chain from.
   bool baseOffset(const Section& sec, int g, float& base, SectionView& v) {
     base = 0.0f;
-    if (!st_.gisMode || st_.linesFound || g == kLeft) return true;
+    if (st_.mode != RunMode::Gis || st_.linesFound || g == kLeft) return true;
     const int nL = sec.ptCount(kLeft);
     if (nL == 0) {
       // The ordering stage drops such sections; reaching here means the store is inconsistent.
@@ -119,7 +119,7 @@ class SectionViewer {
     for (int g = kLeft; g <= kRight; ++g) {
       const int n = sec.ptCount(g);
       // A trimmed MIKE 11 section keeps its centre group alone.
-      if (n == 0 || (st_.optM11 && st_.optTrim && g != kCentre)) continue;
+      if (n == 0 || (st_.mode == RunMode::Mike11 && st_.optTrim && g != kCentre)) continue;
       float base = 0.0f;
       if (!baseOffset(sec, g, base, v)) return;
       for (int p = 1; p <= n; ++p) {
@@ -138,7 +138,7 @@ class SectionViewer {
 
   void line(const Section& sec, SectionView& v) {
     for (int g = kLeft; g <= kRight; ++g) {
-      if (st_.optM11) {
+      if (st_.mode == RunMode::Mike11) {
         // The converter stores the section line's left end, crossing point and right end as point 1.
         v.lineX.push_back(sec.point(g, 1).mapX);
         v.lineY.push_back(sec.point(g, 1).mapY);
@@ -160,7 +160,7 @@ class SectionViewer {
     const int n = sec.ptCount(kCentre);
     const StorePoint* at = nullptr;
     float level = 0.0f;
-    if (st_.optM11) {
+    if (st_.mode == RunMode::Mike11) {
       // A MIKE 11 section is marked at its crossing point, at the lowest level of its centre group.
       at = &sec.point(kCentre, 1);
       level = kMike11BedStart;
@@ -201,7 +201,7 @@ class SectionViewer {
 SectionsView viewSections(Workspace& ctx) {
   const Settings& st = ctx.settings;
   SectionsView view;
-  if (st.optN2M || (st.mnrType == ResistanceType::Material && (st.optIsis || st.optM11))) {
+  if (st.optN2M || (st.mnrType == ResistanceType::Material && st.mode != RunMode::Gis)) {
     view.style = Resistance::Material1000;
   } else if (st.mnrType == ResistanceType::Material) {
     view.style = Resistance::Material;
@@ -210,7 +210,7 @@ SectionsView viewSections(Workspace& ctx) {
   }
   view.resistanceLetter = resistanceLetter(st.mnrType);
   // In MIKE 11 mode the point layers stay open until the end of the run closes them.
-  view.pointLayersStayOpen = st.optM11;
+  view.pointLayersStayOpen = st.mode == RunMode::Mike11;
 
   SectionViewer viewer(ctx);
   std::size_t longest = kSourceMinWidth;

@@ -275,7 +275,7 @@ TEST(IsisRun, PatternsInArgumentOrderMatchesInNameOrderWithTheirFolder) {
   t.fs.add("data/c.txt", lines(one));
   t.fs.add("other.dat", lines(join({kHead, {"RIVER", "SECTION", "CUT"}})));
   Settings& set = t.ctx.settings;
-  set.optIsis = true;
+  set.mode = RunMode::Isis;
   set.inFiles = {"proj.mif", "data/*.dat", "missing*.dat", "nofolder/*.dat", "other.dat"};
   EXPECT_EQ(endsRun([&] { converterRun(t.ctx); }), 1);
   const std::string& out = t.out();
@@ -306,7 +306,7 @@ TEST(IsisRun, Mike11WinsOverIsisAndOutFolderComesFromAnyFirstMatch) {
   TestRun t;
   t.fs.add("sub/a.dat", lines(join({kHead, river("S", {point(0, 1, 0.03)}), kTail})));
   Settings& set = t.ctx.settings;
-  set.optIsis = set.optM11 = true;
+  set.mode = RunMode::Mike11;  // -isis -m11
   set.errFound = true;  // stops the run at the last checkpoint, before the writer
   set.outFolder = "unchanged/";
   set.inFiles = {"proj.mif", "nothing*.x"};
@@ -328,7 +328,7 @@ TEST(IsisRun, ANamedModelFileThatIsNotThereEndsTheRunBeforeAnyConversion) {
   TestRun t;
   t.fs.add("a.dat", lines(join({kHead, river("S", {point(0, 1, 0.03)}), kTail})));
   Settings& set = t.ctx.settings;
-  set.optIsis = true;
+  set.mode = RunMode::Isis;
   set.inFiles = {"proj.mif", "a.dat", "Modle.dat", "gone.dat"};
   EXPECT_EQ(endsRun([&] { converterRun(t.ctx); }), 1);
   EXPECT_EQ(t.out(), "\nERROR - Model file \"Modle.dat\" cannot be found (or is not a file)\n"
@@ -350,7 +350,7 @@ TEST(IsisRun, Mike11PassTwoReportsEachFileButKeepsAnEarlierError) {
                              "   EndSect  // branch", "EndSect  // BRANCHES"}));
   t.fs.add("m.hd11", lines({"[Global_Values]", "   G_resistance = 0.035", "EndSect  // Global_Values"}));
   Settings& set = t.ctx.settings;
-  set.optM11 = true;
+  set.mode = RunMode::Mike11;
   set.inFiles = {"proj.mif", "*.txt", "m.nwk11", "m.hd11"};
   EXPECT_EQ(endsRun([&] { converterRun(t.ctx); }), 1);
   const std::string& out = t.out();
@@ -375,7 +375,7 @@ TEST(IsisRun, SearchFailuresEndTheRun) {
     FailingSearch fs(status);
     RunContext ctx(console, fs);
     ctx.units.INITUNITS(1000);
-    ctx.settings.optIsis = true;
+    ctx.settings.mode = RunMode::Isis;
     ctx.settings.inFiles = {"proj.mif", "*.dat"};
     EXPECT_EQ(endsRun([&] { converterRun(ctx); }), 1);
     EXPECT_EQ(console.output(), message + "\nPress Enter to Close\n");

@@ -124,7 +124,7 @@ struct Conversion {
     t.fs.add("proj.mif", lines(join({kProjectionHeader, {"Columns 1", "  Name Char(10)", "Data"}})));
     t.fs.add("net.nwk11", lines(kNetwork));
     t.fs.add("par.hd11", lines(kParameters));
-    t.ctx.settings.optM11 = true;
+    t.ctx.settings.mode = RunMode::Mike11;
     t.ctx.settings.inFiles = {"proj.mif", "xs.txt", "net.nwk11", "par.hd11"};
     EXPECT_EQ(endsRun([&] {
                 m11ReadNetwork(t.ctx, "net.nwk11", tables);

@@ -28,7 +28,7 @@ TEST(CommandLine, ResistanceLettersFollowTheFirstCharacter) {
   TestRun b;
   s = parse(b, {"-N", "-m11", "x.mif"});
   EXPECT_EQ(s.mnrType, ResistanceType::Material);
-  EXPECT_TRUE(s.optM11);
+  EXPECT_EQ(s.mode, RunMode::Mike11);
   TestRun c;
   s = parse(c, {"-m11", "-N", "x.mif"});
   EXPECT_EQ(s.mnrType, ResistanceType::Manning);
@@ -39,7 +39,7 @@ TEST(CommandLine, ResistanceLettersFollowTheFirstCharacter) {
   TestRun e;
   s = parse(e, {"-Nfoo", "/ISISplus", "-trimmed", "-PPOL", "-x", "x.mif"});
   EXPECT_EQ(s.mnrType, ResistanceType::Manning);
-  EXPECT_TRUE(s.optIsis);
+  EXPECT_EQ(s.mode, RunMode::Isis);
   EXPECT_TRUE(s.optTrim);
   EXPECT_TRUE(s.optPpol);
   EXPECT_FALSE(s.optN2M);
@@ -47,6 +47,14 @@ TEST(CommandLine, ResistanceLettersFollowTheFirstCharacter) {
   s = parse(f, {"-N2Mx", "x.mif"});
   EXPECT_EQ(s.mnrType, ResistanceType::Material);
   EXPECT_TRUE(s.optN2M);
+  EXPECT_EQ(s.mode, RunMode::Gis);
+}
+
+TEST(CommandLine, Mike11WinsOverIsisInEitherOrder) {
+  TestRun a;
+  EXPECT_EQ(parse(a, {"-ISIS", "-M11", "x.mif"}).mode, RunMode::Mike11);
+  TestRun b;
+  EXPECT_EQ(parse(b, {"-M11", "-ISIS", "x.mif"}).mode, RunMode::Mike11);
 }
 
 TEST(CommandLine, DimensionsAreReadFromTheSameArgument) {

@@ -28,7 +28,7 @@ Section& filled(TestRun& t, const std::string& id) {
 
 TEST(SectionView, GisWithoutLinesChainsTheGroupsAndDrawsEveryDrawnGroup) {
   TestRun t;
-  t.ctx.settings.gisMode = true;
+  t.ctx.settings.mode = RunMode::Gis;
   t.ctx.settings.outFolder = "out/";
   filled(t, "XS 1  ");
   t.ctx.store[t.ctx.store.append()].use = false;
@@ -54,7 +54,7 @@ TEST(SectionView, GisWithoutLinesChainsTheGroupsAndDrawsEveryDrawnGroup) {
 
 TEST(SectionView, Mike11TrimsToTheCentreAndMarksTheCrossingPoint) {
   TestRun t;
-  t.ctx.settings.optM11 = true;
+  t.ctx.settings.mode = RunMode::Mike11;
   t.ctx.settings.optTrim = true;
   t.ctx.settings.mnrType = ResistanceType::Material;
   filled(t, "B1");
@@ -74,7 +74,7 @@ TEST(SectionView, Mike11TrimsToTheCentreAndMarksTheCrossingPoint) {
 
 TEST(SectionView, AnInconsistentStoreStopsAfterTheRowsBeforeIt) {
   TestRun t;
-  t.ctx.settings.gisMode = true;
+  t.ctx.settings.mode = RunMode::Gis;
   const int s = t.ctx.store.append();
   t.ctx.store[s].id = "X";
   add(t.ctx.store[s], kCentre, 1.0f, 1.0f, 0.0);

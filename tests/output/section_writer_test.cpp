@@ -33,7 +33,7 @@ const std::string kCsvHeadingM = "\"X\",\"Z\",\"M\",\"LCR\"";
 // A run of the writer over a store filled by hand, GIS mode by default.
 struct WriterRun : TestRun {
   WriterRun() {
-    ctx.settings.gisMode = true;
+    ctx.settings.mode = RunMode::Gis;
     ctx.settings.inFiles = {std::string(kFolder) + "survey.mif"};
     ctx.settings.outFolder = kFolder;
     fs.add(std::string(kFolder) + "survey.mif", kSurvey);
@@ -162,9 +162,7 @@ TEST(WriterCsv, ResistanceFieldInEveryMode) {
                                                : ResistanceType::Material;
     ASSERT_EQ(resistanceLetter(t.ctx.settings.mnrType), c.letter);
     t.ctx.settings.optN2M = c.n2m;
-    t.ctx.settings.optIsis = c.isis;
-    t.ctx.settings.optM11 = c.m11;
-    t.ctx.settings.gisMode = !c.isis && !c.m11;
+    t.ctx.settings.mode = c.m11 ? RunMode::Mike11 : c.isis ? RunMode::Isis : RunMode::Gis;
     t.ctx.settings.linesFound = true;
     add(t.section("A"), kCentre, 1.0f, 2.0f, c.mnr);
     EXPECT_EQ(t.run(), -1);
@@ -175,8 +173,7 @@ TEST(WriterCsv, ResistanceFieldInEveryMode) {
 
 TEST(WriterCsv, ConvertedSectionsUseOffsetsAsStoredAndSourceTexts) {
   WriterRun t;
-  t.ctx.settings.gisMode = false;
-  t.ctx.settings.optIsis = true;
+    t.ctx.settings.mode = RunMode::Isis;
   Section& sec = t.section("RIV_001");
   sec.source = {"C:\\s\\river", "  ", "RIV; 1.000"};
   add(sec, kLeft, -3.0f, 10.0f, 0.05f, 1.0, 1.0);
@@ -322,8 +319,7 @@ TEST(WriterLayers, SectionWithoutCentrePointsHasNoBedPoint) {
 
 // A converted MIKE 11 section: point 1 of each group carries the section line's map position.
 Section& mike11Section(WriterRun& t) {
-  t.ctx.settings.gisMode = false;
-  t.ctx.settings.optM11 = true;
+    t.ctx.settings.mode = RunMode::Mike11;
   Section& sec = t.section("R1_000000500");
   sec.source = {"C:\\m\\xs", "TOPO1", "R1; 0.500"};
   add(sec, kLeft, 0.0f, 12.0f, 0.03f, 90.0, 10.0);
