@@ -31,6 +31,16 @@ int groupOf(const std::string& lcr) {
 
 char letterOf(int group) { return group == kLeft ? 'L' : group == kRight ? 'R' : 'C'; }
 
+// A text value between double quotes, as the carried-value warning shows it.
+std::string inQuotes(std::string_view text) {
+  std::string result;
+  result.reserve(text.size() + 2);
+  result.push_back('"');
+  result.append(text);
+  result.push_back('"');
+  return result;
+}
+
 // A point record left some of its values blank, so the free-format read kept
 // the values of the previous point record of the run: say which, and what
 // they are, since a point without an elevation silently takes its neighbour's.
@@ -125,9 +135,9 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
     ok = ok && values.readFloat(last.lastMnr);
     if (ok && values.lastWasNull()) carried.field("MNR", AREALTRIM(last.lastMnr));
     ok = ok && values.readText(last.lastLcr, 1);
-    if (ok && values.lastWasNull()) carried.field("LCR", "\"" + last.lastLcr + "\"");
+    if (ok && values.lastWasNull()) carried.field("LCR", inQuotes(last.lastLcr));
     ok = ok && values.readText(last.lastXsId, kIdWidth);
-    if (ok && values.lastWasNull()) carried.field("XS_ID", "\"" + std::string(significant(last.lastXsId)) + "\"");
+    if (ok && values.lastWasNull()) carried.field("XS_ID", inQuotes(significant(last.lastXsId)));
     if (!ok) {
       ctx.out.say("ERROR - Reading points data");
       ctx.settings.errFound = true;
