@@ -29,8 +29,6 @@ int groupOf(const std::string& lcr) {
   return kCentre;
 }
 
-char letterOf(int group) { return group == kLeft ? 'L' : group == kRight ? 'R' : 'C'; }
-
 // Reads the .mid row that belongs to the object just met. False, with the
 // message printed and errFound set, when there is none.
 bool readRecord(RunContext& ctx, int attrUnit, std::string& record) {
@@ -132,7 +130,7 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
     const int count = section.append(g, pt);
 
     report.assign(" Read ");
-    report += letterOf(g);
+    report += groupLetter(g);
     report += " point";
     report += formatInt(count, 5);
     report += " for XS ";

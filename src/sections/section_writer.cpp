@@ -125,8 +125,9 @@ bool appendResistance(std::string& line, float mnr, Resistance style, std::strin
   if (mnr == 0.0f) return true;  // an exact 0 leaves the field empty
   switch (style) {
     case Resistance::Material1000: {
-      const float material = 1000.0f * mnr;  // the product is taken in single precision
-      text = formatWholeFull(material, 6);
+      // The product is taken in single precision; only one too large for it is taken in double.
+      const float product = 1000.0f * mnr;
+      text = formatWholeFull(std::isfinite(product) ? product : 1000.0 * static_cast<double>(mnr), 6);
       return !appendNumber(line, text, 6);
     }
     case Resistance::Material:
@@ -194,6 +195,7 @@ class SectionWriter {
     for (int s = 1; s <= nxs; ++s) {
       const Section& sec = ctx_.store[s];
       if (!sec.use) continue;
+      refuseUnwritable(sec);
       const std::string name = csvName(sec, significant(sec.id));
       SectionPlan plan{s, ADDFOLDER(st_.outFolder, name), std::string()};
       plan.source = plan.path;
@@ -260,6 +262,27 @@ class SectionWriter {
     writeSectionLine(sec, id, plan.source);
     writeBedPoint(sec);
     if (!st_.optM11) writeAllPoints(sec);
+  }
+
+  // A value that is not a finite number (a converted model's values can
+  // overflow single precision) has no text a reader could take for it: the
+  // run ends before anything is written.
+  void refuseUnwritable(const Section& sec) {
+    for (int g = kLeft; g <= kRight; ++g) {
+      for (int p = 1; p <= sec.ptCount(g); ++p) {
+        const StorePoint& pt = sec.point(g, p);
+        const char* what = !std::isfinite(pt.x)      ? "offset"
+                           : !std::isfinite(pt.z)    ? "level"
+                           : !std::isfinite(pt.mnr)  ? "resistance value"
+                           : !std::isfinite(pt.mapX) || !std::isfinite(pt.mapY) ? "map position"
+                                                     : nullptr;
+        if (what == nullptr) continue;
+        ctx_.newline();
+        ctx_.say("ERROR - Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
+                 AINTEGER(p) + " of group " + groupLetter(g) + " is not a finite number - nothing was written");
+        ctx_.exits(kExitFailure);
+      }
+    }
   }
 
   std::string csvName(const Section& sec, std::string_view id) {
