@@ -6,14 +6,21 @@
 # build-fuzz/corpus/<target>/ from run to run; findings are written to
 # build-fuzz/findings/<target>/ and end the script with a failure.
 #
-#   scripts/fuzz.sh SECONDS [TARGET ...]
+#   scripts/fuzz.sh [--smoke] SECONDS [TARGET ...]
 #
 # Targets: mif_objects gis_records isis mike11_txt nwk11 hd11 freeformat command_line
+# With --smoke (the test script's short run) each target starts from its
+# seeds alone and the grown corpus is left alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+smoke=false
+if [ "${1:-}" = --smoke ]; then
+  smoke=true
+  shift
+fi
 if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]]; then
-  echo "usage: scripts/fuzz.sh SECONDS [TARGET ...]" >&2
+  echo "usage: scripts/fuzz.sh [--smoke] SECONDS [TARGET ...]" >&2
   exit 2
 fi
 seconds=$1
@@ -98,7 +105,12 @@ max_len() {
 status=0
 for t in "${targets[@]}"; do
   prepare_seeds "$t"
-  mkdir -p "$build/corpus/$t" "$build/findings/$t" "$build/logs"
+  corpus="$build/corpus/$t"
+  if $smoke; then
+    corpus="$build/smoke-corpus/$t"
+    rm -rf "$corpus"
+  fi
+  mkdir -p "$corpus" "$build/findings/$t" "$build/logs"
   binary="$build/fuzz/fuzz_$t"
   flags=(-timeout=10 -rss_limit_mb=1024 -malloc_limit_mb=256 -max_len="$(max_len "$t")" -dict="fuzz/dict/$t.dict"
     -artifact_prefix="$build/findings/$t/")
@@ -111,7 +123,7 @@ for t in "${targets[@]}"; do
   fi
   log="$build/logs/$t.log"
   if "$binary" "${flags[@]}" -max_total_time="$seconds" -print_final_stats=1 \
-    "$build/corpus/$t" "$build/seeds/$t" >"$log" 2>&1; then
+    "$corpus" "$build/seeds/$t" >"$log" 2>&1; then
     outcome=ok
   else
     outcome="FINDING (see $log and $build/findings/$t/)"
