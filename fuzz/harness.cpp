@@ -103,6 +103,8 @@ class CountingFileSystem : public FileSystem {
     return std::make_unique<CountingOutput>(std::move(file), written);
   }
   bool exists(const std::string& path) override { return base_.exists(path); }
+  bool isFolder(const std::string& path) override { return base_.isFolder(path); }
+  bool makeFolder(const std::string& path) override { return base_.makeFolder(path); }
   bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
     return base_.modifiedTime(path, seconds);
   }

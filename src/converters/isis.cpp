@@ -61,7 +61,9 @@ class IsisReader {
   void run() {
     ctx_.newline();
     ctx_.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
+    ++ctx_.tally.inputsRead;
     OPENFILE(ctx_, unit_, FileMode::Input, file_);
+    const int firstSection = ctx_.store.nxs() + 1;
     const std::string sourcePath = fitField(FILENAMEPATH(file_), kSourceWidth);
 
     bool inBody = false;
@@ -94,6 +96,7 @@ class IsisReader {
       }
       if (!readSection(sourcePath)) return fail();
     }
+    warnWithoutPlanCoordinates(firstSection);
     CLOSER(ctx_, unit_);
   }
 
@@ -128,6 +131,7 @@ class IsisReader {
     left_ = right_ = false;
     for (std::int32_t i = 0; i < n; ++i) {
       if (!nextLine(line_)) return false;
+      ++ctx_.tally.pointsRead;
       ++c_;
       // A group receives at most c - 1 points once c has gone two past the limit.
       if (c_ > ctx_.settings.mpt + 1) tooManyPoints();
@@ -173,6 +177,35 @@ class IsisReader {
     } else {
       c_ = 0;
     }
+  }
+
+  // Sections whose points all lie at (0, 0) come from a file without plan
+  // coordinates (columns 51 to 70 blank): they would all be drawn on one spot.
+  void warnWithoutPlanCoordinates(int firstSection) {
+    int atOrigin = 0;
+    const int last = ctx_.store.nxs();
+    for (int s = firstSection; s <= last; ++s) {
+      const Section& sec = ctx_.store[s];
+      bool any = false;
+      bool allAtOrigin = true;
+      for (int g = kLeft; g <= kRight && allAtOrigin; ++g) {
+        for (int p = 1; p <= sec.ptCount(g); ++p) {
+          any = true;
+          const StorePoint& pt = sec.point(g, p);
+          if (pt.mapX != 0.0 || pt.mapY != 0.0) {
+            allAtOrigin = false;
+            break;
+          }
+        }
+      }
+      if (any && allAtOrigin) ++atOrigin;
+    }
+    if (atOrigin == 0) return;
+    ctx_.newline();
+    ctx_.say("WARNING - " + AINTEGER(atOrigin) + " of the " + AINTEGER(last - firstSection + 1) +
+             " river sections of \"" + std::string(significant(file_)) +
+             "\" have every point at (0, 0): the file holds no plan coordinates, so these sections all lie at (0, 0)"
+             " in the layers");
   }
 
   [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_, ctx_.store[section_].id); }

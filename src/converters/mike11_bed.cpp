@@ -32,6 +32,38 @@ std::string_view after(std::string_view line, std::string_view key) { return lin
   ctx.exits(kExitFailure);
 }
 
+// MIKE 11 models often give Manning's M (1/n, 25 and the like) where the
+// conversion reads Manning's n, so that every value comes out far too large.
+bool looksLikeManningM(float value) { return value >= 1.0f; }
+
+std::string asManningN(float m) { return AREALTRIM(1.0f / m); }
+
+void warnGlobalManningM(RunContext& ctx, const std::string& file, float value) {
+  if (!looksLikeManningM(value)) return;
+  ctx.newline();
+  ctx.say("WARNING - Global resistance value " + AREALTRIM(value) + " of \"" + file +
+          "\" is 1 or more: most likely a Manning's M (1/n), which would be n = " + asManningN(value) +
+          ".  It is used as Manning's n as it stands");
+}
+
+void warnBedManningM(RunContext& ctx, const std::string& file, const Mike11Tables& tables) {
+  const m11BedValue* first = nullptr;
+  int count = 0;
+  for (int e = 0; e < tables.nBedList; ++e) {
+    const m11BedValue& entry = tables.bedList[static_cast<std::size_t>(e)];
+    if (!looksLikeManningM(entry.ValueFrom)) continue;
+    if (!first) first = &entry;
+    ++count;
+  }
+  if (!first) return;
+  ctx.newline();
+  ctx.say("WARNING - " + AINTEGER(count) + " of the " + AINTEGER(tables.nBedList) + " bed resistance values of \"" +
+          file + "\" are 1 or more (the first: " + AREALTRIM(first->ValueFrom) + " for branch \"" +
+          std::string(significant(first->Name)) + "\" at chainage " + AREALTRIM(first->ChainageFrom) +
+          "): most likely Manning's M (1/n); " + AREALTRIM(first->ValueFrom) + " would be n = " +
+          asManningN(first->ValueFrom) + ".  They are used as Manning's n as they stand");
+}
+
 // A stretch ends at the next entry of its branch, or at its own chainage.
 void complete(m11BedValue& entry, const m11BedValue* next) {
   if (next && ASAME(entry.Name, next->Name)) {
@@ -48,6 +80,7 @@ void complete(m11BedValue& entry, const m11BedValue* next) {
 void m11ReadBedResistance(RunContext& ctx, const std::string& file, Mike11Tables& tables) {
   ctx.newline();
   ctx.say("Reading MIKE 11 Bed Resistance data from " + std::string(significant(file)) + "...");
+  ++ctx.tally.inputsRead;
   int unit = 0;
   OPENFILE(ctx, unit, FileMode::Input, file);
   tables.globalN = 0.0f;
@@ -72,6 +105,7 @@ void m11ReadBedResistance(RunContext& ctx, const std::string& file, Mike11Tables
     ctx.say(" Could not find global n value.");
     ctx.exits(kExitFailure);
   }
+  warnGlobalManningM(ctx, std::string(significant(file)), tables.globalN);
 
   ctx.newline();
   ctx.say("Looking for bed resistance values...");
@@ -99,6 +133,7 @@ void m11ReadBedResistance(RunContext& ctx, const std::string& file, Mike11Tables
       ctx.say(" Number of bed resistance values found: " + AINTEGER(count));
     else
       ctx.say(" Could not find any bed resistance values");
+    warnBedManningM(ctx, std::string(significant(file)), tables);
   } else if (status == ReadStatus::Error) {
     badValue(ctx);
   }

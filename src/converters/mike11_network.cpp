@@ -48,6 +48,7 @@ class NetworkReader {
   void run(const std::string& file) {
     ctx_.newline();
     ctx_.say("Reading MIKE 11 Branches from " + std::string(significant(file)) + "...");
+    ++ctx_.tally.inputsRead;
     OPENFILE(ctx_, unit_, FileMode::Input, file);
     ctx_.say(" Looking for points...");
     if (findSection("[POINTS]")) readPoints();

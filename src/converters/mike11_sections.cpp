@@ -84,6 +84,7 @@ class SectionConverter {
     set.errFound = false;
     ctx_.newline();
     ctx_.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
+    ++ctx_.tally.inputsRead;
     OPENFILE(ctx_, txt_, FileMode::Input, file_);
     int projection = 0;
     OPENFILE(ctx_, projection, FileMode::Input, set.inFiles.empty() ? std::string() : set.inFiles.front());
@@ -153,7 +154,7 @@ class SectionConverter {
         next();
         FreeFormatReader in(line_);
         if (!in.readFloat(datum_)) throw ReadFailure{};
-        if (datum_ > kDatumReported) ctx_.say("  Debug: Datum for xs: (" + AINTEGER(section_) + ")");
+        if (datum_ > kDatumReported) ctx_.detail("  Debug: Datum for xs: (" + AINTEGER(section_) + ")");
       } else if (keywordAt(line_, 7, "PROFILE")) {
         readProfile();
       }
@@ -164,6 +165,7 @@ class SectionConverter {
     if (b == 0 || !place(b, crossing)) {
       ctx_.say("WARNING - No Branch (with same TOPO ID) found for cross-section " +
                std::string(significant(ctx_.store[section_].id)) + " (IGNORED)");
+      ctx_.tally.removedIds.emplace_back(significant(ctx_.store[section_].id));
       // The channel state stays with the last placed section.
       ctx_.store.removeLast();
       section_ = 0;
@@ -195,7 +197,7 @@ class SectionConverter {
   }
 
   void readProfile() {
-    ctx_.say("  Debug: Found Profile Number: (" + AINTEGER(section_) + ")");
+    ctx_.detail("  Debug: Found Profile Number: (" + AINTEGER(section_) + ")");
     Section& sec = ctx_.store[section_];
     const std::string branch(significant(branch_));
     sec.source[0] = source1_;
@@ -215,6 +217,7 @@ class SectionConverter {
     float lastX = 0.0f;
     for (int i = 1; i <= n; ++i) {
       next();
+      ++ctx_.tally.pointsRead;
       if (static_cast<std::size_t>(++work_.count) > work_.points.size()) work_.points.resize(work_.points.size() * 2 + 16);
       M11WorkPoint& p = work_.points[static_cast<std::size_t>(work_.count) - 1];
       FreeFormatReader in(line_);

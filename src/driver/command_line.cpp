@@ -3,6 +3,7 @@
 #include <new>
 
 #include "driver/modes.h"
+#include "kestrix_version.h"
 #include "driver/run_context.h"
 #include "text/freeformat.h"
 #include "text/text.h"
@@ -78,6 +79,30 @@ const char* const kUsage[] = {
     "",
 };
 
+// The options that the usage text above does not list, shown by --help.
+const char* const kAddedOptions[] = {
+    "Further options (introduced by -, / or an en dash, in any case):",
+    "   -batch  - never wait and never ask: the \"Press Enter\" pauses are not waited",
+    "             for, and a question (a missing file, a file in use, an out-of-date",
+    "             export) ends the run at once with exit status 1.  For scripts.",
+    "   -quiet  - leave out the lines for each point, section and file unit; the",
+    "             WARNING, ERROR and CHECK lines, the summary and \"Finished.\" stay.",
+    "   -savedate:error   - every input layer needs its MapInfo table (.tab), saved",
+    "             no later than its .mid (default).",
+    "   -savedate:warning - a missing or newer .tab is a WARNING 0004; the layer is read.",
+    "   -savedate:off     - no save-date check.  MIF/MID layers exported by QGIS, GDAL",
+    "             and other GIS tools come without a .tab and need warning or off.",
+    "   -out:FOLDER - write every output into FOLDER (created when missing) instead",
+    "             of the folder of the first input.",
+    "   --help, -help or /?  - this text;  --version or -version - the version.",
+    "Exit status: 0 after \"Finished.\", this text, the version, or the usage text",
+    "of a run without arguments; 1 after every other end.",
+    "",
+};
+
+// What an argument asks for when it asks for information instead of a run.
+enum class InfoRequest { None, Help, Version };
+
 // Length of the option introducer at the start of an argument, 0 when the
 // argument is a file name. The en dash of word processors counts both as the
 // Windows-1252 byte and as its UTF-8 form.
@@ -96,6 +121,71 @@ std::size_t introducerLength(RunContext& ctx, const std::string& arg) {
 bool optionIs(const std::string& word, std::string_view name) {
   return ASAME(std::string_view(word).substr(0, std::min(word.size(), name.size())), name) &&
          word.size() >= name.size();
+}
+
+// The option word of an argument (the part after its introducer); false for a file name.
+bool optionWord(RunContext& ctx, const std::string& argument, std::string& word) {
+  const std::string arg = argument.substr(0, std::min(argument.size(), kArgWidth));
+  const std::size_t intro = introducerLength(ctx, arg);
+  if (intro == 0) return false;
+  word = arg.substr(intro);
+  return true;
+}
+
+// --help, -help, /? and --version, -version: the first of them on the command line wins.
+InfoRequest infoRequest(RunContext& ctx, const std::vector<std::string>& args) {
+  std::string word;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (!optionWord(ctx, args[i], word)) continue;
+    if (word.rfind('-', 0) == 0) word.erase(0, 1);  // the doubled introducer of --help and --version
+    if (optionIs(word, "help") || word == "?") return InfoRequest::Help;
+    if (optionIs(word, "version")) return InfoRequest::Version;
+  }
+  return InfoRequest::None;
+}
+
+// -batch holds from the first line on, wherever it stands: a stop while the
+// command line is read must not wait either.
+bool batchRequested(RunContext& ctx, const std::vector<std::string>& args) {
+  std::string word;
+  for (std::size_t i = 1; i < args.size(); ++i)
+    if (optionWord(ctx, args[i], word) && optionIs(word, "batch")) return true;
+  return false;
+}
+
+// The text after the first colon of an option word such as -savedate:off; false when there is no colon.
+bool optionValue(const std::string& word, std::string& value) {
+  const std::size_t colon = word.find(':');
+  if (colon == std::string::npos) return false;
+  value = word.substr(colon + 1);
+  return true;
+}
+
+void readSaveDate(RunContext& ctx, const std::string& word) {
+  std::string value;
+  optionValue(word, value);
+  if (optionIs(value, "error")) {
+    ctx.settings.saveDate = SaveDateCheck::Error;
+  } else if (optionIs(value, "warning")) {
+    ctx.settings.saveDate = SaveDateCheck::Warning;
+  } else if (optionIs(value, "off")) {
+    ctx.settings.saveDate = SaveDateCheck::Off;
+  } else {
+    ctx.newline();
+    ctx.say("ERROR - Unknown save-date setting \"-" + word +
+            "\": use -savedate:error, -savedate:warning or -savedate:off");
+    ctx.exits(kExitFailure);
+  }
+}
+
+void readOutFolder(RunContext& ctx, const std::string& word) {
+  std::string folder;
+  if (!optionValue(word, folder) || significant(TRIMF(folder)).empty()) {
+    ctx.newline();
+    ctx.say("ERROR - No output folder named in \"-" + word + "\": write it as -out:FOLDER");
+    ctx.exits(kExitFailure);
+  }
+  ctx.settings.outOption = std::string(significant(TRIMF(folder)));
 }
 
 void readDimension(RunContext& ctx, const std::string& word, int& dimension, const char* label) {
@@ -119,8 +209,14 @@ void printUsage(RunContext& ctx) {
   for (const char* line : kUsage) ctx.say(line);
 }
 
+void printHelp(RunContext& ctx) {
+  printUsage(ctx);
+  for (const char* line : kAddedOptions) ctx.say(line);
+}
+
 void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
   Settings& set = ctx.settings;
+  set.optBatch = batchRequested(ctx, args);
   if (args.size() <= 1) {
     printUsage(ctx);
     ctx.exits(kExitSuccess);
@@ -128,14 +224,12 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
   ctx.newline();
   ctx.say("Executable: " + std::string(significant(args[0])));
   set.inFiles.reserve(args.size());
+  std::string word;
   for (std::size_t i = 1; i < args.size(); ++i) {
-    std::string arg = args[i].substr(0, std::min(args[i].size(), kArgWidth));
-    std::size_t intro = introducerLength(ctx, arg);
-    if (intro == 0) {
-      set.inFiles.push_back(arg);
+    if (!optionWord(ctx, args[i], word)) {
+      set.inFiles.push_back(args[i].substr(0, std::min(args[i].size(), kArgWidth)));
       continue;
     }
-    std::string word = arg.substr(intro);
     if (optionIs(word, "mxs")) {
       readDimension(ctx, word, set.mxs, "mxs");
     } else if (optionIs(word, "mpt")) {
@@ -155,6 +249,9 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
     if (optionIs(word, "M11")) set.optM11 = true;
     if (optionIs(word, "trim")) set.optTrim = true;
     if (optionIs(word, "ppol")) set.optPpol = true;
+    if (optionIs(word, "quiet")) set.optQuiet = true;
+    if (optionIs(word, "savedate")) readSaveDate(ctx, word);
+    if (optionIs(word, "out")) readOutFolder(ctx, word);
   }
   if (set.inFiles.empty()) {
     // Options alone leave no layer to read and no folder to write into.
@@ -181,6 +278,18 @@ int runKestrix(const std::vector<std::string>& args, Console& console, FileSyste
   try {
     try {
       ctx.units.INITUNITS(1000);
+      // Asked for the help text or the version, the program answers and ends
+      // at once: nothing else is printed and nothing waits.
+      switch (infoRequest(ctx, args)) {
+        case InfoRequest::Help:
+          printHelp(ctx);
+          ctx.halt(kExitSuccess);
+        case InfoRequest::Version:
+          ctx.say(kVersionLine);
+          ctx.halt(kExitSuccess);
+        case InfoRequest::None:
+          break;
+      }
       ctx.staged.enable(currentProcessId());
       ctx.newline();
       ctx.say("Build 2019-08-AA-iSP");

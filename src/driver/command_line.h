@@ -13,6 +13,9 @@ class FileSystem;
 /// Prints the usage text line by line.
 void printUsage(RunContext& ctx);
 
+/// Prints the usage text followed by the options it does not list (--help).
+void printHelp(RunContext& ctx);
+
 /// Reads the options and file names of `args` (argument 0 is the program) into the settings; ends the run on the usage text or a bad value.
 void readCommandLine(RunContext& ctx, const std::vector<std::string>& args);
 

@@ -1,5 +1,6 @@
 #include "driver/modes.h"
 #include "driver/run_context.h"
+#include "driver/run_end_report.h"
 #include "files/file_units.h"
 #include "sections/section_writer.h"
 
@@ -30,8 +31,10 @@ void commonEnding(RunContext& ctx) {
     ctx.say("ERROR - No cross-section was found in the inputs - nothing written");
     ctx.exits(kExitFailure);
   }
+  readyOutFolder(ctx);
   xsWriteSections(ctx);
   commitOutputs(ctx);
+  printSummary(ctx);
   ctx.newline();
   ctx.say("Finished.");
   ctx.exits(kExitSuccess);

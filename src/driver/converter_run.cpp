@@ -10,6 +10,7 @@
 #include "converters/mike11.h"
 #include "driver/modes.h"
 #include "driver/run_context.h"
+#include "driver/run_end_report.h"
 #include "files/paths.h"
 
 namespace kestrix {
@@ -19,7 +20,7 @@ namespace {
 constexpr std::size_t kMatchWidth = 255;  // the field a matched name is shown in
 
 // Runs `handle` for every file matched by the patterns, in argument order,
-// and sets outFolder from the first match of the pass.
+// and sets outFolder from the first match of the pass (unless -out: named it).
 template <typename Handle>
 void searchPass(RunContext& ctx, Handle handle) {
   Settings& set = ctx.settings;
@@ -41,7 +42,7 @@ void searchPass(RunContext& ctx, Handle handle) {
     for (const std::string& name : matches) {
       handle(name);
       if (first) {
-        set.outFolder = FILEFOLDERPATH(name);
+        if (set.outOption.empty()) set.outFolder = FILEFOLDERPATH(name);
         first = false;
       }
     }
@@ -86,6 +87,7 @@ void checkModelFiles(RunContext& ctx) {
 void converterRun(RunContext& ctx) {
   Settings& set = ctx.settings;
   Mike11Tables tables;
+  if (!set.outOption.empty()) set.outFolder = outOptionFolder(set);
 
   checkModelFiles(ctx);
   bool networkRead = false;
@@ -117,6 +119,8 @@ void converterRun(RunContext& ctx) {
   }
 
   if (set.optM11) {
+    // The cross-section conversion writes its own layers into the output folder.
+    readyOutFolder(ctx);
     searchPass(ctx, [&](const std::string& name) {
       if (FILEEXT(name) != ".txt") return;
       ctx.say(" Made it here");

@@ -1,14 +1,29 @@
 #include "driver/modes.h"
 #include "driver/ordering.h"
 #include "driver/run_context.h"
+#include "driver/run_end_report.h"
 #include "files/paths.h"
 #include "sections/layers.h"
+#include "text/text.h"
 
 namespace kestrix {
 
 namespace {
 constexpr double kNotFound = -99999.0;  // start point or projection vertex not (yet) read
+
+// The folder of the first layer, or of the .mif the user named in its place
+// at the missing-file prompt.
+std::string firstLayerFolder(RunContext& ctx) {
+  const std::string& first = ctx.settings.inFiles.front();
+  std::string mif(significant(TRIMF(first)));
+  const std::string ext = FILEEXT(mif);
+  if (ext == ".mif" || ext == ".mid") mif = FILENAMEPATH(mif);
+  mif += ".mif";
+  CLEANPATH(mif);
+  const std::string& opened = ctx.units.corrected(mif);
+  return FILEFOLDERPATH(opened != mif ? opened : first);
 }
+}  // namespace
 
 void gisRun(RunContext& ctx) {
   Settings& set = ctx.settings;
@@ -52,7 +67,7 @@ void gisRun(RunContext& ctx) {
   if (set.optPpol) projectionStage(ctx);
   orderingStage(ctx);
 
-  set.outFolder = FILEFOLDERPATH(set.inFiles.front());
+  set.outFolder = set.outOption.empty() ? firstLayerFolder(ctx) : outOptionFolder(set);
   commonEnding(ctx);
 }
 

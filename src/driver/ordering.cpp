@@ -173,7 +173,7 @@ void projectionStage(RunContext& ctx) {
   ctx.say("Projecting cross-section points onto lines...");
   for (int s = 1; s <= ctx.store.nxs(); ++s) {
     Section& sec = ctx.store[s];
-    ctx.say("Projecting cross-section points onto line " + inQuotes(sec.id));
+    ctx.detail("Projecting cross-section points onto line " + inQuotes(sec.id));
     double smallest = kNoMinimum;
     for (int g = kLeft; g <= kRight; ++g) xsProjectPoints(ctx, sec, g, smallest);
   }
@@ -185,11 +185,13 @@ void projectionStage(RunContext& ctx) {
 
 void orderingStage(RunContext& ctx) {
   const bool lines = ctx.settings.linesFound;
+  // A quiet run leaves the Sorting lines out; the summary counts the sections.
+  const bool quiet = ctx.quiet();
   for (int s = 1; s <= ctx.store.nxs(); ++s) {
     Section& sec = ctx.store[s];
-    ctx.put("Sorting " + inQuotes(sec.id));
+    if (!quiet) ctx.put("Sorting " + inQuotes(sec.id));
     for (int g = kLeft; g <= kRight; ++g) {
-      ctx.put(formatInt(sec.ptCount(g), 5));
+      if (!quiet) ctx.put(formatInt(sec.ptCount(g), 5));
       if (sec.ptCount(g) >= 1) {
         double refX = 0.0;
         double refY = 0.0;
@@ -228,10 +230,11 @@ void orderingStage(RunContext& ctx) {
         ctx.newline();
         ctx.put("ERROR - Cross-section " + inQuotes(sec.id) + " does not contain any \"C\" points.");
         ctx.settings.errFound = true;
+        if (quiet) ctx.newline();
         break;
       }
     }
-    ctx.newline();
+    if (!quiet) ctx.newline();
   }
 }
 

@@ -5,13 +5,23 @@ namespace kestrix {
 RunContext::RunContext(Console& c, FileSystem& f) : console(c), staged(f), fs(staged) {}
 
 void RunContext::say(std::string_view line) {
+  const std::size_t start = line.find_first_not_of(' ');
+  if (start != std::string_view::npos && line.substr(start, 7) == "WARNING") ++tally.warnings;
   console.write(line);
   console.write("\n");
 }
 
+void RunContext::detail(std::string_view line) {
+  if (!quiet()) say(line);
+}
+
 void RunContext::put(std::string_view text) { console.write(text); }
 
-bool RunContext::ask(std::string& line) { return console.readLine(line); }
+bool RunContext::ask(std::string& line) {
+  // A batch run is unattended: its standard input may be a pipe that is never written to.
+  if (settings.optBatch) return false;
+  return console.readLine(line);
+}
 
 void RunContext::closeAll() {
   for (int i = 0; i < units.size(); ++i) {
@@ -55,7 +65,11 @@ bool RunContext::waitEnter() {
 
 void RunContext::noAnswer(std::string_view about) {
   newline();
-  say(std::string("ERROR - End of console input: no answer for ") + std::string(about));
+  if (settings.optBatch) {
+    say("ERROR - No answer for " + std::string(about) + ": the run was started with -batch");
+  } else {
+    say(std::string("ERROR - End of console input: no answer for ") + std::string(about));
+  }
   exits(kExitFailure);
 }
 

@@ -48,16 +48,30 @@ void OPENFILE(RunContext& ctx, int& unit, FileMode mode, std::string_view name) 
 
 void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
   UnitSlot* slot = ctx.units.slotOf(unit);
+  // An input the user renamed at the missing-file prompt stays renamed for the
+  // rest of the run. Outputs keep their names: a correction must never point
+  // an output at an input.
+  CLEANPATH(name);
+  if (mode == FileMode::Input) name = ctx.units.corrected(name);
+  const std::string asked = name;
   for (;;) {
     CLEANPATH(name);
-    ctx.newline();
-    ctx.put("Trying to open file " + name + "...");
+    // A quiet run shows the attempt only when it needs the user's attention.
+    bool shown = false;
+    const auto showAttempt = [&] {
+      if (shown) return;
+      ctx.newline();
+      ctx.put("Trying to open file " + name + "...");
+      shown = true;
+    };
+    if (!ctx.quiet()) showAttempt();
     std::string identity = ctx.fs.identity(name);
     bool exists = ctx.fs.exists(name);
     int connected = ctx.units.connectedUnit(identity);
 
     bool askForName = false;
     if (mode == FileMode::Output && connected != 0) {
+      showAttempt();
       ctx.newline();
       PUTTEXT(ctx, name + " is already open, close it? ", name.size() + 28);
       std::string answer;
@@ -75,12 +89,14 @@ void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
 
     if (!askForName && mode == FileMode::Input) {
       if (!exists) {
+        showAttempt();
         ctx.newline();
         ctx.say("CHECK 0008 - \"" + name + "\" cannot be found");
         askForName = true;
       } else {
         auto file = ctx.fs.openRead(name);
         if (!file) {
+          showAttempt();
           ctx.newline();
           ctx.say("ERROR - Could not read file \"" + name + "\"");
           ctx.exits(kExitFailure);
@@ -90,8 +106,11 @@ void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
         slot->name = name;
         slot->identity = identity;
         ctx.inputs.add(ctx.fs, name);
-        ctx.say("OK.");
-        ctx.say("Opened File Unit:" + unitField(unit));
+        ctx.units.rememberCorrection(asked, name);
+        if (!ctx.quiet()) {
+          ctx.say("OK.");
+          ctx.say("Opened File Unit:" + unitField(unit));
+        }
         return;
       }
     }
@@ -104,9 +123,10 @@ void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
           slot->input.reset();
           slot->name = name;
           slot->identity = ctx.fs.identity(name);
-          ctx.say("OK.  File Unit:" + unitField(unit));
+          if (!ctx.quiet()) ctx.say("OK.  File Unit:" + unitField(unit));
           return;
         }
+        showAttempt();
         ctx.say("Can't Open");
         ctx.newline();
         ctx.say(" Can't open: " + name);
@@ -141,7 +161,7 @@ void CLOSER(RunContext& ctx, int& unit) {
     // A file whose buffered end could not be written is incomplete: the run
     // must not pass it off as output.
     if (!ctx.units.disconnect(unit) && written) couldNotWrite(ctx, name);
-    ctx.say("...Closed File Unit:" + unitField(unit));
+    ctx.detail("...Closed File Unit:" + unitField(unit));
     unit = 0;
   }
   slot->open = false;

@@ -60,6 +60,10 @@ class FileSystem {
   virtual std::unique_ptr<OutputFile> openWrite(const std::string& path) = 0;
   /// True when a regular file of that name exists.
   virtual bool exists(const std::string& path) = 0;
+  /// True when a folder of that name exists.
+  virtual bool isFolder(const std::string& path) = 0;
+  /// Creates a folder with any missing parents; true when the folder exists afterwards.
+  virtual bool makeFolder(const std::string& path) = 0;
   /// The modification time in whole seconds; false when it cannot be read.
   virtual bool modifiedTime(const std::string& path, std::int64_t& seconds) = 0;
   /// The regular files matching a pattern with "*" and "?" in its last component (case-blind), in name order, each with the pattern's folder.

@@ -141,6 +141,15 @@ class SystemFileSystem : public FileSystem {
     std::error_code ec;
     return std::filesystem::is_regular_file(toFsPath(path), ec);
   }
+  bool isFolder(const std::string& path) override {
+    std::error_code ec;
+    return std::filesystem::is_directory(toFsPath(path), ec);
+  }
+  bool makeFolder(const std::string& path) override {
+    std::error_code ec;
+    std::filesystem::create_directories(toFsPath(path), ec);
+    return isFolder(path);
+  }
   bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
     std::error_code ec;
     auto p = toFsPath(path);

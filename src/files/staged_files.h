@@ -38,6 +38,8 @@ class StagedFileSystem : public FileSystem {
   /// While staging, opens the temporary file; null when the final name is taken by a folder or the file cannot be created.
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override;
   bool exists(const std::string& path) override { return base_.exists(path); }
+  bool isFolder(const std::string& path) override { return base_.isFolder(path); }
+  bool makeFolder(const std::string& path) override { return base_.makeFolder(path); }
   bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
     return base_.modifiedTime(path, seconds);
   }

@@ -9,6 +9,20 @@ void UnitTable::INITUNITS(int base) {
   slots_.resize(kSlots);
   for (int i = 0; i < kSlots; ++i) slots_[i].number = i + 1 + std::max(base, 9);
   pauseAtEnd = true;
+  corrections_.clear();
+}
+
+void UnitTable::rememberCorrection(const std::string& asked, const std::string& opened) {
+  if (asked == opened) return;
+  corrections_[asked] = opened;
+  // An earlier correction that led to the name just replaced now leads on to the new one.
+  for (auto& [from, to] : corrections_)
+    if (to == asked) to = opened;
+}
+
+const std::string& UnitTable::corrected(const std::string& name) const {
+  const auto found = corrections_.find(name);
+  return found == corrections_.end() ? name : found->second;
 }
 
 int UnitTable::firstFree() const {

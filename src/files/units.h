@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "files/platform.h"
@@ -54,11 +55,17 @@ class UnitTable {
   /// Writes text and a CR LF line end to a unit open for output.
   void writeLine(int unit, std::string_view text);
 
+  /// Remembers that the input asked for as `asked` was opened as `opened`, a name the user gave at the missing-file prompt.
+  void rememberCorrection(const std::string& asked, const std::string& opened);
+  /// The name to open for `name`: the user's correction of it earlier in the run, or `name` itself.
+  const std::string& corrected(const std::string& name) const;
+
   /// Whether the end of the run waits for Enter.
   bool pauseAtEnd = false;
 
  private:
   std::vector<UnitSlot> slots_;
+  std::unordered_map<std::string, std::string> corrections_;
 };
 
 }  // namespace kestrix

@@ -14,6 +14,7 @@ namespace kestrix {
 
 namespace {
 constexpr std::string_view kSaveDateLabel = "ERROR 0004";
+constexpr std::string_view kSaveDateWarningLabel = "WARNING 0004";
 
 std::string inQuotes(std::string_view text) {
   std::string result;
@@ -38,11 +39,16 @@ void miOpenLayer(RunContext& ctx, std::string_view name, int& geomUnit, int& att
   const std::string base = (ext == ".mif" || ext == ".mid") ? FILENAMEPATH(layer) : layer;
   for (;;) {
     OPENFILE(ctx, geomUnit, mode, base + ".mif");
-    OPENFILE(ctx, attrUnit, mode, base + ".mid");
-    if (mode != FileMode::Input) return;
+    // The .mid lies beside the .mif actually opened, which may be a name the
+    // user gave at the missing-file prompt.
+    const std::string mifName = openedName(ctx, geomUnit, base + ".mif");
+    const std::string mifExt = FILEEXT(mifName);
+    const std::string midBase = (mifExt == ".mif" || mifExt == ".mid") ? FILENAMEPATH(mifName) : base;
+    OPENFILE(ctx, attrUnit, mode, midBase + ".mid");
+    if (mode != FileMode::Input || ctx.settings.saveDate == SaveDateCheck::Off) return;
     // The .mid is dated by the name it was opened by, so that a file named at
     // the missing-file prompt is compared with its own table.
-    const std::string midName = openedName(ctx, attrUnit, base + ".mid");
+    const std::string midName = openedName(ctx, attrUnit, midBase + ".mid");
     const std::string tabName = FILENAMEPATH(midName) + ".tab";
     if (miCheckSaveDate(ctx, midName, tabName, geomUnit, attrUnit)) return;
   }
@@ -50,31 +56,45 @@ void miOpenLayer(RunContext& ctx, std::string_view name, int& geomUnit, int& att
 
 bool miCheckSaveDate(RunContext& ctx, const std::string& midName, const std::string& tabName, int& geomUnit,
                      int& attrUnit) {
+  // With -savedate:warning a layer is reported once, not again when it is read a second time.
+  const bool warnOnly = ctx.settings.saveDate == SaveDateCheck::Warning;
+  if (warnOnly && ctx.tally.saveDateWarned.count(midName) != 0) return true;
   std::int64_t midTime = 0;
   ctx.fs.modifiedTime(midName, midTime);  // just opened, so its status is not in doubt
-  ctx.put("Checking save date is later than that of " + tabName + "...");
+  // A quiet run shows the check only when it fails.
+  const std::string checking = "Checking save date is later than that of " + tabName + "...";
+  if (!ctx.quiet()) ctx.put(checking);
   std::int64_t tabTime = 0;
-  if (!ctx.fs.modifiedTime(tabName, tabTime)) {
-    ctx.say("NOT OK");
+  const bool dated = ctx.fs.modifiedTime(tabName, tabTime);
+  if (dated && tabTime <= midTime) {
+    if (!ctx.quiet()) {
+      ctx.say("OK");
+      ctx.newline();
+    }
+    return true;
+  }
+  if (ctx.quiet()) ctx.put(checking);
+  ctx.say("NOT OK");
+  ctx.newline();
+  // With -savedate:warning the same text is a warning and the layer is read as it is.
+  if (warnOnly) ctx.tally.saveDateWarned.insert(midName);
+  const std::string label(warnOnly ? kSaveDateWarningLabel : kSaveDateLabel);
+  if (!dated) {
+    ctx.say(label + " - Could not access save date of " + inQuotes(midName) + " to check with " + inQuotes(tabName));
     ctx.newline();
-    ctx.say(std::string(kSaveDateLabel) + " - Could not access save date of " + inQuotes(midName) + " to check with " +
-            inQuotes(tabName));
-    ctx.newline();
+    if (warnOnly) return true;
     ctx.say("NOTE - If using VORLAN.exe, use CHECK MI SAVE DATE == WARNING or OFF to suppress check");
     ctx.newline();
     ctx.exits(kExitFailure);
   }
-  if (tabTime <= midTime) {
-    ctx.say("OK");
+  if (warnOnly) {
+    ctx.say(label + " - Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
     ctx.newline();
     return true;
   }
-  ctx.say("NOT OK");
-  ctx.newline();
   if (geomUnit > 0) CLOSER(ctx, geomUnit);
   if (attrUnit > 0) CLOSER(ctx, attrUnit);
-  ctx.say(std::string(kSaveDateLabel) + " - Save date of " + inQuotes(tabName) + " file is later than that of " +
-          inQuotes(midName));
+  ctx.say(label + " - Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
   ctx.say("Re-export mif file and press Enter, or close window.");
   if (!ctx.waitEnter()) ctx.noAnswer(inQuotes(midName) + " (re-export prompt)");
   return false;

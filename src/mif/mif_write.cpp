@@ -109,7 +109,7 @@ bool miWriteObject(RunContext& ctx, int geomUnit, const miObjectType& type, cons
 }
 
 void miCopyHeader(RunContext& ctx, int fromUnit, int toUnit) {
-  ctx.say("Copying header info from file unit " + AINTEGER(fromUnit) + " to " + AINTEGER(toUnit) + "...");
+  ctx.detail("Copying header info from file unit " + AINTEGER(fromUnit) + " to " + AINTEGER(toUnit) + "...");
   ctx.units.rewind(fromUnit);
   // The header ends at the "Columns" line itself; a column whose name merely
   // contains that word comes after it and is never looked at. It never runs

@@ -42,7 +42,7 @@ int xsFindID(RunContext& ctx, std::string_view identifier, bool& found) {
   const int s = ctx.store.append();
   ctx.store[s].id = id;
   ctx.store.indexKey(key, s);
-  ctx.say("Found new cross-section ID: \"" + id + "\"");
+  ctx.detail("Found new cross-section ID: \"" + id + "\"");
   return s;
 }
 

@@ -58,7 +58,7 @@ void storeProjectionLine(RunContext& ctx, Section& section, const std::vector<do
     }
   }
   section.ppolNv = kept;
-  ctx.say(" Found projection line for points for XS \"" + std::string(idAsRead) + "\"");
+  ctx.detail(" Found projection line for points for XS \"" + std::string(idAsRead) + "\"");
 }
 
 }  // namespace
@@ -143,7 +143,7 @@ void xsReadLines(RunContext& ctx, const std::string& layer) {
     } else {
       section.startX = nodeX[0];
       section.startY = nodeY[0];
-      ctx.say(" Found line setting starting point for XS \"" + idAsRead + "\"");
+      ctx.detail(" Found line setting starting point for XS \"" + idAsRead + "\"");
     }
   }
 

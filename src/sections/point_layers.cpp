@@ -1,6 +1,7 @@
 // The survey point layers of GIS mode: every point object of a layer, with its
 // Z, MNR, LCR and XS_ID from the .mid row, is appended to its section.
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ namespace {
 
 constexpr std::size_t kMifLine = 1000;  // characters of a .mif line the reader keeps
 constexpr std::size_t kIdField = 100;   // characters of an XS_ID
+constexpr int kMostCarriedLines = 20;   // records with carried values reported one by one per layer
 
 // Position group of an LCR value: its first letter, C for anything else.
 int groupOf(const std::string& lcr) {
@@ -51,6 +53,71 @@ bool readRecord(RunContext& ctx, int attrUnit, std::string& record) {
   return true;
 }
 
+// The name of the file open on a unit, as the unit manager opened it.
+std::string unitName(RunContext& ctx, int unit) {
+  const UnitSlot* slot = ctx.units.slotOf(unit);
+  return slot ? slot->name : std::string();
+}
+
+// A point record left some of its values blank, so the free-format read kept
+// the values of the previous point record of the run: say which, and what
+// they are, since a point without an elevation silently takes its neighbour's.
+class CarriedValues {
+ public:
+  CarriedValues(RunContext& ctx, std::string midName) : ctx_(ctx), midName_(std::move(midName)) {}
+
+  // Notes a field of the record just read whose value was carried over.
+  void field(const char* name, const std::string& value) {
+    fields_ += fields_.empty() ? "" : ", ";
+    fields_ += name;
+    values_ += values_.empty() ? "" : ", ";
+    values_ += std::string(name) + " " + value;
+  }
+
+  // Reports the record when any field was carried, and starts on the next record.
+  void endRecord(int record, bool earlierRecord) {
+    if (fields_.empty()) return;
+    if (++records_ <= kMostCarriedLines) {
+      ctx_.newline();
+      ctx_.say("WARNING - Record " + AINTEGER(record) + " of \"" + midName_ + "\" has no value for " + fields_ +
+               (earlierRecord ? ": the previous point record's values are used (" + values_ + ")"
+                              : ": there is no earlier point record, so " + values_ + " is used"));
+    }
+    fields_.clear();
+    values_.clear();
+  }
+
+  // Counts the records that were not reported one by one.
+  void endLayer() {
+    if (records_ <= kMostCarriedLines) return;
+    ctx_.newline();
+    ctx_.say("WARNING - " + AINTEGER(records_ - kMostCarriedLines) + " more records of \"" + midName_ +
+             "\" have blank values that take the previous point record's values");
+  }
+
+ private:
+  RunContext& ctx_;
+  std::string midName_;
+  std::string fields_;
+  std::string values_;
+  int records_ = 0;
+};
+
+// With material numbers (-M) a resistance value is rounded to a whole
+// number: a Manning's n such as 0.035 becomes material 0. Said once per run.
+void checkWholeMaterial(RunContext& ctx, float mnr, std::string_view id) {
+  const Settings& set = ctx.settings;
+  GisReadState& state = ctx.gis;
+  if (state.materialWarned || set.mnrType != 'M' || set.optN2M || std::floor(mnr) == mnr) return;
+  state.materialWarned = true;
+  const double written = roundHalfAway(mnr);
+  ctx.newline();
+  ctx.say("WARNING - Resistance value " + AREALTRIM(mnr) + " of cross-section \"" + std::string(id) +
+          "\" is not a whole number, but -M (the default) reads material numbers: it is written as material " +
+          (std::fabs(written) < 1.0e9 ? AINTEGER(static_cast<std::int32_t>(written)) : AREALTRIM(mnr)) +
+          ".  Use -N or -N2M if the values are Manning's n");
+}
+
 }  // namespace
 
 void xsReadPoints(RunContext& ctx, const std::string& layer) {
@@ -58,14 +125,17 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
   ctx.newline();
   ctx.say("Reading Cross-Section Points from " + layerName + "...");
 
+  ++ctx.tally.inputsRead;
   int geomUnit = 0;
   int attrUnit = 0;
   if (!openSurveyLayer(ctx, layer, geomUnit, attrUnit)) return;
+  CarriedValues carried(ctx, unitName(ctx, attrUnit));
+  int record = 0;  // .mid records read so far in this layer
 
   // Buffers reused for every object of the layer.
   std::string line;
   std::string rest;
-  std::string record;
+  std::string row;
   std::string report;
   std::vector<double> nodeX(2, 0.0);
   std::vector<double> nodeY(2, 0.0);
@@ -86,7 +156,8 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
     if (!miReadObjectType(ctx, line, rest, type)) continue;
 
     if (!type.point) {
-      if (!readRecord(ctx, attrUnit, record)) return;
+      if (!readRecord(ctx, attrUnit, row)) return;
+      ++record;
       if (type.line || type.pline) ctx.settings.linesFound = true;
       continue;
     }
@@ -99,18 +170,28 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
       ctx.say(" ERROR - Reading cross-section point object");
       ctx.exits(kExitFailure);
     }
-    if (!readRecord(ctx, attrUnit, record)) return;
+    if (!readRecord(ctx, attrUnit, row)) return;
+    ++record;
 
     // A null value keeps the value of the same column of the previous point
     // record of the run; a record with fewer than four values is refused so
     // that it cannot borrow values from the next row.
-    FreeFormatReader values(record);
-    if (!values.readFloat(last.lastZ) || !values.readFloat(last.lastMnr) || !values.readText(last.lastLcr, 1) ||
-        !values.readText(last.lastXsId, kIdField)) {
+    FreeFormatReader values(row);
+    bool ok = values.readFloat(last.lastZ);
+    if (ok && values.lastWasNull()) carried.field("Z", AREALTRIM(last.lastZ));
+    ok = ok && values.readFloat(last.lastMnr);
+    if (ok && values.lastWasNull()) carried.field("MNR", AREALTRIM(last.lastMnr));
+    ok = ok && values.readText(last.lastLcr, 1);
+    if (ok && values.lastWasNull()) carried.field("LCR", "\"" + last.lastLcr + "\"");
+    ok = ok && values.readText(last.lastXsId, kIdField);
+    if (ok && values.lastWasNull()) carried.field("XS_ID", "\"" + std::string(significant(last.lastXsId)) + "\"");
+    if (!ok) {
       ctx.say("ERROR - Reading points data");
       ctx.settings.errFound = true;
       return;
     }
+    carried.endRecord(record, last.anyRecord);
+    last.anyRecord = true;
     const std::string_view idAsRead = significant(last.lastXsId);
 
     bool found = false;
@@ -128,7 +209,10 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
     pt.z = last.lastZ;
     pt.mnr = last.lastMnr;
     const int count = section.append(g, pt);
+    ++ctx.tally.pointsRead;
+    checkWholeMaterial(ctx, pt.mnr, idAsRead);
 
+    if (ctx.quiet()) continue;
     report.assign(" Read ");
     report += groupLetter(g);
     report += " point";
@@ -138,6 +222,7 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
     ctx.say(report);
   }
 
+  carried.endLayer();
   CLOSER(ctx, geomUnit);
   CLOSER(ctx, attrUnit);
 }

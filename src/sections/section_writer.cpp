@@ -259,6 +259,7 @@ class SectionWriter {
     quotedId_ += ',';
     widened_ = false;
     writeCsv(sec, plan.path);
+    ++ctx_.tally.csvWritten;
     writeSectionLine(sec, id, plan.source);
     writeBedPoint(sec);
     if (!st_.optM11) writeAllPoints(sec);

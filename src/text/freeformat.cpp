@@ -152,7 +152,9 @@ template <typename T, typename Parse>
 bool FreeFormatReader::readNumber(T& value, Parse parse) {
   std::string_view item;
   bool quoted = false;
-  switch (nextItem(item, quoted)) {
+  const ItemKind kind = nextItem(item, quoted);
+  lastNull_ = kind == ItemKind::Null;
+  switch (kind) {
     case ItemKind::Null: return true;
     case ItemKind::Failure: return false;
     case ItemKind::Value: break;
@@ -178,7 +180,9 @@ bool FreeFormatReader::readDouble(double& value) {
 bool FreeFormatReader::readText(std::string& value, std::size_t maxLength) {
   std::string_view item;
   bool quoted = false;
-  switch (nextItem(item, quoted)) {
+  const ItemKind kind = nextItem(item, quoted);
+  lastNull_ = kind == ItemKind::Null;
+  switch (kind) {
     case ItemKind::Null: return true;
     case ItemKind::Failure: return false;
     case ItemKind::Value: break;

@@ -24,6 +24,8 @@ class FreeFormatReader {
   bool readDouble(double& value);
   /// Next value as text (quotes removed), cut to `maxLength`; a null value leaves `value` alone. False when no value is left.
   bool readText(std::string& value, std::size_t maxLength);
+  /// True when the last value read was a null, which left its receiving variable alone.
+  bool lastWasNull() const { return lastNull_; }
 
  private:
   enum class ItemKind { Value, Null, Failure };
@@ -48,6 +50,7 @@ class FreeFormatReader {
   std::string_view repeatValue_;
   bool repeatQuoted_ = false;
   std::string unquoted_;        // storage for a quoted value with doubled quotes
+  bool lastNull_ = false;       // the last read met a null
 };
 
 }  // namespace kestrix

@@ -138,6 +138,12 @@ std::string AREAL(float value) {
   return text;
 }
 
+std::string AREALTRIM(float value) {
+  std::string text = AREAL(value);
+  if (text.size() > 1 && text.back() == '.') text.pop_back();
+  return text;
+}
+
 std::string AREALD(float value, int decimals) { return realText(value, decimals); }
 
 std::size_t LENSL(std::string_view text) {

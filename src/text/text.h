@@ -57,6 +57,9 @@ std::string AINTEGERPREC0(std::int32_t value, int digits);
 /// Fixed-point text with decimals chosen by magnitude, trailing zeros removed (the point stays).
 std::string AREAL(float value);
 
+/// AREAL without a point that ends the text: "25" for 25, "0.035" for 0.035 (for values quoted in messages).
+std::string AREALTRIM(float value);
+
 /// Fixed-point text with exactly `decimals` decimals.
 std::string AREALD(float value, int decimals);
 

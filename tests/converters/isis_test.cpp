@@ -64,7 +64,7 @@ TEST(IsisRead, SectionsOnlyBetweenEndGeneralAndGisinfo) {
   EXPECT_FALSE(none.t.ctx.settings.errFound);
 
   Read some(join({{"title"}, river("BEFORE", {point(0, 1, 0.03)}), {"end general"},
-                  river("INSIDE", {point(0, 1, 0.03)}), {"GISINFO"}, river("AFTER", {point(0, 1, 0.03)})}));
+                  river("INSIDE", {point(0, 1, 0.03, "", 5.0, 6.0)}), {"GISINFO"}, river("AFTER", {point(0, 1, 0.03)})}));
   ASSERT_EQ(some.nxs(), 1);
   EXPECT_EQ(some.sec(1).id, "INSIDE");
   EXPECT_EQ(some.t.out(),

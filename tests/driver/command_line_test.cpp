@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/command_line.h"
+#include "driver/run_end_report.h"
 #include "support/fakes.h"
 
 namespace kestrix {
@@ -100,6 +101,55 @@ TEST(CommandLine, UsageTextWithoutArgumentsOrWithoutFiles) {
   parse(o, {"-N", "-ppol"}, &status);
   EXPECT_EQ(status, kExitFailure);
   EXPECT_NE(o.out().find("Kestrix.exe"), std::string::npos);
+}
+
+TEST(CommandLine, AddedOptionsMatchLikeTheOthersAndLeaveTheLetterAlone) {
+  TestRun a;
+  Settings s = parse(a, {"-N", "/BATCHmode", "\xE2\x80\x93Quiet", "-SaveDate:Warning", "-out:res/run", "x.mif"});
+  EXPECT_TRUE(s.optBatch);
+  EXPECT_TRUE(s.optQuiet);
+  EXPECT_EQ(s.saveDate, SaveDateCheck::Warning);
+  EXPECT_EQ(s.outOption, "res/run");
+  EXPECT_EQ(s.mnrType, 'N');  // none of them is a resistance letter
+  EXPECT_FALSE(s.optN2M);
+  ASSERT_EQ(s.inFiles.size(), 1u);
+
+  TestRun b;
+  s = parse(b, {"-savedate:off", "-savedate:error", "x.mif", "-out:C:\\Model Runs\\"});
+  EXPECT_EQ(s.saveDate, SaveDateCheck::Error);  // the last one wins
+  EXPECT_EQ(s.outOption, "C:\\Model Runs\\");
+  EXPECT_FALSE(s.optBatch);
+  EXPECT_FALSE(s.optQuiet);
+  EXPECT_EQ(s.mnrType, 'M');
+
+  // Without its value the option stops the run; -batch, wherever it stands, keeps it from waiting.
+  for (const char* bad : {"-savedate", "-savedate:", "-savedate:sometimes", "-out", "-out:  "}) {
+    TestRun t;
+    int status = 0;
+    parse(t, {bad, "x.mif", "-batch"}, &status);
+    EXPECT_EQ(status, kExitFailure) << bad;
+    EXPECT_NE(t.out().find("\nERROR - "), std::string::npos) << bad;
+    EXPECT_EQ(t.console.reads(), 0) << bad;
+  }
+}
+
+TEST(CommandLine, OutFolderGetsTheSeparatorItsNameUses) {
+  Settings s;
+  EXPECT_EQ(outOptionFolder(s), "");
+  const std::pair<const char*, const char*> cases[] = {
+      {"results", "results\\"}, {"a/b", "a/b/"}, {"a\\b/c", "a\\b/c/"}, {"C:\\runs\\", "C:\\runs\\"}, {"/tmp/x/", "/tmp/x/"}};
+  for (const auto& [typed, folder] : cases) {
+    s.outOption = typed;
+    EXPECT_EQ(outOptionFolder(s), folder) << typed;
+  }
+
+  TestRun t;
+  t.ctx.settings.outOption = "made/here";
+  readyOutFolder(t.ctx);
+  EXPECT_TRUE(t.fs.isFolder("made/here/"));
+  EXPECT_EQ(t.out(), "\nCreated the output folder \"made/here\"\n");
+  readyOutFolder(t.ctx);  // there now: nothing more is said
+  EXPECT_EQ(t.out(), "\nCreated the output folder \"made/here\"\n");
 }
 
 TEST(CommandLine, SizingBlock) {

@@ -6,43 +6,15 @@
 #include <cstdio>
 
 #include "support/e2e.h"
+#include "support/survey_layer.h"
 
 namespace kestrix {
 namespace {
 
 using testing::ScratchDir;
 
-const char* const kHeader =
-    "Version 300\r\nCharset \"WindowsLatin1\"\r\nDelimiter \",\"\r\n"
-    "CoordSys Earth Projection 8, 79, \"m\", -2, 49, 0.9996012717, 400000, -100000\r\n";
-
-struct Layer {
-  std::string mif = std::string(kHeader) + "Columns 4\r\n  Z Float\r\n  MNR Float\r\n  LCR Char(1)\r\n"
-                                           "  XS_ID Char(12)\r\nData\r\n\r\n";
-  std::string mid;
-  Layer& point(double x, double y, const std::string& row) {
-    char b[80];
-    std::snprintf(b, sizeof b, "Point %.3f %.3f\r\n    Symbol (34,0,6)\r\n", x, y);
-    mif += b;
-    mid += row + "\r\n";
-    return *this;
-  }
-  Layer& pline(const std::vector<std::pair<double, double>>& v, const std::string& row) {
-    mif += "Pline " + std::to_string(v.size()) + "\r\n";
-    for (auto [x, y] : v) {
-      char b[80];
-      std::snprintf(b, sizeof b, "%.3f %.3f\r\n", x, y);
-      mif += b;
-    }
-    mid += row + "\r\n";
-    return *this;
-  }
-  void save(const ScratchDir& dir, const std::string& base) const {
-    dir.write(base + ".tab", "!table\r\n");  // written first: never newer than the .mid
-    dir.write(base + ".mif", mif);
-    dir.write(base + ".mid", mid);
-  }
-};
+const char* const kHeader = testing::kSurveyHeader;
+using Layer = testing::SurveyLayer;
 
 // The worked chaining example: L at offsets 0, 4, 7, C at 0, 2, 5 from the
 // last L point, one R point 1 beyond the last C point.

@@ -1,16 +1,12 @@
 // ISIS mode from the command line: a converted section's .csv file and
 // layers byte for byte, a broken file that stops the run before anything is
-// written, and the public model files read in place.
+// written, and a file without plan coordinates reported.
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "converters/isis.h"
-#include "driver/run_context.h"
 #include "support/e2e.h"
 #include "support/fakes.h"
 #include "support/layer_check.h"
@@ -121,130 +117,27 @@ TEST(IsisE2E, BrokenFileIsReportedTheOthersReadAndNothingWritten) {
   EXPECT_EQ(run.output.find("Finished."), std::string::npos);
 }
 
-// The public model files, read in place with the machine's file system.
-class IsisE2ERealFiles : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ = testing::realDataDir();
-    if (root_.empty()) GTEST_SKIP() << "real-world samples (../shared/realdata) not present";
-  }
-  // Reads one file of the isis folder into `ctx_`.
-  void read(const std::string& name) {
-    ctx_.reset();
-    fs_ = makeSystemFileSystem();
-    ctx_ = std::make_unique<RunContext>(console_, *fs_);
-    ctx_->units.INITUNITS(1000);
-    isisReadSections(*ctx_, (root_ / "isis" / name).string());
-    EXPECT_FALSE(ctx_->settings.errFound) << console_.output();
-  }
-  int nxs() const { return ctx_->store.nxs(); }
-  const Section& sec(int s) const { return ctx_->store[s]; }
-  int points() const {
-    int n = 0;
-    for (int s = 1; s <= nxs(); ++s) n += sec(s).ptCount(1) + sec(s).ptCount(2) + sec(s).ptCount(3);
-    return n;
-  }
-
-  std::filesystem::path root_;
-  testing::ScriptedConsole console_;
-  std::unique_ptr<FileSystem> fs_;
-  std::unique_ptr<RunContext> ctx_;
-};
-
-TEST_F(IsisE2ERealFiles, DouglasLowerCaseMarkersAndTheCommentLineSkipped) {
-  read("Douglas_2018_DN_002_DesQ_internal.DAT");
-  // 366 river sections; the COMMENT line "River flows under building ..." is not one.
-  ASSERT_EQ(nxs(), 366);
-  EXPECT_EQ(points(), 12356);
-  const Section& a = sec(1);
-  EXPECT_EQ(a.id, "DOUG06_4620D");
-  EXPECT_EQ(a.source[1], "RIVER Douglas (DOUG006)      C/S 231. 2012 - Cut back on LB");
-  EXPECT_EQ(a.source[2], "SECTION");
-  ASSERT_EQ(a.ptCount(1), 1);
-  ASSERT_EQ(a.ptCount(2), 7);
-  ASSERT_EQ(a.ptCount(3), 1);
-  EXPECT_FLOAT_EQ(a.point(1, 1).x, 4.42f);
-  EXPECT_FLOAT_EQ(a.point(1, 1).z, 55.41f);
-  EXPECT_FLOAT_EQ(a.point(1, 1).mnr, 0.042f);
-  EXPECT_DOUBLE_EQ(a.point(1, 1).mapX, 357940.81);
-  EXPECT_DOUBLE_EQ(a.point(1, 1).mapY, 410058.06);
-  EXPECT_FLOAT_EQ(a.point(2, 1).x, 4.85f);  // the "left" line begins group C
-  EXPECT_FLOAT_EQ(a.point(3, 1).x, 12.331f);
-  EXPECT_DOUBLE_EQ(a.point(3, 1).mapY, 410064.59);
-  const Section& b = sec(2);
-  EXPECT_EQ(b.id, "DOUG06_4610U");
-  EXPECT_EQ(b.ptCount(1), 12);
-  EXPECT_EQ(b.ptCount(2), 7);
-  EXPECT_EQ(b.ptCount(3), 42);
-  EXPECT_FLOAT_EQ(b.point(1, 1).x, -5.457f);
-  const Section& last = sec(366);
-  EXPECT_EQ(last.id, "SMIT01_0013");
-  EXPECT_EQ(last.source[2], "SECTION    CHAINAGE 13.888");
-}
-
-TEST_F(IsisE2ERealFiles, PackedAndNegativeCoordinates) {
-  read("River_Bridge.dat");
-  ASSERT_EQ(nxs(), 27);
-  EXPECT_EQ(points(), 1077);
-  EXPECT_EQ(sec(1).id, "M029");
-  ASSERT_EQ(sec(1).ptCount(2), 47);
-  EXPECT_EQ(sec(1).ptCount(1) + sec(1).ptCount(3), 0);
-  EXPECT_DOUBLE_EQ(sec(1).point(2, 1).mapX, 385063.2);
-  EXPECT_DOUBLE_EQ(sec(1).point(2, 1).mapY, 242674.7);
-
-  read("TIDAL.DAT");
-  ASSERT_EQ(nxs(), 89);
-  EXPECT_EQ(sec(1).id, "2.1");
-  EXPECT_EQ(sec(1).source[2], "SECTION 2.1");
-  ASSERT_EQ(sec(1).ptCount(2), 19);
-  EXPECT_FLOAT_EQ(sec(1).point(2, 1).z, 10.0f);
-  EXPECT_DOUBLE_EQ(sec(1).point(2, 1).mapX, -35833.016);
-  EXPECT_DOUBLE_EQ(sec(1).point(2, 1).mapY, 6697730.04);
-}
-
-TEST_F(IsisE2ERealFiles, MarkersOutsideTheirColumnsAndOtherRiverUnits) {
-  read("ship_test_v1-1.DAT");
-  ASSERT_EQ(nxs(), 6);
-  EXPECT_EQ(sec(1).id, "RIV_1-1");
-  EXPECT_EQ(sec(1).source[1], "RIVER (Culvert Exit) CH:7932 - Trimmed to BT");
-  EXPECT_EQ(sec(1).ptCount(1), 0);  // LEFT on the first data line
-  EXPECT_EQ(sec(1).ptCount(3), 1);
-  // LEFT and RIGHT in columns 71-80 are not markers: every point in group C.
-  EXPECT_EQ(sec(2).id, "RIV_B1_US");
-  EXPECT_EQ(sec(2).ptCount(2), 21);
-  EXPECT_DOUBLE_EQ(sec(2).point(2, 5).mapY, 86643.19);
-
-  // CES SECTION and the Muskingum units begin with RIVER too; only the three river sections count.
-  read("encoding_test_cp1252.dat");
-  ASSERT_EQ(nxs(), 3);
-  EXPECT_EQ(sec(1).id, "d\xE5rek");
-  EXPECT_EQ(sec(2).id, "UNIT007");
-  EXPECT_EQ(sec(2).ptCount(1), 0);
-  ASSERT_EQ(sec(2).ptCount(2), 2);
-  ASSERT_EQ(sec(2).ptCount(3), 3);
-  EXPECT_FLOAT_EQ(sec(2).point(2, 2).z, -2.0f);
-  EXPECT_DOUBLE_EQ(sec(2).point(3, 1).mapX, 3.0);
-  EXPECT_EQ(sec(3).id, "bernie");
-}
-
-TEST_F(IsisE2ERealFiles, FilesWithoutCoordinates) {
-  read("EX3.DAT");
-  ASSERT_EQ(nxs(), 40);
-  EXPECT_EQ(sec(1).id, "m60");
-  ASSERT_EQ(sec(1).ptCount(2), 14);
-  EXPECT_FLOAT_EQ(sec(1).point(2, 1).x, -32.961f);
-  EXPECT_DOUBLE_EQ(sec(1).point(2, 1).mapX, 0.0);
-
-  read("EX6.DAT");
-  EXPECT_EQ(nxs(), 86);
-
-  read("floodplain.dat");
-  ASSERT_EQ(nxs(), 4);
-  for (int s = 1; s <= 4; ++s) {
-    EXPECT_EQ(sec(s).ptCount(2), 1);
-    EXPECT_DOUBLE_EQ(sec(s).point(2, 1).mapX, 0.0);
-  }
-  EXPECT_EQ(sec(4).id, "down");
+TEST(IsisE2E, FileWithoutPlanCoordinatesIsReported) {
+  ScratchDir dir;
+  dir.write("proj.mif", kProjection);
+  dir.write("proj.mid", "");
+  dir.write("placed.dat", modelFile());
+  // Two sections without plan coordinates and one with a single point off (0, 0).
+  dir.write("flat.dat",
+            lines({"END GENERAL", "RIVER", "SECTION", "FLAT1", "    10.000", "         2", point(0, 5, 0.03, "", 0, 0),
+                   point(3, 4, 0.03, "", 0, 0), "RIVER", "SECTION", "FLAT2", "    20.000", "         2",
+                   point(0, 5, 0.03, "", 0, 0), point(2, 4, 0.03, "", 0, 0), "RIVER", "SECTION", "PLACED", "    30.000", "         2",
+                   point(0, 5, 0.03, "", 0, 0), point(3, 4, 0.03, "", 10, 0)}));
+  const auto run = dir.run({"-batch", "-N", "-isis", "proj.mif", "placed.dat", "flat.dat"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(testing::hasLine(run.output, "WARNING - 2 of the 3 river sections of \"flat.dat\" have every point at "
+                                           "(0, 0): the file holds no plan coordinates, so these sections all lie at "
+                                           "(0, 0) in the layers"))
+      << run.output;
+  EXPECT_EQ(run.output.find("WARNING - 1 of"), std::string::npos);  // nothing about placed.dat
+  EXPECT_TRUE(testing::hasLine(run.output, "Summary: input files read: 2"));
+  EXPECT_TRUE(testing::hasLine(run.output, "Summary: points read: 10"));
+  EXPECT_TRUE(testing::hasLine(run.output, "Summary: warnings: 1"));
 }
 
 }  // namespace

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "support/e2e.h"
+#include "support/fakes.h"
 
 namespace kestrix {
 namespace {
 
+using testing::hostPath;
 using testing::realDataDir;
 using testing::ScratchDir;
 
@@ -108,6 +110,33 @@ TEST(Mike11E2E, ConvertsAModelNamedInAnyOrder) {
   EXPECT_EQ(dir.read("1d_branches.mid"), crlf({"R1" + std::string(98, ' ')}));
 }
 
+TEST(Mike11E2E, ResistanceValuesOfOneOrMoreAreReportedAsManningM) {
+  ScratchDir dir;
+  writeModel(dir);
+  auto plain = dir.run({"-batch", "-M", "-m11", "proj.mif", "xs.txt", "model.nwk11", "model.hd11"});
+  ASSERT_EQ(plain.status, 0) << plain.output;
+  EXPECT_EQ(plain.output.find("WARNING"), std::string::npos) << plain.output;
+
+  dir.write("model.hd11", crlf({"[Global_Values]", "   G_resistance = 25", "EndSect  // Global_Values", "[BedList]",
+                                "   DATA = 'R1', 0, 0.03", "   DATA = 'R1', 100, 32", "   DATA = 'R2', 0, 40",
+                                "EndSect  // BedList"}));
+  auto run = dir.run({"-batch", "-M", "-m11", "proj.mif", "xs.txt", "model.nwk11", "model.hd11"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(testing::hasLine(run.output,
+                               "WARNING - Global resistance value 25 of \"model.hd11\" is 1 or more: most likely a "
+                               "Manning's M (1/n), which would be n = 0.04.  It is used as Manning's n as it stands"))
+      << run.output;
+  EXPECT_TRUE(testing::hasLine(run.output,
+                               "WARNING - 2 of the 3 bed resistance values of \"model.hd11\" are 1 or more (the first: "
+                               "32 for branch \"R1\" at chainage 100): most likely Manning's M (1/n); 32 would be n = "
+                               "0.03125.  They are used as Manning's n as they stand"))
+      << run.output;
+  EXPECT_TRUE(testing::hasLine(run.output, "Summary: warnings: 2"));
+  // The values are used as they stand: at 80, 0.03 + 0.8 * (32 - 0.03) = 25.606, material 25606.
+  EXPECT_NE(dir.read("R1_000080000.csv").find("     0.000,   5.000, 25606, 2\r\n"), std::string::npos)
+      << dir.read("R1_000080000.csv");
+}
+
 TEST(Mike11E2E, TrimKeepsOnlyTheCentrePoints) {
   ScratchDir dir;
   writeModel(dir);
@@ -154,14 +183,18 @@ TEST(Mike11E2E, VidaNetworkWithItsParameters) {
   const auto mel = block("TOPO-96", "VIDAA-MEL", "2", {"0 10 1", "10 8 1"});
   txt.insert(txt.end(), mel.begin(), mel.end());
   dir.write("xs.txt", crlf(txt));
-  auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", (data / "mike11/Vida/vida96-3.nwk11").string(),
-                      (data / "mike11/Vida/Vida96-2.hd11").string()},
+  auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", hostPath(data / "mike11/Vida/vida96-3.nwk11"),
+                      hostPath(data / "mike11/Vida/Vida96-2.hd11")},
                      "\n");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("\n Number of points found:  369\n"), std::string::npos);
   EXPECT_NE(run.output.find("\n Number of branches found: 10\n"), std::string::npos);
   EXPECT_NE(run.output.find("\nGlobal Manning's n value = 25.\n"), std::string::npos);
   EXPECT_NE(run.output.find("\n Number of bed resistance values found: 14\n"), std::string::npos);
+  EXPECT_NE(run.output.find("\nWARNING - Global resistance value 25 of \""), std::string::npos);
+  EXPECT_NE(run.output.find("\" is 1 or more: most likely a Manning's M (1/n), which would be n = 0.04."),
+            std::string::npos);
+  EXPECT_NE(run.output.find("\nWARNING - 14 of the 14 bed resistance values of \""), std::string::npos) << run.output;
 
   const std::string nwk = dir.read("1d_nwk.mif");
   EXPECT_NE(nwk.find("Pline 5\r\n"), std::string::npos) << nwk;
@@ -188,12 +221,14 @@ TEST(Mike11E2E, SmallSampleNetworks) {
     ScratchDir dir;
     dir.write("proj.mif", projection());
     dir.write("xs.txt", crlf(block("1", "river B", "250", {"0 3 1", "6 1 1", "12 3 1"})));
-    auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", (data / "mike11/CrossSection/Network.nwk11").string(),
-                        (data / "mike11/CrossSection/HD.hd11").string()},
+    auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", hostPath(data / "mike11/CrossSection/Network.nwk11"),
+                        hostPath(data / "mike11/CrossSection/HD.hd11")},
                        "\n");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("\n Number of points found:  2\n"), std::string::npos);
     EXPECT_NE(run.output.find("\n Could not find any bed resistance values\n"), std::string::npos);
+    EXPECT_NE(run.output.find("WARNING - Global resistance value 30 of "), std::string::npos);
+    EXPECT_NE(run.output.find(" which would be n = 0.03333.  "), std::string::npos);
     EXPECT_NE(dir.read("1d_xs.mif").find("Pline 3\r\n" + coord(750) + coord(1006) + "\r\n" + coord(750) +
                                          coord(1000) + "\r\n" + coord(750) + coord(994) + "\r\n"),
               std::string::npos)
@@ -208,11 +243,12 @@ TEST(Mike11E2E, SmallSampleNetworks) {
     ScratchDir dir;
     dir.write("proj.mif", projection());
     dir.write("xs.txt", crlf(block("BranchTopoID", "Main", "500", {"0 3 2", "10 3 2"})));
-    auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", (data / "mike11/UnitFlow/UnitFlow.nwk11").string(),
-                        (data / "mike11/UnitFlow/UnitFlow.HD11").string()},
+    auto run = dir.run({"-M", "-m11", "proj.mif", "xs.txt", hostPath(data / "mike11/UnitFlow/UnitFlow.nwk11"),
+                        hostPath(data / "mike11/UnitFlow/UnitFlow.HD11")},
                        "\n");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("\nGlobal Manning's n value = 20.\n"), std::string::npos);
+    EXPECT_NE(run.output.find("WARNING - Global resistance value 20 of "), std::string::npos);
     EXPECT_NE(dir.read("Main_000500000.csv").find("    10.000,   3.000, 40000, 2\r\n"), std::string::npos);
     EXPECT_NE(dir.read("1d_xs.mif").find(coord(500) + coord(5) + "\r\n" + coord(500) + coord(0) + "\r\n"),
               std::string::npos);

@@ -143,6 +143,75 @@ TEST(FileUnits, LockedOutputRetriesAfterPause) {
   EXPECT_NE(t.out().find("Press Enter to Continue", first + 1), std::string::npos);
 }
 
+TEST(FileUnits, BatchRunNeverReadsTheConsole) {
+  // Answers are there, but a batch run must not take them: its input may never end.
+  TestRun t({"other.txt", "y", ""});
+  t.ctx.settings.optBatch = true;
+  t.fs.add("other.txt", "x\n");
+  int u = 0;
+  EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, u, FileMode::Input, "missing.txt"); }), kExitFailure);
+  EXPECT_NE(t.out().find("Check file exists and press enter or enter another file name: \n"
+                         "ERROR - No answer for \"missing.txt\" (file name prompt): the run was started with -batch\n"
+                         "\nPress Enter to Close\n"),
+            std::string::npos)
+      << t.out();
+
+  t.fs.lockForWriting("busy.csv");
+  EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, u, FileMode::Output, "busy.csv"); }), kExitFailure);
+  EXPECT_NE(t.out().find("Can't Open\n"), std::string::npos);
+  EXPECT_NE(t.out().find("\nPress Enter to Continue\n\nERROR - No answer for \"busy.csv\" (Can't Open): the run was "
+                         "started with -batch\n"),
+            std::string::npos);
+
+  int first = 0, second = 0;
+  OPENFILE(t.ctx, first, FileMode::Output, "x.csv");
+  EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, second, FileMode::Output, "x.csv"); }), kExitFailure);
+  EXPECT_NE(t.out().find("x.csv is already open, close it? \nERROR - No answer for \"x.csv\" (is already open, "
+                         "close it?)"),
+            std::string::npos);
+  EXPECT_TRUE(t.ctx.pauses() == false);
+  EXPECT_EQ(t.console.reads(), 0);
+}
+
+TEST(FileUnits, QuietRunShowsAnAttemptOnlyWhenItNeedsTheUser) {
+  TestRun t({"real.txt"});
+  t.ctx.settings.optQuiet = true;
+  t.fs.add("real.txt", "x\n");
+  int a = 0, b = 0, c = 0;
+  OPENFILE(t.ctx, a, FileMode::Input, "real.txt");
+  OPENFILE(t.ctx, b, FileMode::Output, "out.csv");
+  CLOSER(t.ctx, b);
+  EXPECT_EQ(t.out(), "");
+  OPENFILE(t.ctx, c, FileMode::Input, "gone.txt");
+  EXPECT_EQ(t.out(), "\nTrying to open file gone.txt...\nCHECK 0008 - \"gone.txt\" cannot be found\n\n"
+                     "Check file exists and press enter or enter another file name: ");
+  EXPECT_EQ(c, 1002);
+}
+
+TEST(FileUnits, NameGivenAtThePromptReplacesTheMissingOneForTheRun) {
+  TestRun t({"second.txt", "real.txt"});
+  t.fs.add("real.txt", "x\n");
+  int a = 0, b = 0;
+  OPENFILE(t.ctx, a, FileMode::Input, "first.txt");  // first.txt, then second.txt, are missing
+  EXPECT_EQ(t.ctx.units.slotOf(a)->name, "real.txt");
+  t.console.clearOutput();
+  OPENFILE(t.ctx, b, FileMode::Input, "  first.txt");
+  EXPECT_EQ(t.out(), "\nTrying to open file real.txt...OK.\nOpened File Unit:1002\n");
+  // Outputs keep their own names: a correction never points an output at an input.
+  int d = 0;
+  OPENFILE(t.ctx, d, FileMode::Output, "first.txt");
+  EXPECT_EQ(t.ctx.units.slotOf(d)->name, "first.txt");
+  EXPECT_EQ(t.fs.content("real.txt"), "x\n");
+
+  UnitTable table;
+  table.INITUNITS(1000);
+  table.rememberCorrection("a", "b");
+  table.rememberCorrection("b", "c");  // b went missing later: a leads on to c
+  EXPECT_EQ(table.corrected("a"), "c");
+  EXPECT_EQ(table.corrected("b"), "c");
+  EXPECT_EQ(table.corrected("c"), "c");
+}
+
 TEST(FileUnits, EmptyNameAndFullTableStopTheRun) {
   TestRun t;
   int u = 0;
@@ -169,6 +238,21 @@ TEST(FileUnits, UnreadableExistingInputEndsTheRun) {
   int u = 0;
   EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, u, FileMode::Input, "secret.mid"); }), kExitFailure);
   EXPECT_NE(t.out().find("ERROR - Could not read file \"secret.mid\""), std::string::npos);
+}
+
+TEST(RunConsole, WarningLinesAreCountedAndDetailsLeftOutWhenQuiet) {
+  TestRun t;
+  t.ctx.say("WARNING - one");
+  t.ctx.say(" WARNING 0313 - two");
+  t.ctx.say("No WARNING here");
+  t.ctx.say("ERROR - not a warning");
+  t.ctx.detail("a detail");
+  EXPECT_EQ(t.ctx.tally.warnings, 2);
+  t.ctx.settings.optQuiet = true;
+  t.ctx.detail("left out");
+  t.ctx.say("WARNING - kept");
+  EXPECT_EQ(t.out(), "WARNING - one\n WARNING 0313 - two\nNo WARNING here\nERROR - not a warning\na detail\n"
+                     "WARNING - kept\n");
 }
 
 TEST(RunEnding, ExitsClosesFilesThenPauses) {

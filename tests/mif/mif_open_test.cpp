@@ -137,6 +137,63 @@ TEST(MifSaveDate, MissingTableEndsTheRun) {
   EXPECT_FALSE(t.ctx.units.slotOf(1001)->open);
 }
 
+TEST(MifSaveDate, WarningSettingReportsOnceAndReadsTheLayer) {
+  TestRun t;
+  t.ctx.settings.saveDate = SaveDateCheck::Warning;
+  addLayer(t.fs, "Stale", 100, 101);
+  int geom = 0, attr = 0;
+  miOpenLayer(t.ctx, "Stale.mif", geom, attr, FileMode::Input);
+  EXPECT_EQ(geom, 1001);
+  EXPECT_EQ(attr, 1002);
+  EXPECT_EQ(t.out(), opened("Stale.mif", 1001) + opened("Stale.mid", 1002) +
+                         "Checking save date is later than that of Stale.tab...NOT OK\n\n"
+                         "WARNING 0004 - Save date of \"Stale.tab\" file is later than that of \"Stale.mid\"\n\n");
+  EXPECT_EQ(t.ctx.tally.warnings, 1);
+  // Opened again in the same run, the layer is not reported again.
+  t.console.clearOutput();
+  int g2 = 0, a2 = 0;
+  miOpenLayer(t.ctx, "Stale", g2, a2, FileMode::Input);
+  EXPECT_EQ(t.out(), opened("Stale.mif", 1003) + opened("Stale.mid", 1004));
+  EXPECT_EQ(t.console.reads(), 0);
+}
+
+TEST(MifSaveDate, OffSettingAndQuietRunsPrintNothingForAGoodLayer) {
+  TestRun off;
+  off.ctx.settings.saveDate = SaveDateCheck::Off;
+  off.ctx.settings.optQuiet = true;
+  off.fs.add("NoTable.mif", lines({"Version 300", "Columns 1", "  XS_ID Char(10)", "Data"}));
+  off.fs.add("NoTable.mid", "");
+  int geom = 0, attr = 0;
+  miOpenLayer(off.ctx, "NoTable", geom, attr, FileMode::Input);
+  EXPECT_EQ(attr, 1002);
+  EXPECT_EQ(off.out(), "");
+
+  TestRun quiet;
+  quiet.ctx.settings.optQuiet = true;
+  addLayer(quiet.fs, "Good", 100, 100);
+  miOpenLayer(quiet.ctx, "Good", geom, attr, FileMode::Input);
+  EXPECT_EQ(quiet.out(), "");
+  // A failing check is shown whole in a quiet run.
+  addLayer(quiet.fs, "Bare", 100, 100);
+  quiet.fs.add("Bare.tab", "", 0);
+  EXPECT_TRUE(miCheckSaveDate(quiet.ctx, "Bare.mid", "Bare.tab", geom, attr));
+  quiet.fs.touch("Bare.tab", 200);
+  quiet.ctx.settings.saveDate = SaveDateCheck::Warning;
+  EXPECT_TRUE(miCheckSaveDate(quiet.ctx, "Bare.mid", "Bare.tab", geom, attr));
+  EXPECT_EQ(quiet.out(), "Checking save date is later than that of Bare.tab...NOT OK\n\n"
+                         "WARNING 0004 - Save date of \"Bare.tab\" file is later than that of \"Bare.mid\"\n\n");
+}
+
+TEST(MifOpenLayer, MidIsTakenBesideTheMifNamedAtThePrompt) {
+  TestRun t({"Other/Real.mif"});
+  addLayer(t.fs, "Other/Real", 100, 100);
+  int geom = 0, attr = 0;
+  miOpenLayer(t.ctx, "Wrong.mif", geom, attr, FileMode::Input);
+  EXPECT_EQ(t.ctx.units.slotOf(attr)->name, "Other/Real.mid");
+  EXPECT_EQ(t.out().find("Wrong.mid"), std::string::npos);
+  EXPECT_NE(t.out().find("than that of Other/Real.tab...OK\n"), std::string::npos);
+}
+
 TEST(MifSkipHeader, OnlyTheDataLineEndsTheHeader) {
   TestRun t;
   const int unit = openInput(t, "a.mif",

@@ -10,6 +10,7 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 
 TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
   TestRun t;
+  t.ctx.settings.mnrType = 'N';  // the values are Manning's n
   LayerBuilder()
       .point(1, 2, "1.5,0.03,\"left\",\"XS1\"")
       .point(3, 4, "2.5,0.04,\"Centre\",\"XS1\"")
@@ -47,6 +48,7 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
 
 TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
   TestRun t;
+  t.ctx.settings.mnrType = 'N';
   LayerBuilder().point(0, 0, "10.25,0.03,L,\"XS1\"").point(1, 0, ",0.04,,\"XS2\"").addTo(t.fs, "a");
   LayerBuilder().point(2, 0, ",,R,,").point(3, 0, "7,,,\"xs1\"").addTo(t.fs, "b");
   xsReadPoints(t.ctx, "a.mif");
@@ -65,6 +67,39 @@ TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
   EXPECT_EQ(xs1.point(kRight, 1).z, 7.0f);
   EXPECT_EQ(xs1.point(kRight, 1).mapX, 3.0);
   EXPECT_TRUE(has(t.out(), " Read R point    1 for XS xs1\n")) << t.out();
+  // Each record that took values is reported with the values it took.
+  EXPECT_TRUE(has(t.out(), "\nWARNING - Record 2 of \"a.mid\" has no value for Z, LCR: the previous point record's "
+                           "values are used (Z 10.25, LCR \"L\")\n"))
+      << t.out();
+  EXPECT_TRUE(has(t.out(), "\nWARNING - Record 1 of \"b.mid\" has no value for Z, MNR, XS_ID: the previous point "
+                           "record's values are used (Z 10.25, MNR 0.04, XS_ID \"XS2\")\n"));
+  EXPECT_TRUE(has(t.out(), "\nWARNING - Record 2 of \"b.mid\" has no value for MNR, LCR: the previous point record's "
+                           "values are used (MNR 0.04, LCR \"R\")\n"));
+  EXPECT_EQ(t.ctx.tally.warnings, 3);
+}
+
+TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
+  TestRun t;
+  t.ctx.settings.mnrType = 'N';
+  LayerBuilder b;
+  b.point(0, 0, ",0.03,L,XS1");  // the first record of the run has no earlier record
+  b.mifText("Line 0 0 1 1\r\n").withRow("\"XS1\"");  // a line's row is counted, not read
+  for (int i = 0; i < 24; ++i) b.point(i, 1, "5,,C,XS1");
+  b.addTo(t.fs, "a");
+  xsReadPoints(t.ctx, "a.mif");
+  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_TRUE(has(t.out(), "\nWARNING - Record 1 of \"a.mid\" has no value for Z: there is no earlier point record, "
+                           "so Z 0 is used\n"))
+      << t.out();
+  EXPECT_TRUE(has(t.out(), "WARNING - Record 3 of \"a.mid\" has no value for MNR: the previous point record's values "
+                           "are used (MNR 0.03)\n"));
+  EXPECT_TRUE(has(t.out(), "WARNING - Record 21 of \"a.mid\""));
+  EXPECT_FALSE(has(t.out(), "WARNING - Record 22 of"));
+  EXPECT_TRUE(has(t.out(), "\nWARNING - 5 more records of \"a.mid\" have blank values that take the previous point "
+                           "record's values\n...Closed File Unit:1001\n"));
+  EXPECT_EQ(t.ctx.tally.warnings, 21);
+  EXPECT_EQ(t.ctx.tally.pointsRead, 25);
+  EXPECT_EQ(t.ctx.store[1].point(kCentre, 24).mnr, 0.03f);
 }
 
 TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {

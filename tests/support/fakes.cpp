@@ -95,6 +95,13 @@ std::vector<std::string> MemoryFileSystem::names() const {
   return all;
 }
 
+bool MemoryFileSystem::makeFolder(const std::string& path) {
+  // A name that is already a file cannot become a folder.
+  if (has(path)) return false;
+  folders_.insert(path);
+  return true;
+}
+
 bool MemoryFileSystem::modifiedTime(const std::string& path, std::int64_t& seconds) {
   auto it = files_.find(path);
   if (it == files_.end()) return false;

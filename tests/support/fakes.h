@@ -3,6 +3,7 @@
 // lines that records what is written, and an in-memory file system.
 
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,6 +64,8 @@ class MemoryFileSystem : public FileSystem {
   std::unique_ptr<InputFile> openRead(const std::string& path) override;
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override;
   bool exists(const std::string& path) override { return has(path); }
+  bool isFolder(const std::string& path) override { return folders_.count(path) != 0; }
+  bool makeFolder(const std::string& path) override;
   bool modifiedTime(const std::string& path, std::int64_t& seconds) override;
   SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override;
   std::string identity(const std::string& path) override { return path; }
@@ -76,6 +79,7 @@ class MemoryFileSystem : public FileSystem {
     std::int64_t mtime = 0;
   };
   std::map<std::string, File> files_;
+  std::set<std::string> folders_;
   std::map<std::string, bool> locked_;
   std::map<std::string, bool> denied_;
   std::map<std::string, bool> failClose_;

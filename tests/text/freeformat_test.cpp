@@ -37,6 +37,22 @@ TEST(FreeFormatRead, SeparatorsNullsAndTheEndOfTheLine) {
   EXPECT_EQ(texts("   ", 1), "F");
 }
 
+TEST(FreeFormatRead, NullsAreToldApartFromValues) {
+  FreeFormatReader reader(",5,'',2*,x");
+  float number = 1.0f;
+  std::string text = "kept";
+  std::string seen;
+  for (int i = 0; i < 5; ++i) {
+    const bool ok = i == 2 ? reader.readText(text, 10) : reader.readFloat(number);
+    seen += (ok ? "" : "F") + std::string(reader.lastWasNull() ? "n" : "v");
+  }
+  // A null, a value, an empty quoted text (a value), two nulls of a repeat.
+  EXPECT_EQ(seen, "nvvnn");
+  EXPECT_EQ(text, "");
+  EXPECT_FALSE(reader.readFloat(number));  // "x" is no number
+  EXPECT_FALSE(reader.lastWasNull());
+}
+
 TEST(FreeFormatRead, SlashEndsTheList) {
   EXPECT_EQ(ints("1 2 / 3", 4), "1 2 -9 -9");
   EXPECT_EQ(texts("abc/def", 2), "abc|~");

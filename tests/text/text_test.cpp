@@ -89,6 +89,14 @@ TEST(TextNumbers, ArealChoosesDecimalsBeforeRounding) {
   EXPECT_EQ(AREAL(std::nanf("")), std::string(20, '*'));
 }
 
+TEST(TextNumbers, ArealTrimDropsAClosingPoint) {
+  EXPECT_EQ(AREALTRIM(25.0f), "25");
+  EXPECT_EQ(AREALTRIM(0.035f), "0.035");
+  EXPECT_EQ(AREALTRIM(1.0f / 30.0f), "0.03333");
+  EXPECT_EQ(AREALTRIM(0.0f), "0");
+  EXPECT_EQ(AREALTRIM(-1234.5f), "-1235");
+}
+
 TEST(TextNumbers, ArealdKeepsItsZeros) {
   EXPECT_EQ(AREALD(2.5f, 3), "2.500");
   EXPECT_EQ(AREALD(0.125f, 2), "0.13");
