@@ -162,7 +162,7 @@ void m11CloseNetworkLayers(RunContext& ctx, M11NetworkLayers& layers, const Mike
                        &wide))
       noteWidened(ctx, significant(branch.Name), wide, "1d_branches.mif");
     std::string name = fitField(branch.Name, kBranchNameField);
-    if (name.find_first_of(",\"") != std::string::npos) {
+    if (needsQuotes(name)) {
       // Quoted without its padding: the blanks would only sit inside the quotes.
       ctx.units.writeLine(layers.branchesAttr, quoted(name));
       continue;
