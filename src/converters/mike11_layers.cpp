@@ -22,6 +22,7 @@ constexpr std::string_view kPen = "    Pen (2,59,255)";
 constexpr int kMaxChannelVertices = 100000;
 constexpr std::size_t kBranchNameField = 100;
 constexpr std::size_t kIdPrefixLength = 8;
+constexpr std::size_t kIdLength = 12;  // the ID column is Char(12)
 constexpr int kSectionIdLength = 100;
 
 void writeNwkColumns(RunContext& ctx, int unit) {
@@ -66,9 +67,15 @@ void noteWidened(RunContext& ctx, std::string_view what, const std::string& valu
           std::string(file) + " - written in full");
 }
 
-// The branch name as the channel identifiers start: its first 8 characters in capitals.
-std::string channelPrefix(const std::string& name) {
-  return std::string(significant(UPPERCASE(std::string_view(name).substr(0, kIdPrefixLength))));
+// The identifier of a channel: the first 8 characters of the branch name in
+// capitals and the counter of at least 4 digits. A counter of 5 digits or
+// more takes its room from the name, so that the identifier keeps within its
+// column: cut there, it would repeat an earlier one.
+std::string channelId(const std::string& name, int counter) {
+  const std::string digits = AINTEGERPREC0(counter, 4);
+  const std::size_t room = digits.size() < kIdLength ? kIdLength - digits.size() : 0;
+  return std::string(significant(UPPERCASE(std::string_view(name).substr(0, std::min(kIdPrefixLength, room))))) +
+         digits;
 }
 
 }  // namespace
@@ -110,7 +117,7 @@ void m11WriteChannel(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tabl
     add(p.X, p.Y);
   }
   add(current.x, current.y);
-  const std::string id = channelPrefix(branch.Name) + AINTEGERPREC0(counter, 4);
+  const std::string id = channelId(branch.Name, counter);
   std::string wide;
   if (!miWriteObject(ctx, layers.nwkGeom, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "", &wide))
     noteWidened(ctx, id, wide, "1d_nwk.mif");
