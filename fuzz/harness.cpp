@@ -16,7 +16,7 @@ namespace {
 
 // What a run may allocate beyond its files: this many times the bytes it
 // reads and writes, plus a fixed allowance for the tables every run sets up.
-constexpr std::size_t kBytesPerFileByte = 32;
+constexpr std::size_t kBytesPerFileByte = 8;
 constexpr std::size_t kFixedAllowance = 4u << 20;
 // The console output kept for the report of a failed check.
 constexpr std::size_t kConsoleTail = 16u << 10;
@@ -220,6 +220,10 @@ int runChecked(const Model& model) {
   for (const std::string& name : memory.names()) after[name] = memory.content(name);
   std::vector<std::string> faults = testing::checkRunFiles(model.files, after, status);
   const std::size_t allowed = kBytesPerFileByte * (inputBytes + fs.written) + kFixedAllowance;
+  if (std::getenv("KESTRIX_FUZZ_ECHO")) {
+    std::fprintf(stderr, "\n[exit status %d; memory %zu bytes at most, %zu allowed for %zu read and %zu written]\n",
+                 status, heapPeak, allowed, inputBytes, fs.written);
+  }
   if (heapPeak > allowed) {
     faults.push_back("the run needed " + std::to_string(heapPeak) + " bytes of memory for " +
                      std::to_string(inputBytes) + " bytes read and " + std::to_string(fs.written) + " written");
