@@ -26,8 +26,9 @@ std::string inQuotes(const std::string& id) { return "\"" + id + "\""; }
 
 // Moves the points of one group onto the section's projection line and drops
 // those whose foot falls outside it; a foot that only rounding put outside
-// the segments meeting at a vertex is taken at that vertex. The smallest chainage carries over from
-// group to group; its point becomes the section's start point.
+// the segments meeting at a vertex is taken at that vertex. The smallest
+// chainage carries over from group to group; its point becomes the section's
+// start point.
 void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
   std::vector<StorePoint>& pts = sec.slots(g);
   const int n = sec.ptCount(g);

@@ -272,12 +272,18 @@ class SectionWriter {
     for (int g = kLeft; g <= kRight; ++g) {
       for (int p = 1; p <= sec.ptCount(g); ++p) {
         const StorePoint& pt = sec.point(g, p);
-        const char* what = !std::isfinite(pt.x)      ? "offset"
-                           : !std::isfinite(pt.z)    ? "level"
-                           : !std::isfinite(pt.mnr)  ? "resistance value"
-                           : !std::isfinite(pt.mapX) || !std::isfinite(pt.mapY) ? "map position"
-                                                     : nullptr;
-        if (what == nullptr) continue;
+        const char* what = nullptr;
+        if (!std::isfinite(pt.x)) {
+          what = "offset";
+        } else if (!std::isfinite(pt.z)) {
+          what = "level";
+        } else if (!std::isfinite(pt.mnr)) {
+          what = "resistance value";
+        } else if (!std::isfinite(pt.mapX) || !std::isfinite(pt.mapY)) {
+          what = "map position";
+        } else {
+          continue;
+        }
         ctx_.newline();
         ctx_.say("ERROR - Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
                  AINTEGER(p) + " of group " + groupLetter(g) + " is not a finite number - nothing was written");
