@@ -93,33 +93,15 @@ class CountingOutput : public OutputFile {
 };
 
 // The memory file system, with every byte written counted.
-class CountingFileSystem : public FileSystem {
+class CountingFileSystem : public testing::MemoryFileSystem {
  public:
-  explicit CountingFileSystem(testing::MemoryFileSystem& base) : base_(base) {}
-  std::unique_ptr<InputFile> openRead(const std::string& path) override { return base_.openRead(path); }
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override {
-    auto file = base_.openWrite(path);
+    auto file = MemoryFileSystem::openWrite(path);
     if (!file) return nullptr;
     return std::make_unique<CountingOutput>(std::move(file), written);
   }
-  bool exists(const std::string& path) override { return base_.exists(path); }
-  bool isFolder(const std::string& path) override { return base_.isFolder(path); }
-  bool makeFolder(const std::string& path) override { return base_.makeFolder(path); }
-  bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
-    return base_.modifiedTime(path, seconds);
-  }
-  SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override {
-    return base_.search(pattern, matches);
-  }
-  std::string identity(const std::string& path) override { return base_.identity(path); }
-  bool fileKey(const std::string& path, std::string& key) override { return base_.fileKey(path, key); }
-  bool rename(const std::string& from, const std::string& to) override { return base_.rename(from, to); }
-  bool remove(const std::string& path) override { return base_.remove(path); }
 
   std::size_t written = 0;  ///< bytes written so far
-
- private:
-  testing::MemoryFileSystem& base_;
 };
 
 [[noreturn]] void report(const Model& model, const FuzzConsole& console, const std::vector<std::string>& faults) {
@@ -200,15 +182,14 @@ int runChecked(const Model& model) {
     std::fprintf(stderr, "fuzz harness: the allocation hooks could not be installed\n");
     std::abort();
   }
-  testing::MemoryFileSystem memory;
+  CountingFileSystem fs;
   std::size_t inputBytes = 0;
   for (const auto& [name, bytes] : model.files) {
-    memory.add(name, bytes, 100);  // every table as old as its layer
+    fs.add(name, bytes, 100);  // every table as old as its layer
     inputBytes += name.size() + bytes.size();
   }
   for (const std::string& arg : model.args) inputBytes += arg.size();
   for (const std::string& line : model.console) inputBytes += line.size();
-  CountingFileSystem fs(memory);
   FuzzConsole console(model.console);
 
   heapNow = heapPeak = 0;
@@ -217,7 +198,7 @@ int runChecked(const Model& model) {
   tracking = false;
 
   testing::FileMap after;
-  for (const std::string& name : memory.names()) after[name] = memory.content(name);
+  for (const std::string& name : fs.names()) after[name] = fs.content(name);
   std::vector<std::string> faults = testing::checkRunFiles(model.files, after, status);
   const std::size_t allowed = kBytesPerFileByte * (inputBytes + fs.written) + kFixedAllowance;
   if (std::getenv("KESTRIX_FUZZ_ECHO")) {

@@ -264,21 +264,22 @@ TEST(OrderingProjection, FootOnAnInnerVertexBelongsToTheNextSegment) {
 // rounding of the single-precision distances. The lines below have lengths
 // whose squares single precision cannot hold.
 TEST(OrderingProjection, PointsOnTheEndVerticesStay) {
-  TestRun t;
-  const int a = addSection(t.ctx, "A", {}, {{1000, 2000, 1}}, {});
-  setLine(t.ctx.store[a], {{1000, 2000}, {1003, 2001}});
-  const int b = addSection(t.ctx, "B", {}, {{1002, 2003, 2}}, {});
-  setLine(t.ctx.store[b], {{1000, 2000}, {1002, 2003}});
-  projectionStage(t.ctx);
-  const Section& sa = t.ctx.store[a];
-  ASSERT_EQ(sa.ptCount(kCentre), 1);
-  EXPECT_EQ(sa.point(kCentre, 1).mapX, 1000.0);
-  EXPECT_EQ(sa.point(kCentre, 1).mapY, 2000.0);
-  EXPECT_EQ(sa.startX, 1000.0);
-  const Section& sb = t.ctx.store[b];
-  ASSERT_EQ(sb.ptCount(kCentre), 1);
-  EXPECT_EQ(sb.point(kCentre, 1).mapX, 1002.0);
-  EXPECT_EQ(sb.point(kCentre, 1).mapY, 2003.0);
+  struct Case {
+    double x, y;        // the point
+    double endX, endY;  // the line runs from (1000, 2000) to here
+  };
+  // A point on the first vertex, and one on the last.
+  for (const Case& c : {Case{1000, 2000, 1003, 2001}, Case{1002, 2003, 1002, 2003}}) {
+    TestRun t;
+    const int s = addSection(t.ctx, "A", {}, {{c.x, c.y, 1}}, {});
+    setLine(t.ctx.store[s], {{1000, 2000}, {c.endX, c.endY}});
+    projectionStage(t.ctx);
+    const Section& sec = t.ctx.store[s];
+    ASSERT_EQ(sec.ptCount(kCentre), 1) << c.x;
+    EXPECT_EQ(sec.point(kCentre, 1).mapX, c.x);
+    EXPECT_EQ(sec.point(kCentre, 1).mapY, c.y);
+    EXPECT_EQ(sec.startX, c.x);
+  }
 }
 
 TEST(OrderingProjection, FeetOnTheEndVerticesStayAndPointsBeyondThemGo) {
