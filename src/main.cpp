@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "driver/command_line.h"
-#include "files/platform.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_context.h"
-#include "driver/store_limits.h"
+#include "base/run_end.h"
+#include "store/store_limits.h"
 #include "files/file_units.h"
 #include "files/paths.h"
 #include "text/freeformat.h"
@@ -23,7 +23,6 @@ namespace kestrix {
 namespace {
 
 constexpr std::size_t kLineWidth = 10000;  // longer lines are cut
-constexpr std::size_t kIdWidth = 100;
 constexpr std::size_t kSourceWidth = 256;
 
 const char* const kReadError = "ERROR - End of File encountered reading from ISIS file";
@@ -56,13 +55,13 @@ bool readFixedFloat(std::string_view field, float& value) {
 // working point list with its count and bank-marker flags.
 class IsisReader {
  public:
-  IsisReader(RunContext& ctx, const std::string& file) : ctx_(ctx), file_(file) {}
+  IsisReader(Workspace& ctx, const std::string& file) : ctx_(ctx), file_(file) {}
 
   void run() {
-    ctx_.newline();
-    ctx_.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
+    ctx_.out.newline();
+    ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
     ++ctx_.tally.inputsRead;
-    OPENFILE(ctx_, unit_, FileMode::Input, file_);
+    OPENFILE(ctx_.files, unit_, FileMode::Input, file_);
     const int firstSection = ctx_.store.nxs() + 1;
     const std::string sourcePath = fitField(FILENAMEPATH(file_), kSourceWidth);
 
@@ -70,7 +69,7 @@ class IsisReader {
     bool held = false;  // `line_` already holds the next line to examine
     for (;;) {
       if (!held) {
-        const ReadStatus status = ctx_.units.readLine(unit_, line_);
+        const ReadStatus status = ctx_.files.units.readLine(unit_, line_);
         if (status == ReadStatus::End) break;
         if (status == ReadStatus::Error) return fail();
         cut(line_);
@@ -85,7 +84,7 @@ class IsisReader {
       // Other units open with RIVER too (CES SECTION, MUSKINGUM, ...), and so
       // may the text lines of a COMMENT unit: only "SECTION" on the next line
       // makes this a river section. Otherwise that line is examined as usual.
-      const ReadStatus status = ctx_.units.readLine(unit_, next_);
+      const ReadStatus status = ctx_.files.units.readLine(unit_, next_);
       if (status == ReadStatus::End) break;
       if (status == ReadStatus::Error) return fail();
       cut(next_);
@@ -97,7 +96,7 @@ class IsisReader {
       if (!readSection(sourcePath)) return fail();
     }
     warnWithoutPlanCoordinates(firstSection);
-    CLOSER(ctx_, unit_);
+    CLOSER(ctx_.files, unit_);
   }
 
  private:
@@ -106,14 +105,14 @@ class IsisReader {
   }
 
   bool nextLine(std::string& line) {
-    if (ctx_.units.readLine(unit_, line) != ReadStatus::Ok) return false;
+    if (ctx_.files.units.readLine(unit_, line) != ReadStatus::Ok) return false;
     cut(line);
     return true;
   }
 
   // One river section; `line_` holds its keyword line and `next_` the line after it.
   bool readSection(const std::string& sourcePath) {
-    section_ = appendSectionWithinLimit(ctx_);
+    section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.store);
     Section& sec = ctx_.store[section_];
     sec.source[0] = sourcePath;
     sec.source[1] = fitField(line_, kSourceWidth);
@@ -127,16 +126,14 @@ class IsisReader {
     FreeFormatReader count(line_);
     if (!count.readInt(n)) return false;
 
-    c_ = 0;
+    work_.count = 0;
     left_ = right_ = false;
     for (std::int32_t i = 0; i < n; ++i) {
       if (!nextLine(line_)) return false;
       ++ctx_.tally.pointsRead;
-      ++c_;
+      StorePoint& pt = work_.add();
       // A group receives at most c - 1 points once c has gone two past the limit.
-      if (c_ > ctx_.settings.mpt + 1) tooManyPoints();
-      if (static_cast<int>(work_.size()) < c_) work_.emplace_back();
-      StorePoint& pt = work_[c_ - 1];
+      if (work_.count > ctx_.settings.mpt + 1) tooManyPoints();
       double unused = 0.0;
       if (!readFixedFloat(columns(line_, 1, 10), pt.x) || !readFixedFloat(columns(line_, 11, 10), pt.z) ||
           !readFixedFloat(columns(line_, 21, 10), pt.mnr) || !readFixedField(columns(line_, 32, 9), unused) ||
@@ -145,38 +142,26 @@ class IsisReader {
       const std::string_view marker = columns(line_, 41, 10);
       if (FLAGEXISTS(marker, "left")) {
         left_ = true;
-        isisStorePart(kLeft);
+        closePart(kLeft);
         left_ = false;
       } else if (FLAGEXISTS(marker, "right")) {
         right_ = true;
-        isisStorePart(kCentre);
+        closePart(kCentre);
       }
     }
     if (right_) {
       right_ = false;
-      isisStorePart(kRight);
+      closePart(kRight);
     } else {
-      isisStorePart(kCentre);
+      closePart(kCentre);
     }
     return true;
   }
 
   // Closes group g with the working points; a marked point just read is held
   // back to begin the next group.
-  void isisStorePart(int g) {
-    const bool marked = left_ || right_;
-    const int take = marked ? c_ - 1 : c_;
-    if (take > ctx_.settings.mpt) tooManyPoints();
-    Section& sec = ctx_.store[section_];
-    std::vector<StorePoint>& slots = sec.slots(g);
-    slots.assign(work_.begin(), work_.begin() + take);
-    sec.count[g - 1] = take;
-    if (marked) {
-      work_[0] = work_[c_ - 1];
-      c_ = 1;
-    } else {
-      c_ = 0;
-    }
+  void closePart(int g) {
+    closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_ || right_);
   }
 
   // Sections whose points all lie at (0, 0) come from a file without plan
@@ -201,35 +186,34 @@ class IsisReader {
       if (any && allAtOrigin) ++atOrigin;
     }
     if (atOrigin == 0) return;
-    ctx_.newline();
-    ctx_.say("WARNING - " + AINTEGER(atOrigin) + " of the " + AINTEGER(last - firstSection + 1) +
+    ctx_.out.newline();
+    ctx_.out.say("WARNING - " + AINTEGER(atOrigin) + " of the " + AINTEGER(last - firstSection + 1) +
              " river sections of \"" + std::string(significant(file_)) +
              "\" have every point at (0, 0): the file holds no plan coordinates, so these sections all lie at (0, 0)"
              " in the layers");
   }
 
-  [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_, ctx_.store[section_].id); }
+  [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_.out, ctx_.settings, ctx_.store[section_].id); }
 
   void fail() {
-    ctx_.say(kReadError);
+    ctx_.out.say(kReadError);
     ctx_.settings.errFound = true;
-    CLOSER(ctx_, unit_);
+    CLOSER(ctx_.files, unit_);
   }
 
-  RunContext& ctx_;
+  Workspace& ctx_;
   const std::string& file_;
   int unit_ = 0;
   std::string line_;
   std::string next_;
   int section_ = 0;
-  std::vector<StorePoint> work_;
-  int c_ = 0;
+  WorkingGroup work_;
   bool left_ = false;
   bool right_ = false;
 };
 
 }  // namespace
 
-void isisReadSections(RunContext& ctx, const std::string& file) { IsisReader(ctx, file).run(); }
+void isisReadSections(Workspace& ctx, const std::string& file) { IsisReader(ctx, file).run(); }
 
 }  // namespace kestrix

@@ -3,11 +3,12 @@
 
 #include <string>
 
+#include "store/workspace.h"
+
 namespace kestrix {
 
-class RunContext;
 
 /// Appends every river section of one ISIS .dat/.asc file to the store; sets errFound on a read failure.
-void isisReadSections(RunContext& ctx, const std::string& file);
+void isisReadSections(Workspace& ctx, const std::string& file);
 
 }  // namespace kestrix

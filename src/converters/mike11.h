@@ -1,17 +1,26 @@
 #pragma once
 // MIKE 11 models: the network and bed-resistance tables, and the conversion
 // and placement of cross-sections with the 1d_nwk and 1d_branches layers.
+//
+// Module converters: the ISIS and MIKE 11 readers that fill the store from
+// model files, and the sink interface through which a MIKE 11 conversion has
+// its network layers written. It may call every module up to the store;
+// never gis, output or driver.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "files/platform.h"
+#include "platform/platform.h"
+
+#include "store/workspace.h"
 
 namespace kestrix {
 
-class RunContext;
+
+/// Characters a MIKE 11 branch name or topo identifier keeps.
+constexpr std::size_t kM11NameWidth = 100;
 
 /// One network point.
 struct m11Point {
@@ -60,37 +69,42 @@ struct Mike11Tables {
 };
 
 /// Rewinds an open file and reads up to the first line holding `text` (case-sensitive); false at the end of the file, `status` Error after a read error.
-bool m11FindSection(RunContext& ctx, int unit, std::string& line, std::string_view text, ReadStatus& status);
+bool m11FindSection(Workspace& ctx, int unit, std::string& line, std::string_view text, ReadStatus& status);
 
 /// Reads on to the first line holding `text` (true) or `endText` (false); `status` End or Error when the file ran out first.
-bool m11FindNext(RunContext& ctx, int unit, std::string& line, std::string_view text, std::string_view endText,
+bool m11FindNext(Workspace& ctx, int unit, std::string& line, std::string_view text, std::string_view endText,
                  ReadStatus& status);
 
 /// Reads the points and branches of a .nwk11 file.
-void m11ReadNetwork(RunContext& ctx, const std::string& file, Mike11Tables& tables);
+void m11ReadNetwork(Workspace& ctx, const std::string& file, Mike11Tables& tables);
 
 /// Reads the global n and the bed resistance list of a .hd11 file.
-void m11ReadBedResistance(RunContext& ctx, const std::string& file, Mike11Tables& tables);
+void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables& tables);
 
-/// One profile point as read, before it joins its position group.
-struct M11WorkPoint {
-  float x = 0.0f;    ///< offset
-  float z = 0.0f;    ///< level, datum added
-  float mnr = 0.0f;  ///< relative resistance times the bed value
+/// Where a placed section crosses its branch.
+struct M11Crossing {
+  double x = 0.0;        ///< easting of the crossing point
+  double y = 0.0;        ///< northing of the crossing point
+  int segment = 0;       ///< u: the section lies between branch points u-1 and u
+  float chainage = 0.0f; ///< chainage of the section
+  int section = 0;       ///< section number in the store
 };
 
-/// The profile points read since the last group was stored, with the bank flags.
-struct M11WorkList {
-  std::vector<M11WorkPoint> points;  ///< working points (slots beyond count are stale)
-  int count = 0;                     ///< working points in use
-  bool left = false;                 ///< the last point read carries the left bank marker
-  bool right = false;                ///< the right bank marker has been met
+/// The layers a conversion writes while it reads (1d_nwk and 1d_branches); the output module implements it.
+class M11NetworkSink {
+ public:
+  virtual ~M11NetworkSink() = default;
+  /// Opens the layers in `outFolder` with the header of the projection layer open on `projectionUnit`.
+  virtual void open(const std::string& outFolder, int projectionUnit) = 0;
+  /// Writes the channel from `previous` to `current` along branch b (from 1) with the channel counter `counter`.
+  virtual void channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) = 0;
+  /// Closes the channels and writes and closes the branches.
+  virtual void close() = 0;
+  /// Closes the layers as far as they were written (after a read error).
+  virtual void abandon() = 0;
 };
 
-/// Moves the working points into group g (1 L, 2 C, 3 R) of section s; with the left flag set the last point is held back as the first of the next group. Ends the run when the group would exceed mpt.
-void m11StoreGroup(RunContext& ctx, M11WorkList& work, int s, int g);
-
-/// Converts and places every section of a .txt file and writes 1d_nwk and 1d_branches; clears errFound first and sets it on a read failure.
-void m11ConvertSections(RunContext& ctx, const std::string& file, const Mike11Tables& tables);
+/// Converts and places every section of a .txt file, writing its channels and branches to `network`; clears errFound first and sets it on a read failure.
+void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables, M11NetworkSink& network);
 
 }  // namespace kestrix

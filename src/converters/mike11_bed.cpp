@@ -5,7 +5,7 @@
 #include <string>
 
 #include "converters/mike11.h"
-#include "driver/run_context.h"
+#include "base/run_end.h"
 #include "files/file_units.h"
 #include "text/freeformat.h"
 #include "text/text.h"
@@ -15,7 +15,6 @@ namespace kestrix {
 namespace {
 
 constexpr int kMaxBedValues = 10000;
-constexpr std::size_t kNameLength = 100;
 // Smaller global values count as missing (compared in single precision, so
 // that a value written as 1.0e-6 is accepted).
 constexpr float kSmallestGlobalN = 1.0e-6f;
@@ -27,9 +26,9 @@ bool contains(std::string_view line, std::string_view text) { return line.find(t
 
 std::string_view after(std::string_view line, std::string_view key) { return line.substr(line.find(key) + key.size()); }
 
-[[noreturn]] void badValue(RunContext& ctx) {
-  ctx.say("ERROR - Reading .hd11 file data.");
-  ctx.exits(kExitFailure);
+[[noreturn]] void badValue(Workspace& ctx) {
+  ctx.out.say("ERROR - Reading .hd11 file data.");
+  ctx.out.exits(kExitFailure);
 }
 
 // MIKE 11 models often give Manning's M (1/n, 25 and the like) where the
@@ -38,15 +37,15 @@ bool looksLikeManningM(float value) { return value >= 1.0f; }
 
 std::string asManningN(float m) { return AREALTRIM(1.0f / m); }
 
-void warnGlobalManningM(RunContext& ctx, const std::string& file, float value) {
+void warnGlobalManningM(Workspace& ctx, const std::string& file, float value) {
   if (!looksLikeManningM(value)) return;
-  ctx.newline();
-  ctx.say("WARNING - Global resistance value " + AREALTRIM(value) + " of \"" + file +
+  ctx.out.newline();
+  ctx.out.say("WARNING - Global resistance value " + AREALTRIM(value) + " of \"" + file +
           "\" is 1 or more: most likely a Manning's M (1/n), which would be n = " + asManningN(value) +
           ".  It is used as Manning's n as it stands");
 }
 
-void warnBedManningM(RunContext& ctx, const std::string& file, const Mike11Tables& tables) {
+void warnBedManningM(Workspace& ctx, const std::string& file, const Mike11Tables& tables) {
   const m11BedValue* first = nullptr;
   int count = 0;
   for (int e = 0; e < tables.nBedList; ++e) {
@@ -56,8 +55,8 @@ void warnBedManningM(RunContext& ctx, const std::string& file, const Mike11Table
     ++count;
   }
   if (!first) return;
-  ctx.newline();
-  ctx.say("WARNING - " + AINTEGER(count) + " of the " + AINTEGER(tables.nBedList) + " bed resistance values of \"" +
+  ctx.out.newline();
+  ctx.out.say("WARNING - " + AINTEGER(count) + " of the " + AINTEGER(tables.nBedList) + " bed resistance values of \"" +
           file + "\" are 1 or more (the first: " + AREALTRIM(first->ValueFrom) + " for branch \"" +
           std::string(significant(first->Name)) + "\" at chainage " + AREALTRIM(first->ChainageFrom) +
           "): most likely Manning's M (1/n); " + AREALTRIM(first->ValueFrom) + " would be n = " +
@@ -77,67 +76,67 @@ void complete(m11BedValue& entry, const m11BedValue* next) {
 
 }  // namespace
 
-void m11ReadBedResistance(RunContext& ctx, const std::string& file, Mike11Tables& tables) {
-  ctx.newline();
-  ctx.say("Reading MIKE 11 Bed Resistance data from " + std::string(significant(file)) + "...");
+void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables& tables) {
+  ctx.out.newline();
+  ctx.out.say("Reading MIKE 11 Bed Resistance data from " + std::string(significant(file)) + "...");
   ++ctx.tally.inputsRead;
   int unit = 0;
-  OPENFILE(ctx, unit, FileMode::Input, file);
+  OPENFILE(ctx.files, unit, FileMode::Input, file);
   tables.globalN = 0.0f;
   std::string line;
   ReadStatus status = ReadStatus::Ok;
 
-  ctx.newline();
-  ctx.say("Looking for Global Manning's n value...");
+  ctx.out.newline();
+  ctx.out.say("Looking for Global Manning's n value...");
   if (m11FindSection(ctx, unit, line, "[Global_Values]", status)) {
     // The value may stand in a later section: read on to the end of the file.
-    while ((status = ctx.units.readLine(unit, line)) == ReadStatus::Ok) {
+    while ((status = ctx.files.units.readLine(unit, line)) == ReadStatus::Ok) {
       if (!contains(line, kResistanceKey)) continue;
       FreeFormatReader in(after(line, kResistanceKey));
       if (!in.readFloat(tables.globalN)) badValue(ctx);
-      ctx.newline();
-      ctx.say("Global Manning's n value = " + AREAL(tables.globalN));
+      ctx.out.newline();
+      ctx.out.say("Global Manning's n value = " + AREAL(tables.globalN));
       break;
     }
   }
   if (status == ReadStatus::Error) badValue(ctx);
   if (tables.globalN < kSmallestGlobalN) {
-    ctx.say(" Could not find global n value.");
-    ctx.exits(kExitFailure);
+    ctx.out.say(" Could not find global n value.");
+    ctx.out.exits(kExitFailure);
   }
   warnGlobalManningM(ctx, std::string(significant(file)), tables.globalN);
 
-  ctx.newline();
-  ctx.say("Looking for bed resistance values...");
+  ctx.out.newline();
+  ctx.out.say("Looking for bed resistance values...");
   if (m11FindSection(ctx, unit, line, "[BedList]", status)) {
     int count = 0;
     while (!FLAGEXISTS(line, "EndSect  // BedList")) {
-      status = ctx.units.readLine(unit, line);
+      status = ctx.files.units.readLine(unit, line);
       if (status == ReadStatus::End) break;
       if (status == ReadStatus::Error) badValue(ctx);
       if (!contains(line, kDataKey)) continue;
       if (++count > kMaxBedValues) {
-        ctx.say("Exceeded number of allowable bed resistance values.");
-        ctx.halt(kExitFailure);
+        ctx.out.say("Exceeded number of allowable bed resistance values.");
+        ctx.out.halt(kExitFailure);
       }
       if (static_cast<std::size_t>(count) > tables.bedList.size()) tables.bedList.resize(static_cast<std::size_t>(count));
       m11BedValue& entry = tables.bedList[static_cast<std::size_t>(count) - 1];
       FreeFormatReader in(after(line, kDataKey));
-      if (!in.readText(entry.Name, kNameLength) || !in.readFloat(entry.ChainageFrom) || !in.readFloat(entry.ValueFrom))
+      if (!in.readText(entry.Name, kM11NameWidth) || !in.readFloat(entry.ChainageFrom) || !in.readFloat(entry.ValueFrom))
         badValue(ctx);
       if (count > 1) complete(tables.bedList[static_cast<std::size_t>(count) - 2], &entry);
     }
     if (count >= 1) complete(tables.bedList[static_cast<std::size_t>(count) - 1], nullptr);
     tables.nBedList = count;
     if (count > 0)
-      ctx.say(" Number of bed resistance values found: " + AINTEGER(count));
+      ctx.out.say(" Number of bed resistance values found: " + AINTEGER(count));
     else
-      ctx.say(" Could not find any bed resistance values");
+      ctx.out.say(" Could not find any bed resistance values");
     warnBedManningM(ctx, std::string(significant(file)), tables);
   } else if (status == ReadStatus::Error) {
     badValue(ctx);
   }
-  CLOSER(ctx, unit);
+  CLOSER(ctx.files, unit);
 }
 
 }  // namespace kestrix

@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "converters/mike11.h"
-#include "driver/run_context.h"
+#include "base/run_end.h"
 #include "files/file_units.h"
 #include "text/freeformat.h"
 #include "text/text.h"
@@ -19,7 +19,6 @@ namespace {
 constexpr int kMaxPoints = 100000;
 constexpr int kMaxBranches = 10000;
 constexpr int kMaxBranchPoints = 10000;
-constexpr std::size_t kNameLength = 100;
 constexpr std::size_t kConnectionLength = 30;
 
 constexpr std::string_view kPointKey = "point =";
@@ -43,31 +42,31 @@ T& entry(std::vector<T>& table, int n) {
 
 class NetworkReader {
  public:
-  NetworkReader(RunContext& ctx, Mike11Tables& tables) : ctx_(ctx), tables_(tables) {}
+  NetworkReader(Workspace& ctx, Mike11Tables& tables) : ctx_(ctx), tables_(tables) {}
 
   void run(const std::string& file) {
-    ctx_.newline();
-    ctx_.say("Reading MIKE 11 Branches from " + std::string(significant(file)) + "...");
+    ctx_.out.newline();
+    ctx_.out.say("Reading MIKE 11 Branches from " + std::string(significant(file)) + "...");
     ++ctx_.tally.inputsRead;
-    OPENFILE(ctx_, unit_, FileMode::Input, file);
-    ctx_.say(" Looking for points...");
+    OPENFILE(ctx_.files, unit_, FileMode::Input, file);
+    ctx_.out.say(" Looking for points...");
     if (findSection("[POINTS]")) readPoints();
-    ctx_.say(" Looking for branches...");
+    ctx_.out.say(" Looking for branches...");
     if (findSection("[BRANCHES]")) readBranches();
-    CLOSER(ctx_, unit_);
+    CLOSER(ctx_.files, unit_);
   }
 
  private:
   [[noreturn]] void fail(ReadStatus status) {
-    ctx_.say(status == ReadStatus::End ? "ERROR - End of File encountered reading .nwk11 file"
+    ctx_.out.say(status == ReadStatus::End ? "ERROR - End of File encountered reading .nwk11 file"
                                        : "ERROR - Reading .nwk11 file data.");
-    ctx_.exits(kExitFailure);
+    ctx_.out.exits(kExitFailure);
   }
   [[noreturn]] void badValue() { fail(ReadStatus::Error); }
 
   // The next line; the end of the file inside the tables is an error.
   void next() {
-    const ReadStatus status = ctx_.units.readLine(unit_, line_);
+    const ReadStatus status = ctx_.files.units.readLine(unit_, line_);
     if (status != ReadStatus::Ok) fail(status);
   }
 
@@ -90,8 +89,8 @@ class NetworkReader {
     next();
     while (contains(line_, kPointKey)) {
       if (++count > kMaxPoints) {
-        ctx_.say("Exceeded number of allowable points.");
-        ctx_.halt(kExitFailure);
+        ctx_.out.say("Exceeded number of allowable points.");
+        ctx_.out.halt(kExitFailure);
       }
       m11Point& point = entry(tables_.points, count);
       FreeFormatReader in(after(line_, kPointKey));
@@ -103,11 +102,11 @@ class NetworkReader {
     }
     tables_.nPoints = count;
     if (count == 0) {
-      ctx_.say(" Could not find any points");
-      ctx_.waitEnter();
-      ctx_.halt(kExitFailure);
+      ctx_.out.say(" Could not find any points");
+      ctx_.out.waitEnter();
+      ctx_.out.halt(kExitFailure);
     }
-    ctx_.say(" Number of points found:  " + AINTEGER(count));
+    ctx_.out.say(" Number of points found:  " + AINTEGER(count));
   }
 
   void readBranches() {
@@ -126,13 +125,13 @@ class NetworkReader {
         continue;
       }
       if (++count > kMaxBranches) {
-        ctx_.say("Exceeded number of allowable branches.");
-        ctx_.halt(kExitFailure);
+        ctx_.out.say("Exceeded number of allowable branches.");
+        ctx_.out.halt(kExitFailure);
       }
       m11Branch& branch = entry(tables_.branches, count);
       {
         FreeFormatReader in(after(line_, kDefinitionsKey));
-        if (!in.readText(branch.Name, kNameLength) || !in.readText(branch.TopoID, kNameLength) ||
+        if (!in.readText(branch.Name, kM11NameWidth) || !in.readText(branch.TopoID, kM11NameWidth) ||
             !in.readFloat(branch.StartChainage) || !in.readFloat(branch.EndChainage) || !in.readInt(branch.Def5) ||
             !in.readFloat(branch.Def6) || !in.readInt(branch.Def7))
           badValue();
@@ -155,19 +154,19 @@ class NetworkReader {
     }
     tables_.nBranches = count;
     if (count == 0) {
-      ctx_.say(" Could not find any branches");
-      ctx_.waitEnter();
-      ctx_.halt(kExitFailure);
+      ctx_.out.say(" Could not find any branches");
+      ctx_.out.waitEnter();
+      ctx_.out.halt(kExitFailure);
     }
-    ctx_.say(" Number of branches found: " + AINTEGER(count));
+    ctx_.out.say(" Number of branches found: " + AINTEGER(count));
   }
 
   void readBranchPoints(m11Branch& branch, const std::unordered_map<std::int32_t, std::int32_t>& positions) {
     int n = 1;
     for (const char c : line_) {
       if (c == ',' && ++n > kMaxBranchPoints) {
-        ctx_.say("Exceeded number of allowable points per branch.");
-        ctx_.halt(kExitFailure);
+        ctx_.out.say("Exceeded number of allowable points per branch.");
+        ctx_.out.halt(kExitFailure);
       }
     }
     branch.NPoints = n;
@@ -185,7 +184,7 @@ class NetworkReader {
     }
   }
 
-  RunContext& ctx_;
+  Workspace& ctx_;
   Mike11Tables& tables_;
   int unit_ = 0;
   std::string line_;
@@ -193,26 +192,26 @@ class NetworkReader {
 
 }  // namespace
 
-bool m11FindSection(RunContext& ctx, int unit, std::string& line, std::string_view text, ReadStatus& status) {
-  ctx.units.rewind(unit);
+bool m11FindSection(Workspace& ctx, int unit, std::string& line, std::string_view text, ReadStatus& status) {
+  ctx.files.units.rewind(unit);
   for (;;) {
-    status = ctx.units.readLine(unit, line);
+    status = ctx.files.units.readLine(unit, line);
     if (status != ReadStatus::Ok) return false;
     if (contains(line, text)) return true;
   }
 }
 
-bool m11FindNext(RunContext& ctx, int unit, std::string& line, std::string_view text, std::string_view endText,
+bool m11FindNext(Workspace& ctx, int unit, std::string& line, std::string_view text, std::string_view endText,
                  ReadStatus& status) {
   for (;;) {
-    status = ctx.units.readLine(unit, line);
+    status = ctx.files.units.readLine(unit, line);
     if (status != ReadStatus::Ok) return false;
     if (contains(line, text)) return true;
     if (contains(line, endText)) return false;
   }
 }
 
-void m11ReadNetwork(RunContext& ctx, const std::string& file, Mike11Tables& tables) {
+void m11ReadNetwork(Workspace& ctx, const std::string& file, Mike11Tables& tables) {
   NetworkReader(ctx, tables).run(file);
 }
 

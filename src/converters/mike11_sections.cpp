@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "converters/mike11.h"
-#include "converters/mike11_layers.h"
-#include "driver/run_context.h"
-#include "driver/store_limits.h"
+#include "base/run_end.h"
+#include "store/store_limits.h"
 #include "files/file_units.h"
 #include "files/paths.h"
 #include "text/freeformat.h"
@@ -23,8 +22,6 @@ namespace kestrix {
 
 namespace {
 
-constexpr std::size_t kLineField = 100;      // topo identifier and branch name lines
-constexpr std::size_t kIdLength = 100;
 constexpr std::size_t kSourceLength = 256;
 constexpr float kShortestStretch = 1.0e-5f;  // shorter bed stretches take their end value
 constexpr float kDatumReported = 0.001f;
@@ -33,8 +30,6 @@ constexpr double kDegrees = 180.0 / kPi;
 
 // Thrown inside one conversion when a block cannot be read to its end.
 struct ReadFailure {};
-
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 // ASAME of the first n characters of a line against a keyword in capitals
 // without quotes or blanks, without building the normal form.
@@ -52,7 +47,7 @@ bool keywordAt(std::string_view line, std::size_t n, std::string_view keyword) {
       trailing = true;
       continue;
     }
-    if (upper(c) != keyword[k]) return false;
+    if (upperAscii(c) != keyword[k]) return false;
     ++k;
   }
   return k == keyword.size();
@@ -76,35 +71,35 @@ std::string nameTopoKey(std::string_view name, std::string_view topo) {
 
 class SectionConverter {
  public:
-  SectionConverter(RunContext& ctx, const std::string& file, const Mike11Tables& tables)
-      : ctx_(ctx), file_(file), tables_(tables) {}
+  SectionConverter(Workspace& ctx, const std::string& file, const Mike11Tables& tables, M11NetworkSink& network)
+      : ctx_(ctx), file_(file), tables_(tables), layers_(network) {}
 
   void run() {
     Settings& set = ctx_.settings;
     set.errFound = false;
-    ctx_.newline();
-    ctx_.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
+    ctx_.out.newline();
+    ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
     ++ctx_.tally.inputsRead;
-    OPENFILE(ctx_, txt_, FileMode::Input, file_);
+    OPENFILE(ctx_.files, txt_, FileMode::Input, file_);
     int projection = 0;
-    OPENFILE(ctx_, projection, FileMode::Input, set.inFiles.empty() ? std::string() : set.inFiles.front());
-    m11OpenNetworkLayers(ctx_, set.outFolder, projection, layers_);
-    CLOSER(ctx_, projection);
+    OPENFILE(ctx_.files, projection, FileMode::Input, set.inFiles.empty() ? std::string() : set.inFiles.front());
+    layers_.open(set.outFolder, projection);
+    CLOSER(ctx_.files, projection);
     buildIndexes();
     source1_ = fitField(FILENAMEPATH(file_), kSourceLength);
 
     try {
       while (blockStart()) convertBlock();
     } catch (const ReadFailure&) {
-      ctx_.say("ERROR - End of File encountered reading from ISIS file");
+      ctx_.out.say("ERROR - End of File encountered reading from ISIS file");
       set.errFound = true;
       if (section_ > 0) ctx_.store.removeLast();  // the block read only in part
-      CLOSER(ctx_, txt_);
-      m11AbandonNetworkLayers(ctx_, layers_);
+      CLOSER(ctx_.files, txt_);
+      layers_.abandon();
       return;
     }
-    CLOSER(ctx_, txt_);
-    m11CloseNetworkLayers(ctx_, layers_, tables_);
+    CLOSER(ctx_.files, txt_);
+    layers_.close();
   }
 
  private:
@@ -118,7 +113,7 @@ class SectionConverter {
   }
 
   void next() {
-    if (ctx_.units.readLine(txt_, line_) != ReadStatus::Ok) throw ReadFailure{};
+    if (ctx_.files.units.readLine(txt_, line_) != ReadStatus::Ok) throw ReadFailure{};
   }
 
   // Reads the first line of the next block; false at the end of the file.
@@ -126,7 +121,7 @@ class SectionConverter {
   bool blockStart() {
     section_ = 0;
     for (;;) {
-      const ReadStatus status = ctx_.units.readLine(txt_, line_);
+      const ReadStatus status = ctx_.files.units.readLine(txt_, line_);
       if (status == ReadStatus::End) return false;
       if (status == ReadStatus::Error) throw ReadFailure{};
       if (!isBlankLine(line_)) return true;
@@ -134,15 +129,15 @@ class SectionConverter {
   }
 
   void convertBlock() {
-    topo_ = fitField(line_, kLineField);
+    topo_ = fitField(line_, kM11NameWidth);
     next();
-    branch_ = fitField(line_, kLineField);
+    branch_ = fitField(line_, kM11NameWidth);
     next();
     {
       FreeFormatReader in(line_);
       if (!in.readFloat(c_)) throw ReadFailure{};
     }
-    section_ = appendSectionWithinLimit(ctx_);
+    section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.store);
     bed_ = bedValue();
     datum_ = 0.0f;
     w_ = 0.0f;
@@ -154,7 +149,7 @@ class SectionConverter {
         next();
         FreeFormatReader in(line_);
         if (!in.readFloat(datum_)) throw ReadFailure{};
-        if (datum_ > kDatumReported) ctx_.detail("  Debug: Datum for xs: (" + AINTEGER(section_) + ")");
+        if (datum_ > kDatumReported) ctx_.out.detail("  Debug: Datum for xs: (" + AINTEGER(section_) + ")");
       } else if (keywordAt(line_, 7, "PROFILE")) {
         readProfile();
       }
@@ -163,7 +158,7 @@ class SectionConverter {
     M11Crossing crossing;
     const int b = findBranch();
     if (b == 0 || !place(b, crossing)) {
-      ctx_.say("WARNING - No Branch (with same TOPO ID) found for cross-section " +
+      ctx_.out.say("WARNING - No Branch (with same TOPO ID) found for cross-section " +
                std::string(significant(ctx_.store[section_].id)) + " (IGNORED)");
       ctx_.tally.removedIds.emplace_back(significant(ctx_.store[section_].id));
       // The channel state stays with the last placed section.
@@ -173,7 +168,7 @@ class SectionConverter {
     }
     if (havePrevious_ && ASAME(branch_, previousBranch_) && ASAME(topo_, previousTopo_)) {
       counter_ += 10;
-      m11WriteChannel(ctx_, layers_, tables_, b, previous_, crossing, counter_);
+      layers_.channel(b, previous_, crossing, counter_);
     }
     havePrevious_ = true;
     previousBranch_ = branch_;
@@ -197,13 +192,13 @@ class SectionConverter {
   }
 
   void readProfile() {
-    ctx_.detail("  Debug: Found Profile Number: (" + AINTEGER(section_) + ")");
+    ctx_.out.detail("  Debug: Found Profile Number: (" + AINTEGER(section_) + ")");
     Section& sec = ctx_.store[section_];
     const std::string branch(significant(branch_));
     sec.source[0] = source1_;
     sec.source[1] = fitField(topo_, kSourceLength);
     sec.source[2] = fitField(branch + "; " + AREALD(c_, 3), kSourceLength);
-    sec.id = fitField(branch + "_" + AINTEGERPREC0(chainageCode(c_), 9), kIdLength);
+    sec.id = fitField(branch + "_" + AINTEGERPREC0(chainageCode(c_), 9), kIdWidth);
 
     std::int32_t n = 0;
     {
@@ -211,15 +206,14 @@ class SectionConverter {
       if (!in.readInt(n)) throw ReadFailure{};
     }
     work_.count = 0;
-    work_.left = false;
-    work_.right = false;
+    left_ = false;
+    right_ = false;
     float start = 0.0f;
     float lastX = 0.0f;
     for (int i = 1; i <= n; ++i) {
       next();
       ++ctx_.tally.pointsRead;
-      if (static_cast<std::size_t>(++work_.count) > work_.points.size()) work_.points.resize(work_.points.size() * 2 + 16);
-      M11WorkPoint& p = work_.points[static_cast<std::size_t>(work_.count) - 1];
+      StorePoint& p = work_.add();
       FreeFormatReader in(line_);
       if (!in.readFloat(p.x) || !in.readFloat(p.z) || !in.readFloat(p.mnr)) throw ReadFailure{};
       p.z += datum_;
@@ -228,24 +222,28 @@ class SectionConverter {
       lastX = p.x;
       // The markers hold no letters, so a plain search is the case-blind one.
       if (line_.find("<#1>") != std::string::npos) {
-        work_.left = true;
+        left_ = true;
         start = p.x;
-        m11StoreGroup(ctx_, work_, section_, kLeft);
-        work_.left = false;
+        closePart(kLeft);
+        left_ = false;
       } else if (line_.find("<#4>") != std::string::npos) {
-        work_.right = true;
+        right_ = true;
         w_ = p.x - start;
-        m11StoreGroup(ctx_, work_, section_, kCentre);
+        closePart(kCentre);
       }
     }
-    if (work_.right) {
-      work_.right = false;
-      m11StoreGroup(ctx_, work_, section_, kRight);
+    if (right_) {
+      right_ = false;
+      closePart(kRight);
     } else {
       w_ = lastX - start;
-      m11StoreGroup(ctx_, work_, section_, kCentre);
+      closePart(kCentre);
     }
   }
+
+  // Closes group g with the working points; only a left bank marker holds
+  // its point back to begin the next group.
+  void closePart(int g) { closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_); }
 
   int findBranch() const {
     const auto found = branchByKey_.find(nameTopoKey(branch_, topo_));
@@ -311,11 +309,11 @@ class SectionConverter {
     return true;
   }
 
-  RunContext& ctx_;
+  Workspace& ctx_;
   const std::string& file_;
   const Mike11Tables& tables_;
   int txt_ = 0;
-  M11NetworkLayers layers_;
+  M11NetworkSink& layers_;
   std::string line_;
   std::string source1_;
   std::unordered_map<std::string, std::vector<int>> bedByName_;    // entries of each branch name, in file order
@@ -329,7 +327,9 @@ class SectionConverter {
   float bed_ = 0.0f;
   float w_ = 0.0f;
   float datum_ = 0.0f;
-  M11WorkList work_;
+  WorkingGroup work_;
+  bool left_ = false;   // the last point read carries the left bank marker
+  bool right_ = false;  // the right bank marker has been met
 
   // The last placed section and the channel counter.
   bool havePrevious_ = false;
@@ -341,28 +341,9 @@ class SectionConverter {
 
 }  // namespace
 
-void m11StoreGroup(RunContext& ctx, M11WorkList& work, int s, int g) {
-  const int take = work.left ? work.count - 1 : work.count;
-  Section& sec = ctx.store[s];
-  if (take > ctx.settings.mpt) stopTooManyPoints(ctx, sec.id);
-  sec.count[static_cast<std::size_t>(g) - 1] = take;
-  for (int p = 1; p <= take; ++p) {
-    const M11WorkPoint& from = work.points[static_cast<std::size_t>(p) - 1];
-    StorePoint& to = sec.pointRef(g, p);
-    to.x = from.x;
-    to.z = from.z;
-    to.mnr = from.mnr;
-  }
-  if (work.left) {
-    work.points[0] = work.points[static_cast<std::size_t>(work.count) - 1];
-    work.count = 1;
-  } else {
-    work.count = 0;
-  }
-}
-
-void m11ConvertSections(RunContext& ctx, const std::string& file, const Mike11Tables& tables) {
-  SectionConverter(ctx, file, tables).run();
+void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables,
+                        M11NetworkSink& network) {
+  SectionConverter(ctx, file, tables, network).run();
 }
 
 }  // namespace kestrix

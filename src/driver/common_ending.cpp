@@ -2,7 +2,7 @@
 #include "driver/run_context.h"
 #include "driver/run_end_report.h"
 #include "files/file_units.h"
-#include "sections/section_writer.h"
+#include "output/section_writer.h"
 
 namespace kestrix {
 
@@ -33,7 +33,7 @@ void commonEnding(RunContext& ctx) {
   }
   readyOutFolder(ctx);
   xsWriteSections(ctx);
-  commitOutputs(ctx);
+  commitOutputs(ctx, ctx.staged);
   printSummary(ctx);
   ctx.newline();
   ctx.say("Finished.");

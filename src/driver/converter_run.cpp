@@ -11,6 +11,7 @@
 #include "driver/modes.h"
 #include "driver/run_context.h"
 #include "driver/run_end_report.h"
+#include "output/mike11_layers.h"
 #include "files/paths.h"
 
 namespace kestrix {
@@ -127,7 +128,8 @@ void converterRun(RunContext& ctx) {
       // The conversion clears errFound to report on its own file; an error of
       // an earlier file must still stop the run before anything is written.
       const bool earlier = set.errFound;
-      m11ConvertSections(ctx, name, tables);
+      M11NetworkLayers network(ctx, tables);
+      m11ConvertSections(ctx, name, tables, network);
       ctx.say(std::string("Errors were \"") + (set.errFound ? "T" : "F") + "\"");
       set.errFound = set.errFound || earlier;
       std::string shown = name;

@@ -3,7 +3,7 @@
 #include "driver/run_context.h"
 #include "driver/run_end_report.h"
 #include "files/paths.h"
-#include "sections/layers.h"
+#include "gis/layers.h"
 #include "text/text.h"
 
 namespace kestrix {
@@ -29,7 +29,7 @@ void gisRun(RunContext& ctx) {
   Settings& set = ctx.settings;
   set.gisMode = true;
 
-  for (const std::string& file : set.inFiles) xsReadPoints(ctx, file);
+  for (const std::string& file : set.inFiles) xsReadPoints(ctx, ctx.gis, file);
   if (set.errFound) {
     ctx.say("ERRORS were found - see above");
     ctx.say("error here aaaa");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/run_context.h"
+#include "store/geometry.h"
 #include "text/numbers.h"
 
 namespace kestrix {
@@ -161,13 +162,6 @@ void dropWithPause(RunContext& ctx, Section& sec, const std::string& warning) {
 }
 
 }  // namespace
-
-float DISTANCE_8(double x1, double y1, double x2, double y2) {
-  const float dx = std::fabs(static_cast<float>(x2 - x1));
-  const float dy = std::fabs(static_cast<float>(y2 - y1));
-  if (dx < kCoincident && dy < kCoincident) return 0.0f;
-  return std::sqrt(dx * dx + dy * dy);
-}
 
 void projectionStage(RunContext& ctx) {
   ctx.newline();

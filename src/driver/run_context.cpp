@@ -11,10 +11,6 @@ void RunContext::say(std::string_view line) {
   console.write("\n");
 }
 
-void RunContext::detail(std::string_view line) {
-  if (!quiet()) say(line);
-}
-
 void RunContext::put(std::string_view text) { console.write(text); }
 
 bool RunContext::ask(std::string& line) {
@@ -35,21 +31,14 @@ void RunContext::closeAll() {
   staged.discard();
 }
 
-void RunContext::exits(int status) {
+void RunContext::closeRun(bool closingPause) {
   closeAll();
-  if (units.pauseAtEnd) {
+  if (closingPause && units.pauseAtEnd) {
     newline();
     say("Press Enter to Close");
     waitEnter();
   }
   console.flush();
-  throw RunEnd{status};
-}
-
-void RunContext::halt(int status) {
-  closeAll();
-  console.flush();
-  throw RunEnd{status};
 }
 
 bool RunContext::pauses() {
@@ -61,16 +50,6 @@ bool RunContext::pauses() {
 bool RunContext::waitEnter() {
   std::string line;
   return ask(line);
-}
-
-void RunContext::noAnswer(std::string_view about) {
-  newline();
-  if (settings.optBatch) {
-    say("ERROR - No answer for " + std::string(about) + ": the run was started with -batch");
-  } else {
-    say(std::string("ERROR - End of console input: no answer for ") + std::string(about));
-  }
-  exits(kExitFailure);
 }
 
 }  // namespace kestrix

@@ -1,6 +1,6 @@
 #include "files/file_units.h"
 
-#include "driver/run_context.h"
+#include "base/run_end.h"
 #include "files/paths.h"
 #include "text/numbers.h"
 #include "text/text.h"
@@ -13,32 +13,32 @@ constexpr std::size_t kReplyWidth = 80;
 
 std::string trimmed(std::string_view s) { return std::string(significant(TRIMF(s))); }
 
-[[noreturn]] void couldNotWrite(RunContext& ctx, const std::string& name) {
-  ctx.newline();
-  ctx.say("ERROR - Could not write file \"" + name + "\" (is the disk full?) - no output written");
-  ctx.exits(kExitFailure);
+[[noreturn]] void couldNotWrite(FileAccess& ctx, const std::string& name) {
+  ctx.out.newline();
+  ctx.out.say("ERROR - Could not write file \"" + name + "\" (is the disk full?) - no output written");
+  ctx.out.exits(kExitFailure);
 }
 }  // namespace
 
 std::string unitField(int unit) { return formatInt(unit, 4); }
 
-void PUTTEXT(RunContext& ctx, std::string_view text, std::size_t n) {
-  ctx.put(text.substr(0, std::min(n, text.size())));
+void PUTTEXT(Reporter& out, std::string_view text, std::size_t n) {
+  out.put(text.substr(0, std::min(n, text.size())));
 }
 
-void OPENFILE(RunContext& ctx, int& unit, FileMode mode, std::string_view name) {
+void OPENFILE(FileAccess& ctx, int& unit, FileMode mode, std::string_view name) {
   std::string buffer = fitField(trimmed(name), kNameWidth);
   if (buffer.empty()) {
-    ctx.newline();
-    ctx.say("Empty filename specified.  Bailing out.  Please contact " + std::string(kSupportEmail) + ".");
-    ctx.say("Press Enter to Close");
-    ctx.waitEnter();
-    ctx.halt(kExitFailure);
+    ctx.out.newline();
+    ctx.out.say("Empty filename specified.  Bailing out.  Please contact " + std::string(kSupportEmail) + ".");
+    ctx.out.say("Press Enter to Close");
+    ctx.out.waitEnter();
+    ctx.out.halt(kExitFailure);
   }
   int free = ctx.units.firstFree();
   if (free < 0) {
-    ctx.say("No free file numbers.");
-    ctx.halt(kExitFailure);
+    ctx.out.say("No free file numbers.");
+    ctx.out.halt(kExitFailure);
   }
   UnitSlot& slot = ctx.units.slot(free);
   unit = slot.number;
@@ -46,7 +46,7 @@ void OPENFILE(RunContext& ctx, int& unit, FileMode mode, std::string_view name) 
   slot.open = true;
 }
 
-void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
+void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
   UnitSlot* slot = ctx.units.slotOf(unit);
   // An input the user renamed at the missing-file prompt stays renamed for the
   // rest of the run. Outputs keep their names: a correction must never point
@@ -60,11 +60,11 @@ void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
     bool shown = false;
     const auto showAttempt = [&] {
       if (shown) return;
-      ctx.newline();
-      ctx.put("Trying to open file " + name + "...");
+      ctx.out.newline();
+      ctx.out.put("Trying to open file " + name + "...");
       shown = true;
     };
-    if (!ctx.quiet()) showAttempt();
+    if (!ctx.out.quiet()) showAttempt();
     std::string identity = ctx.fs.identity(name);
     bool exists = ctx.fs.exists(name);
     int connected = ctx.units.connectedUnit(identity);
@@ -72,15 +72,15 @@ void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
     bool askForName = false;
     if (mode == FileMode::Output && connected != 0) {
       showAttempt();
-      ctx.newline();
-      PUTTEXT(ctx, name + " is already open, close it? ", name.size() + 28);
+      ctx.out.newline();
+      PUTTEXT(ctx.out, name + " is already open, close it? ", name.size() + 28);
       std::string answer;
-      if (!ctx.ask(answer)) ctx.noAnswer("\"" + name + "\" (is already open, close it?)");
+      if (!ctx.out.ask(answer)) ctx.out.noAnswer("\"" + name + "\" (is already open, close it?)");
       if (!answer.empty() && (answer[0] == 'Y' || answer[0] == 'y')) {
         // The slot of the old unit stays marked open: only the file is closed.
         if (!ctx.units.disconnect(connected)) {
-          ctx.say("  Unable to close file.");
-          ctx.halt(kExitFailure);
+          ctx.out.say("  Unable to close file.");
+          ctx.out.halt(kExitFailure);
         }
       } else {
         askForName = true;
@@ -90,16 +90,16 @@ void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
     if (!askForName && mode == FileMode::Input) {
       if (!exists) {
         showAttempt();
-        ctx.newline();
-        ctx.say("CHECK 0008 - \"" + name + "\" cannot be found");
+        ctx.out.newline();
+        ctx.out.say("CHECK 0008 - \"" + name + "\" cannot be found");
         askForName = true;
       } else {
         auto file = ctx.fs.openRead(name);
         if (!file) {
           showAttempt();
-          ctx.newline();
-          ctx.say("ERROR - Could not read file \"" + name + "\"");
-          ctx.exits(kExitFailure);
+          ctx.out.newline();
+          ctx.out.say("ERROR - Could not read file \"" + name + "\"");
+          ctx.out.exits(kExitFailure);
         }
         slot->input = std::move(file);
         slot->output.reset();
@@ -107,9 +107,9 @@ void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
         slot->identity = identity;
         ctx.inputs.add(ctx.fs, name);
         ctx.units.rememberCorrection(asked, name);
-        if (!ctx.quiet()) {
-          ctx.say("OK.");
-          ctx.say("Opened File Unit:" + unitField(unit));
+        if (!ctx.out.quiet()) {
+          ctx.out.say("OK.");
+          ctx.out.say("Opened File Unit:" + unitField(unit));
         }
         return;
       }
@@ -123,36 +123,36 @@ void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode) {
           slot->input.reset();
           slot->name = name;
           slot->identity = ctx.fs.identity(name);
-          if (!ctx.quiet()) ctx.say("OK.  File Unit:" + unitField(unit));
+          if (!ctx.out.quiet()) ctx.out.say("OK.  File Unit:" + unitField(unit));
           return;
         }
         showAttempt();
-        ctx.say("Can't Open");
-        ctx.newline();
-        ctx.say(" Can't open: " + name);
-        ctx.newline();
-        ctx.say(" Another application or user maybe using it,");
-        ctx.say("    or the file's folder does not exist.");
-        ctx.say(" If so, close the file or create file path.");
-        if (!ctx.pauses()) ctx.noAnswer("\"" + name + "\" (Can't Open)");
+        ctx.out.say("Can't Open");
+        ctx.out.newline();
+        ctx.out.say(" Can't open: " + name);
+        ctx.out.newline();
+        ctx.out.say(" Another application or user maybe using it,");
+        ctx.out.say("    or the file's folder does not exist.");
+        ctx.out.say(" If so, close the file or create file path.");
+        if (!ctx.out.pauses()) ctx.out.noAnswer("\"" + name + "\" (Can't Open)");
       }
     }
 
-    ctx.newline();
-    ctx.put("Check file exists and press enter or enter another file name: ");
+    ctx.out.newline();
+    ctx.out.put("Check file exists and press enter or enter another file name: ");
     std::string reply;
-    if (!ctx.ask(reply)) ctx.noAnswer("\"" + name + "\" (file name prompt)");
+    if (!ctx.out.ask(reply)) ctx.out.noAnswer("\"" + name + "\" (file name prompt)");
     reply = trimmed(reply.substr(0, std::min(reply.size(), kReplyWidth)));
     if (reply.empty()) {
-      ctx.newline();
-      ctx.put("No file name entered.  Trying file again...");
+      ctx.out.newline();
+      ctx.out.put("No file name entered.  Trying file again...");
     } else {
       name = fitField(reply, kNameWidth);
     }
   }
 }
 
-void CLOSER(RunContext& ctx, int& unit) {
+void CLOSER(FileAccess& ctx, int& unit) {
   UnitSlot* slot = ctx.units.slotOf(unit);
   if (!slot) return;
   if (slot->open) {
@@ -161,27 +161,27 @@ void CLOSER(RunContext& ctx, int& unit) {
     // A file whose buffered end could not be written is incomplete: the run
     // must not pass it off as output.
     if (!ctx.units.disconnect(unit) && written) couldNotWrite(ctx, name);
-    ctx.detail("...Closed File Unit:" + unitField(unit));
+    ctx.out.detail("...Closed File Unit:" + unitField(unit));
     unit = 0;
   }
   slot->open = false;
 }
 
-void guardOutputs(RunContext& ctx, const std::vector<std::string>& outputs) {
+void guardOutputs(FileAccess& ctx, const std::vector<std::string>& outputs) {
   bool clash = false;
   for (const std::string& output : outputs) {
     const std::string* input = ctx.inputs.clash(ctx.fs, output);
     if (input == nullptr) continue;
-    if (!clash) ctx.newline();
+    if (!clash) ctx.out.newline();
     clash = true;
-    ctx.say("ERROR - Output file \"" + output + "\" would replace the input file \"" + *input + "\"");
+    ctx.out.say("ERROR - Output file \"" + output + "\" would replace the input file \"" + *input + "\"");
   }
   if (!clash) return;
-  ctx.say("ERROR - Nothing was written: rename the input or write the outputs elsewhere");
-  ctx.exits(kExitFailure);
+  ctx.out.say("ERROR - Nothing was written: rename the input or write the outputs elsewhere");
+  ctx.out.exits(kExitFailure);
 }
 
-void commitOutputs(RunContext& ctx) {
+void commitOutputs(FileAccess& ctx, StagedFileSystem& staged) {
   for (int i = 0; i < ctx.units.size(); ++i) {
     UnitSlot& slot = ctx.units.slot(i);
     if (slot.output == nullptr) continue;
@@ -189,10 +189,10 @@ void commitOutputs(RunContext& ctx) {
     if (!ctx.units.disconnect(slot.number)) couldNotWrite(ctx, slot.name);
   }
   std::string failed;
-  if (!ctx.staged.commit(failed)) {
-    ctx.newline();
-    ctx.say("ERROR - Could not replace file \"" + failed + "\" - the outputs not yet in place were removed");
-    ctx.exits(kExitFailure);
+  if (!staged.commit(failed)) {
+    ctx.out.newline();
+    ctx.out.say("ERROR - Could not replace file \"" + failed + "\" - the outputs not yet in place were removed");
+    ctx.out.exits(kExitFailure);
   }
 }
 

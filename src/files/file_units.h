@@ -2,34 +2,47 @@
 // Opening and closing files by name on numbered units, with the console
 // reports, the missing-file prompt and the retry for output files that
 // cannot be created.
+//
+// Module files: the unit table, opening and closing files by name with their
+// prompts, staged all-or-nothing outputs, the input registry and path text.
+// It may call text, platform and base (the reporter, RunEnd).
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/reporter.h"
+#include "files/staged_files.h"
 #include "files/units.h"
+#include "platform/platform.h"
 
 namespace kestrix {
 
-class RunContext;
+/// What the file-unit layer works with: the reporter, the file system, the unit table and the registry of inputs.
+struct FileAccess {
+  Reporter& out;          ///< the user's console and the end of the run
+  FileSystem& fs;         ///< the file system every layer uses
+  UnitTable& units;       ///< open files
+  InputRegistry& inputs;  ///< every file the run reads
+};
 
 /// Opens a named file on the first free unit, prompting and retrying until it is open; `unit` receives the unit number.
-void OPENFILE(RunContext& ctx, int& unit, FileMode mode, std::string_view name);
+void OPENFILE(FileAccess& ctx, int& unit, FileMode mode, std::string_view name);
 
 /// Connects a unit to a named file with the prompts and retries; may rewrite `name`.
-void OPENUNIT(RunContext& ctx, int unit, std::string& name, FileMode mode);
+void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode);
 
 /// Closes a unit the table shows open, reports it and sets `unit` to 0.
-void CLOSER(RunContext& ctx, int& unit);
+void CLOSER(FileAccess& ctx, int& unit);
 
 /// Ends the run with an ERROR for every output path that names a file the run reads; nothing has been written then.
-void guardOutputs(RunContext& ctx, const std::vector<std::string>& outputs);
+void guardOutputs(FileAccess& ctx, const std::vector<std::string>& outputs);
 
 /// Closes every output still open and gives all staged outputs their final names; ends the run with an ERROR when a file could not be written.
-void commitOutputs(RunContext& ctx);
+void commitOutputs(FileAccess& ctx, StagedFileSystem& staged);
 
 /// Writes characters 1 to n of a text to the console without ending the line.
-void PUTTEXT(RunContext& ctx, std::string_view text, std::size_t n);
+void PUTTEXT(Reporter& out, std::string_view text, std::size_t n);
 
 /// The unit number right-aligned in 4 columns, as the unit reports show it.
 std::string unitField(int unit);

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "files/platform.h"
+#include "platform/platform.h"
 
 namespace kestrix {
 

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "files/platform.h"
+#include "platform/platform.h"
 
 namespace kestrix {
 

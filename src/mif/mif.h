@@ -2,16 +2,29 @@
 // The MIF/MID layer library: opening a layer as a .mif/.mid pair, the
 // save-date check against its MapInfo table, reading object keyword lines and
 // geometry, copying headers and writing objects.
+//
+// Module mif: the MIF/MID layer library (opening a layer pair with its
+// save-date check, reading objects, writing objects and headers). It may call
+// text, platform, base and files.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <unordered_set>
+
+#include "base/settings.h"
+#include "files/file_units.h"
 #include "files/units.h"
 
 namespace kestrix {
 
-class RunContext;
+/// What opening an input layer needs beyond its files: the save-date check and the layers already warned about.
+struct LayerAccess {
+  FileAccess& files;                                ///< the file-unit layer
+  const SaveDateCheck& saveDate;                    ///< the save-date check of input layers
+  std::unordered_set<std::string>& saveDateWarned;  ///< .mid files already reported with WARNING 0004
+};
 
 /// Description of an object keyword line.
 struct miObjectType {
@@ -34,30 +47,30 @@ struct miObjectType {
 void miInitObject(miObjectType& type);
 
 /// Opens `name` (.mif, .mid or a base name) as a pair on two units; an input layer also passes the save-date check.
-void miOpenLayer(RunContext& ctx, std::string_view name, int& geomUnit, int& attrUnit, FileMode mode);
+void miOpenLayer(LayerAccess& ctx, std::string_view name, int& geomUnit, int& attrUnit, FileMode mode);
 
 /// Positions the .mif on the line after its "Data" line; false after a read error.
-bool miSkipHeader(RunContext& ctx, int geomUnit);
+bool miSkipHeader(FileAccess& ctx, int geomUnit);
 
 /// Compares the save dates of the .mid and its .tab; false (both units closed) when the table is newer.
-bool miCheckSaveDate(RunContext& ctx, const std::string& midName, const std::string& tabName, int& geomUnit,
+bool miCheckSaveDate(LayerAccess& ctx, const std::string& midName, const std::string& tabName, int& geomUnit,
                      int& attrUnit);
 
 /// True when `line` starts with an object keyword; `rest` receives the text after the keyword.
-bool miReadObjectType(RunContext& ctx, std::string_view line, std::string& rest, miObjectType& type);
+bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string& rest, miObjectType& type);
 
 /// Reads the geometry of a point, line or pline object; node i is x[i-1], y[i-1]. True when a handled kind was read.
-bool miReadObject(RunContext& ctx, std::string& rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
+bool miReadObject(FileAccess& ctx, std::string& rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
                   std::vector<double>& y, int nodeLimit, int& nodeCount, double& centreX, double& centreY);
 
 /// Ends the run with ERROR 0310 when `count` exceeds `limit`.
-void miCheckNodes(RunContext& ctx, int count, int limit);
+void miCheckNodes(FileAccess& ctx, int count, int limit);
 
 /// Appends one point or pline object (nodes x[0..n-1], y[0..n-1]) and its non-blank clause lines to a .mif; false when a coordinate needed 16 columns or more (its text goes to `wide` when that is given and empty).
-bool miWriteObject(RunContext& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
+bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
                    std::string_view clause1, std::string_view clause2, std::string* wide = nullptr);
 
 /// Copies the header lines before the first "Columns" line (never an object) from one .mif unit to another, declaring the comma delimiter.
-void miCopyHeader(RunContext& ctx, int fromUnit, int toUnit);
+void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit);
 
 }  // namespace kestrix

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <limits>
 
-#include "driver/run_context.h"
+#include "base/run_end.h"
 #include "mif/mif.h"
 #include "text/freeformat.h"
 #include "text/numbers.h"
@@ -42,15 +42,15 @@ constexpr Keyword kKeywords[] = {
     {"MULTIPOINT", &miObjectType::multiPoint},
 };
 
-[[noreturn]] void unreadable(RunContext& ctx, std::string_view text) {
-  ctx.say("ERROR 0308 - Reading .mif file.  Erroneous line is:");
-  ctx.say(significant(text));
-  ctx.exits(kExitFailure);
+[[noreturn]] void unreadable(FileAccess& ctx, std::string_view text) {
+  ctx.out.say("ERROR 0308 - Reading .mif file.  Erroneous line is:");
+  ctx.out.say(significant(text));
+  ctx.out.exits(kExitFailure);
 }
 
-[[noreturn]] void unexpectedEnd(RunContext& ctx) {
-  ctx.say("ERROR 0309 - Unexpected end of .mif file encountered.");
-  ctx.exits(kExitFailure);
+[[noreturn]] void unexpectedEnd(FileAccess& ctx) {
+  ctx.out.say("ERROR 0309 - Unexpected end of .mif file encountered.");
+  ctx.out.exits(kExitFailure);
 }
 
 // True when the free-format list in `text` holds fewer than `index`+1 items,
@@ -65,13 +65,13 @@ bool lineRanOut(std::string_view text, int index) {
 }
 
 // Ends the run for a value that could not be read from `text`.
-[[noreturn]] void readFailure(RunContext& ctx, std::string_view text, int index) {
+[[noreturn]] void readFailure(FileAccess& ctx, std::string_view text, int index) {
   if (lineRanOut(text, index)) unexpectedEnd(ctx);
   unreadable(ctx, text);
 }
 
 // Reads numbers from `text` into the given places in turn, ending the run on a failure.
-void readNumbers(RunContext& ctx, std::string_view text, std::initializer_list<double*> values) {
+void readNumbers(FileAccess& ctx, std::string_view text, std::initializer_list<double*> values) {
   FreeFormatReader reader(text);
   int index = 0;
   for (double* v : values) {
@@ -81,7 +81,7 @@ void readNumbers(RunContext& ctx, std::string_view text, std::initializer_list<d
 }
 
 // Reads the next .mif line into `line`, ending the run when there is none.
-void nextLine(RunContext& ctx, int geomUnit, std::string& line) {
+void nextLine(FileAccess& ctx, int geomUnit, std::string& line) {
   switch (ctx.units.readLine(geomUnit, line)) {
     case ReadStatus::Ok: return;
     case ReadStatus::End: unexpectedEnd(ctx);
@@ -104,7 +104,7 @@ bool isBlankText(std::string_view text) {
 
 void miInitObject(miObjectType& type) { type = miObjectType{}; }
 
-bool miReadObjectType(RunContext& ctx, std::string_view line, std::string& rest, miObjectType& type) {
+bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string& rest, miObjectType& type) {
   miInitObject(type);
   // Leading blanks and TABs are skipped, but never past the last significant character.
   const std::size_t length = significant(line).size();
@@ -114,14 +114,13 @@ bool miReadObjectType(RunContext& ctx, std::string_view line, std::string& rest,
   char keyword[kKeywordWidth];
   std::size_t width = std::min(kKeywordWidth, line.size() - std::min(pos, line.size()));
   for (std::size_t i = 0; i < width; ++i) {
-    char c = line[pos + i];
-    keyword[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    keyword[i] = upperAscii(line[pos + i]);
   }
   const std::string_view text = significant(std::string_view(keyword, width));
 
   if (text.starts_with("COLLECTION")) {
-    ctx.say("ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
-    ctx.exits(kExitFailure);
+    ctx.out.say("ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
+    ctx.out.exits(kExitFailure);
   }
   for (const Keyword& k : kKeywords) {
     if (text.starts_with(k.text)) {
@@ -137,9 +136,9 @@ bool miReadObjectType(RunContext& ctx, std::string_view line, std::string& rest,
     FreeFormatReader reader(after);
     if (!reader.readInt(polygons)) unreadable(ctx, after);
     if (polygons > kMaxPolygons) {
-      ctx.say("ERROR 0304 - Exceeded maximum number of polygons in region below of " + AINTEGER(kMaxPolygons));
-      ctx.say(significant(line));
-      ctx.exits(kExitFailure);
+      ctx.out.say("ERROR 0304 - Exceeded maximum number of polygons in region below of " + AINTEGER(kMaxPolygons));
+      ctx.out.say(significant(line));
+      ctx.out.exits(kExitFailure);
     }
     type.nPolygons = polygons;
   }
@@ -149,7 +148,7 @@ bool miReadObjectType(RunContext& ctx, std::string_view line, std::string& rest,
          type.ellipse || type.rect || type.roundRect || type.text || type.multiPoint;
 }
 
-bool miReadObject(RunContext& ctx, std::string& rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
+bool miReadObject(FileAccess& ctx, std::string& rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
                   std::vector<double>& y, int nodeLimit, int& nodeCount, double& centreX, double& centreY) {
   if (type.point) {
     // The coordinates may stand on the line below the keyword.
@@ -189,11 +188,11 @@ bool miReadObject(RunContext& ctx, std::string& rest, int geomUnit, const miObje
   return false;
 }
 
-void miCheckNodes(RunContext& ctx, int count, int limit) {
+void miCheckNodes(FileAccess& ctx, int count, int limit) {
   if (count <= limit) return;
-  ctx.say("ERROR 0310 - Exceeded number of allowable nodes in a single polyline or region.");
-  ctx.say("             Requested" + formatInt(count, 8) + "        Limit" + formatInt(limit, 8));
-  ctx.exits(kExitFailure);
+  ctx.out.say("ERROR 0310 - Exceeded number of allowable nodes in a single polyline or region.");
+  ctx.out.say("             Requested" + formatInt(count, 8) + "        Limit" + formatInt(limit, 8));
+  ctx.out.exits(kExitFailure);
 }
 
 }  // namespace kestrix

@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+#include "text/text.h"
+
 namespace kestrix::mif_detail {
 
 /// True for the characters that separate words on a .mif line.
@@ -22,9 +24,7 @@ inline bool firstWordIs(std::string_view line, std::string_view word, std::size_
   std::size_t i = firstNonBlank(line);
   if (line.size() - i < word.size()) return false;
   for (std::size_t k = 0; k < word.size(); ++k) {
-    char c = line[i + k];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != word[k]) return false;
+    if (upperAscii(line[i + k]) != word[k]) return false;
   }
   after = i + word.size();
   return after == line.size() || isSeparator(line[after]);

@@ -2,7 +2,7 @@
 // header of a source .mif so that an output layer keeps its coordinate
 // system and file settings.
 
-#include "driver/run_context.h"
+#include "base/run_end.h"
 #include "mif/mif.h"
 #include "mif/mif_words.h"
 #include "text/numbers.h"
@@ -43,7 +43,7 @@ constexpr std::string_view kDelimiterLine = "Delimiter \",\"";
 // lines as copied, with the delimiter declared as the comma that every .mid
 // row of this program uses. Without a Delimiter line MIF means TAB, so one is
 // added after the Version and Charset lines.
-void writeCopiedHeader(RunContext& ctx, int toUnit, const std::vector<std::string>& header) {
+void writeCopiedHeader(FileAccess& ctx, int toUnit, const std::vector<std::string>& header) {
   std::size_t insertAt = 0;
   bool hasDelimiter = false;
   for (std::size_t i = 0; i < header.size(); ++i) {
@@ -63,7 +63,7 @@ void writeCopiedHeader(RunContext& ctx, int toUnit, const std::vector<std::strin
 
 // The header of a source without a Columns section: only its character set
 // and coordinate system can be trusted, the rest is the writer's own.
-void writeOwnHeader(RunContext& ctx, int toUnit, const std::vector<std::string>& header) {
+void writeOwnHeader(FileAccess& ctx, int toUnit, const std::vector<std::string>& header) {
   std::string charset = "Charset \"WindowsLatin1\"";
   for (const std::string& line : header)
     if (mif_detail::firstWordIs(line, "CHARSET")) charset = line;
@@ -83,7 +83,7 @@ void writeOwnHeader(RunContext& ctx, int toUnit, const std::vector<std::string>&
 
 }  // namespace
 
-bool miWriteObject(RunContext& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
+bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
                    std::string_view clause1, std::string_view clause2, std::string* wide) {
   std::string line;
   line.reserve(8 + 2 * kCoordWidth);
@@ -108,8 +108,8 @@ bool miWriteObject(RunContext& ctx, int geomUnit, const miObjectType& type, cons
   return fits;
 }
 
-void miCopyHeader(RunContext& ctx, int fromUnit, int toUnit) {
-  ctx.detail("Copying header info from file unit " + AINTEGER(fromUnit) + " to " + AINTEGER(toUnit) + "...");
+void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit) {
+  ctx.out.detail("Copying header info from file unit " + AINTEGER(fromUnit) + " to " + AINTEGER(toUnit) + "...");
   ctx.units.rewind(fromUnit);
   // The header ends at the "Columns" line itself; a column whose name merely
   // contains that word comes after it and is never looked at. It never runs
@@ -124,13 +124,13 @@ void miCopyHeader(RunContext& ctx, int fromUnit, int toUnit) {
     switch (ctx.units.readLine(fromUnit, line)) {
       case ReadStatus::Ok: break;
       case ReadStatus::Error:
-        ctx.newline();
-        ctx.say("ERROR 0301 - Reading data (miCopyHeader)");
-        ctx.exits(kExitFailure);
+        ctx.out.newline();
+        ctx.out.say("ERROR 0301 - Reading data (miCopyHeader)");
+        ctx.out.exits(kExitFailure);
       case ReadStatus::End:
-        ctx.newline();
-        ctx.say("ERROR 0302 - End of File encountered (miCopyHeader)");
-        ctx.exits(kExitFailure);
+        ctx.out.newline();
+        ctx.out.say("ERROR 0302 - End of File encountered (miCopyHeader)");
+        ctx.out.exits(kExitFailure);
     }
     // A CR inside a line ends a line for the GIS that reads the layer, and a
     // bare CR must not stand inside a written line: each part is a line.

@@ -15,8 +15,6 @@ bool isLetterOrDigit(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // The significant part of `text` without every character equal to `a` or `b`.
 std::string without(std::string_view text, char a, char b) {
@@ -85,13 +83,13 @@ std::string ALPHANUMERICONLY(std::string_view text, char replacement) {
 
 std::string UPPERCASE(std::string_view text) {
   std::string result(significant(text));
-  for (char& c : result) c = upper(c);
+  for (char& c : result) c = upperAscii(c);
   return result;
 }
 
 std::string LOWERCASE(std::string_view text) {
   std::string result(significant(text));
-  for (char& c : result) c = lower(c);
+  for (char& c : result) c = lowerAscii(c);
   return result;
 }
 

@@ -2,6 +2,9 @@
 // Routines over blank-padded text. A std::string stands for a fixed-length
 // field: only the part up to its last non-blank character counts, and every
 // result is returned without trailing blanks unless a routine says otherwise.
+//
+// Module text, the bottom layer: blank-padded fields, free-format reading and
+// number formatting. It owns no state and calls only the standard library.
 
 #include <cstdint>
 #include <string>
@@ -38,6 +41,12 @@ std::string REMOVEQUOTES(std::string_view text);
 
 /// Letters and digits kept, every other character replaced by `replacement` (dropped when it is NUL); "X" when nothing is left.
 std::string ALPHANUMERICONLY(std::string_view text, char replacement);
+
+/// The ASCII letter a-z in capitals; every other character as it is.
+constexpr char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+/// The ASCII letter A-Z in small letters; every other character as it is.
+constexpr char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 /// The text with the ASCII letters a-z in capitals.
 std::string UPPERCASE(std::string_view text);

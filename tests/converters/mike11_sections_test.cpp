@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "converters/mike11.h"
+#include "output/mike11_layers.h"
 #include "support/fakes.h"
 
 namespace kestrix {
@@ -135,7 +136,10 @@ struct Conversion {
   // Converts a .txt file of the given lines; the exit status, -1 when the conversion returned.
   int convert(const std::vector<std::string>& txt, const std::string& name = "xs.txt") {
     t.fs.add(name, lines(txt));
-    return endsRun([&] { m11ConvertSections(t.ctx, name, tables); });
+    return endsRun([&] {
+      M11NetworkLayers network(t.ctx, tables);
+      m11ConvertSections(t.ctx, name, tables, network);
+    });
   }
   const Section& s(int n) const { return t.ctx.store[n]; }
   TestRun t;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "files/platform.h"
+#include "platform/platform.h"
 #include "support/e2e.h"
 
 namespace kestrix {

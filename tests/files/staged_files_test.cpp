@@ -104,7 +104,7 @@ TEST(OutputUnits, AFileThatCannotBeWrittenEndsTheRunAndTheCommitRemovesNothingEl
   good.ctx.staged.enable(9);
   OPENFILE(good.ctx, ok, FileMode::Output, "ok.csv");
   good.ctx.units.writeLine(ok, "x");
-  commitOutputs(good.ctx);  // closes what is still open, then names it
+  commitOutputs(good.ctx, good.ctx.staged);  // closes what is still open, then names it
   EXPECT_EQ(good.fs.names(), std::vector<std::string>{"ok.csv"});
   EXPECT_EQ(good.fs.content("ok.csv"), "x\r\n");
 }

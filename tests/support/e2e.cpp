@@ -138,13 +138,17 @@ BinaryRun ScratchDir::run(const Program& program, const std::vector<std::string>
   const std::string cmd = "cd " + shellQuote(path_.string()) + " && " + commandLine(program, args) + " < " +
                           shellQuote(stdinFile) + " > " + shellQuote(outFile) + " 2>&1";
   BinaryRun result;
-  const int raw = std::system(cmd.c_str());
-  result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
-  {
+  // Every run of the program prints its banner first. A launcher (Wine) that
+  // now and then fails to start it leaves nothing at all: that is a failed
+  // launch, not a result, and it is tried again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int raw = std::system(cmd.c_str());
+    result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
     std::ifstream f(outFile, std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
     result.printed = ss.str();
+    if (program.launcher.empty() || !result.printed.empty() || result.status == 0) break;
   }
   result.output = program.windows() ? consoleLines(result.printed) : result.printed;
   std::error_code ec;

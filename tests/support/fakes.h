@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "driver/run_context.h"
-#include "files/platform.h"
+#include "platform/platform.h"
 
 namespace kestrix::testing {
 

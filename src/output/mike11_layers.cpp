@@ -2,12 +2,12 @@
 // channel with 22 attributes between consecutive sections of a branch;
 // 1d_branches gets every branch of the network, named after it.
 
-#include "converters/mike11_layers.h"
+#include "output/mike11_layers.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "driver/run_context.h"
+#include "base/run_end.h"
 #include "files/file_units.h"
 #include "files/paths.h"
 #include "mif/mif.h"
@@ -20,13 +20,11 @@ namespace {
 
 constexpr std::string_view kPen = "    Pen (2,59,255)";
 constexpr int kMaxChannelVertices = 100000;
-constexpr std::size_t kBranchNameField = 100;
 constexpr std::size_t kIdPrefixLength = 8;
 constexpr std::size_t kIdLength = 12;  // the ID column is Char(12)
-constexpr int kSectionIdLength = 100;
 
-void writeNwkColumns(RunContext& ctx, int unit) {
-  const std::string idColumn = "Char(" + AINTEGER(kSectionIdLength) + ")";
+void writeNwkColumns(FileAccess& ctx, int unit) {
+  const std::string idColumn = "Char(" + std::to_string(kIdWidth) + ")";
   static constexpr std::string_view kColumns[] = {
       "Columns 22",           "  ID Char(12)",         "  Type Char(4)",         "  Ignore Logical",
       "  UCS Logical",        "  Len_or_ANA Float",    "  n_or_n_F Float",       "  US_Invert Float",
@@ -41,7 +39,7 @@ void writeNwkColumns(RunContext& ctx, int unit) {
   ctx.units.writeLine(unit, "");
 }
 
-void writeBranchesColumns(RunContext& ctx, int unit) {
+void writeBranchesColumns(FileAccess& ctx, int unit) {
   ctx.units.writeLine(unit, "Columns 1");
   ctx.units.writeLine(unit, "  Branch Char(200)");
   ctx.units.writeLine(unit, "Data");
@@ -55,15 +53,15 @@ miObjectType polyline() {
   return type;
 }
 
-void closePair(RunContext& ctx, int& geom, int& attr) {
+void closePair(FileAccess& ctx, int& geom, int& attr) {
   if (geom > 0) CLOSER(ctx, geom);
   if (attr > 0) CLOSER(ctx, attr);
 }
 
 // Values too wide for their columns are written in full; the user is told once per object.
-void noteWidened(RunContext& ctx, std::string_view what, const std::string& value, std::string_view file) {
-  ctx.newline();
-  ctx.say("WARNING - \"" + std::string(what) + "\": the value " + TRIMF(value) + " does not fit its column in " +
+void noteWidened(Reporter& out, std::string_view what, const std::string& value, std::string_view file) {
+  out.newline();
+  out.say("WARNING - \"" + std::string(what) + "\": the value " + TRIMF(value) + " does not fit its column in " +
           std::string(file) + " - written in full");
 }
 
@@ -80,29 +78,27 @@ std::string channelId(const std::string& name, int counter) {
 
 }  // namespace
 
-void m11OpenNetworkLayers(RunContext& ctx, const std::string& outFolder, int projectionUnit,
-                          M11NetworkLayers& layers) {
-  layers = M11NetworkLayers{};
+void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
+  nwkGeom_ = nwkAttr_ = branchesGeom_ = branchesAttr_ = 0;
   const std::string nwk = ADDFOLDER(outFolder, "1d_nwk");
   const std::string branches = ADDFOLDER(outFolder, "1d_branches");
-  guardOutputs(ctx, {nwk + ".mif", nwk + ".mid", branches + ".mif", branches + ".mid"});
-  miOpenLayer(ctx, nwk, layers.nwkGeom, layers.nwkAttr, FileMode::Output);
-  miCopyHeader(ctx, projectionUnit, layers.nwkGeom);
-  miOpenLayer(ctx, branches, layers.branchesGeom, layers.branchesAttr, FileMode::Output);
-  miCopyHeader(ctx, projectionUnit, layers.branchesGeom);
-  writeNwkColumns(ctx, layers.nwkGeom);
-  writeBranchesColumns(ctx, layers.branchesGeom);
+  guardOutputs(ctx_.files, {nwk + ".mif", nwk + ".mid", branches + ".mif", branches + ".mid"});
+  miOpenLayer(ctx_.layers, nwk, nwkGeom_, nwkAttr_, FileMode::Output);
+  miCopyHeader(ctx_.files, projectionUnit, nwkGeom_);
+  miOpenLayer(ctx_.layers, branches, branchesGeom_, branchesAttr_, FileMode::Output);
+  miCopyHeader(ctx_.files, projectionUnit, branchesGeom_);
+  writeNwkColumns(ctx_.files, nwkGeom_);
+  writeBranchesColumns(ctx_.files, branchesGeom_);
 }
 
-void m11WriteChannel(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tables& tables, int b,
-                     const M11Crossing& previous, const M11Crossing& current, int counter) {
-  const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
+void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) {
+  const m11Branch& branch = tables_.branches[static_cast<std::size_t>(b) - 1];
   std::vector<double> x;
   std::vector<double> y;
   auto add = [&](double vx, double vy) {
     if (static_cast<int>(x.size()) + 1 > kMaxChannelVertices) {
-      ctx.say("Exceeded maximum allowable channel points");
-      ctx.halt(kExitFailure);
+      ctx_.out.say("Exceeded maximum allowable channel points");
+      ctx_.out.halt(kExitFailure);
     }
     x.push_back(vx);
     y.push_back(vy);
@@ -113,14 +109,14 @@ void m11WriteChannel(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tabl
   const int first = std::max(previous.segment, 1);
   const int last = std::min(current.segment - 1, branch.NPoints);
   for (int i = first; i <= last; ++i) {
-    const m11Point& p = tables.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i) - 1]) - 1];
+    const m11Point& p = tables_.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i) - 1]) - 1];
     add(p.X, p.Y);
   }
   add(current.x, current.y);
   const std::string id = channelId(branch.Name, counter);
   std::string wide;
-  if (!miWriteObject(ctx, layers.nwkGeom, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "", &wide))
-    noteWidened(ctx, id, wide, "1d_nwk.mif");
+  if (!miWriteObject(ctx_.files, nwkGeom_, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "", &wide))
+    noteWidened(ctx_.out, id, wide, "1d_nwk.mif");
 
   const float length = current.chainage - previous.chainage;
   const std::string zero63 = formatFixed(0.0, 6, 3);
@@ -129,7 +125,7 @@ void m11WriteChannel(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tabl
   std::string row = quotedWhenNeeded(id);
   row += ",S,F,T,";
   const std::string lengthText = formatFixedFull(length, 8, 1);
-  if (lengthText.size() > 8) noteWidened(ctx, id, lengthText, "1d_nwk.mid");
+  if (lengthText.size() > 8) noteWidened(ctx_.out, id, lengthText, "1d_nwk.mid");
   row += lengthText + ",";
   row += formatFixed(1.0, 6, 3) + ",";
   row += formatFixed(0.0, 10, 3) + ",";
@@ -141,48 +137,48 @@ void m11WriteChannel(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tabl
   row += formatFixed(0.0, 8, 3) + ",";
   row += formatInt(0, 5) + ",";
   row += zero63 + "," + zero63 + "," + zero63 + "," + zero63 + ",";
-  row += quoted(significant(ctx.store[previous.section].id));
+  row += quoted(significant(ctx_.store[previous.section].id));
   row += ',';
-  row += quoted(significant(ctx.store[current.section].id));
-  ctx.units.writeLine(layers.nwkAttr, row);
+  row += quoted(significant(ctx_.store[current.section].id));
+  ctx_.files.units.writeLine(nwkAttr_, row);
 }
 
-void m11CloseNetworkLayers(RunContext& ctx, M11NetworkLayers& layers, const Mike11Tables& tables) {
-  closePair(ctx, layers.nwkGeom, layers.nwkAttr);
+void M11NetworkLayers::close() {
+  closePair(ctx_.files, nwkGeom_, nwkAttr_);
   std::vector<double> x;
   std::vector<double> y;
-  for (int b = 1; b <= tables.nBranches; ++b) {
-    const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
+  for (int b = 1; b <= tables_.nBranches; ++b) {
+    const m11Branch& branch = tables_.branches[static_cast<std::size_t>(b) - 1];
     x.clear();
     y.clear();
     // A point number that is not in the point table has no position to draw.
     const int n = std::min(branch.NPoints, static_cast<int>(branch.Matched.size()));
     for (int i = 0; i < n; ++i) {
       if (!branch.Matched[static_cast<std::size_t>(i)]) continue;
-      const m11Point& p = tables.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i)]) - 1];
+      const m11Point& p = tables_.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i)]) - 1];
       x.push_back(p.X);
       y.push_back(p.Y);
     }
     if (x.size() < 2) continue;  // a line needs two vertices
     std::string wide;
-    if (!miWriteObject(ctx, layers.branchesGeom, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "",
+    if (!miWriteObject(ctx_.files, branchesGeom_, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "",
                        &wide))
-      noteWidened(ctx, significant(branch.Name), wide, "1d_branches.mif");
-    std::string name = fitField(branch.Name, kBranchNameField);
+      noteWidened(ctx_.out, significant(branch.Name), wide, "1d_branches.mif");
+    std::string name = fitField(branch.Name, kM11NameWidth);
     if (needsQuotes(name)) {
       // Quoted without its padding: the blanks would only sit inside the quotes.
-      ctx.units.writeLine(layers.branchesAttr, quoted(name));
+      ctx_.files.units.writeLine(branchesAttr_, quoted(name));
       continue;
     }
-    name.resize(kBranchNameField, ' ');
-    ctx.units.writeLine(layers.branchesAttr, name);
+    name.resize(kM11NameWidth, ' ');
+    ctx_.files.units.writeLine(branchesAttr_, name);
   }
-  closePair(ctx, layers.branchesGeom, layers.branchesAttr);
+  closePair(ctx_.files, branchesGeom_, branchesAttr_);
 }
 
-void m11AbandonNetworkLayers(RunContext& ctx, M11NetworkLayers& layers) {
-  closePair(ctx, layers.nwkGeom, layers.nwkAttr);
-  closePair(ctx, layers.branchesGeom, layers.branchesAttr);
+void M11NetworkLayers::abandon() {
+  closePair(ctx_.files, nwkGeom_, nwkAttr_);
+  closePair(ctx_.files, branchesGeom_, branchesAttr_);
 }
 
 }  // namespace kestrix

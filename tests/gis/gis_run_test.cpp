@@ -2,7 +2,7 @@
 
 #include "driver/modes.h"
 #include "files/paths.h"
-#include "sections/layer_builder.h"
+#include "gis/layer_builder.h"
 
 namespace kestrix::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "driver/store.h"
+#include "store/store.h"
 
 namespace kestrix {
 

@@ -1,4 +1,4 @@
-#include "sections/section_writer.h"
+#include "output/section_writer.h"
 
 #include <gtest/gtest.h>
 

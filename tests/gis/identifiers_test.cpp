@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "sections/identifiers.h"
+#include "gis/identifiers.h"
 #include "support/fakes.h"
 
 namespace kestrix::testing {

@@ -3,11 +3,12 @@
 
 #include <string_view>
 
+#include "store/workspace.h"
+
 namespace kestrix {
 
-class RunContext;
 
 /// Section number of an identifier, registering it when new (found = false); ends the run on a blank identifier.
-int xsFindID(RunContext& ctx, std::string_view identifier, bool& found);
+int xsFindID(Workspace& ctx, std::string_view identifier, bool& found);
 
 }  // namespace kestrix

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_context.h"
+#include "base/run_end.h"
 #include "files/file_units.h"
 #include "mif/mif.h"
-#include "sections/layer_open.h"
-#include "sections/identifiers.h"
-#include "sections/layers.h"
+#include "gis/layer_open.h"
+#include "gis/identifiers.h"
+#include "gis/layers.h"
 #include "text/freeformat.h"
 #include "text/numbers.h"
 #include "text/text.h"
@@ -20,7 +20,6 @@ namespace kestrix {
 namespace {
 
 constexpr std::size_t kMifLine = 1000;  // characters of a .mif line the reader keeps
-constexpr std::size_t kIdField = 100;   // characters of an XS_ID
 constexpr int kMostCarriedLines = 20;   // records with carried values reported one by one per layer
 
 // Position group of an LCR value: its first letter, C for anything else.
@@ -33,20 +32,20 @@ int groupOf(const std::string& lcr) {
 
 // Reads the .mid row that belongs to the object just met. False, with the
 // message printed and errFound set, when there is none.
-bool readRecord(RunContext& ctx, int attrUnit, std::string& record) {
-  if (ctx.units.atEnd(attrUnit)) {
-    ctx.say("ERROR - End of File encountered reading points");
+bool readRecord(Workspace& ctx, int attrUnit, std::string& record) {
+  if (ctx.files.units.atEnd(attrUnit)) {
+    ctx.out.say("ERROR - End of File encountered reading points");
     ctx.settings.errFound = true;
     return false;
   }
-  const ReadStatus status = ctx.units.readLine(attrUnit, record);
+  const ReadStatus status = ctx.files.units.readLine(attrUnit, record);
   if (status == ReadStatus::End) {
-    ctx.say("ERROR - End of File encountered reading points");
+    ctx.out.say("ERROR - End of File encountered reading points");
     ctx.settings.errFound = true;
     return false;
   }
   if (status == ReadStatus::Error) {
-    ctx.say("ERROR - Reading points data");
+    ctx.out.say("ERROR - Reading points data");
     ctx.settings.errFound = true;
     return false;
   }
@@ -54,8 +53,8 @@ bool readRecord(RunContext& ctx, int attrUnit, std::string& record) {
 }
 
 // The name of the file open on a unit, as the unit manager opened it.
-std::string unitName(RunContext& ctx, int unit) {
-  const UnitSlot* slot = ctx.units.slotOf(unit);
+std::string unitName(Workspace& ctx, int unit) {
+  const UnitSlot* slot = ctx.files.units.slotOf(unit);
   return slot ? slot->name : std::string();
 }
 
@@ -64,7 +63,7 @@ std::string unitName(RunContext& ctx, int unit) {
 // they are, since a point without an elevation silently takes its neighbour's.
 class CarriedValues {
  public:
-  CarriedValues(RunContext& ctx, std::string midName) : ctx_(ctx), midName_(std::move(midName)) {}
+  CarriedValues(Workspace& ctx, std::string midName) : ctx_(ctx), midName_(std::move(midName)) {}
 
   // Notes a field of the record just read whose value was carried over.
   void field(const char* name, const std::string& value) {
@@ -78,8 +77,8 @@ class CarriedValues {
   void endRecord(int record, bool earlierRecord) {
     if (fields_.empty()) return;
     if (++records_ <= kMostCarriedLines) {
-      ctx_.newline();
-      ctx_.say("WARNING - Record " + AINTEGER(record) + " of \"" + midName_ + "\" has no value for " + fields_ +
+      ctx_.out.newline();
+      ctx_.out.say("WARNING - Record " + AINTEGER(record) + " of \"" + midName_ + "\" has no value for " + fields_ +
                (earlierRecord ? ": the previous point record's values are used (" + values_ + ")"
                               : ": there is no earlier point record, so " + values_ + " is used"));
     }
@@ -90,13 +89,13 @@ class CarriedValues {
   // Counts the records that were not reported one by one.
   void endLayer() {
     if (records_ <= kMostCarriedLines) return;
-    ctx_.newline();
-    ctx_.say("WARNING - " + AINTEGER(records_ - kMostCarriedLines) + " more records of \"" + midName_ +
+    ctx_.out.newline();
+    ctx_.out.say("WARNING - " + AINTEGER(records_ - kMostCarriedLines) + " more records of \"" + midName_ +
              "\" have blank values that take the previous point record's values");
   }
 
  private:
-  RunContext& ctx_;
+  Workspace& ctx_;
   std::string midName_;
   std::string fields_;
   std::string values_;
@@ -105,14 +104,13 @@ class CarriedValues {
 
 // With material numbers (-M) a resistance value is rounded to a whole
 // number: a Manning's n such as 0.035 becomes material 0. Said once per run.
-void checkWholeMaterial(RunContext& ctx, float mnr, std::string_view id) {
+void checkWholeMaterial(Workspace& ctx, GisReadState& state, float mnr, std::string_view id) {
   const Settings& set = ctx.settings;
-  GisReadState& state = ctx.gis;
   if (state.materialWarned || set.mnrType != 'M' || set.optN2M || std::floor(mnr) == mnr) return;
   state.materialWarned = true;
   const double written = roundHalfAway(mnr);
-  ctx.newline();
-  ctx.say("WARNING - Resistance value " + AREALTRIM(mnr) + " of cross-section \"" + std::string(id) +
+  ctx.out.newline();
+  ctx.out.say("WARNING - Resistance value " + AREALTRIM(mnr) + " of cross-section \"" + std::string(id) +
           "\" is not a whole number, but -M (the default) reads material numbers: it is written as material " +
           (std::fabs(written) < 1.0e9 ? AINTEGER(static_cast<std::int32_t>(written)) : AREALTRIM(mnr)) +
           ".  Use -N or -N2M if the values are Manning's n");
@@ -120,10 +118,10 @@ void checkWholeMaterial(RunContext& ctx, float mnr, std::string_view id) {
 
 }  // namespace
 
-void xsReadPoints(RunContext& ctx, const std::string& layer) {
+void xsReadPoints(Workspace& ctx, GisReadState& last, const std::string& layer) {
   const std::string layerName(significant(layer));
-  ctx.newline();
-  ctx.say("Reading Cross-Section Points from " + layerName + "...");
+  ctx.out.newline();
+  ctx.out.say("Reading Cross-Section Points from " + layerName + "...");
 
   ++ctx.tally.inputsRead;
   int geomUnit = 0;
@@ -140,20 +138,19 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
   std::vector<double> nodeX(2, 0.0);
   std::vector<double> nodeY(2, 0.0);
   miObjectType type;
-  GisReadState& last = ctx.gis;
 
   // The .mid holds one row per object, so the objects of the .mif decide
   // where the layer ends; rows left over after the last object are not read.
-  while (!ctx.units.atEnd(geomUnit)) {
-    const ReadStatus status = ctx.units.readLine(geomUnit, line);
+  while (!ctx.files.units.atEnd(geomUnit)) {
+    const ReadStatus status = ctx.files.units.readLine(geomUnit, line);
     if (status == ReadStatus::End) break;
     if (status == ReadStatus::Error) {
-      ctx.say("ERROR - Reading points data");
+      ctx.out.say("ERROR - Reading points data");
       ctx.settings.errFound = true;
       return;
     }
     if (line.size() > kMifLine) line.resize(kMifLine);
-    if (!miReadObjectType(ctx, line, rest, type)) continue;
+    if (!miReadObjectType(ctx.files, line, rest, type)) continue;
 
     if (!type.point) {
       if (!readRecord(ctx, attrUnit, row)) return;
@@ -165,10 +162,10 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
     int nodes = 0;
     double centreX = 0.0;
     double centreY = 0.0;
-    if (!miReadObject(ctx, rest, geomUnit, type, nodeX, nodeY, 2, nodes, centreX, centreY)) {
-      ctx.say(" Erroneous line: " + std::string(significant(line)));
-      ctx.say(" ERROR - Reading cross-section point object");
-      ctx.exits(kExitFailure);
+    if (!miReadObject(ctx.files, rest, geomUnit, type, nodeX, nodeY, 2, nodes, centreX, centreY)) {
+      ctx.out.say(" Erroneous line: " + std::string(significant(line)));
+      ctx.out.say(" ERROR - Reading cross-section point object");
+      ctx.out.exits(kExitFailure);
     }
     if (!readRecord(ctx, attrUnit, row)) return;
     ++record;
@@ -183,10 +180,10 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
     if (ok && values.lastWasNull()) carried.field("MNR", AREALTRIM(last.lastMnr));
     ok = ok && values.readText(last.lastLcr, 1);
     if (ok && values.lastWasNull()) carried.field("LCR", "\"" + last.lastLcr + "\"");
-    ok = ok && values.readText(last.lastXsId, kIdField);
+    ok = ok && values.readText(last.lastXsId, kIdWidth);
     if (ok && values.lastWasNull()) carried.field("XS_ID", "\"" + std::string(significant(last.lastXsId)) + "\"");
     if (!ok) {
-      ctx.say("ERROR - Reading points data");
+      ctx.out.say("ERROR - Reading points data");
       ctx.settings.errFound = true;
       return;
     }
@@ -199,9 +196,9 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
     const int g = groupOf(last.lastLcr);
     Section& section = ctx.store[s];
     if (section.ptCount(g) + 1 > ctx.settings.mpt) {
-      ctx.say("ERROR - Exceeded number of allowable points per cross-section section.");
-      ctx.say("        Cross-section \"" + std::string(idAsRead) + "\" in \"" + layerName + "\"");
-      ctx.exits(kExitFailure);
+      ctx.out.say("ERROR - Exceeded number of allowable points per cross-section section.");
+      ctx.out.say("        Cross-section \"" + std::string(idAsRead) + "\" in \"" + layerName + "\"");
+      ctx.out.exits(kExitFailure);
     }
     StorePoint pt;
     pt.mapX = nodeX[0];
@@ -210,21 +207,21 @@ void xsReadPoints(RunContext& ctx, const std::string& layer) {
     pt.mnr = last.lastMnr;
     const int count = section.append(g, pt);
     ++ctx.tally.pointsRead;
-    checkWholeMaterial(ctx, pt.mnr, idAsRead);
+    checkWholeMaterial(ctx, last, pt.mnr, idAsRead);
 
-    if (ctx.quiet()) continue;
+    if (ctx.out.quiet()) continue;
     report.assign(" Read ");
     report += groupLetter(g);
     report += " point";
     report += formatInt(count, 5);
     report += " for XS ";
     report += idAsRead;
-    ctx.say(report);
+    ctx.out.say(report);
   }
 
   carried.endLayer();
-  CLOSER(ctx, geomUnit);
-  CLOSER(ctx, attrUnit);
+  CLOSER(ctx.files, geomUnit);
+  CLOSER(ctx.files, attrUnit);
 }
 
 }  // namespace kestrix

@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "files/platform_native.h"
+#include "platform/platform_native.h"
+#include "text/text.h"
 
 namespace kestrix {
 
@@ -45,7 +46,7 @@ int currentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 std::string foldIdentity(const std::string& resolved) {
   std::string key = resolved;
   for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    c = lowerAscii(c);
     if (c == '/') c = '\\';
   }
   return key;

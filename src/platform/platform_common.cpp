@@ -9,13 +9,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "files/platform.h"
-#include "files/platform_native.h"
+#include "platform/platform.h"
+#include "platform/platform_native.h"
+#include "text/text.h"
 
 namespace kestrix {
 namespace {
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 class StdioInputFile : public InputFile {
  public:

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "sections/layer_builder.h"
-#include "sections/layers.h"
+#include "gis/layer_builder.h"
+#include "gis/layers.h"
 
 namespace kestrix::testing {
 namespace {
@@ -19,7 +19,7 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
       .point(9, 10, "5.5,0.07,\"x\",\"XS1\"")
       .point(11, 12, "6.5,0.08,l,XS1")
       .addTo(t.fs, "survey");
-  xsReadPoints(t.ctx, "survey.mif");
+  xsReadPoints(t.ctx, t.ctx.gis, "survey.mif");
 
   const Section& s = t.ctx.store[1];
   EXPECT_EQ(t.ctx.store.nxs(), 1);
@@ -51,8 +51,8 @@ TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
   t.ctx.settings.mnrType = 'N';
   LayerBuilder().point(0, 0, "10.25,0.03,L,\"XS1\"").point(1, 0, ",0.04,,\"XS2\"").addTo(t.fs, "a");
   LayerBuilder().point(2, 0, ",,R,,").point(3, 0, "7,,,\"xs1\"").addTo(t.fs, "b");
-  xsReadPoints(t.ctx, "a.mif");
-  xsReadPoints(t.ctx, "b.mif");
+  xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
+  xsReadPoints(t.ctx, t.ctx.gis, "b.mif");
 
   ASSERT_EQ(t.ctx.store.nxs(), 2);
   const Section& xs2 = t.ctx.store[2];
@@ -86,7 +86,7 @@ TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
   b.mifText("Line 0 0 1 1\r\n").withRow("\"XS1\"");  // a line's row is counted, not read
   for (int i = 0; i < 24; ++i) b.point(i, 1, "5,,C,XS1");
   b.addTo(t.fs, "a");
-  xsReadPoints(t.ctx, "a.mif");
+  xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_FALSE(t.ctx.settings.errFound);
   EXPECT_TRUE(has(t.out(), "\nWARNING - Record 1 of \"a.mid\" has no value for Z: there is no earlier point record, "
                            "so Z 0 is used\n"))
@@ -109,7 +109,7 @@ TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
       .point(1, 0, "2,0.03,C")
       .point(2, 0, "XS2")
       .addTo(t.fs, "a");
-  xsReadPoints(t.ctx, "a.mif");
+  xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_TRUE(t.ctx.settings.errFound);
   EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n")) << t.out();
   EXPECT_EQ(t.ctx.store.nxs(), 1);  // the next row was not taken for the missing value
@@ -120,7 +120,7 @@ TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
   TestRun t;
   LayerBuilder().point(0, 0, "1,0.03,C,XS1").point(1, 0, "2,0.03,C,XS1").addTo(t.fs, "a");
   t.fs.add("a.mid", "1,0.03,C,XS1\r\n", 100);
-  xsReadPoints(t.ctx, "a.mif");
+  xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_TRUE(t.ctx.settings.errFound);
   EXPECT_TRUE(has(t.out(), "ERROR - End of File encountered reading points\n")) << t.out();
 }
@@ -131,12 +131,12 @@ TEST(SectionsPoints, LimitIsPerGroup) {
   LayerBuilder b;
   for (const char* lcr : {"L", "L", "C", "C", "R", "R"}) b.point(0, 0, std::string("1,0,") + lcr + ",\"XS 9\"");
   b.addTo(t.fs, "a");
-  xsReadPoints(t.ctx, "a.mif");
+  xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_FALSE(t.ctx.settings.errFound);
   EXPECT_EQ(t.ctx.store[1].count, (std::array<int, 3>{2, 2, 2}));
 
   b.point(0, 0, "1,0,C,\"XS 9\"").addTo(t.fs, "b");
-  EXPECT_EQ(endsRun([&] { xsReadPoints(t.ctx, "b"); }), kExitFailure);
+  EXPECT_EQ(endsRun([&] { xsReadPoints(t.ctx, t.ctx.gis, "b"); }), kExitFailure);
   EXPECT_TRUE(has(t.out(),
                   "ERROR - Exceeded number of allowable points per cross-section section.\n"
                   "        Cross-section \"XS 9\" in \"b\"\n"))
@@ -155,7 +155,7 @@ TEST(SectionsPoints, LineObjectsAreNotedAndTheirRowsSkipped) {
       .point(6, 6, "2,0.03,C,XS1,extra,columns")
       .withRow("9,9,C,SPARE")  // a row after the last object is not read
       .addTo(t.fs, "a");
-  xsReadPoints(t.ctx, "a.mif");
+  xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_TRUE(t.ctx.settings.linesFound);
   EXPECT_FALSE(t.ctx.settings.errFound);
   ASSERT_EQ(t.ctx.store.nxs(), 1);
@@ -169,7 +169,7 @@ TEST(SectionsPoints, MultipleSectionPolylinesDoNotCountAsLines) {
       .mifText("Pline Multiple 1\r\n  2\r\n0 0\r\n1 1\r\n")
       .withRow("\"XS2\"")
       .addTo(t.fs, "a");
-  xsReadPoints(t.ctx, "a.mif");
+  xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_FALSE(t.ctx.settings.linesFound);
   EXPECT_EQ(t.ctx.store.nxs(), 0);
 }

@@ -1,6 +1,9 @@
 #pragma once
 // The small platform layer under the whole program: the console and the file
 // system. Everything above it is portable; tests replace both with doubles.
+//
+// Module platform: the console and file system interfaces and their Linux and
+// Windows implementations. It may call text only.
 
 #include <cstdint>
 #include <memory>

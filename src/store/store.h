@@ -2,13 +2,21 @@
 // The section store: every cross-section of the run with its three position
 // groups of points. It grows with the data actually stored; the limits mxs,
 // mpt and mlp are enforced by the readers with their own messages.
+//
+// Module store: the sections of a run with their position groups, the -mxs
+// and -mpt limits, plan distances and the workspace handed to the layers above.
+// It may call text, platform, base, files and mif.
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace kestrix {
+
+/// Characters a cross-section identifier keeps, wherever it is read or written.
+constexpr std::size_t kIdWidth = 100;
 
 /// Position groups of a section.
 enum Group : int { kLeft = 1, kCentre = 2, kRight = 3 };

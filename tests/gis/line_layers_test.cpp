@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "sections/identifiers.h"
-#include "sections/layer_builder.h"
-#include "sections/layers.h"
+#include "gis/identifiers.h"
+#include "gis/layer_builder.h"
+#include "gis/layers.h"
 
 namespace kestrix::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "files/platform_native.h"
+#include "platform/platform_native.h"
 
 namespace kestrix {
 

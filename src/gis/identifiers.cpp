@@ -1,26 +1,22 @@
-#include "sections/identifiers.h"
+#include "gis/identifiers.h"
 
 #include <string>
 
-#include "driver/run_context.h"
+#include "base/run_end.h"
 #include "files/paths.h"
 #include "text/text.h"
 
 namespace kestrix {
 
-namespace {
-constexpr std::size_t kIdField = 100;  // characters an identifier keeps
-}
-
-int xsFindID(RunContext& ctx, std::string_view identifier, bool& found) {
-  std::string id = fitField(TRIMF(identifier), kIdField);
+int xsFindID(Workspace& ctx, std::string_view identifier, bool& found) {
+  std::string id = fitField(TRIMF(identifier), kIdWidth);
   // An identifier written as the name of its cross-section file names the
   // section itself. The extension is cut directly: FILENAMEPATH keeps a name
   // that is nothing but ".csv", which must count as blank.
   if (FILEEXT(id) == ".csv") id.resize(id.size() - 4);
   if (BLANK(id)) {
-    ctx.say("ERROR - Blank cross-section ID found");
-    ctx.exits(kExitFailure);
+    ctx.out.say("ERROR - Blank cross-section ID found");
+    ctx.out.exits(kExitFailure);
   }
   id.resize(significant(id).size());  // BLANK pads back to the length it had
 
@@ -35,14 +31,14 @@ int xsFindID(RunContext& ctx, std::string_view identifier, bool& found) {
 
   found = false;
   if (ctx.store.nxs() >= ctx.settings.mxs) {
-    ctx.say("ERROR - Exceeded the maximum number of cross-sections (mxs = " + AINTEGER(ctx.settings.mxs) +
+    ctx.out.say("ERROR - Exceeded the maximum number of cross-sections (mxs = " + AINTEGER(ctx.settings.mxs) +
             ") at XS \"" + id + "\" - use the -mxs option to raise the limit");
-    ctx.exits(kExitFailure);
+    ctx.out.exits(kExitFailure);
   }
   const int s = ctx.store.append();
   ctx.store[s].id = id;
   ctx.store.indexKey(key, s);
-  ctx.detail("Found new cross-section ID: \"" + id + "\"");
+  ctx.out.detail("Found new cross-section ID: \"" + id + "\"");
   return s;
 }
 

@@ -1,4 +1,4 @@
-#include "sections/section_writer.h"
+#include "output/section_writer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "driver/run_context.h"
+#include "base/run_end.h"
 #include "files/file_units.h"
 #include "files/paths.h"
 #include "mif/mif.h"
@@ -92,9 +92,9 @@ std::string headerSource(const std::vector<std::string>& inFiles) {
   return name + ".mif";
 }
 
-void openLayer(RunContext& ctx, std::string_view name, int fromUnit, Layer& layer, bool points) {
-  miOpenLayer(ctx, ADDFOLDER(ctx.settings.outFolder, name), layer.geom, layer.attr, FileMode::Output);
-  miCopyHeader(ctx, fromUnit, layer.geom);
+void openLayer(Workspace& ctx, std::string_view name, int fromUnit, Layer& layer, bool points) {
+  miOpenLayer(ctx.layers, ADDFOLDER(ctx.settings.outFolder, name), layer.geom, layer.attr, FileMode::Output);
+  miCopyHeader(ctx.files, fromUnit, layer.geom);
   miInitObject(layer.type);
   if (points) {
     layer.type.point = true;
@@ -104,13 +104,13 @@ void openLayer(RunContext& ctx, std::string_view name, int fromUnit, Layer& laye
 }
 
 template <std::size_t N>
-void writeColumns(RunContext& ctx, const Layer& layer, const std::string_view (&lines)[N]) {
-  for (const std::string_view line : lines) ctx.units.writeLine(layer.geom, line);
+void writeColumns(Workspace& ctx, const Layer& layer, const std::string_view (&lines)[N]) {
+  for (const std::string_view line : lines) ctx.files.units.writeLine(layer.geom, line);
 }
 
-void closeLayer(RunContext& ctx, Layer& layer) {
-  CLOSER(ctx, layer.geom);
-  CLOSER(ctx, layer.attr);
+void closeLayer(Workspace& ctx, Layer& layer) {
+  CLOSER(ctx.files, layer.geom);
+  CLOSER(ctx.files, layer.attr);
 }
 
 // A number too wide for its field is written in full: a wider field in a
@@ -142,14 +142,14 @@ bool appendResistance(std::string& line, float mnr, Resistance style, std::strin
 
 // The offset added to every point of group g. Without lines the groups are
 // measured from different reference points and are chained here.
-float baseOffset(RunContext& ctx, const Section& sec, int g) {
+float baseOffset(Workspace& ctx, const Section& sec, int g) {
   const Settings& st = ctx.settings;
   if (!st.gisMode || st.linesFound || g == kLeft) return 0.0f;
   const int nL = sec.ptCount(kLeft);
   if (nL == 0) {
     // The ordering stage drops such sections; reaching here means the store is inconsistent.
-    ctx.say(g == kCentre ? "should not be here - AAA" : "should not be here - BBB");
-    ctx.exits(kExitFailure);
+    ctx.out.say(g == kCentre ? "should not be here - AAA" : "should not be here - BBB");
+    ctx.out.exits(kExitFailure);
   }
   const float lastL = nL >= 2 ? sec.point(kLeft, nL).x : 0.0f;
   if (g == kCentre) return lastL;
@@ -174,7 +174,7 @@ struct SectionPlan {
 // Everything one call of the writer keeps between sections.
 class SectionWriter {
  public:
-  explicit SectionWriter(RunContext& ctx) : ctx_(ctx), st_(ctx.settings) {
+  explicit SectionWriter(Workspace& ctx) : ctx_(ctx), st_(ctx.settings) {
     if (st_.optN2M || (st_.mnrType == 'M' && (st_.optIsis || st_.optM11))) {
       style_ = Resistance::Material1000;
     } else if (st_.mnrType == 'M') {
@@ -201,8 +201,8 @@ class SectionWriter {
       plan.source = plan.path;
       if (plan.source.size() > kSourceMaxWidth) {
         // The file lies in the folder of 1d_xs, so its name alone still finds it.
-        ctx_.newline();
-        ctx_.say("WARNING - The path of \"" + name + "\" is longer than " + AINTEGER(kSourceMaxWidth) +
+        ctx_.out.newline();
+        ctx_.out.say("WARNING - The path of \"" + name + "\" is longer than " + AINTEGER(kSourceMaxWidth) +
                  " characters - 1d_xs names the file without its folder");
         plan.source = name;
       }
@@ -213,7 +213,7 @@ class SectionWriter {
 
     // The layer whose header the outputs copy is read too (in the converter
     // modes only here), so it is guarded like every other input.
-    ctx_.inputs.add(ctx_.fs, headerSource(st_.inFiles));
+    ctx_.files.inputs.add(ctx_.files.fs, headerSource(st_.inFiles));
     std::vector<std::string> outputs;
     outputs.reserve(plans_.size() + 6);
     for (const SectionPlan& p : plans_) outputs.push_back(p.path);
@@ -222,18 +222,18 @@ class SectionWriter {
       outputs.push_back(base + ".mif");
       outputs.push_back(base + ".mid");
     }
-    guardOutputs(ctx_, outputs);
+    guardOutputs(ctx_.files, outputs);
   }
 
   void open() {
     int from = 0;
-    OPENFILE(ctx_, from, FileMode::Input, headerSource(st_.inFiles));
+    OPENFILE(ctx_.files, from, FileMode::Input, headerSource(st_.inFiles));
     openLayer(ctx_, "1d_xs", from, lines_, false);
     openLayer(ctx_, "_xs_bed_points", from, bed_, true);
     openLayer(ctx_, "_xs_all_points", from, all_, true);
-    CLOSER(ctx_, from);
-    ctx_.units.writeLine(lines_.geom, "Columns 11");
-    ctx_.units.writeLine(lines_.geom, sourceColumn_);
+    CLOSER(ctx_.files, from);
+    ctx_.files.units.writeLine(lines_.geom, "Columns 11");
+    ctx_.files.units.writeLine(lines_.geom, sourceColumn_);
     writeColumns(ctx_, lines_, kSectionColumnsAfterSource);
     writeColumns(ctx_, bed_, kPointColumns);
     writeColumns(ctx_, all_, kPointColumns);
@@ -284,10 +284,10 @@ class SectionWriter {
         } else {
           continue;
         }
-        ctx_.newline();
-        ctx_.say("ERROR - Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
-                 AINTEGER(p) + " of group " + groupLetter(g) + " is not a finite number - nothing was written");
-        ctx_.exits(kExitFailure);
+        ctx_.out.newline();
+        ctx_.out.say("ERROR - Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
+                     AINTEGER(p) + " of group " + groupLetter(g) + " is not a finite number - nothing was written");
+        ctx_.out.exits(kExitFailure);
       }
     }
   }
@@ -296,8 +296,8 @@ class SectionWriter {
     const std::string base = ALPHANUMERICONLY(sec.id, '_');
     std::string name = names_.claim(base);
     if (name != base + ".csv") {
-      ctx_.newline();
-      ctx_.say("WARNING - Cross-section \"" + std::string(id) + "\" would overwrite " + base +
+      ctx_.out.newline();
+      ctx_.out.say("WARNING - Cross-section \"" + std::string(id) + "\" would overwrite " + base +
                ".csv of an earlier section - writing " + name + " instead");
     }
     return name;
@@ -308,14 +308,14 @@ class SectionWriter {
   void noteWidened(const Section& sec, const std::string& text, std::string_view file) {
     if (widened_) return;
     widened_ = true;
-    ctx_.newline();
-    ctx_.say("WARNING - Cross-section \"" + std::string(significant(sec.id)) + "\": the value " + TRIMF(text) +
+    ctx_.out.newline();
+    ctx_.out.say("WARNING - Cross-section \"" + std::string(significant(sec.id)) + "\": the value " + TRIMF(text) +
              " does not fit its column in " + std::string(file) + " - written in full");
   }
 
   void writeCsv(const Section& sec, const std::string& path) {
     int unit = 0;
-    OPENFILE(ctx_, unit, FileMode::Output, path);
+    OPENFILE(ctx_.files, unit, FileMode::Output, path);
     line_ = quotedId_;
     for (const std::string& source : sec.source) {
       std::string probe = source;
@@ -323,8 +323,8 @@ class SectionWriter {
       line_ += quoted(significant(source));
       line_ += ',';
     }
-    ctx_.units.writeLine(unit, line_);
-    ctx_.units.writeLine(unit, heading_);
+    ctx_.files.units.writeLine(unit, line_);
+    ctx_.files.units.writeLine(unit, heading_);
     for (int g = kLeft; g <= kRight; ++g) {
       const int n = sec.ptCount(g);
       if (n == 0 || (st_.optM11 && st_.optTrim && g != kCentre)) continue;
@@ -342,10 +342,10 @@ class SectionWriter {
         if (!appendResistance(line_, pt.mnr, style_, number_)) noteWidened(sec, number_, path);
         line_ += ',';
         line_ += formatInt(g, 2);
-        ctx_.units.writeLine(unit, line_);
+        ctx_.files.units.writeLine(unit, line_);
       }
     }
-    CLOSER(ctx_, unit);
+    CLOSER(ctx_.files, unit);
   }
 
   void writeSectionLine(const Section& sec, std::string_view id, const std::string& source) {
@@ -364,8 +364,8 @@ class SectionWriter {
       }
     }
     if (vx_.empty()) {
-      ctx_.newline();
-      ctx_.say("WARNING - Cross-section \"" + std::string(id) +
+      ctx_.out.newline();
+      ctx_.out.say("WARNING - Cross-section \"" + std::string(id) +
                "\" has no points to draw in 1d_xs - its line is left out of 1d_xs");
       return;
     }
@@ -377,13 +377,13 @@ class SectionWriter {
     writeObject(sec, lines_, vx_.data(), vy_.data(), static_cast<int>(vx_.size()), "", "1d_xs.mif");
     line_ = quoted(source);
     line_ += sourceTail_;
-    ctx_.units.writeLine(lines_.attr, line_);
+    ctx_.files.units.writeLine(lines_.attr, line_);
   }
 
   void writeObject(const Section& sec, const Layer& layer, const double* x, const double* y, int n,
                    std::string_view clause, std::string_view file) {
     number_.clear();
-    if (!miWriteObject(ctx_, layer.geom, layer.type, x, y, n, clause, "", &number_)) noteWidened(sec, number_, file);
+    if (!miWriteObject(ctx_.files, layer.geom, layer.type, x, y, n, clause, "", &number_)) noteWidened(sec, number_, file);
   }
 
   // A point layer's .mid row: the identifier and the Z in 8 columns.
@@ -391,7 +391,7 @@ class SectionWriter {
     line_ = quotedId_;
     number_ = formatFixedFull(z, 8, 3);
     if (appendNumber(line_, number_, 8)) noteWidened(sec, number_, file);
-    ctx_.units.writeLine(layer.attr, line_);
+    ctx_.files.units.writeLine(layer.attr, line_);
   }
 
   void writeBedPoint(const Section& sec) {
@@ -431,7 +431,7 @@ class SectionWriter {
     }
   }
 
-  RunContext& ctx_;
+  Workspace& ctx_;
   const Settings& st_;
   Resistance style_ = Resistance::Decimal;
   std::string heading_;
@@ -452,7 +452,7 @@ class SectionWriter {
 
 }  // namespace
 
-void xsWriteSections(RunContext& ctx) {
+void xsWriteSections(Workspace& ctx) {
   SectionWriter writer(ctx);
   writer.plan();
   writer.open();

@@ -1,0 +1,24 @@
+#pragma once
+// The bottom of the program's own layers: how a run stops, what it is set to
+// do and what it has done, and the narrow reporter every layer talks to the
+// user through. It owns no file and calls nothing but the standard library;
+// every module above it may use it.
+
+#include <string_view>
+
+namespace kestrix {
+
+/// Exit status of a run that finished or showed the usage text.
+constexpr int kExitSuccess = 0;
+/// Exit status of every other end of a run.
+constexpr int kExitFailure = 1;
+
+/// The vendor support address that messages name.
+inline constexpr std::string_view kSupportEmail = "support@kestrix.example";
+
+/// Thrown to end the run; carries the process exit status. The only way a run stops.
+struct RunEnd {
+  int status;  ///< exit status of the process
+};
+
+}  // namespace kestrix

@@ -1,0 +1,30 @@
+#pragma once
+// The GIS-mode layer readers: survey points and the start or projection lines.
+//
+// Module gis: the GIS-mode readers (identifiers, survey points, start and
+// projection lines) that fill the store from input layers. It may call every
+// module up to the store; never converters, output or driver.
+
+#include <string>
+
+#include "store/workspace.h"
+
+namespace kestrix {
+
+/// Values of the last point record read in GIS mode: a null .mid value keeps them.
+struct GisReadState {
+  float lastZ = 0.0f;     ///< elevation of the last point record
+  float lastMnr = 0.0f;   ///< resistance value of the last point record
+  std::string lastLcr;    ///< LCR value (one character at most) of the last point record
+  std::string lastXsId;   ///< XS_ID value of the last point record
+  bool anyRecord = false; ///< a point record has been read in this run
+  bool materialWarned = false;  ///< the warning on fractional material numbers has been given
+};
+
+/// Reads the point objects of one layer into the section store; sets linesFound when it holds line objects.
+void xsReadPoints(Workspace& ctx, GisReadState& last, const std::string& layer);
+
+/// Reads the line objects of one layer as start lines or, with -ppol, projection lines.
+void xsReadLines(Workspace& ctx, const std::string& layer);
+
+}  // namespace kestrix

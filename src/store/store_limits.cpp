@@ -1,0 +1,45 @@
+#include "store/store_limits.h"
+
+#include <string>
+
+#include "base/run_end.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+int appendSectionWithinLimit(Reporter& out, Settings& settings, SectionStore& store) {
+  if (store.nxs() >= settings.mxs) {
+    out.say("ERROR - More than " + AINTEGER(settings.mxs) +
+            " cross-sections: raise the maximum number of cross-sections with -mxs");
+    settings.errFound = true;
+    out.exits(kExitFailure);
+  }
+  return store.append();
+}
+
+void stopTooManyPoints(Reporter& out, Settings& settings, std::string_view sectionId) {
+  out.say("ERROR - More than " + AINTEGER(settings.mpt) + " points in one position group of cross-section " +
+          std::string(significant(sectionId)) + ": raise the maximum number of points with -mpt");
+  settings.errFound = true;
+  out.exits(kExitFailure);
+}
+
+StorePoint& WorkingGroup::add() {
+  if (static_cast<std::size_t>(++count) > points.size()) points.resize(static_cast<std::size_t>(count));
+  return points[static_cast<std::size_t>(count) - 1];
+}
+
+void closeGroup(Reporter& out, Settings& settings, Section& sec, int g, WorkingGroup& work, bool holdLast) {
+  const int take = holdLast ? work.count - 1 : work.count;
+  if (take > settings.mpt) stopTooManyPoints(out, settings, sec.id);
+  sec.slots(g).assign(work.points.begin(), work.points.begin() + take);
+  sec.count[static_cast<std::size_t>(g) - 1] = take;
+  if (holdLast) {
+    work.points[0] = work.points[static_cast<std::size_t>(work.count) - 1];
+    work.count = 1;
+  } else {
+    work.count = 0;
+  }
+}
+
+}  // namespace kestrix
