@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds kestrix and runs every test: the normal build, the build with
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a Windows cross-build
-# whose executable then runs the end-to-end tests again under Wine.
-# Installs the build tools, GDAL's command-line tools (which check the written
-# layers) and Wine with apt-get when they are missing.
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz
+# target (scripts/fuzz.sh), and a Windows cross-build whose executable then
+# runs the end-to-end tests again under Wine. Installs the build tools, GDAL's
+# command-line tools (which check the written layers), clang with its
+# libFuzzer runtime and Wine with apt-get when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,9 @@ command -v make >/dev/null 2>&1 || need+=(make)
 command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64)
 # GDAL's tools read back the layers the end-to-end tests write.
 command -v ogr2ogr >/dev/null 2>&1 || need+=(gdal-bin)
+# clang's libFuzzer builds the fuzz targets.
+command -v clang++ >/dev/null 2>&1 || need+=(clang)
+ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 # Wine runs the Windows executable. Only an amd64 machine runs it natively;
 # there the 64-bit Wine alone does (no i386 packages, no multiarch).
 wine=()
@@ -45,6 +49,9 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKESTRIX_SANITIZE=ON -DKE
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure --no-tests=error -j"$jobs"
+
+echo "== Fuzz targets: earlier findings replayed, then a few seconds each"
+scripts/fuzz.sh --smoke 4
 
 echo "== Cross-build for Windows"
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release

@@ -20,12 +20,15 @@ namespace {
 
 constexpr float kCoincident = 1e-6f;   // vertices closer than this coincide; per-axis zero of DISTANCE_8
 constexpr float kNoMinimum = 9e29f;    // start of every minimum search
+constexpr double kSquareError = 2.0 * 0x1p-24;  // relative error of a squared single-precision distance
 
 std::string inQuotes(const std::string& id) { return "\"" + id + "\""; }
 
 // Moves the points of one group onto the section's projection line and drops
-// those whose foot falls outside it. The smallest chainage carries over from
-// group to group; its point becomes the section's start point.
+// those whose foot falls outside it; a foot that only rounding put outside
+// the segments meeting at a vertex is taken at that vertex. The smallest
+// chainage carries over from group to group; its point becomes the section's
+// start point.
 void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
   const std::span<StorePoint> pts = sec.inUse(g);
   const int n = sec.ptCount(g);
@@ -38,10 +41,15 @@ void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
     StorePoint& p = pts[i];
     double base = 0.0;
     bool projected = false;
-    bool pastPreviousEnd = false;  // the previous segment refused the point only for lying at or past its end
+    // A point no segment takes may still have its foot on a vertex, put a
+    // rounding error outside by the single-precision distances: the first
+    // such vertex and its chainage.
+    int roundedVertex = -1;
+    double roundedChainage = 0.0;
+    bool pastPreviousEnd = false;  // the previous segment put the foot past its end, within rounding
     for (int j = 1; j < nv; ++j) {  // the segment from vertex j-1 to vertex j
-      const float length = DISTANCE_8(vx[j - 1], vy[j - 1], vx[j], vy[j]);
-      if (length < kCoincident) {
+      const float distance = DISTANCE_8(vx[j - 1], vy[j - 1], vx[j], vy[j]);
+      if (distance < kCoincident) {
         ctx.newline();
         ctx.say("ERROR - Coincident points found on projection line " + inQuotes(sec.id));
         ctx.settings.errFound = true;
@@ -50,20 +58,12 @@ void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
         sec.keepFirst(g, kept + (n - i));
         return;
       }
+      const double length = distance;
       const double d1 = DISTANCE_8(vx[j - 1], vy[j - 1], p.mapX, p.mapY);
       const double d2 = DISTANCE_8(vx[j], vy[j], p.mapX, p.mapY);
-      const float lengthSquared = length * length;
-      double a = (static_cast<double>(lengthSquared) + d1 * d1 - d2 * d2) * 0.5 / length;
-      // The single-precision distances put a foot that lies on an inner vertex
-      // a rounding error past the end of one segment and before the start of
-      // the next, so neither would take it and the point would be lost. Within
-      // that error the foot is the vertex, which the next segment owns.
-      const double roundingError =
-          1e-6 * (static_cast<double>(lengthSquared) + d1 * d1 + d2 * d2) / static_cast<double>(length);
-      if (pastPreviousEnd && !projected && a < 0.0 && a > -roundingError) a = 0.0;
+      const double a = (length * length + d1 * d1 - d2 * d2) * 0.5 / length;
       // A foot on an inner vertex belongs to the next segment; the last segment also takes its end vertex.
       const bool lastSegment = j == nv - 1;
-      pastPreviousEnd = a >= length - roundingError;
       if (a >= 0.0 && (a < length || (lastSegment && a <= length))) {
         const double t = a / length;
         p.mapX = vx[j - 1] + t * (vx[j] - vx[j - 1]);
@@ -73,8 +73,32 @@ void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
           smallest = base + a;
           sec.start = MapPoint{p.mapX, p.mapY};
         }
+      } else if (!projected) {
+        // Each distance is rounded to single precision, its square by up to
+        // about 2^-23 of itself, so a may stray by 2^-24 (L² + d1² + d2²) / L;
+        // within twice that of a vertex, the foot is taken to lie on it.
+        const double roundingError = kSquareError * (length * length + d1 * d1 + d2 * d2) / length;
+        if (roundedVertex < 0) {
+          if (a < 0.0 && -a <= roundingError && (j == 1 || pastPreviousEnd)) {
+            roundedVertex = j - 1;
+            roundedChainage = base;
+          } else if (lastSegment && a > length && a - length <= roundingError) {
+            roundedVertex = j;
+            roundedChainage = base + length;
+          }
+        }
+        pastPreviousEnd = a >= length && a - length <= roundingError;
       }
       base += length;
+    }
+    if (!projected && roundedVertex >= 0) {
+      p.mapX = vx[roundedVertex];
+      p.mapY = vy[roundedVertex];
+      projected = true;
+      if (roundedChainage < smallest) {
+        smallest = roundedChainage;
+        sec.start = MapPoint{p.mapX, p.mapY};
+      }
     }
     if (projected) {
       if (kept != i) pts[kept] = p;

@@ -29,8 +29,6 @@ int groupOf(const std::string& lcr) {
   return kCentre;
 }
 
-char letterOf(int group) { return group == kLeft ? 'L' : group == kRight ? 'R' : 'C'; }
-
 // A text value between double quotes, as the carried-value warning shows it.
 std::string inQuotes(std::string_view text) {
   std::string result;
@@ -167,7 +165,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
 
     if (ctx.out.quiet()) return true;
     report.assign(" Read ");
-    report += letterOf(g);
+    report += groupLetter(g);
     report += " point";
     report += formatInt(count, 5);
     report += " for XS ";

@@ -118,7 +118,8 @@ void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit) {
   std::vector<std::string> header;
   std::string line;
   bool columns = false;
-  for (;;) {
+  bool end = false;
+  while (!end) {
     if (ctx.units.atEnd(fromUnit)) break;
     switch (ctx.units.readLine(fromUnit, line)) {
       case ReadStatus::Ok: break;
@@ -131,12 +132,24 @@ void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit) {
         ctx.out.say("ERROR 0302 - End of File encountered (miCopyHeader)");
         ctx.out.exits(kExitFailure);
     }
-    if (mif_detail::firstWordIs(line, "COLUMNS")) {
-      columns = true;
-      break;
+    // A CR inside a line ends a line for the GIS that reads the layer, and a
+    // bare CR must not stand inside a written line: each part is a line.
+    std::string_view rest = line;
+    for (bool last = false; !last;) {
+      const std::size_t cr = rest.find('\r');
+      last = cr == std::string_view::npos;
+      const std::string_view part = rest.substr(0, cr);
+      if (!last) rest.remove_prefix(cr + 1);
+      if (mif_detail::firstWordIs(part, "COLUMNS")) {
+        columns = end = true;
+        break;
+      }
+      if (mif_detail::firstWordIs(part, "DATA") || mif_detail::beginsObject(part)) {
+        end = true;
+        break;
+      }
+      header.emplace_back(significant(part));
     }
-    if (mif_detail::firstWordIs(line, "DATA") || mif_detail::beginsObject(line)) break;
-    header.emplace_back(significant(line));
   }
   if (columns) {
     writeCopiedHeader(ctx, toUnit, header);

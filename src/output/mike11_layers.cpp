@@ -21,6 +21,7 @@ namespace {
 constexpr std::string_view kPen = "    Pen (2,59,255)";
 constexpr int kMaxChannelVertices = 100000;
 constexpr std::size_t kIdPrefixLength = 8;
+constexpr std::size_t kIdLength = 12;  // the ID column is Char(12)
 
 void writeNwkColumns(FileAccess& ctx, int unit) {
   const std::string idColumn = "Char(" + std::to_string(kIdWidth) + ")";
@@ -64,9 +65,15 @@ void noteWidened(Reporter& out, std::string_view what, const std::string& value,
           std::string(file) + " - written in full");
 }
 
-// The branch name as the channel identifiers start: its first 8 characters in capitals.
-std::string channelPrefix(const std::string& name) {
-  return std::string(significant(UPPERCASE(std::string_view(name).substr(0, kIdPrefixLength))));
+// The identifier of a channel: the first 8 characters of the branch name in
+// capitals and the counter of at least 4 digits. A counter of 5 digits or
+// more takes its room from the name, so that the identifier keeps within its
+// column: cut there, it would repeat an earlier one.
+std::string channelId(const std::string& name, int counter) {
+  const std::string digits = AINTEGERPREC0(counter, 4);
+  const std::size_t room = digits.size() < kIdLength ? kIdLength - digits.size() : 0;
+  return std::string(significant(UPPERCASE(std::string_view(name).substr(0, std::min(kIdPrefixLength, room))))) +
+         digits;
 }
 
 }  // namespace
@@ -106,7 +113,7 @@ void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Cros
     add(p.X, p.Y);
   }
   add(current.x, current.y);
-  const std::string id = channelPrefix(branch.Name) + AINTEGERPREC0(counter, 4);
+  const std::string id = channelId(branch.Name, counter);
   std::string wide;
   if (!miWriteObject(ctx_.files, nwkGeom_, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "", &wide))
     noteWidened(ctx_.out, id, wide, "1d_nwk.mif");
@@ -158,7 +165,7 @@ void M11NetworkLayers::close() {
                        &wide))
       noteWidened(ctx_.out, significant(branch.Name), wide, "1d_branches.mif");
     std::string name = fitField(branch.Name, kM11NameWidth);
-    if (name.find_first_of(",\"") != std::string::npos) {
+    if (needsQuotes(name)) {
       // Quoted without its padding: the blanks would only sit inside the quotes.
       ctx_.files.units.writeLine(branchesAttr_, quoted(name));
       continue;

@@ -35,8 +35,9 @@ bool appendResistance(std::string& line, float mnr, Resistance style, std::strin
   if (mnr == 0.0f) return true;  // an exact 0 leaves the field empty
   switch (style) {
     case Resistance::Material1000: {
-      const float material = 1000.0f * mnr;  // the product is taken in single precision
-      text = formatWholeFull(material, 6);
+      // The product is taken in single precision; only one too large for it is taken in double.
+      const float product = 1000.0f * mnr;
+      text = formatWholeFull(std::isfinite(product) ? product : 1000.0 * static_cast<double>(mnr), 6);
       return !appendNumber(line, text, 6);
     }
     case Resistance::Material:

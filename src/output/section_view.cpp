@@ -1,6 +1,7 @@
 #include "output/section_view.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -196,6 +197,33 @@ class SectionViewer {
   CsvNames names_;
 };
 
+// A value that is not a finite number (a converted model's values can
+// overflow single precision) has no text a reader could take for it: the
+// run ends before anything is written.
+void refuseUnwritable(Workspace& ctx, const Section& sec) {
+  for (int g = kLeft; g <= kRight; ++g) {
+    for (int p = 1; p <= sec.ptCount(g); ++p) {
+      const StorePoint& pt = sec.point(g, p);
+      const char* what = nullptr;
+      if (!std::isfinite(pt.x)) {
+        what = "offset";
+      } else if (!std::isfinite(pt.z)) {
+        what = "level";
+      } else if (!std::isfinite(pt.mnr)) {
+        what = "resistance value";
+      } else if (!std::isfinite(pt.mapX) || !std::isfinite(pt.mapY)) {
+        what = "map position";
+      } else {
+        continue;
+      }
+      ctx.out.newline();
+      ctx.out.say("ERROR - Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
+                  AINTEGER(p) + " of group " + groupLetter(g) + " is not a finite number - nothing was written");
+      ctx.out.exits(kExitFailure);
+    }
+  }
+}
+
 }  // namespace
 
 SectionsView viewSections(Workspace& ctx) {
@@ -216,6 +244,7 @@ SectionsView viewSections(Workspace& ctx) {
   std::size_t longest = kSourceMinWidth;
   for (int s = 1; s <= ctx.store.nxs(); ++s) {
     if (!ctx.store[s].use) continue;
+    refuseUnwritable(ctx, ctx.store[s]);
     view.sections.push_back(viewer.view(s));
     longest = std::max(longest, std::min(view.sections.back().source.size(), kSourceMaxWidth));
   }

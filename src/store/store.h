@@ -23,6 +23,9 @@ constexpr std::size_t kIdWidth = 100;
 /// Position groups of a section.
 enum Group : int { kLeft = 1, kCentre = 2, kRight = 3 };
 
+/// The letter of a position group: L, C or R.
+inline char groupLetter(int g) { return g == kLeft ? 'L' : g == kRight ? 'R' : 'C'; }
+
 /// One point of a position group: map position, offset, elevation, resistance.
 struct StorePoint {
   double mapX = 0.0;  ///< easting

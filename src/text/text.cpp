@@ -161,9 +161,9 @@ std::string quoted(std::string_view text) {
   return out;
 }
 
-std::string quotedWhenNeeded(std::string_view text) {
-  if (text.find_first_of(",\"") == std::string_view::npos) return std::string(text);
-  return quoted(text);
-}
+// A line end inside an unquoted field would end the row for every reader.
+bool needsQuotes(std::string_view text) { return text.find_first_of(",\"\r\n") != std::string_view::npos; }
+
+std::string quotedWhenNeeded(std::string_view text) { return needsQuotes(text) ? quoted(text) : std::string(text); }
 
 }  // namespace kestrix

@@ -75,7 +75,10 @@ std::string AREALD(float value, int decimals);
 /// The text in double quotes with every double quote inside doubled, as CSV and MID readers expect.
 std::string quoted(std::string_view text);
 
-/// The text as it stands, or quoted() when it holds a comma or a double quote.
+/// True when the text must be quoted to stand as one field of a comma-separated row: it holds a comma, a double quote, a CR or an LF.
+bool needsQuotes(std::string_view text);
+
+/// The text as it stands, or quoted() when it needs quotes.
 std::string quotedWhenNeeded(std::string_view text);
 
 /// Position of the last character that is neither blank nor NUL (0 when none).

@@ -247,6 +247,32 @@ TEST(Mike11Sections, LayersByteForByte) {
   EXPECT_FLOAT_EQ(c.s(2).point(2, 1).mnr, 0.046f);
 }
 
+TEST(Mike11Sections, ChannelIdentifiersKeepWithinTheirColumn) {
+  Conversion c;
+  c.t.fs.add("long.nwk11", lines({"[POINTS]", "point = 1, 0, 0, 1, 0, 0", "point = 2, 0, 100000, 1, 100000, 0",
+                                  "EndSect  // POINTS", "[BRANCHES]", "[branch]",
+                                  "definitions = 'Longriver', 'T1', 0, 100000, 0, 10000, 0",
+                                  "connections = '', -1e-155, '', -1e-155", "points = 1, 2",
+                                  "EndSect  // branch", "EndSect  // BRANCHES"}));
+  ASSERT_EQ(endsRun([&] { m11ReadNetwork(c.t.ctx, "long.nwk11", c.tables); }), -1);
+  // 1002 sections make 1001 channels, counted 10, 20, ... 10010.
+  std::vector<std::string> txt;
+  for (int k = 0; k < 1002; ++k) {
+    const std::vector<std::string> b = block("T1", "Longriver", std::to_string(10 * k), kTwo);
+    txt.insert(txt.end(), b.begin(), b.end());
+  }
+  ASSERT_EQ(c.convert(txt), -1);
+  std::vector<std::string> ids;
+  const std::string mid = c.t.fs.content("1d_nwk.mid");
+  for (std::size_t at = 0; at < mid.size(); at = mid.find("\r\n", at) + 2)
+    ids.push_back(mid.substr(at, mid.find(',', at) - at));
+  ASSERT_EQ(ids.size(), 1001u);
+  EXPECT_EQ(ids[0], "LONGRIVE0010");
+  EXPECT_EQ(ids[998], "LONGRIVE9990");
+  EXPECT_EQ(ids[999], "LONGRIV10000");
+  EXPECT_EQ(ids[1000], "LONGRIV10010");
+}
+
 TEST(Mike11Sections, IdentifiersFromTheChainage) {
   Conversion c;
   ASSERT_EQ(c.convert(join({block("T1", "R1", "0.5", kTwo), block("T1", "R1", "2.0005", kTwo),

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "driver/ordering.h"
+#include "text/numbers.h"
 #include "support/fakes.h"
 #include "support/section_values.h"
 
@@ -260,6 +261,91 @@ TEST(OrderingProjection, FootOnAnInnerVertexBelongsToTheNextSegment) {
   const Section& sb = t.ctx.store[b];
   ASSERT_EQ(sb.ptCount(kCentre), 1);
   EXPECT_EQ(elevations(sb, kCentre), (F{2}));
+}
+
+// Points that lie on the line, or whose foot does, must never be lost to the
+// rounding of the single-precision distances. The lines below have lengths
+// whose squares single precision cannot hold.
+TEST(OrderingProjection, PointsOnTheEndVerticesStay) {
+  struct Case {
+    double x, y;        // the point
+    double endX, endY;  // the line runs from (1000, 2000) to here
+  };
+  // A point on the first vertex, and one on the last.
+  for (const Case& c : {Case{1000, 2000, 1003, 2001}, Case{1002, 2003, 1002, 2003}}) {
+    TestRun t;
+    const int s = addSection(t.ctx, "A", {}, {{c.x, c.y, 1}}, {});
+    setLine(t.ctx.store[s], {{1000, 2000}, {c.endX, c.endY}});
+    projectionStage(t.ctx);
+    const Section& sec = t.ctx.store[s];
+    ASSERT_EQ(sec.ptCount(kCentre), 1) << c.x;
+    EXPECT_EQ(sec.point(kCentre, 1).mapX, c.x);
+    EXPECT_EQ(sec.point(kCentre, 1).mapY, c.y);
+    ASSERT_TRUE(sec.start.has_value());
+    EXPECT_EQ(sec.start->x, c.x);
+  }
+}
+
+TEST(OrderingProjection, FeetOnTheEndVerticesStayAndPointsBeyondThemGo) {
+  TestRun t;
+  // Feet exactly on (1000, 2000) and (1010, 2000) from both sides of the line;
+  // then points 1 m beyond the end and 1 m before the start.
+  const int s = addSection(t.ctx, "A", {},
+                           {{1000, 2003, 1}, {1000, 1997, 2}, {1010, 2003, 3}, {1010, 1997, 4}, {1011, 2000.5, 5},
+                            {999, 1999.5, 6}},
+                           {});
+  setLine(t.ctx.store[s], {{1000, 2000}, {1010, 2000}});
+  projectionStage(t.ctx);
+  const Section& sec = t.ctx.store[s];
+  ASSERT_EQ(elevations(sec, kCentre), (F{1, 2, 3, 4}));
+  for (int p = 1; p <= 4; ++p) {
+    EXPECT_NEAR(sec.point(kCentre, p).mapX, p <= 2 ? 1000.0 : 1010.0, 1e-9) << p;
+    EXPECT_NEAR(sec.point(kCentre, p).mapY, 2000.0, 1e-9) << p;
+  }
+  ASSERT_TRUE(sec.start.has_value());
+  EXPECT_NEAR(sec.start->x, 1000.0, 1e-9);
+}
+
+TEST(OrderingProjection, FootOnAnInnerVertexOfAStraightLineStays) {
+  TestRun t;
+  // Both segments put the foot of (1005, 2003.7) a rounding error outside themselves.
+  const int s = addSection(t.ctx, "A", {}, {{1009, 2001, 1}, {1005, 2003.7, 2}}, {});
+  setLine(t.ctx.store[s], {{1000, 2000}, {1005, 2000}, {1012.3, 2000}});
+  projectionStage(t.ctx);
+  const Section& sec = t.ctx.store[s];
+  ASSERT_EQ(elevations(sec, kCentre), (F{1, 2}));
+  EXPECT_NEAR(sec.point(kCentre, 2).mapX, 1005.0, 1e-9);
+  EXPECT_NEAR(sec.point(kCentre, 2).mapY, 2000.0, 1e-9);
+  ASSERT_TRUE(sec.start.has_value());
+  EXPECT_NEAR(sec.start->x, 1005.0, 1e-9);  // chainage 5, before the other point's 9
+}
+
+TEST(OrderingProjection, ShortSegmentsNeverPullAPointThatALaterSegmentTakes) {
+  TestRun t;
+  // (20, -0.71) lies 0.71 m before the 0.15 mm segment going north; only the
+  // last segment takes it, at (20, 20).
+  const int s = addSection(t.ctx, "A", {}, {{20, -0.71, 1}}, {});
+  setLine(t.ctx.store[s], {{0, 0}, {10, 0}, {10, 0.00015}, {10, 20}, {30, 20}});
+  projectionStage(t.ctx);
+  const Section& sec = t.ctx.store[s];
+  ASSERT_EQ(sec.ptCount(kCentre), 1);
+  EXPECT_NEAR(sec.point(kCentre, 1).mapX, 20.0, 1e-5);
+  EXPECT_NEAR(sec.point(kCentre, 1).mapY, 20.0, 1e-5);
+}
+
+TEST(OrderingProjection, ProjectedCoordinatesKeepTheirSixthDecimal) {
+  TestRun t;
+  // A 180 m line in national grid coordinates. The foot of (512146.59,
+  // 184325.85) is (512163.2002867, 184302.5916296) to the last digit shown;
+  // the distances of single precision with the rest of the formula in double
+  // give the same six decimals.
+  const int s = addSection(t.ctx, "A", {}, {{512146.59, 184325.85, 1}}, {});
+  setLine(t.ctx.store[s], {{512034.25, 184210.5}, {512180.75, 184315.125}});
+  projectionStage(t.ctx);
+  const Section& sec = t.ctx.store[s];
+  ASSERT_EQ(sec.ptCount(kCentre), 1);
+  EXPECT_EQ(formatFixed(sec.point(kCentre, 1).mapX, 16, 6), "   512163.200287");
+  EXPECT_EQ(formatFixed(sec.point(kCentre, 1).mapY, 16, 6), "   184302.591630");
 }
 
 TEST(OrderingProjection, LineOfOneVertexRemovesEveryPoint) {

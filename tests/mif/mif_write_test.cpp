@@ -150,6 +150,18 @@ TEST(MifCopyHeader, DelimiterIsAlwaysTheComma) {
   }
 }
 
+TEST(MifCopyHeader, ABareCarriageReturnEndsALine) {
+  TestRun t;
+  // Lines of old Macintosh files inside the header: each part is a line of its own.
+  const int from = openInput(t, "src.mif",
+                             lines({"Version 300\rCharset \"Neutral\"", "CoordSys Nonearth Units \"m\"\rColumns 1",
+                                    "  XS_ID Char(10)", "Data"}));
+  const int to = openOutput(t, "o.mif");
+  miCopyHeader(t.ctx, from, to);
+  EXPECT_EQ(t.fs.content("o.mif"), lines({"Version 300", "Charset \"Neutral\"", "Delimiter \",\"",
+                                          "CoordSys Nonearth Units \"m\""}));
+}
+
 TEST(MifCopyHeader, ReadFailuresEndTheRun) {
   {
     TestRun t;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,8 @@ TEST(WriterCsv, ResistanceFieldInEveryMode) {
       {'M', false, false, false, 1.0e7f, "10000000"},  {'M', false, false, false, -123456.5f, "-123457"},
       {'M', false, true, false, 1.0e30f, "999999994495727286427992885035008"},
       {'N', false, false, false, 1.0e8f, "100000000.000"},
+      // A material beyond single precision is the product in double, in full.
+      {'M', false, false, true, 1.0e38f, "99999996802856924650656260769173209088000"},
   };
   for (const Case& c : cases) {
     WriterRun t;
@@ -171,9 +174,39 @@ TEST(WriterCsv, ResistanceFieldInEveryMode) {
   }
 }
 
+TEST(WriterCsv, ValuesThatAreNotNumbersStopTheRunBeforeAnythingIsWritten) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    StorePoint bad;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{0, 0, 1, -inf, 1}, "the level of point 2 of group C"},
+      {{0, 0, 1, 1, nan}, "the resistance value of point 2 of group C"},
+      {{0, 0, inf, 1, 1}, "the offset of point 2 of group C"},
+      {{std::numeric_limits<double>::infinity(), 0, 1, 1, 1}, "the map position of point 2 of group C"},
+  };
+  for (const Case& c : cases) {
+    WriterRun t;
+    t.ctx.settings.mode = RunMode::Mike11;
+    add(t.section("GOOD"), kCentre, 1.0f, 2.0f, 0.03f);
+    Section& bad = t.section("R1_000050000");
+    add(bad, kCentre, 1.0f, 2.0f, 0.03f);
+    bad.append(kCentre, c.bad);
+    EXPECT_EQ(t.run(), kExitFailure);
+    EXPECT_NE(t.out().find("\nERROR - Cross-section \"R1_000050000\": " + c.message +
+                           " is not a finite number - nothing was written\n"),
+              std::string::npos)
+        << t.out();
+    EXPECT_FALSE(t.fs.has(std::string(kFolder) + "GOOD.csv"));
+    EXPECT_FALSE(t.fs.has(std::string(kFolder) + "1d_xs.mif"));
+  }
+}
+
 TEST(WriterCsv, ConvertedSectionsUseOffsetsAsStoredAndSourceTexts) {
   WriterRun t;
-    t.ctx.settings.mode = RunMode::Isis;
+  t.ctx.settings.mode = RunMode::Isis;
   Section& sec = t.section("RIV_001");
   sec.source = {"C:\\s\\river", "  ", "RIV; 1.000"};
   add(sec, kLeft, -3.0f, 10.0f, 0.05f, 1.0, 1.0);

@@ -113,6 +113,9 @@ TEST(TextQuote, DoubledQuotesAndQuotingOnlyWhenNeeded) {
   EXPECT_EQ(quotedWhenNeeded("MAIN RIV0020"), "MAIN RIV0020");
   EXPECT_EQ(quotedWhenNeeded("river,B"), "\"river,B\"");
   EXPECT_EQ(quotedWhenNeeded("a\"b"), "\"a\"\"b\"");
+  // A line end would end the row: a name read with a bare CR in it is quoted.
+  EXPECT_EQ(quotedWhenNeeded("Side\rarm"), "\"Side\rarm\"");
+  EXPECT_EQ(quotedWhenNeeded("a\nb"), "\"a\nb\"");
 }
 
 TEST(TextLength, LenslStopsAtBlanksAndNul) {
