@@ -86,6 +86,9 @@ if ! timeout 600 wineboot --init </dev/null >"$WINEPREFIX.log" 2>&1 || ! timeout
   echo "Wine could not set up $WINEPREFIX" >&2
   exit 1
 fi
+# One server for the whole run: a server that ends when it is idle races the
+# next test's start ("wine client error: recvmsg: Connection reset by peer").
+wineserver -p
 # The end-to-end test program itself, so that every skipped test shows why.
 KESTRIX_E2E_BINARY="$PWD/build-windows/kestrix.exe" KESTRIX_E2E_LAUNCHER=wine \
   timeout 1800 build/tests/kestrix_e2e_tests

@@ -46,6 +46,19 @@ std::string consoleLines(const std::string& printed) {
   }
   return lines;
 }
+
+constexpr int kLaunchAttempts = 3;
+
+// Every run of the program prints its banner first. A launcher (Wine) that
+// now and then fails to start the program, or loses its own server part way,
+// leaves nothing at all or its own complaint: that is a failed launch, not a
+// result of the program, and it is tried again.
+bool launchFailed(const Program& program, const BinaryRun& run) {
+  if (program.launcher.empty()) return false;
+  if (run.printed.empty()) return run.status != 0;
+  return run.printed.find("wine client error") != std::string::npos || run.printed.rfind("wine: ", 0) == 0 ||
+         run.printed.find("\nwine: ") != std::string::npos;
+}
 }  // namespace
 
 bool Program::windows() const {
@@ -138,17 +151,14 @@ BinaryRun ScratchDir::run(const Program& program, const std::vector<std::string>
   const std::string cmd = "cd " + shellQuote(path_.string()) + " && " + commandLine(program, args) + " < " +
                           shellQuote(stdinFile) + " > " + shellQuote(outFile) + " 2>&1";
   BinaryRun result;
-  // Every run of the program prints its banner first. A launcher (Wine) that
-  // now and then fails to start it leaves nothing at all: that is a failed
-  // launch, not a result, and it is tried again.
-  for (int attempt = 0; attempt < 3; ++attempt) {
+  for (int attempt = 0; attempt < kLaunchAttempts; ++attempt) {
     const int raw = std::system(cmd.c_str());
     result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
     std::ifstream f(outFile, std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
     result.printed = ss.str();
-    if (program.launcher.empty() || !result.printed.empty() || result.status == 0) break;
+    if (!launchFailed(program, result)) break;
   }
   result.output = program.windows() ? consoleLines(result.printed) : result.printed;
   std::error_code ec;
@@ -158,8 +168,18 @@ BinaryRun ScratchDir::run(const Program& program, const std::vector<std::string>
 }
 
 BinaryRun ScratchDir::runWithOpenInput(const std::vector<std::string>& args, int limitSeconds) const {
-  BinaryRun result;
   const Program& program = programUnderTest();
+  BinaryRun result;
+  for (int attempt = 0; attempt < kLaunchAttempts; ++attempt) {
+    result = runOnceWithOpenInput(program, args, limitSeconds);
+    if (result.killed || !launchFailed(program, result)) break;
+  }
+  return result;
+}
+
+BinaryRun ScratchDir::runOnceWithOpenInput(const Program& program, const std::vector<std::string>& args,
+                                           int limitSeconds) const {
+  BinaryRun result;
   int input[2];
   int output[2];
   if (::pipe(input) != 0) return result;

@@ -64,6 +64,8 @@ class ScratchDir {
   BinaryRun runWithOpenInput(const std::vector<std::string>& args, int limitSeconds) const;
 
  private:
+  BinaryRun runOnceWithOpenInput(const Program& program, const std::vector<std::string>& args,
+                                 int limitSeconds) const;
   std::filesystem::path path_;
 };
 
