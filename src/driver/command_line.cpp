@@ -94,6 +94,9 @@ const char* const kAddedOptions[] = {
     "             and other GIS tools come without a .tab and need warning or off.",
     "   -out:FOLDER - write every output into FOLDER (created when missing) instead",
     "             of the folder of the first input.",
+    "   -html   - also write kestrix_report.html beside the outputs: the run's",
+    "             summary and warnings, a plan of the sections and a chart of each;",
+    "             one file that any browser opens from disk.",
     "   --help, -help or /?  - this text;  --version or -version - the version.",
     "Exit status: 0 after \"Finished.\", this text, the version, or the usage text",
     "of a run without arguments; 1 after every other end.",
@@ -223,6 +226,7 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
   }
   ctx.newline();
   ctx.say("Executable: " + std::string(significant(args[0])));
+  ctx.report.commandLine = args;
   set.inFiles.reserve(args.size());
   std::string word;
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -252,6 +256,7 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
     if (optionIs(word, "quiet")) set.optQuiet = true;
     if (optionIs(word, "savedate")) readSaveDate(ctx, word);
     if (optionIs(word, "out")) readOutFolder(ctx, word);
+    if (optionIs(word, "html")) set.optHtml = true;
   }
   if (set.inFiles.empty()) {
     // Options alone leave no layer to read and no folder to write into.

@@ -32,7 +32,7 @@ void commonEnding(RunContext& ctx) {
     ctx.exits(kExitFailure);
   }
   readyOutFolder(ctx);
-  xsWriteSections(ctx);
+  xsWriteSections(ctx, ctx.settings.optHtml ? &ctx.report : nullptr);
   commitOutputs(ctx, ctx.staged);
   printSummary(ctx);
   ctx.newline();

@@ -89,6 +89,11 @@ void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
   miCopyHeader(ctx_.files, projectionUnit, branchesGeom_);
   writeNwkColumns(ctx_.files, nwkGeom_);
   writeBranchesColumns(ctx_.files, branchesGeom_);
+  // Each conversion writes the layers anew: the report shows the last.
+  if (report_ != nullptr) {
+    report_->channels.clear();
+    report_->branches.clear();
+  }
 }
 
 void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) {
@@ -117,6 +122,7 @@ void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Cros
   std::string wide;
   if (!miWriteObject(ctx_.files, nwkGeom_, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "", &wide))
     noteWidened(ctx_.out, id, wide, "1d_nwk.mif");
+  if (report_ != nullptr) report_->channels.push_back(PlanLine{id, x, y});
 
   const float length = current.chainage - previous.chainage;
   const std::string zero63 = formatFixed(0.0, 6, 3);
@@ -164,6 +170,7 @@ void M11NetworkLayers::close() {
     if (!miWriteObject(ctx_.files, branchesGeom_, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "",
                        &wide))
       noteWidened(ctx_.out, significant(branch.Name), wide, "1d_branches.mif");
+    if (report_ != nullptr) report_->branches.push_back(PlanLine{std::string(significant(branch.Name)), x, y});
     std::string name = fitField(branch.Name, kM11NameWidth);
     if (needsQuotes(name)) {
       // Quoted without its padding: the blanks would only sit inside the quotes.

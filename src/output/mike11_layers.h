@@ -6,6 +6,7 @@
 #include <string>
 
 #include "converters/mike11.h"
+#include "output/html_report.h"
 #include "store/workspace.h"
 
 namespace kestrix {
@@ -13,8 +14,9 @@ namespace kestrix {
 /// 1d_nwk and 1d_branches, written as the conversion places its sections.
 class M11NetworkLayers final : public M11NetworkSink {
  public:
-  /// Layers of the run `ctx` over the network `tables`, not yet open.
-  M11NetworkLayers(Workspace& ctx, const Mike11Tables& tables) : ctx_(ctx), tables_(tables) {}
+  /// Layers of the run `ctx` over the network `tables`, not yet open; what they hold is also kept in `report` when given.
+  M11NetworkLayers(Workspace& ctx, const Mike11Tables& tables, ReportRecord* report = nullptr)
+      : ctx_(ctx), tables_(tables), report_(report) {}
   /// Opens 1d_nwk and 1d_branches in `outFolder`, copies the header of the open projection layer into both and writes their column blocks.
   void open(const std::string& outFolder, int projectionUnit) override;
   /// Writes the channel from `previous` to `current` along branch b (from 1) with the channel counter `counter`.
@@ -27,6 +29,7 @@ class M11NetworkLayers final : public M11NetworkSink {
  private:
   Workspace& ctx_;
   const Mike11Tables& tables_;
+  ReportRecord* report_;
   int nwkGeom_ = 0;       // 1d_nwk.mif
   int nwkAttr_ = 0;       // 1d_nwk.mid
   int branchesGeom_ = 0;  // 1d_branches.mif

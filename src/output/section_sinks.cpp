@@ -33,21 +33,14 @@ bool appendNumber(std::string& line, const std::string& text, int width) {
 // The resistance field; false when the value had to be widened.
 bool appendResistance(std::string& line, float mnr, Resistance style, std::string& text) {
   if (mnr == 0.0f) return true;  // an exact 0 leaves the field empty
-  switch (style) {
-    case Resistance::Material1000: {
-      // The product is taken in single precision; only one too large for it is taken in double.
-      const float product = 1000.0f * mnr;
-      text = formatWholeFull(std::isfinite(product) ? product : 1000.0 * static_cast<double>(mnr), 6);
-      return !appendNumber(line, text, 6);
-    }
-    case Resistance::Material:
-      text = formatWholeFull(mnr, 6);
-      return !appendNumber(line, text, 6);
-    case Resistance::Decimal:
-      text = formatFixedFull(mnr, 10, 3);
-      return !appendNumber(line, text, 10);
+  int decimals = 0;
+  const double value = writtenResistance(mnr, style, decimals);
+  if (decimals == 0) {
+    text = formatWholeFull(value, 6);
+    return !appendNumber(line, text, 6);
   }
-  return true;
+  text = formatFixedFull(value, 10, decimals);
+  return !appendNumber(line, text, 10);
 }
 
 }  // namespace

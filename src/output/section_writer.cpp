@@ -1,12 +1,13 @@
 #include "output/section_writer.h"
 
-#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "files/file_units.h"
 #include "files/paths.h"
+#include "output/html_report.h"
 #include "output/section_sinks.h"
 #include "output/section_view.h"
 #include "text/text.h"
@@ -27,7 +28,7 @@ std::string headerSource(const std::vector<std::string>& inFiles) {
 }
 
 // Refuses a run whose outputs would replace one of its inputs, before a single file is opened.
-void guardSectionOutputs(Workspace& ctx, const SectionsView& view) {
+void guardSectionOutputs(Workspace& ctx, const SectionsView& view, bool report) {
   const Settings& st = ctx.settings;
   // The layer whose header the outputs copy is read too (in the converter
   // modes only here), so it is guarded like every other input.
@@ -40,20 +41,25 @@ void guardSectionOutputs(Workspace& ctx, const SectionsView& view) {
     outputs.push_back(base + ".mif");
     outputs.push_back(base + ".mid");
   }
+  if (report) outputs.push_back(ADDFOLDER(st.outFolder, kReportName));
   guardOutputs(ctx.files, outputs);
 }
 
 }  // namespace
 
-void xsWriteSections(Workspace& ctx) {
+void xsWriteSections(Workspace& ctx, const ReportRecord* report) {
   const SectionsView view = viewSections(ctx);
-  guardSectionOutputs(ctx, view);
+  guardSectionOutputs(ctx, view, report != nullptr);
 
   CsvSink csv(ctx, view);
   SectionLineSink lines(ctx, view);
   BedPointSink bed(ctx, view);
   AllPointsSink all(ctx, view);
-  const std::array<SectionSink*, 4> sinks{&csv, &lines, &bed, &all};
+  std::vector<SectionSink*> sinks{&csv, &lines, &bed, &all};
+  // The report comes last: when it is closed, every other output has been
+  // written and every warning about them said, so its summary is the run's.
+  std::optional<HtmlReportSink> html;
+  if (report != nullptr) sinks.push_back(&html.emplace(ctx, view, *report));
 
   UnitHandle from(ctx.files);
   from.open(FileMode::Input, headerSource(ctx.settings.inFiles));

@@ -12,8 +12,9 @@
 
 namespace kestrix {
 
+struct ReportRecord;
 
-/// Writes every section whose use flag is set into the output folder.
-void xsWriteSections(Workspace& ctx);
+/// Writes every section whose use flag is set into the output folder, and the HTML report of the run when `report` is given.
+void xsWriteSections(Workspace& ctx, const ReportRecord* report = nullptr);
 
 }  // namespace kestrix
