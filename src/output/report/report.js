@@ -377,7 +377,7 @@
       var box = el('section', { 'class': 'chart', id: 'xs-' + s.n, 'data-index': i });
       box.appendChild(el('h3', null, s.n + '. ' + s.id));
       var meta = el('p', { 'class': 'meta' });
-      meta.appendChild(document.createTextNode('.csv: '));
+      meta.appendChild(document.createTextNode('File: '));
       meta.appendChild(el('b', { title: s.csv }, s.file));
       meta.appendChild(document.createTextNode('   points: L ' + s.L + ', C ' + s.C + ', R ' + s.R +
         '   lowest bed level: ' + (s.bedZ === null ? 'none' : fmt(s.bedZ))));
@@ -415,8 +415,8 @@
     var z0 = Math.min.apply(null, s.z), z1 = Math.max.apply(null, s.z);
     if (x1 - x0 < 1e-9) { x0 -= 1; x1 += 1; }
     if (z1 - z0 < 1e-9) { z0 -= 1; z1 += 1; }
-    var padZ = (z1 - z0) * 0.08;
-    z0 -= padZ; z1 += padZ;
+    var padX = (x1 - x0) * 0.02, padZ = (z1 - z0) * 0.08;
+    x0 -= padX; x1 += padX; z0 -= padZ; z1 += padZ;
     var plotW = W - m.l - m.r;
     var kx = plotW / (x1 - x0), kz = profileH / (z1 - z0);
     if (equal.checked) {
