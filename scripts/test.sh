@@ -2,9 +2,11 @@
 # Builds kestrix and runs every test: the normal build, the build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz
 # target (scripts/fuzz.sh), and a Windows cross-build whose executable then
-# runs the end-to-end tests again under Wine. Installs the build tools, GDAL's
-# command-line tools (which check the written layers), clang with its
-# libFuzzer runtime and Wine with apt-get when they are missing.
+# runs the end-to-end tests again under Wine, and opens the HTML reports of
+# three runs in headless Chromium (scripts/browser-test.sh). Installs the build
+# tools, GDAL's command-line tools (which check the written layers), clang with
+# its libFuzzer runtime, Chromium, Node and Wine with apt-get when they are
+# missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +18,9 @@ command -v make >/dev/null 2>&1 || need+=(make)
 command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64)
 # GDAL's tools read back the layers the end-to-end tests write.
 command -v ogr2ogr >/dev/null 2>&1 || need+=(gdal-bin)
+# Headless Chromium and Node open the HTML report in the browser test.
+command -v chromium >/dev/null 2>&1 || need+=(chromium)
+command -v node >/dev/null 2>&1 || need+=(nodejs)
 # clang's libFuzzer builds the fuzz targets.
 command -v clang++ >/dev/null 2>&1 || need+=(clang)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
@@ -43,6 +48,9 @@ echo "== Build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_TESTS=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
+
+echo "== Browser test of the HTML report"
+scripts/browser-test.sh build
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKESTRIX_SANITIZE=ON -DKESTRIX_TESTS=ON

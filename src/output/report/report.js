@@ -3,6 +3,7 @@
 // drawn only when it scrolls into view. Plain DOM, canvas and SVG.
 (function () {
   'use strict';
+  var timing = { script: performance.now() };
   document.documentElement.classList.remove('no-js');
 
   var SVG = 'http://www.w3.org/2000/svg';
@@ -16,6 +17,7 @@
   var sections = JSON.parse(document.getElementById('kx-sections').textContent);
   var run = JSON.parse(document.getElementById('kx-run').textContent);
   var letter = run.letter;
+  timing.parsed = performance.now();
 
   // What every view needs of a section, worked out once.
   sections.forEach(function (s, i) {
@@ -114,11 +116,71 @@
     if (bounds.x1 - bounds.x0 < 1e-9 && bounds.y1 - bounds.y0 < 1e-9) view.k = 1;
   }
   function toPx(x, y, size) { return [(x - view.cx) * view.k + size.w / 2, size.h / 2 - (y - view.cy) * view.k]; }
+  // A polyline in canvas pixels; a vertex closer than a pixel to the one drawn
+  // before it adds nothing visible and is passed over (the last one never is).
   function polyline(xs, ys, size) {
-    if (xs.length < 2) return;
-    var p = toPx(xs[0], ys[0], size);
-    ctx.moveTo(p[0], p[1]);
-    for (var i = 1; i < xs.length; i++) { p = toPx(xs[i], ys[i], size); ctx.lineTo(p[0], p[1]); }
+    var n = xs.length;
+    if (n < 2) return;
+    var k = view.k, ox = size.w / 2 - view.cx * k, oy = size.h / 2 + view.cy * k;
+    var lx = xs[0] * k + ox, ly = oy - ys[0] * k;
+    ctx.moveTo(lx, ly);
+    for (var i = 1; i < n; i++) {
+      var px = xs[i] * k + ox, py = oy - ys[i] * k;
+      if (i < n - 1 && Math.abs(px - lx) < 0.75 && Math.abs(py - ly) < 0.75) continue;
+      ctx.lineTo(px, py);
+      lx = px; ly = py;
+    }
+  }
+  // The points go into a pixel buffer of their own: a million squares cost
+  // no more than the pixels they cover.
+  var pointLayer = document.createElement('canvas');
+  function packed(hex) {
+    var v = parseInt(hex.replace('#', ''), 16);
+    return (0xFF000000 | ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF)) >>> 0;
+  }
+  var PACKED = { 49: packed(COLOR[1]), 50: packed(COLOR[2]), 51: packed(COLOR[3]) };
+  function drawPoints(size) {
+    var w = plan.width, h = plan.height;
+    if (!w || !h) return;
+    pointLayer.width = w; pointLayer.height = h;
+    var lctx = pointLayer.getContext('2d');
+    var image = lctx.createImageData(w, h);
+    var buf = new Uint32Array(image.data.buffer);
+    var k = view.k * ratio, ox = (size.w / 2) * ratio - view.cx * k, oy = (size.h / 2) * ratio + view.cy * k;
+    var r = Math.round(Math.max(1, Math.min(3, view.k * 0.5)) * ratio);
+    var any = false;
+    for (var n = 0; n < sections.length; n++) {
+      var s = sections[n], xs = s.ptx, ys = s.pty, pg = s.pg;
+      for (var i = 0; i < pg.length; i++) {
+        var px = Math.round(xs[i] * k + ox), py = Math.round(oy - ys[i] * k);
+        if (px < -r || py < -r || px >= w + r || py >= h + r) continue;
+        var colour = PACKED[pg.charCodeAt(i)];
+        var y0 = Math.max(0, py - r), y1 = Math.min(h - 1, py + r - 1);
+        var x0 = Math.max(0, px - r), x1 = Math.min(w - 1, px + r - 1);
+        for (var y = y0; y <= y1; y++) buf.fill(colour, y * w + x0, y * w + x1 + 1);
+        any = true;
+      }
+    }
+    // Bed points over them: black triangles pointing up.
+    var black = 0xFF000000 >>> 0, t = Math.round(4 * ratio);
+    for (n = 0; n < sections.length; n++) {
+      var bed = sections[n].bed;
+      if (!bed) continue;
+      var bx = Math.round(bed[0] * k + ox), by = Math.round(oy - bed[1] * k);
+      for (var dy = -t; dy <= t; dy++) {
+        var row = by + dy, half = Math.floor((dy + t) / 2);
+        if (row < 0 || row >= h) continue;
+        var a = Math.max(0, bx - half), b = Math.min(w - 1, bx + half);
+        if (a <= b) buf.fill(black, row * w + a, row * w + b + 1);
+        any = true;
+      }
+    }
+    if (!any) return;
+    lctx.putImageData(image, 0, 0);
+    ctx.save();
+    ctx.setTransform(1, 0, 0, 1, 0, 0);
+    ctx.drawImage(pointLayer, 0, 0);
+    ctx.restore();
   }
   var planLines = 0;
   function drawPlan() {
@@ -142,34 +204,19 @@
     planLines = 0;
     sections.forEach(function (s) { if (s.lx.length >= 2) { planLines++; polyline(s.lx, s.ly, size); } });
     ctx.stroke();
-    // Every drawn point in the colour of its group.
-    var r = view.k > 0 ? Math.max(1, Math.min(3, view.k * 0.5)) : 1;
-    for (var g = 1; g <= 3; g++) {
-      ctx.fillStyle = COLOR[g];
-      var code = 48 + g;
-      sections.forEach(function (s) {
-        for (var i = 0; i < s.pg.length; i++) {
-          if (s.pg.charCodeAt(i) !== code) continue;
-          var p = toPx(s.ptx[i], s.pty[i], size);
-          ctx.fillRect(p[0] - r, p[1] - r, 2 * r, 2 * r);
-        }
-      });
-    }
-    // First vertices (the direction of each section) and bed points.
+    timing.lines = performance.now();
+    // Every drawn point in the colour of its group, and the bed points.
+    drawPoints(size);
+    timing.points = performance.now();
+    // First vertices: the direction of each section.
     ctx.strokeStyle = '#000'; ctx.lineWidth = 1.2; ctx.beginPath();
     sections.forEach(function (s) {
       if (!s.lx.length) return;
       var p = toPx(s.lx[0], s.ly[0], size);
-      ctx.moveTo(p[0] + 3.5, p[1]); ctx.arc(p[0], p[1], 3.5, 0, 2 * Math.PI);
+      ctx.rect(p[0] - 3.5, p[1] - 3.5, 7, 7);
     });
     ctx.stroke();
-    ctx.fillStyle = '#000'; ctx.beginPath();
-    sections.forEach(function (s) {
-      if (!s.bed) return;
-      var p = toPx(s.bed[0], s.bed[1], size);
-      ctx.moveTo(p[0], p[1] - 4); ctx.lineTo(p[0] + 3.5, p[1] + 2.5); ctx.lineTo(p[0] - 3.5, p[1] + 2.5); ctx.closePath();
-    });
-    ctx.fill();
+    timing.firsts = performance.now();
     plan.setAttribute('data-section-lines', planLines);
   }
   var pending = false;
@@ -245,13 +292,15 @@
     span.appendChild(dot); span.appendChild(document.createTextNode(item[0]));
     legend.appendChild(span);
   });
-  legend.appendChild(el('span', null, '\u25CB first vertex   \u25B2 bed point   \u2014 1d_xs' +
+  legend.appendChild(el('span', null, '\u25A1 first vertex   \u25B2 bed point   \u2014 1d_xs' +
     (sections.some(function (s) { return s.gx; }) ? '   - - start or projection line' : '') +
     (run.channels.length ? '   blue: 1d_nwk channels' : '') + (run.branches.length ? ', pale: 1d_branches' : '')));
 
+  timing.prepared = performance.now();
   fitAll();
   drawPlan();
-  window.kestrixReport = { planDrawn: performance.now(), sections: sections.length, planLines: planLines };
+  timing.planDrawn = performance.now();
+  window.kestrixReport = { planDrawn: timing.planDrawn, timing: timing, sections: sections.length, planLines: planLines };
 
   // ---- Index and long profile -------------------------------------------
   var tbody = document.querySelector('#index-table tbody');
@@ -497,8 +546,12 @@
     for (var i = 0; i < boxes.length; i++) if (boxes[i].querySelector('svg')) drawChart(boxes[i]);
   });
 
-  // The rest after the plan has been shown.
-  setTimeout(function () {
+  // The rest once the plan has been shown: the frame that paints it comes first.
+  requestAnimationFrame(function () {
+    timing.planFrame = performance.now();
+    setTimeout(rest, 0);
+  });
+  function rest() {
     buildIndex();
     drawProfile();
     buildCharts();
@@ -508,5 +561,5 @@
       if (target) target.scrollIntoView();
     }
     window.kestrixReport.ready = performance.now();
-  }, 0);
+  }
 })();
