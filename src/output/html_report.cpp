@@ -23,6 +23,13 @@ bool isMessage(std::string_view line) {
   return line.substr(0, 7) == "WARNING" || line.substr(0, 5) == "ERROR" || line.substr(0, 5) == "CHECK";
 }
 
+// A console line without the blanks around it.
+std::string_view shownMessage(std::string_view line) {
+  const std::size_t start = line.find_first_not_of(' ');
+  if (start == std::string_view::npos) return std::string_view();
+  return significant(line.substr(start));
+}
+
 // The template split at its marker lines; each marker stands alone on its line.
 std::vector<std::string_view> templateParts() {
   std::vector<std::string_view> parts;
@@ -308,7 +315,7 @@ void HtmlReportSink::writeHeader(const std::vector<int>& named) {
     const int s = named[i];
     h = message.find("WARNING") != std::string::npos ? "<li class=\"warning\">" : "<li class=\"error\">";
     if (s >= 0) h += "<a href=\"#xs-" + std::to_string(s + 1) + "\">";
-    appendHtmlText(h, significant(message));
+    appendHtmlText(h, shownMessage(message));
     if (s >= 0) h += "</a>";
     h += "</li>";
     ctx_.files.units.writeLine(file_.unit(), h);
@@ -330,7 +337,7 @@ void HtmlReportSink::writeRunData(const std::vector<int>& named) {
   for (std::size_t i = 0; i < record_.messages.size(); ++i) {
     if (i > 0) j += ',';
     j += '[';
-    appendJsonString(j, significant(record_.messages[i]));
+    appendJsonString(j, shownMessage(record_.messages[i]));
     j += ',' + std::to_string(named[i]) + ']';
   }
   j += "]}";
