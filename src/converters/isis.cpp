@@ -142,25 +142,25 @@ class IsisReader {
       const std::string_view marker = columns(line_, 41, 10);
       if (FLAGEXISTS(marker, "left")) {
         left_ = true;
-        closePart(kLeft);
+        closePart(Group::kLeft);
         left_ = false;
       } else if (FLAGEXISTS(marker, "right")) {
         right_ = true;
-        closePart(kCentre);
+        closePart(Group::kCentre);
       }
     }
     if (right_) {
       right_ = false;
-      closePart(kRight);
+      closePart(Group::kRight);
     } else {
-      closePart(kCentre);
+      closePart(Group::kCentre);
     }
     return true;
   }
 
   // Closes group g with the working points; a marked point just read is held
   // back to begin the next group.
-  void closePart(int g) {
+  void closePart(Group g) {
     closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_ || right_);
   }
 
@@ -173,7 +173,8 @@ class IsisReader {
       const Section& sec = ctx_.store[s];
       bool any = false;
       bool allAtOrigin = true;
-      for (int g = kLeft; g <= kRight && allAtOrigin; ++g) {
+      for (const Group g : kGroups) {
+        if (!allAtOrigin) break;
         for (int p = 1; p <= sec.ptCount(g); ++p) {
           any = true;
           const StorePoint& pt = sec.point(g, p);

@@ -224,26 +224,26 @@ class SectionConverter {
       if (line_.find("<#1>") != std::string::npos) {
         left_ = true;
         start = p.x;
-        closePart(kLeft);
+        closePart(Group::kLeft);
         left_ = false;
       } else if (line_.find("<#4>") != std::string::npos) {
         right_ = true;
         w_ = p.x - start;
-        closePart(kCentre);
+        closePart(Group::kCentre);
       }
     }
     if (right_) {
       right_ = false;
-      closePart(kRight);
+      closePart(Group::kRight);
     } else {
       w_ = lastX - start;
-      closePart(kCentre);
+      closePart(Group::kCentre);
     }
   }
 
   // Closes group g with the working points; only a left bank marker holds
   // its point back to begin the next group.
-  void closePart(int g) { closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_); }
+  void closePart(Group g) { closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_); }
 
   int findBranch() const {
     const auto found = branchByKey_.find(nameTopoKey(branch_, topo_));
@@ -291,13 +291,13 @@ class SectionConverter {
     const float h = w_ * 0.5f;
 
     Section& sec = ctx_.store[section_];
-    StorePoint& left = sec.pointRef(kLeft, 1);
+    StorePoint& left = sec.pointRef(Group::kLeft, 1);
     left.mapX = x0 - h * sinT;
     left.mapY = y0 + h * cosT;
-    StorePoint& centre = sec.pointRef(kCentre, 1);
+    StorePoint& centre = sec.pointRef(Group::kCentre, 1);
     centre.mapX = x0;
     centre.mapY = y0;
-    StorePoint& right = sec.pointRef(kRight, 1);
+    StorePoint& right = sec.pointRef(Group::kRight, 1);
     right.mapX = x0 + h * sinT;
     right.mapY = y0 - h * cosT;
 

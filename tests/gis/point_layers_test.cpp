@@ -21,13 +21,13 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
 
   const Section& s = t.ctx.store[1];
   EXPECT_EQ(t.ctx.store.nxs(), 1);
-  EXPECT_EQ(s.ptCount(kLeft), 2);
-  EXPECT_EQ(s.ptCount(kCentre), 3);
-  EXPECT_EQ(s.ptCount(kRight), 1);
-  EXPECT_EQ(s.point(kLeft, 2).mapX, 11.0);
-  EXPECT_EQ(s.point(kCentre, 3).mapY, 10.0);
-  EXPECT_EQ(s.point(kCentre, 3).z, 5.5f);
-  EXPECT_EQ(s.point(kRight, 1).mnr, 0.05f);
+  EXPECT_EQ(s.ptCount(Group::kLeft), 2);
+  EXPECT_EQ(s.ptCount(Group::kCentre), 3);
+  EXPECT_EQ(s.ptCount(Group::kRight), 1);
+  EXPECT_EQ(s.point(Group::kLeft, 2).mapX, 11.0);
+  EXPECT_EQ(s.point(Group::kCentre, 3).mapY, 10.0);
+  EXPECT_EQ(s.point(Group::kCentre, 3).z, 5.5f);
+  EXPECT_EQ(s.point(Group::kRight, 1).mnr, 0.05f);
   EXPECT_FALSE(t.ctx.settings.linesFound);
   EXPECT_FALSE(t.ctx.settings.errFound);
 
@@ -54,16 +54,16 @@ TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
 
   ASSERT_EQ(t.ctx.store.nxs(), 2);
   const Section& xs2 = t.ctx.store[2];
-  ASSERT_EQ(xs2.ptCount(kLeft), 1);
-  EXPECT_EQ(xs2.point(kLeft, 1).z, 10.25f);
-  EXPECT_EQ(xs2.point(kLeft, 1).mnr, 0.04f);
-  ASSERT_EQ(xs2.ptCount(kRight), 1);  // every column but LCR carried over from the first layer
-  EXPECT_EQ(xs2.point(kRight, 1).z, 10.25f);
-  EXPECT_EQ(xs2.point(kRight, 1).mnr, 0.04f);
+  ASSERT_EQ(xs2.ptCount(Group::kLeft), 1);
+  EXPECT_EQ(xs2.point(Group::kLeft, 1).z, 10.25f);
+  EXPECT_EQ(xs2.point(Group::kLeft, 1).mnr, 0.04f);
+  ASSERT_EQ(xs2.ptCount(Group::kRight), 1);  // every column but LCR carried over from the first layer
+  EXPECT_EQ(xs2.point(Group::kRight, 1).z, 10.25f);
+  EXPECT_EQ(xs2.point(Group::kRight, 1).mnr, 0.04f);
   const Section& xs1 = t.ctx.store[1];
-  ASSERT_EQ(xs1.ptCount(kRight), 1);  // the second layer's point joins the section of the first
-  EXPECT_EQ(xs1.point(kRight, 1).z, 7.0f);
-  EXPECT_EQ(xs1.point(kRight, 1).mapX, 3.0);
+  ASSERT_EQ(xs1.ptCount(Group::kRight), 1);  // the second layer's point joins the section of the first
+  EXPECT_EQ(xs1.point(Group::kRight, 1).z, 7.0f);
+  EXPECT_EQ(xs1.point(Group::kRight, 1).mapX, 3.0);
   EXPECT_TRUE(has(t.out(), " Read R point    1 for XS xs1\n")) << t.out();
   // Each record that took values is reported with the values it took.
   EXPECT_TRUE(has(t.out(), "\nWARNING - Record 2 of \"a.mid\" has no value for Z, LCR: the previous point record's "
@@ -97,7 +97,7 @@ TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
                            "record's values\n...Closed File Unit:1001\n"));
   EXPECT_EQ(t.ctx.tally.warnings, 21);
   EXPECT_EQ(t.ctx.tally.pointsRead, 25);
-  EXPECT_EQ(t.ctx.store[1].point(kCentre, 24).mnr, 0.03f);
+  EXPECT_EQ(t.ctx.store[1].point(Group::kCentre, 24).mnr, 0.03f);
 }
 
 TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
@@ -111,7 +111,7 @@ TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
   EXPECT_TRUE(t.ctx.settings.errFound);
   EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n")) << t.out();
   EXPECT_EQ(t.ctx.store.nxs(), 1);  // the next row was not taken for the missing value
-  EXPECT_EQ(t.ctx.store[1].ptCount(kCentre), 1);
+  EXPECT_EQ(t.ctx.store[1].ptCount(Group::kCentre), 1);
 }
 
 TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
@@ -157,8 +157,8 @@ TEST(SectionsPoints, LineObjectsAreNotedAndTheirRowsSkipped) {
   EXPECT_TRUE(t.ctx.settings.linesFound);
   EXPECT_FALSE(t.ctx.settings.errFound);
   ASSERT_EQ(t.ctx.store.nxs(), 1);
-  EXPECT_EQ(t.ctx.store[1].ptCount(kCentre), 2);
-  EXPECT_EQ(t.ctx.store[1].point(kCentre, 2).z, 2.0f);
+  EXPECT_EQ(t.ctx.store[1].ptCount(Group::kCentre), 2);
+  EXPECT_EQ(t.ctx.store[1].point(Group::kCentre, 2).z, 2.0f);
 }
 
 TEST(SectionsPoints, MultipleSectionPolylinesDoNotCountAsLines) {

@@ -12,14 +12,14 @@ namespace kestrix::testing {
 using F = std::vector<float>;
 
 /// The offsets of the points in use of group g, in order.
-inline F offsets(const Section& s, int g) {
+inline F offsets(const Section& s, Group g) {
   F v;
   for (int p = 1; p <= s.ptCount(g); ++p) v.push_back(s.point(g, p).x);
   return v;
 }
 
 /// The elevations of the points in use of group g, in order.
-inline F elevations(const Section& s, int g) {
+inline F elevations(const Section& s, Group g) {
   F v;
   for (int p = 1; p <= s.ptCount(g); ++p) v.push_back(s.point(g, p).z);
   return v;
