@@ -112,6 +112,11 @@ TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
   EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n")) << t.out();
   EXPECT_EQ(t.ctx.store.nxs(), 1);  // the next row was not taken for the missing value
   EXPECT_EQ(t.ctx.store[1].ptCount(Group::kCentre), 1);
+  // The abandoned layer gives its units back: the next layer opens on the same numbers.
+  EXPECT_FALSE(t.anyUnitOpen());
+  LayerBuilder().point(0, 0, "1,0.03,C,XS3").addTo(t.fs, "b");
+  xsReadPoints(t.ctx, t.ctx.gis, "b.mif");
+  EXPECT_TRUE(has(t.out(), "b.mif...OK.\nOpened File Unit:1001\n")) << t.out();
 }
 
 TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
@@ -121,6 +126,7 @@ TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_TRUE(t.ctx.settings.errFound);
   EXPECT_TRUE(has(t.out(), "ERROR - End of File encountered reading points\n")) << t.out();
+  EXPECT_FALSE(t.anyUnitOpen());
 }
 
 TEST(SectionsPoints, LimitIsPerGroup) {

@@ -48,11 +48,6 @@ struct WriterRun : TestRun {
   int run() {
     return endsRun([this] { xsWriteSections(ctx); });
   }
-  bool anyUnitOpen() {
-    for (int i = 0; i < ctx.units.size(); ++i)
-      if (ctx.units.slot(i).open) return true;
-    return false;
-  }
 };
 
 void add(Section& sec, Group g, float x, float z, float mnr, double mapX = 0.0, double mapY = 0.0) {
