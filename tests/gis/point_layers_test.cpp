@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/layer_text.h"
+#include "support/section_values.h"
 #include "gis/layers.h"
 
 namespace kestrix::testing {
@@ -21,13 +22,11 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
 
   const Section& s = t.ctx.store[1];
   EXPECT_EQ(t.ctx.store.nxs(), 1);
-  EXPECT_EQ(s.ptCount(Group::kLeft), 2);
-  EXPECT_EQ(s.ptCount(Group::kCentre), 3);
-  EXPECT_EQ(s.ptCount(Group::kRight), 1);
-  EXPECT_EQ(s.point(Group::kLeft, 2).mapX, 11.0);
-  EXPECT_EQ(s.point(Group::kCentre, 3).mapY, 10.0);
-  EXPECT_EQ(s.point(Group::kCentre, 3).z, 5.5f);
-  EXPECT_EQ(s.point(Group::kRight, 1).mnr, 0.05f);
+  // Offsets are measured later: every x is still 0.
+  EXPECT_EQ(pointsOf(s, Group::kLeft), (std::vector<P>{{0, 1.5f, 0.03f, 1, 2}, {0, 6.5f, 0.08f, 11, 12}}));
+  EXPECT_EQ(pointsOf(s, Group::kCentre),
+            (std::vector<P>{{0, 2.5f, 0.04f, 3, 4}, {0, 4.5f, 0.06f, 7, 8}, {0, 5.5f, 0.07f, 9, 10}}));
+  EXPECT_EQ(pointsOf(s, Group::kRight), (std::vector<P>{{0, 3.5f, 0.05f, 5, 6}}));
   EXPECT_FALSE(t.ctx.settings.linesFound);
   EXPECT_FALSE(t.ctx.settings.errFound);
 
