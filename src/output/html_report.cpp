@@ -227,7 +227,7 @@ void HtmlReportSink::write(const SectionView& section, SectionNotes&) {
     appendJsonFixed(line_, value, decimals);
   }
   line_ += "],\"g\":\"";
-  for (const CsvRow& row : section.rows) line_ += static_cast<char>('0' + row.group);
+  for (const CsvRow& row : section.rows) line_ += static_cast<char>('0' + groupNumber(row.group));
   line_ += "\",\"lx\":";
   appendNumbers(line_, section.lineX, true);
   line_ += ",\"ly\":";
@@ -237,7 +237,7 @@ void HtmlReportSink::write(const SectionView& section, SectionNotes&) {
   for (std::size_t i = 0; pointsOnLine && i < section.points.size(); ++i)
     pointsOnLine = section.points[i].mapX == section.lineX[i] && section.points[i].mapY == section.lineY[i];
   line_ += ",\"pg\":\"";
-  for (const DrawnPoint& p : section.points) line_ += static_cast<char>('0' + p.group);
+  for (const DrawnPoint& p : section.points) line_ += static_cast<char>('0' + groupNumber(p.group));
   line_ += '"';
   if (!pointsOnLine) {
     line_ += ",\"px\":[";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "converters/mike11.h"
+#include "files/file_units.h"
 #include "output/html_report.h"
 #include "store/workspace.h"
 
@@ -16,7 +17,8 @@ class M11NetworkLayers final : public M11NetworkSink {
  public:
   /// Layers of the run `ctx` over the network `tables`, not yet open; what they hold is also kept in `report` when given.
   M11NetworkLayers(Workspace& ctx, const Mike11Tables& tables, ReportRecord* report = nullptr)
-      : ctx_(ctx), tables_(tables), report_(report) {}
+      : ctx_(ctx), tables_(tables), report_(report), nwkGeom_(ctx.files), nwkAttr_(ctx.files),
+        branchesGeom_(ctx.files), branchesAttr_(ctx.files) {}
   /// Opens 1d_nwk and 1d_branches in `outFolder`, copies the header of the open projection layer into both and writes their column blocks.
   void open(const std::string& outFolder, int projectionUnit) override;
   /// Writes the channel from `previous` to `current` along branch b (from 1) with the channel counter `counter`.
@@ -30,10 +32,10 @@ class M11NetworkLayers final : public M11NetworkSink {
   Workspace& ctx_;
   const Mike11Tables& tables_;
   ReportRecord* report_;
-  int nwkGeom_ = 0;       // 1d_nwk.mif
-  int nwkAttr_ = 0;       // 1d_nwk.mid
-  int branchesGeom_ = 0;  // 1d_branches.mif
-  int branchesAttr_ = 0;  // 1d_branches.mid
+  UnitHandle nwkGeom_;       // 1d_nwk.mif
+  UnitHandle nwkAttr_;       // 1d_nwk.mid
+  UnitHandle branchesGeom_;  // 1d_branches.mif
+  UnitHandle branchesAttr_;  // 1d_branches.mid
 };
 
 }  // namespace kestrix

@@ -56,7 +56,7 @@ struct ReportRun : TestRun {
   }
 };
 
-void add(Section& sec, int g, float x, float z, float mnr, double mapX, double mapY) {
+void add(Section& sec, Group g, float x, float z, float mnr, double mapX, double mapY) {
   sec.append(g, StorePoint{mapX, mapY, x, z, mnr});
 }
 
@@ -64,15 +64,15 @@ void add(Section& sec, int g, float x, float z, float mnr, double mapX, double m
 // holds everything that could break the page.
 void twoSections(ReportRun& r) {
   Section& a = r.section("XS1");
-  add(a, kLeft, 0.0f, 12.8f, 0.06f, 100.0, 200.0);
-  add(a, kCentre, 5.0f, 8.42f, 0.0f, 105.0, 200.0);
-  add(a, kCentre, 9.5f, 8.9f, 0.03f, 109.5, 200.25);
-  add(a, kRight, 12.0f, 11.7f, 0.05f, 112.0, 200.5);
+  add(a, Group::kLeft, 0.0f, 12.8f, 0.06f, 100.0, 200.0);
+  add(a, Group::kCentre, 5.0f, 8.42f, 0.0f, 105.0, 200.0);
+  add(a, Group::kCentre, 9.5f, 8.9f, 0.03f, 109.5, 200.25);
+  add(a, Group::kRight, 12.0f, 11.7f, 0.05f, 112.0, 200.5);
   a.startLine = {MapPoint{99.0, 200.0}, MapPoint{120.0, 200.0}};
   Section& b = r.section("B\"1,</script>\nx\xE9");
-  add(b, kLeft, 0.0f, 10.0f, 0.04f, 100.0, 300.0);
-  add(b, kCentre, 2.0f, 7.0f, 0.04f, 102.0, 300.0);
-  add(b, kCentre, 4.0f, 7.0f, 0.04f, 104.0, 300.0);
+  add(b, Group::kLeft, 0.0f, 10.0f, 0.04f, 100.0, 300.0);
+  add(b, Group::kCentre, 2.0f, 7.0f, 0.04f, 102.0, 300.0);
+  add(b, Group::kCentre, 4.0f, 7.0f, 0.04f, 104.0, 300.0);
 }
 
 TEST(HtmlReport, SectionDataHoldsTheCsvRowsAndTheMapPositions) {
@@ -96,9 +96,9 @@ TEST(HtmlReport, ResistanceValuesAreWrittenAsTheCsvWritesThem) {
   r.ctx.settings.mode = RunMode::Isis;
   r.ctx.settings.mnrType = ResistanceType::Material;  // material numbers 1000 times n
   Section& a = r.section("M1");
-  add(a, kCentre, 0.0f, 3.0f, 0.0355f, 1.0, 1.0);
-  add(a, kCentre, 1.0f, 2.0f, 0.0f, 2.0, 1.0);
-  add(a, kCentre, 2.0f, 3.0f, 0.0625f, 3.0, 1.0);
+  add(a, Group::kCentre, 0.0f, 3.0f, 0.0355f, 1.0, 1.0);
+  add(a, Group::kCentre, 1.0f, 2.0f, 0.0f, 2.0, 1.0);
+  add(a, Group::kCentre, 2.0f, 3.0f, 0.0625f, 3.0, 1.0);
   ASSERT_EQ(r.run(), -1) << r.out();
   EXPECT_TRUE(has(r.sectionLine(0), "\"m\":[36,null,63]")) << r.sectionLine(0);
   EXPECT_TRUE(has(r.report(), "{\"letter\":\"M\",\"mode\":\"ISIS conversion (-isis)\""));
