@@ -11,6 +11,7 @@
 // objects; with scripting off the run's header, summary and messages are
 // still shown. Saves <shots>-plan.png and <shots>-chart.png and prints the
 // time to the plan's first drawing. Exit status 1 on a failed check. With
+// --page FILE it also saves the whole page with every chart drawn. With
 // --timing 1 it only prints the time to the frame that shows the plan
 // ("plan-frame-ms N"), for bench/report_bench.py.
 
@@ -219,6 +220,20 @@ async function main() {
       await page.shot('#plan-view', o.shots + '-plan.png');
       await page.shot(`#xs-${pick + 1}`, o.shots + '-chart.png');
       console.log(`screenshots: ${o.shots}-plan.png, ${o.shots}-chart.png`);
+    }
+    if (o.page) {
+      // The whole page as it opens, with every chart drawn, as the README shows it.
+      const page = await browser.page();
+      await page.open(url, o.timeout);
+      await page.until('window.kestrixReport && window.kestrixReport.ready', o.timeout);
+      const count = await page.eval("document.querySelectorAll('#chart-list > section.chart').length");
+      for (let i = 1; i <= count; i++) await page.eval(`document.getElementById('xs-${i}').scrollIntoView(); 1`);
+      await page.until(`document.querySelectorAll('#chart-list svg').length === ${count}`, 10000);
+      await page.eval('window.scrollTo(0, 0); 1');
+      const height = await page.eval('document.documentElement.scrollHeight');
+      const { data } = await page.send('Page.captureScreenshot', { format: 'png', clip: { x: 0, y: 0, width: 1280, height, scale: 1 }, captureBeyondViewport: true });
+      writeFileSync(o.page, Buffer.from(data, 'base64'));
+      console.log(`page screenshot: ${o.page}`);
     }
     check(page.errors.length === 0, 'no script error, console error or outside request' + (page.errors.length ? ': ' + page.errors.join('; ') : ''));
 

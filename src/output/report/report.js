@@ -147,7 +147,7 @@
     var image = lctx.createImageData(w, h);
     var buf = new Uint32Array(image.data.buffer);
     var k = view.k * ratio, ox = (size.w / 2) * ratio - view.cx * k, oy = (size.h / 2) * ratio + view.cy * k;
-    var r = Math.round(Math.max(1, Math.min(3, view.k * 0.5)) * ratio);
+    var r = Math.round(Math.max(1.5, Math.min(3, view.k * 0.5)) * ratio);
     var any = false;
     for (var n = 0; n < sections.length; n++) {
       var s = sections[n], xs = s.ptx, ys = s.pty, pg = s.pg;
