@@ -52,6 +52,15 @@
     parent.appendChild(e);
     return e;
   }
+  // The least and greatest of a list (a loop: a spread of many values would overflow the stack).
+  function range(values) {
+    var lo = Infinity, hi = -Infinity;
+    for (var i = 0; i < values.length; i++) {
+      if (values[i] < lo) lo = values[i];
+      if (values[i] > hi) hi = values[i];
+    }
+    return [lo, hi];
+  }
   function fmt(v, d) { return v === null || v === undefined ? '' : String(+v.toFixed(d === undefined ? 3 : d)); }
   // Round steps of 1, 2 or 5 times a power of ten, about `count` of them over [lo, hi].
   function ticks(lo, hi, count) {
@@ -460,8 +469,8 @@
     var svg = svgEl(plot, 'svg', { viewBox: '0 0 ' + W + ' ' + H, 'data-points': s.x.length, role: 'img',
       'aria-label': 'Cross-section ' + s.id });
     if (!s.x.length) { svgEl(svg, 'text', { x: W / 2, y: H / 2, 'text-anchor': 'middle' }, 'No points'); return; }
-    var x0 = Math.min.apply(null, s.x), x1 = Math.max.apply(null, s.x);
-    var z0 = Math.min.apply(null, s.z), z1 = Math.max.apply(null, s.z);
+    var xr = range(s.x), zr = range(s.z);
+    var x0 = xr[0], x1 = xr[1], z0 = zr[0], z1 = zr[1];
     if (x1 - x0 < 1e-9) { x0 -= 1; x1 += 1; }
     if (z1 - z0 < 1e-9) { z0 -= 1; z1 += 1; }
     var padX = (x1 - x0) * 0.02, padZ = (z1 - z0) * 0.08;
@@ -511,7 +520,7 @@
     }
     // The resistance values in a strip of their own, with the column's letter.
     var ms = s.m.filter(function (v) { return v !== null; });
-    var m0 = ms.length ? Math.min.apply(null, ms) : 0, m1 = ms.length ? Math.max.apply(null, ms) : 1;
+    var mr = ms.length ? range(ms) : [0, 1], m0 = mr[0], m1 = mr[1];
     if (m1 - m0 < 1e-12) { m0 = m0 > 0 ? 0 : m0 - 1; m1 = m1 + (m1 === 0 ? 1 : 0); }
     var M = function (v) { return stripBottom - 6 - (v - m0) / (m1 - m0) * (stripH - 18); };
     svgEl(svg, 'line', { 'class': 'axis', x1: m.l, x2: m.l, y1: stripTop, y2: stripBottom });
@@ -527,12 +536,16 @@
       open = true;
     });
     if (rd) svgEl(svg, 'path', { 'class': 'resist', d: rd });
-    var labelled = s.x.length <= 40;
+    // Each value is written over its point where there is room; every point names its value on hover.
+    var lastLabel = -Infinity, lastValue = null;
     s.x.forEach(function (v, i) {
       if (s.m[i] === null) return;
       var c = svgEl(svg, 'circle', { 'class': 'g' + (s.g.charCodeAt(i) - 48), cx: X(v).toFixed(2), cy: M(s.m[i]).toFixed(2), r: 2.2 });
       svgEl(c, 'title', {}, letter + ' ' + s.m[i] + ' at X ' + v);
-      if (labelled) svgEl(svg, 'text', { x: X(v), y: M(s.m[i]) - 5, 'text-anchor': 'middle', 'font-size': 9 }, String(s.m[i]));
+      var room = X(v) - lastLabel >= (s.m[i] === lastValue ? 60 : 30);
+      if (!room) return;
+      svgEl(svg, 'text', { x: X(v), y: M(s.m[i]) - 5, 'text-anchor': 'middle', 'font-size': 9 }, String(s.m[i]));
+      lastLabel = X(v); lastValue = s.m[i];
     });
   }
   function observeAll() {
