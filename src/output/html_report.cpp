@@ -45,32 +45,31 @@ std::vector<std::string_view> templateParts() {
   return parts;
 }
 
-void appendNumbers(std::string& out, const std::vector<double>& values, bool coordinates) {
+// Appends a JSON array of n elements, each appended by `each(i)`.
+template <typename Each>
+void appendArray(std::string& out, std::size_t n, Each each) {
   out += '[';
-  for (std::size_t i = 0; i < values.size(); ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     if (i > 0) out += ',';
-    if (coordinates) {
-      appendJsonCoordinate(out, values[i]);
-    } else {
-      appendJsonFixed(out, values[i], 3);
-    }
+    each(i);
   }
   out += ']';
 }
 
+void appendCoordinates(std::string& out, const std::vector<double>& values) {
+  appendArray(out, values.size(), [&](std::size_t i) { appendJsonCoordinate(out, values[i]); });
+}
+
 void appendPlanLines(std::string& out, const std::vector<PlanLine>& lines) {
-  out += '[';
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) out += ',';
+  appendArray(out, lines.size(), [&](std::size_t i) {
     out += "{\"name\":";
     appendJsonString(out, lines[i].name);
     out += ",\"x\":";
-    appendNumbers(out, lines[i].x, true);
+    appendCoordinates(out, lines[i].x);
     out += ",\"y\":";
-    appendNumbers(out, lines[i].y, true);
+    appendCoordinates(out, lines[i].y);
     out += '}';
-  }
-  out += ']';
+  });
 }
 
 // An argument as a shell would need it to be typed again.
@@ -197,66 +196,50 @@ void HtmlReportSink::write(const SectionView& section, SectionNotes&) {
   appendJsonString(line_, section.id);
   line_ += ",\"csv\":";
   appendJsonString(line_, section.csvPath);
-  line_ += ",\"src\":[";
-  for (std::size_t i = 0; i < section.sources.size(); ++i) {
-    if (i > 0) line_ += ',';
-    appendJsonString(line_, section.sources[i]);
-  }
+  line_ += ",\"src\":";
+  appendArray(line_, section.sources.size(), [&](std::size_t i) { appendJsonString(line_, section.sources[i]); });
   // The rows as the .csv holds them: offsets, levels and resistance values
   // at the decimals written, an empty resistance field as null.
-  line_ += "],\"x\":[";
-  for (std::size_t i = 0; i < section.rows.size(); ++i) {
-    if (i > 0) line_ += ',';
-    appendJsonFixed(line_, section.rows[i].x, 3);
-  }
-  line_ += "],\"z\":[";
-  for (std::size_t i = 0; i < section.rows.size(); ++i) {
-    if (i > 0) line_ += ',';
-    appendJsonFixed(line_, section.rows[i].z, 3);
-  }
-  line_ += "],\"m\":[";
-  for (std::size_t i = 0; i < section.rows.size(); ++i) {
-    if (i > 0) line_ += ',';
-    const float mnr = section.rows[i].mnr;
-    if (mnr == 0.0f) {
+  const std::vector<CsvRow>& rows = section.rows;
+  line_ += ",\"x\":";
+  appendArray(line_, rows.size(), [&](std::size_t i) { appendJsonFixed(line_, rows[i].x, 3); });
+  line_ += ",\"z\":";
+  appendArray(line_, rows.size(), [&](std::size_t i) { appendJsonFixed(line_, rows[i].z, 3); });
+  line_ += ",\"m\":";
+  appendArray(line_, rows.size(), [&](std::size_t i) {
+    if (rows[i].mnr == 0.0f) {
       line_ += "null";
-      continue;
+      return;
     }
     int decimals = 0;
-    const double value = writtenResistance(mnr, view_.style, decimals);
+    const double value = writtenResistance(rows[i].mnr, view_.style, decimals);
     appendJsonFixed(line_, value, decimals);
-  }
-  line_ += "],\"g\":\"";
-  for (const CsvRow& row : section.rows) line_ += static_cast<char>('0' + groupNumber(row.group));
+  });
+  line_ += ",\"g\":\"";
+  for (const CsvRow& row : rows) line_ += static_cast<char>('0' + groupNumber(row.group));
   line_ += "\",\"lx\":";
-  appendNumbers(line_, section.lineX, true);
+  appendCoordinates(line_, section.lineX);
   line_ += ",\"ly\":";
-  appendNumbers(line_, section.lineY, true);
+  appendCoordinates(line_, section.lineY);
   // The drawn points of a GIS section are the vertices of its line: only their groups are repeated.
-  bool pointsOnLine = section.points.size() == section.lineX.size();
-  for (std::size_t i = 0; pointsOnLine && i < section.points.size(); ++i)
-    pointsOnLine = section.points[i].mapX == section.lineX[i] && section.points[i].mapY == section.lineY[i];
+  const std::vector<DrawnPoint>& points = section.points;
+  bool pointsOnLine = points.size() == section.lineX.size();
+  for (std::size_t i = 0; pointsOnLine && i < points.size(); ++i)
+    pointsOnLine = points[i].mapX == section.lineX[i] && points[i].mapY == section.lineY[i];
   line_ += ",\"pg\":\"";
-  for (const DrawnPoint& p : section.points) line_ += static_cast<char>('0' + groupNumber(p.group));
+  for (const DrawnPoint& p : points) line_ += static_cast<char>('0' + groupNumber(p.group));
   line_ += '"';
   if (!pointsOnLine) {
-    line_ += ",\"px\":[";
-    for (std::size_t i = 0; i < section.points.size(); ++i) {
-      if (i > 0) line_ += ',';
-      appendJsonCoordinate(line_, section.points[i].mapX);
-    }
-    line_ += "],\"py\":[";
-    for (std::size_t i = 0; i < section.points.size(); ++i) {
-      if (i > 0) line_ += ',';
-      appendJsonCoordinate(line_, section.points[i].mapY);
-    }
-    line_ += ']';
+    line_ += ",\"px\":";
+    appendArray(line_, points.size(), [&](std::size_t i) { appendJsonCoordinate(line_, points[i].mapX); });
+    line_ += ",\"py\":";
+    appendArray(line_, points.size(), [&](std::size_t i) { appendJsonCoordinate(line_, points[i].mapY); });
   }
   if (!section.guideX.empty()) {
     line_ += ",\"gx\":";
-    appendNumbers(line_, section.guideX, true);
+    appendCoordinates(line_, section.guideX);
     line_ += ",\"gy\":";
-    appendNumbers(line_, section.guideY, true);
+    appendCoordinates(line_, section.guideY);
   }
   if (section.bed) {
     line_ += ",\"bed\":[";
@@ -333,14 +316,13 @@ void HtmlReportSink::writeRunData(const std::vector<int>& named) {
   appendPlanLines(j, record_.channels);
   j += ",\"branches\":";
   appendPlanLines(j, record_.branches);
-  j += ",\"messages\":[";
-  for (std::size_t i = 0; i < record_.messages.size(); ++i) {
-    if (i > 0) j += ',';
+  j += ",\"messages\":";
+  appendArray(j, record_.messages.size(), [&](std::size_t i) {
     j += '[';
     appendJsonString(j, shownMessage(record_.messages[i]));
     j += ',' + std::to_string(named[i]) + ']';
-  }
-  j += "]}";
+  });
+  j += '}';
   ctx_.files.units.writeLine(file_.unit(), j);
 }
 
