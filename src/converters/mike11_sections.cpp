@@ -82,7 +82,8 @@ class SectionConverter {
     ++ctx_.tally.inputsRead;
     OPENFILE(ctx_.files, txt_, FileMode::Input, file_);
     int projection = 0;
-    OPENFILE(ctx_.files, projection, FileMode::Input, set.inFiles.empty() ? std::string() : set.inFiles.front());
+    miOpenHeaderSource(ctx_.files, projection, set.inFiles.empty() ? std::string() : set.inFiles.front(),
+                       set.composedHeader);
     layers_.open(set.outFolder, projection);
     CLOSER(ctx_.files, projection);
     buildIndexes();

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "driver/gis_formats.h"
 #include "driver/modes.h"
 #include "kestrix_version.h"
 #include "driver/run_context.h"
@@ -252,6 +253,7 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
     if (optionIs(word, "quiet")) set.optQuiet = true;
     if (optionIs(word, "savedate")) readSaveDate(ctx, word);
     if (optionIs(word, "out")) readOutFolder(ctx, word);
+    if (optionIs(word, "gpkg")) set.optGpkg = true;
   }
   if (set.inFiles.empty()) {
     // Options alone leave no layer to read and no folder to write into.
@@ -294,6 +296,7 @@ int runKestrix(const std::vector<std::string>& args, Console& console, FileSyste
       ctx.newline();
       ctx.say("Build 2019-08-AA-iSP");
       readCommandLine(ctx, args);
+      checkGdalArguments(ctx);
       allocateStore(ctx);
       if (ctx.settings.mode != RunMode::Gis) {
         converterRun(ctx);
