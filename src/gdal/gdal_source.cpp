@@ -78,9 +78,10 @@ std::string promptedName(Workspace& ctx, const std::string& file) {
   return opened;
 }
 
-[[noreturn]] void unreadable(Workspace& ctx, const std::string& file, const std::string& why) {
+[[noreturn]] void unreadable(Workspace& ctx, const std::string& file, const std::string& why,
+                             const char* as = "a GIS layer") {
   ctx.out.newline();
-  ctx.out.say("ERROR - Could not read \"" + file + "\" as a GIS layer: " + why);
+  ctx.out.say("ERROR - Could not read \"" + file + "\" as " + as + ": " + why);
   ctx.out.exits(kExitFailure);
 }
 
@@ -94,22 +95,28 @@ std::string layerList(GDALDataset& dataset) {
   return list.empty() ? "none" : list;
 }
 
-// The spatial reference of a .prj file: ESRI's own form or any WKT.
-bool readProjectionFile(Workspace& ctx, const std::string& file, OGRSpatialReference& srs) {
+// The spatial reference of a .prj file: ESRI's own form or any WKT. `file`
+// becomes the name the file was opened by (after the missing-file prompt).
+bool readProjectionFile(Workspace& ctx, std::string& file, OGRSpatialReference& srs) {
   int unit = 0;
   OPENFILE(ctx.files, unit, FileMode::Input, file);
+  if (const UnitSlot* slot = ctx.files.units.slotOf(unit)) file = slot->name;
   std::vector<std::string> lines;
   std::string line;
   while (!ctx.files.units.atEnd(unit) && ctx.files.units.readLine(unit, line) == ReadStatus::Ok) lines.push_back(line);
   CLOSER(ctx.files, unit);
-  std::vector<char*> pointers;
-  for (std::string& l : lines) pointers.push_back(l.data());
-  pointers.push_back(nullptr);
   QuietGdal quiet;
-  if (!lines.empty() && srs.importFromESRI(pointers.data()) == OGRERR_NONE) return true;
+  // A .prj is WKT (on one line, or spread over several), or the older ESRI
+  // form of keyword lines.
   std::string text;
   for (const std::string& l : lines) text += l + "\n";
-  return srs.SetFromUserInput(text.c_str()) == OGRERR_NONE;
+  const std::string wkt(significant(TRIMF(text)));
+  if (!wkt.empty() && srs.SetFromUserInput(wkt.c_str()) == OGRERR_NONE) return true;
+  std::vector<char*> pointers;
+  for (std::string& l : lines)
+    if (!significant(l).empty()) pointers.push_back(l.data());
+  pointers.push_back(nullptr);
+  return pointers.size() > 1 && srs.importFromESRI(pointers.data()) == OGRERR_NONE;
 }
 
 }  // namespace
@@ -161,8 +168,7 @@ std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool 
   std::string shown;
   if (isProjectionFileName(argument)) {
     shown = std::string(significant(TRIMF(argument)));
-    if (prompt) shown = promptedName(ctx, shown);
-    if (!readProjectionFile(ctx, shown, srs)) unreadable(ctx, shown, "it holds no projection GDAL understands");
+    if (!readProjectionFile(ctx, shown, srs)) unreadable(ctx, shown, "GDAL does not understand it", "a projection file");
     known = true;
   } else {
     const SourceName source = splitName(argument);
