@@ -95,7 +95,7 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
     line_ += ',';
     if (!appendResistance(line_, row.mnr, style_, number_)) notes.widened(number_, path);
     line_ += ',';
-    line_ += formatInt(row.group, 2);
+    line_ += formatInt(groupNumber(row.group), 2);
     ctx_.files.units.writeLine(unit, line_);
   }
   if (!section.stopMessage.empty()) {
@@ -185,7 +185,7 @@ void AllPointsSink::open(int headerUnit) { openWith(headerUnit, kPointColumns); 
 
 void AllPointsSink::write(const SectionView& section, SectionNotes& notes) {
   for (const DrawnPoint& pt : section.points) {
-    writeObject(&pt.mapX, &pt.mapY, 1, kGroupSymbol[pt.group - 1], notes);
+    writeObject(&pt.mapX, &pt.mapY, 1, kGroupSymbol[groupNumber(pt.group) - 1], notes);
     writePointRow(section.id, pt.z, notes);
   }
 }
