@@ -168,7 +168,8 @@ std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool 
   std::string shown;
   if (isProjectionFileName(argument)) {
     shown = std::string(significant(TRIMF(argument)));
-    if (!readProjectionFile(ctx, shown, srs)) unreadable(ctx, shown, "GDAL does not understand it", "a projection file");
+    if (!readProjectionFile(ctx, shown, srs))
+      unreadable(ctx, shown, "GDAL does not understand it", "a projection file");
     known = true;
   } else {
     const SourceName source = splitName(argument);
@@ -201,7 +202,8 @@ std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool 
     // shifts on the way (a layer converted from MIF, for one) is given
     // them back from the EPSG definition it matches.
     std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> match(
-        srs.FindBestMatch(90, "EPSG", nullptr), [](OGRSpatialReference* s) { OGRSpatialReference::DestroySpatialReference(s); });
+        srs.FindBestMatch(90, "EPSG", nullptr),
+        [](OGRSpatialReference* s) { OGRSpatialReference::DestroySpatialReference(s); });
     text = nullptr;
     if ((match ? *match : srs).exportToMICoordSys(&text) == OGRERR_NONE && text != nullptr && *text != '\0')
       coordSys = text;
@@ -209,8 +211,8 @@ std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool 
   }
   if (coordSys.empty()) {
     ctx.out.newline();
-    ctx.out.say("WARNING - \"" + shown + "\" has " + (known ? "a map projection MapInfo cannot express" : "no map projection") +
-                ": the output layers are written without a CoordSys");
+    const char* what = known ? "a map projection MapInfo cannot express" : "no map projection";
+    ctx.out.say("WARNING - \"" + shown + "\" has " + what + ": the output layers are written without a CoordSys");
   } else {
     header += "CoordSys " + coordSys + "\n";
   }
@@ -219,7 +221,10 @@ std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool 
 }
 
 GdalFeatureSource::GdalFeatureSource(Workspace& ctx, int nodeLimit, bool notes)
-    : ctx_(ctx), nodeLimit_(nodeLimit), notes_(notes), current_(nullptr, [](OGRFeature* f) { OGRFeature::DestroyFeature(f); }) {}
+    : ctx_(ctx),
+      nodeLimit_(nodeLimit),
+      notes_(notes),
+      current_(nullptr, [](OGRFeature* f) { OGRFeature::DestroyFeature(f); }) {}
 
 GdalFeatureSource::~GdalFeatureSource() { close(); }
 

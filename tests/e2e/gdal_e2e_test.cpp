@@ -46,6 +46,12 @@ void copyExample(const ScratchDir& dir) {
     dir.write(name, testing::sourceFile(std::string("examples/") + name));
 }
 
+// The example as one GeoPackage of two layers, survey and start_lines.
+void exampleGeoPackage(const ScratchDir& dir) {
+  copyExample(dir);
+  tool(dir, "ogr2ogr -f GPKG survey.gpkg survey.mif && ogr2ogr -update survey.gpkg start_lines.mif >/dev/null");
+}
+
 // The files a run wrote into the folder "out".
 std::map<std::string, std::string> outputs(const ScratchDir& dir) {
   std::map<std::string, std::string> written;
@@ -126,8 +132,7 @@ TEST(GdalE2E, ExampleConvertedToEveryFormatGivesTheSameOutputs) {
 
   // Both layers in one GeoPackage: every layer is read, in the file's order.
   ScratchDir dir;
-  copyExample(dir);
-  tool(dir, "ogr2ogr -f GPKG survey.gpkg survey.mif && ogr2ogr -update survey.gpkg start_lines.mif >/dev/null");
+  exampleGeoPackage(dir);
   auto run = dir.run({"-batch", "-N", "-out:out", "survey.gpkg"});
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("\nReading Cross-Section Points from survey.gpkg:survey...\n"), std::string::npos);
@@ -147,8 +152,7 @@ TEST(GdalE2E, OneLayerOfAGeoPackageIsNamedAfterAColon) {
   ASSERT_EQ(mifRun.status, 0) << mifRun.output;
 
   ScratchDir dir;
-  copyExample(dir);
-  tool(dir, "ogr2ogr -f GPKG survey.gpkg survey.mif && ogr2ogr -update survey.gpkg start_lines.mif >/dev/null");
+  exampleGeoPackage(dir);
   auto run = dir.run({"-batch", "-N", "-out:out", "survey.gpkg:survey"});
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output.find("start_lines"), std::string::npos);
@@ -221,7 +225,8 @@ TEST(GdalE2E, FieldsByNameInAnyOrderZFromThePointsAndNulls) {
                                            {"500004,200000", "\"h\":11.25,\"n\":null,\"side\":\"L\",\"id\":\"XS1\""},
                                            {"500007,200000", "\"h\":8.5,\"n\":0.035,\"side\":\"C\",\"id\":\"XS1\""},
                                            {"500009,200000", "\"h\":8.125,\"n\":0.035,\"side\":\"C\",\"id\":\"XS1\""},
-                                           {"500012,200000", "\"h\":\"10\",\"n\":0.05,\"side\":\"R\",\"id\":\"XS1\""}}));
+                                           {"500012,200000",
+                                            "\"h\":\"10\",\"n\":0.05,\"side\":\"R\",\"id\":\"XS1\""}}));
   run = byPosition.run({"-batch", "-N", "-out:out", "survey.json"});
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output.find("NOTE - "), std::string::npos);

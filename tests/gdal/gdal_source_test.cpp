@@ -81,7 +81,8 @@ TEST(GdalSource, GeometriesFieldsByNameNullsAndThePointsZ) {
   GdalFeatureSource lines(t.ctx, 1000, false);
   ASSERT_TRUE(lines.open(dir.path().string() + "/layer.geojson"));
   EXPECT_EQ(readAll(lines, FeatureKind::Line, 2),
-            (std::vector<std::string>{"P|9.500|0.030", "P|~|0.040", "O|-|-", "L:0,0;10,0|A|-", "O|-|-", "O|-|-", "O|-|-"}));
+            (std::vector<std::string>{"P|9.500|0.030", "P|~|0.040", "O|-|-", "L:0,0;10,0|A|-", "O|-|-", "O|-|-",
+                                      "O|-|-"}));
 }
 
 TEST(GdalSource, FieldsByPositionLimitsAndFailures) {
