@@ -54,7 +54,7 @@ void checkGdalArguments(RunContext& ctx) {
     // In the converter modes only the projection file may be of another format.
     if (set.mode != RunMode::Gis && i > 0) break;
     const bool projection = set.mode != RunMode::Gis && isProjectionFileName(file);
-    if (isGdalSourceName(file) || projection) notBuiltIn(ctx, "read \"" + std::string(significant(TRIMF(file))) + "\"");
+    if (isGdalSourceName(file) || projection) notBuiltIn(ctx, "read " + inQuotes(significant(TRIMF(file))));
   }
 }
 

@@ -81,7 +81,7 @@ std::string promptedName(Workspace& ctx, const std::string& file) {
 [[noreturn]] void unreadable(Workspace& ctx, const std::string& file, const std::string& why,
                              const char* as = "a GIS layer") {
   ctx.out.newline();
-  ctx.out.say("ERROR - Could not read \"" + file + "\" as " + as + ": " + why);
+  ctx.out.say("ERROR - Could not read " + inQuotes(file) + " as " + as + ": " + why);
   ctx.out.exits(kExitFailure);
 }
 
@@ -90,7 +90,7 @@ std::string layerList(GDALDataset& dataset) {
   std::string list;
   for (int i = 0; i < dataset.GetLayerCount(); ++i) {
     if (!list.empty()) list += ", ";
-    list += "\"" + std::string(dataset.GetLayer(i)->GetName()) + "\"";
+    list += inQuotes(dataset.GetLayer(i)->GetName());
   }
   return list.empty() ? "none" : list;
 }
@@ -142,7 +142,7 @@ std::vector<std::string> gdalLayers(Workspace& ctx, const std::string& argument)
     const bool found = dataset->GetLayerByName(source.layer.c_str()) != nullptr;
     const std::string list = layerList(*dataset);
     GDALClose(dataset);
-    if (!found) unreadable(ctx, file, "it has no layer \"" + source.layer + "\" (its layers: " + list + ")");
+    if (!found) unreadable(ctx, file, "it has no layer " + inQuotes(source.layer) + " (its layers: " + list + ")");
     layers.push_back(file + ":" + source.layer);
     return layers;
   }
@@ -155,7 +155,7 @@ std::vector<std::string> gdalLayers(Workspace& ctx, const std::string& argument)
   GDALClose(dataset);
   if (count == 0) {
     ctx.out.newline();
-    ctx.out.say("WARNING - \"" + file + "\" holds no layer - nothing read from it");
+    ctx.out.say("WARNING - " + inQuotes(file) + " holds no layer - nothing read from it");
   }
   return layers;
 }
@@ -212,7 +212,7 @@ std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool 
   if (coordSys.empty()) {
     ctx.out.newline();
     const char* what = known ? "a map projection MapInfo cannot express" : "no map projection";
-    ctx.out.say("WARNING - \"" + shown + "\" has " + what + ": the output layers are written without a CoordSys");
+    ctx.out.say("WARNING - " + inQuotes(shown) + " has " + what + ": the output layers are written without a CoordSys");
   } else {
     header += "CoordSys " + coordSys + "\n";
   }
@@ -240,7 +240,7 @@ bool GdalFeatureSource::open(const std::string& layer) {
     if (layer_ == nullptr) why = "it has no such layer";
   }
   if (layer_ == nullptr) {
-    ctx_.out.say("ERROR - Could not read \"" + name_ + "\" as a GIS layer: " + why);
+    ctx_.out.say("ERROR - Could not read " + inQuotes(name_) + " as a GIS layer: " + why);
     ctx_.settings.errFound = true;
     close();
     return false;
@@ -265,7 +265,7 @@ void GdalFeatureSource::planFields() {
     pointOrder_ = {z >= 0 ? z : kGeometryZ, mnr, lcr, xsId};
     if (notes_ && z < 0) {
       ctx_.out.newline();
-      ctx_.out.say("NOTE - Layer \"" + name_ + "\" has no Z field: each point's elevation is its Z coordinate");
+      ctx_.out.say("NOTE - Layer " + inQuotes(name_) + " has no Z field: each point's elevation is its Z coordinate");
     }
   } else {
     for (int i = 0; i < std::min(defn->GetFieldCount(), 4); ++i) pointOrder_.push_back(i);
