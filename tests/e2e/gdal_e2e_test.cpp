@@ -302,7 +302,7 @@ TEST(GdalE2E, GeoPackageIsAllOrNothingAndNeverReplacesAnInput) {
   EXPECT_FALSE(input.has("XS1.csv"));
 }
 
-TEST(GdalE2E, ConverterProjectionFromAPrjFileAndMike11NetworkInTheGeoPackage) {
+TEST(GdalE2E, ConverterProjectionFromAPrjOrGdalFileAndMike11NetworkInTheGeoPackage) {
   SKIP_WITHOUT_GDAL();
   ScratchDir dir;
   for (const char* name : {"model.nwk11", "model.hd11", "xs.txt", "proj.mif", "proj.mid"})
@@ -333,6 +333,14 @@ TEST(GdalE2E, ConverterProjectionFromAPrjFileAndMike11NetworkInTheGeoPackage) {
       << nwk;
   EXPECT_EQ(afterHeader(nwk), afterHeader(dir.read("out/1d_nwk.mif")));
   EXPECT_EQ(dir.read("prj/1d_nwk.mid"), dir.read("out/1d_nwk.mid"));
+
+  // Or from a layer of another format, here in an ISIS run.
+  dir.write("model.dat", testing::sourceFile("fuzz/model/model.dat"));
+  tool(dir, "ogr2ogr -f GPKG -a_srs EPSG:27700 bng.gpkg proj.mif");
+  auto isisRun = dir.run({"-batch", "-isis", "-out:isis", "bng.gpkg", "model.dat"});
+  ASSERT_EQ(isisRun.status, 0) << isisRun.output;
+  EXPECT_EQ(dir.read("isis/1d_xs.mif").rfind(nwk.substr(0, nwk.find("Columns ")) + "Columns 11\r\n", 0), 0u)
+      << dir.read("isis/1d_xs.mif");
 }
 
 TEST(GdalE2E, BuildWithoutGdalSaysHowToGetIt) {
