@@ -3,13 +3,17 @@
 #include <string>
 
 #include "driver/run_context.h"
+#include "files/paths.h"
 #include "output/run_summary.h"
 #include "text/text.h"
 
 namespace kestrix {
 
 std::string outOptionFolder(const Settings& set) {
-  const std::string& folder = set.outOption;
+  // A doubled separator is dropped, as every opened file name has it
+  // dropped: the layers then name each .csv as it was opened.
+  std::string folder = set.outOption;
+  CLEANPATH(folder);
   if (folder.empty()) return folder;
   const char last = folder.back();
   if (last == '\\' || last == '/') return folder;

@@ -120,6 +120,7 @@ std::string optionsText(const Settings& st) {
   if (st.saveDate == SaveDateCheck::Warning) shown.emplace_back("-savedate:warning");
   if (st.saveDate == SaveDateCheck::Off) shown.emplace_back("-savedate:off");
   if (!st.outOption.empty()) shown.push_back("-out:" + st.outOption);
+  if (st.optGpkg) shown.emplace_back("-gpkg");
   shown.emplace_back("-html");
   std::string text;
   for (const std::string& option : shown) text += (text.empty() ? "" : " ") + option;

@@ -32,7 +32,7 @@ void guardSectionOutputs(Workspace& ctx, const SectionsView& view, bool report) 
   const Settings& st = ctx.settings;
   // The layer whose header the outputs copy is read too (in the converter
   // modes only here), so it is guarded like every other input.
-  ctx.files.inputs.add(ctx.files.fs, headerSource(st.inFiles));
+  if (st.composedHeader.empty()) ctx.files.inputs.add(ctx.files.fs, headerSource(st.inFiles));
   std::vector<std::string> outputs;
   outputs.reserve(view.sections.size() + 6);
   for (const SectionView& section : view.sections) outputs.push_back(section.csvPath);
@@ -47,7 +47,7 @@ void guardSectionOutputs(Workspace& ctx, const SectionsView& view, bool report) 
 
 }  // namespace
 
-void xsWriteSections(Workspace& ctx, const ReportRecord* report) {
+void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const ReportRecord* report) {
   const SectionsView view = viewSections(ctx);
   guardSectionOutputs(ctx, view, report != nullptr);
 
@@ -56,13 +56,15 @@ void xsWriteSections(Workspace& ctx, const ReportRecord* report) {
   BedPointSink bed(ctx, view);
   AllPointsSink all(ctx, view);
   std::vector<SectionSink*> sinks{&csv, &lines, &bed, &all};
+  const std::unique_ptr<SectionSink> more = extra ? extra(view) : nullptr;
+  if (more) sinks.push_back(more.get());
   // The report comes last: when it is closed, every other output has been
   // written and every warning about them said, so its summary is the run's.
   std::optional<HtmlReportSink> html;
   if (report != nullptr) sinks.push_back(&html.emplace(ctx, view, *report));
 
   UnitHandle from(ctx.files);
-  from.open(FileMode::Input, headerSource(ctx.settings.inFiles));
+  miOpenHeaderSource(ctx.files, from.unit(), headerSource(ctx.settings.inFiles), ctx.settings.composedHeader);
   for (SectionSink* sink : sinks) sink->open(from.unit());
   from.close();
 

@@ -6,15 +6,23 @@
 // three section layers, the MIKE 11 network layers). It may call every module
 // below it, converters included for the MIKE 11 types; never the driver.
 
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "output/section_sinks.h"
+#include "output/section_view.h"
 #include "store/workspace.h"
 
 namespace kestrix {
 
 struct ReportRecord;
 
-/// Writes every section whose use flag is set into the output folder, and the HTML report of the run when `report` is given.
-void xsWriteSections(Workspace& ctx, const ReportRecord* report = nullptr);
+/// Makes one more output of the sections over the run's view (a GeoPackage of the layers), beside the usual ones.
+using ExtraSectionSink = std::function<std::unique_ptr<SectionSink>(const SectionsView&)>;
+
+/// Writes every section whose use flag is set into the output folder, through `extra` too when it is given, and the
+/// HTML report of the run when `report` is given.
+void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra = nullptr, const ReportRecord* report = nullptr);
 
 }  // namespace kestrix

@@ -216,6 +216,7 @@ class SystemFileSystem : public FileSystem {
     std::error_code ec;
     return std::filesystem::remove(toFsPath(path), ec) && !ec;
   }
+  std::string libraryPath(const std::string& path) override { return nativePath(path); }
 };
 
 }  // namespace

@@ -41,7 +41,7 @@ struct ReportRun : TestRun {
     return ctx.store[s];
   }
   int run() {
-    return endsRun([this] { xsWriteSections(ctx, &ctx.report); });
+    return endsRun([this] { xsWriteSections(ctx, nullptr, &ctx.report); });
   }
   // The report as it will be committed (still under its temporary name while the run stages).
   std::string report() const { return fs.content(kReport); }
