@@ -228,10 +228,20 @@ class SystemFileSystem : public FileSystem {
     }
   }
   std::string identity(const std::string& path) override {
-    std::error_code ec;
-    auto p = std::filesystem::weakly_canonical(toFsPath(path), ec);
-    std::string key = ec ? nativePath(path) : fromFsPath(p);
-    return foldIdentity(key);
+    // One look at the file itself: its device and inode (or volume and file
+    // index) whatever the spelling. A file not there yet is its folder's key
+    // and its name in that folder; only a name whose folder is missing too is
+    // compared as text.
+    const std::string native = nativePath(path);
+    std::string key;
+    if (nativeFileKey(native, key)) return "f" + key;
+    const std::size_t cut = native.find_last_of(kNativeSeparators);
+    std::string folder = cut == std::string::npos ? std::string(".") : native.substr(0, cut);
+    // The root and a drive's root keep their separator.
+    if (cut != std::string::npos && (folder.empty() || folder.back() == ':')) folder = native.substr(0, cut + 1);
+    if (nativeFileKey(folder, key))
+      return "d" + key + "/" + foldIdentity(cut == std::string::npos ? native : native.substr(cut + 1));
+    return "p" + foldIdentity(native);
   }
   bool fileKey(const std::string& path, std::string& key) override { return nativeFileKey(nativePath(path), key); }
   bool rename(const std::string& from, const std::string& to) override {
