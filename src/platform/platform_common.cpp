@@ -239,9 +239,13 @@ class SystemFileSystem : public FileSystem {
     std::string folder = cut == std::string::npos ? std::string(".") : native.substr(0, cut);
     // The root and a drive's root keep their separator.
     if (cut != std::string::npos && (folder.empty() || folder.back() == ':')) folder = native.substr(0, cut + 1);
-    if (nativeFileKey(folder, key))
-      return "d" + key + "/" + foldIdentity(cut == std::string::npos ? native : native.substr(cut + 1));
-    return "p" + foldIdentity(native);
+    // Every output of a run goes into one folder: its key is looked up once.
+    if (folder != lastFolder_) {
+      if (!nativeFileKey(folder, key)) return "p" + foldIdentity(native);
+      lastFolder_ = folder;
+      lastFolderKey_ = key;
+    }
+    return "d" + lastFolderKey_ + "/" + foldIdentity(cut == std::string::npos ? native : native.substr(cut + 1));
   }
   bool fileKey(const std::string& path, std::string& key) override { return nativeFileKey(nativePath(path), key); }
   bool rename(const std::string& from, const std::string& to) override {
@@ -251,6 +255,11 @@ class SystemFileSystem : public FileSystem {
     std::error_code ec;
     return std::filesystem::remove(toFsPath(path), ec) && !ec;
   }
+
+ private:
+  // The folder whose key identity() looked up last (a folder found only).
+  std::string lastFolder_;
+  std::string lastFolderKey_;
 };
 
 }  // namespace

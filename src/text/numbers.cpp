@@ -1,5 +1,6 @@
 #include "text/numbers.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -39,14 +40,14 @@ constexpr std::uint64_t kPow10[kFastDecimals + 1] = {1ull,
                                                      1000000000000000000ull,
                                                      10000000000000000000ull};
 
-// The digits of a value rounded to a number of decimals, halves away from
-// zero: sign, whole digits without leading zeros ("0" for none) and exactly
-// `decimals` fraction digits. Short texts stay in `local`; only values
-// beyond the fast path use `heap`.
-struct FixedDigits {
-  bool negative = false;
-  std::string_view whole;
-  std::string_view fraction;
+// A value rounded to a number of decimals, halves away from zero, as the
+// text "[-]whole.fraction": the whole digits without leading zeros ("0" for
+// none), the point, and exactly `decimals` fraction digits. Short texts stay
+// in `local`; only values beyond the fast path use `heap`.
+struct FixedText {
+  const char* text = nullptr;
+  std::size_t length = 0;
+  bool zeroWhole = false;  // the whole part is "0"
   char local[96];
   std::string heap;
 };
@@ -87,22 +88,42 @@ bool scaledExactly(std::uint64_t m, int e, int decimals, Wide& scaled) {
   return true;
 }
 
+// "00" to "99": two digits per division.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+char* digitsBackward64(char* end, std::uint64_t n) {
+  while (n >= 100) {
+    const auto pair = static_cast<std::size_t>(n % 100) * 2;
+    n /= 100;
+    end -= 2;
+    std::memcpy(end, kDigitPairs.data() + pair, 2);
+  }
+  if (n >= 10) {
+    end -= 2;
+    std::memcpy(end, kDigitPairs.data() + n * 2, 2);
+  } else {
+    *--end = static_cast<char>('0' + n);
+  }
+  return end;
+}
+
 // Writes the decimal digits of n so that they end at `end`; returns where they start.
 char* digitsBackward(char* end, Wide n) {
   while (n > std::numeric_limits<std::uint64_t>::max()) {
-    auto low = static_cast<std::uint64_t>(n % kPow10[kFastDecimals]);
+    const auto low = static_cast<std::uint64_t>(n % kPow10[kFastDecimals]);
     n /= kPow10[kFastDecimals];
-    for (int i = 0; i < kFastDecimals; ++i) {
-      *--end = static_cast<char>('0' + low % 10);
-      low /= 10;
-    }
+    char* const chunkEnd = end;
+    end = digitsBackward64(end, low);
+    while (chunkEnd - end < kFastDecimals) *--end = '0';  // the chunk's leading zeros
   }
-  auto small = static_cast<std::uint64_t>(n);
-  do {
-    *--end = static_cast<char>('0' + small % 10);
-    small /= 10;
-  } while (small != 0);
-  return end;
+  return digitsBackward64(end, static_cast<std::uint64_t>(n));
 }
 
 // Adds one unit in the last place to a text of decimal digits; a carry out
@@ -122,70 +143,81 @@ void incrementDigits(std::string& digits) {
 // decimals): std::to_chars gives the correctly rounded digits; only an exact
 // tie needs deciding, and then the value has exactly decimals + 1 decimals,
 // which to_chars writes without rounding.
-void slowDigits(double magnitude, std::uint64_t m, int e, int decimals, FixedDigits& out) {
+void slowText(double value, std::uint64_t m, int e, int decimals, FixedText& out) {
   // An exact tie: m * 2^e * 10^d = k + 1/2, i.e. the lowest set bit of m
   // stands for 2^-1 after the scaling (10^d = 2^d * 5^d with 5^d odd).
   const bool tie = m != 0 && std::countr_zero(m) + e + decimals == -1;
   const int precision = tie ? decimals + 1 : decimals;
-  out.heap.resize(static_cast<std::size_t>(std::numeric_limits<double>::max_exponent10 + precision + 8));
-  const auto result = std::to_chars(out.heap.data(), out.heap.data() + out.heap.size(), magnitude,
+  std::string exact(static_cast<std::size_t>(std::numeric_limits<double>::max_exponent10 + precision + 8), '\0');
+  const auto result = std::to_chars(exact.data(), exact.data() + exact.size(), std::fabs(value),
                                     std::chars_format::fixed, precision);
-  out.heap.resize(static_cast<std::size_t>(result.ptr - out.heap.data()));
-  std::string digits;
-  const std::size_t point = out.heap.find('.');
-  std::string whole = out.heap.substr(0, point);
-  std::string fraction = point == std::string::npos ? std::string() : out.heap.substr(point + 1);
+  exact.resize(static_cast<std::size_t>(result.ptr - exact.data()));
+  const std::size_t point = exact.find('.');
+  std::string whole = exact.substr(0, point);
+  std::string fraction = point == std::string::npos ? std::string() : exact.substr(point + 1);
   if (tie) {
     // Drop the final 5 and round the magnitude up.
     fraction.pop_back();
-    digits = whole + fraction;
+    std::string digits = whole + fraction;
     incrementDigits(digits);
     whole = digits.substr(0, digits.size() - fraction.size());
     fraction = digits.substr(digits.size() - fraction.size());
   }
-  out.heap = whole + fraction;
-  out.whole = std::string_view(out.heap).substr(0, whole.size());
-  out.fraction = std::string_view(out.heap).substr(whole.size());
+  const std::size_t nonZero = whole.find_first_not_of('0');
+  whole = nonZero == std::string::npos ? std::string("0") : whole.substr(nonZero);
+  const bool zero = whole == "0" && fraction.find_first_not_of('0') == std::string::npos;
+  out.heap = (std::signbit(value) && !zero ? "-" : "") + whole + "." + fraction;
+  out.text = out.heap.data();
+  out.length = out.heap.size();
+  out.zeroWhole = whole == "0";
 }
 
-void fixedDigits(double value, int decimals, FixedDigits& out) {
-  const double magnitude = std::fabs(value);
+void fixedText(double value, int decimals, FixedText& out) {
   std::uint64_t m = 0;
   int e = 0;
-  decompose(magnitude, m, e);
+  decompose(std::fabs(value), m, e);
   Wide scaled = 0;
-  if (scaledExactly(m, e, decimals, scaled)) {
-    char* const end = out.local + sizeof out.local;
-    char* start = digitsBackward(end, scaled);
-    // At least one whole digit and all the decimals: pad with zeros in front.
-    while (end - start < decimals + 1) *--start = '0';
-    const auto length = static_cast<std::size_t>(end - start);
-    out.whole = std::string_view(start, length - static_cast<std::size_t>(decimals));
-    out.fraction = std::string_view(end - decimals, static_cast<std::size_t>(decimals));
-    out.negative = std::signbit(value) && scaled != 0;
+  if (!scaledExactly(m, e, decimals, scaled)) {
+    slowText(value, m, e, decimals, out);
     return;
   }
-  slowDigits(magnitude, m, e, decimals, out);
-  const std::size_t firstNonZero = out.whole.find_first_not_of('0');
-  out.whole = firstNonZero == std::string_view::npos ? std::string_view("0") : out.whole.substr(firstNonZero);
-  const bool zero = out.whole == "0" && out.fraction.find_first_not_of('0') == std::string_view::npos;
-  out.negative = std::signbit(value) && !zero;
+  // Written from the end: the fraction digits, the point, the whole digits, the sign.
+  char* const end = out.local + sizeof out.local;
+  char* p = end;
+  Wide whole = 0;
+  if (scaled <= std::numeric_limits<std::uint64_t>::max()) {
+    const auto narrow = static_cast<std::uint64_t>(scaled);
+    const std::uint64_t wholeNarrow = narrow / kPow10[decimals];
+    if (decimals > 0) p = digitsBackward64(p, narrow - wholeNarrow * kPow10[decimals]);
+    whole = wholeNarrow;
+  } else {
+    whole = scaled / kPow10[decimals];
+    if (decimals > 0) p = digitsBackward(p, scaled - whole * kPow10[decimals]);
+  }
+  while (end - p < decimals) *--p = '0';
+  *--p = '.';
+  p = digitsBackward(p, whole);
+  if (std::signbit(value) && scaled != 0) *--p = '-';
+  out.text = p;
+  out.length = static_cast<std::size_t>(end - p);
+  out.zeroWhole = whole == 0;
 }
 
 // The Fortran-style layout appended to `out`: the point always shows, the
 // leading zero of a value below 1 is dropped only when that is the only way
 // to fit. False (nothing appended) when it does not fit.
-bool appendFitted(std::string& out, const FixedDigits& d, int width) {
+bool appendFitted(std::string& out, const FixedText& t, int width) {
   const auto w = static_cast<std::size_t>(width);
-  std::size_t length = (d.negative ? 1 : 0) + d.whole.size() + 1 + d.fraction.size();
-  const bool dropZero = length == w + 1 && d.whole == "0";
-  if (dropZero) --length;
-  if (length > w) return false;
-  out.append(w - length, ' ');
-  if (d.negative) out.push_back('-');
-  if (!dropZero) out.append(d.whole);
-  out.push_back('.');
-  out.append(d.fraction);
+  if (t.length <= w) {
+    out.append(w - t.length, ' ');
+    out.append(t.text, t.length);
+    return true;
+  }
+  if (t.length != w + 1 || !t.zeroWhole) return false;
+  // "-0.5" as "-.5": the zero stands after the sign, if any.
+  if (t.text[0] == '-') out.push_back('-');
+  const std::size_t zeroAt = t.text[0] == '-' ? 1 : 0;
+  out.append(t.text + zeroAt + 1, t.length - zeroAt - 1);
   return true;
 }
 
@@ -204,16 +236,12 @@ std::size_t appendFixedFull(std::string& out, double value, int width, int decim
     out.append(nonFiniteText(value));
     return out.size() - before;
   }
-  FixedDigits digits;
-  fixedDigits(value, decimals, digits);
-  if (width > 0 && decimals + 1 <= width && appendFitted(out, digits, width)) return out.size() - before;
-  // Too wide for its field: the number in full, with its leading zero.
-  if (digits.negative) out.push_back('-');
-  out.append(digits.whole);
-  if (decimals > 0) {
-    out.push_back('.');
-    out.append(digits.fraction);
-  }
+  FixedText text;
+  fixedText(value, decimals, text);
+  if (width > 0 && decimals + 1 <= width && appendFitted(out, text, width)) return out.size() - before;
+  // Too wide for its field: the number in full, with its leading zero, and
+  // without a point when there are no decimals.
+  out.append(text.text, decimals > 0 ? text.length : text.length - 1);
   return out.size() - before;
 }
 
@@ -223,13 +251,12 @@ std::size_t appendWholeFull(std::string& out, double value, int width) {
     out.append(nonFiniteText(value));
     return out.size() - before;
   }
-  FixedDigits digits;
-  fixedDigits(value, 0, digits);
-  const std::size_t length = (digits.negative ? 1 : 0) + digits.whole.size();
+  FixedText text;
+  fixedText(value, 0, text);
+  const std::size_t length = text.length - 1;  // without the point
   const auto w = static_cast<std::size_t>(width > 0 ? width : 0);
   if (length < w) out.append(w - length, ' ');
-  if (digits.negative) out.push_back('-');
-  out.append(digits.whole);
+  out.append(text.text, length);
   return out.size() - before;
 }
 
@@ -258,10 +285,10 @@ std::string formatFixed(double value, int width, int decimals) {
   if (decimals < 0) decimals = 0;
   // Even the shortest form ".ddd" needs decimals + 1 columns.
   if (!std::isfinite(value) || decimals + 1 > width) return stars(width);
-  FixedDigits digits;
-  fixedDigits(value, decimals, digits);
-  std::string text;
-  return appendFitted(text, digits, width) ? text : stars(width);
+  FixedText text;
+  fixedText(value, decimals, text);
+  std::string field;
+  return appendFitted(field, text, width) ? field : stars(width);
 }
 
 std::string formatFixedFull(double value, int width, int decimals) {
@@ -324,7 +351,8 @@ bool parseNumber(std::string_view text, T& value) {
   const std::string_view mantissa = text.substr(mantissaStart, i - mantissaStart);
 
   long long exponent = 0;
-  if (i < text.size()) {
+  const bool hasExponent = i < text.size();
+  if (hasExponent) {
     const char c = text[i];
     if (c == 'E' || c == 'e' || c == 'D' || c == 'd') ++i;
     else if (c != '+' && c != '-') return false;
@@ -343,20 +371,27 @@ bool parseNumber(std::string_view text, T& value) {
     value = negative ? -T(0) : T(0);
     return true;
   }
-  // The form std::from_chars reads: the mantissa, "e" and the exponent. Kept
-  // on the stack for every number of ordinary length.
+  // The form std::from_chars reads: the mantissa as it stands, or with "e"
+  // and the exponent when the text has one (written with D, or a bare sign).
+  // Kept on the stack for every number of ordinary length.
   char local[96];
   std::string longForm;
-  char* normal = local;
-  const std::size_t room = mantissa.size() + 16;
-  if (room > sizeof local) {
-    longForm.resize(room);
-    normal = longForm.data();
+  const char* normal = mantissa.data();
+  const char* end = normal + mantissa.size();
+  if (hasExponent) {
+    char* form = local;
+    const std::size_t room = mantissa.size() + 16;
+    if (room > sizeof local) {
+      longForm.resize(room);
+      form = longForm.data();
+    }
+    std::memcpy(form, mantissa.data(), mantissa.size());
+    char* formEnd = form + mantissa.size();
+    *formEnd++ = 'e';
+    formEnd = std::to_chars(formEnd, form + room, exponent).ptr;
+    normal = form;
+    end = formEnd;
   }
-  std::memcpy(normal, mantissa.data(), mantissa.size());
-  char* end = normal + mantissa.size();
-  *end++ = 'e';
-  end = std::to_chars(end, normal + room, exponent).ptr;
   T parsed{};
   const auto result = std::from_chars(normal, end, parsed);
   if (result.ec == std::errc::result_out_of_range) {
