@@ -55,13 +55,13 @@ bool readFixedFloat(std::string_view field, float& value) {
 // working point list with its count and bank-marker flags.
 class IsisReader {
  public:
-  IsisReader(Workspace& ctx, const std::string& file) : ctx_(ctx), file_(file) {}
+  IsisReader(Workspace& ctx, const std::string& file) : ctx_(ctx), file_(file), unit_(ctx.files) {}
 
   void run() {
     ctx_.out.newline();
     ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
     ++ctx_.tally.inputsRead;
-    OPENFILE(ctx_.files, unit_, FileMode::Input, file_);
+    unit_.open(FileMode::Input, file_);
     const int firstSection = ctx_.store.nxs() + 1;
     const std::string sourcePath = fitField(FILENAMEPATH(file_), kSourceWidth);
 
@@ -69,7 +69,7 @@ class IsisReader {
     bool held = false;  // `line_` already holds the next line to examine
     for (;;) {
       if (!held) {
-        const ReadStatus status = ctx_.files.units.readLine(unit_, line_);
+        const ReadStatus status = ctx_.files.units.readLine(unit_.unit(), line_);
         if (status == ReadStatus::End) break;
         if (status == ReadStatus::Error) return fail();
         cut(line_);
@@ -84,7 +84,7 @@ class IsisReader {
       // Other units open with RIVER too (CES SECTION, MUSKINGUM, ...), and so
       // may the text lines of a COMMENT unit: only "SECTION" on the next line
       // makes this a river section. Otherwise that line is examined as usual.
-      const ReadStatus status = ctx_.files.units.readLine(unit_, next_);
+      const ReadStatus status = ctx_.files.units.readLine(unit_.unit(), next_);
       if (status == ReadStatus::End) break;
       if (status == ReadStatus::Error) return fail();
       cut(next_);
@@ -96,7 +96,7 @@ class IsisReader {
       if (!readSection(sourcePath)) return fail();
     }
     warnWithoutPlanCoordinates(firstSection);
-    CLOSER(ctx_.files, unit_);
+    unit_.close();
   }
 
  private:
@@ -105,7 +105,7 @@ class IsisReader {
   }
 
   bool nextLine(std::string& line) {
-    if (ctx_.files.units.readLine(unit_, line) != ReadStatus::Ok) return false;
+    if (ctx_.files.units.readLine(unit_.unit(), line) != ReadStatus::Ok) return false;
     cut(line);
     return true;
   }
@@ -142,25 +142,25 @@ class IsisReader {
       const std::string_view marker = columns(line_, 41, 10);
       if (FLAGEXISTS(marker, "left")) {
         left_ = true;
-        closePart(kLeft);
+        closePart(Group::kLeft);
         left_ = false;
       } else if (FLAGEXISTS(marker, "right")) {
         right_ = true;
-        closePart(kCentre);
+        closePart(Group::kCentre);
       }
     }
     if (right_) {
       right_ = false;
-      closePart(kRight);
+      closePart(Group::kRight);
     } else {
-      closePart(kCentre);
+      closePart(Group::kCentre);
     }
     return true;
   }
 
   // Closes group g with the working points; a marked point just read is held
   // back to begin the next group.
-  void closePart(int g) {
+  void closePart(Group g) {
     closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_ || right_);
   }
 
@@ -173,7 +173,8 @@ class IsisReader {
       const Section& sec = ctx_.store[s];
       bool any = false;
       bool allAtOrigin = true;
-      for (int g = kLeft; g <= kRight && allAtOrigin; ++g) {
+      for (const Group g : kGroups) {
+        if (!allAtOrigin) break;
         for (int p = 1; p <= sec.ptCount(g); ++p) {
           any = true;
           const StorePoint& pt = sec.point(g, p);
@@ -198,12 +199,12 @@ class IsisReader {
   void fail() {
     ctx_.out.say(kReadError);
     ctx_.settings.errFound = true;
-    CLOSER(ctx_.files, unit_);
+    unit_.close();
   }
 
   Workspace& ctx_;
   const std::string& file_;
-  int unit_ = 0;
+  UnitHandle unit_;
   std::string line_;
   std::string next_;
   int section_ = 0;

@@ -80,17 +80,17 @@ void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables&
   ctx.out.newline();
   ctx.out.say("Reading MIKE 11 Bed Resistance data from " + std::string(significant(file)) + "...");
   ++ctx.tally.inputsRead;
-  int unit = 0;
-  OPENFILE(ctx.files, unit, FileMode::Input, file);
+  UnitHandle unit(ctx.files);
+  unit.open(FileMode::Input, file);
   tables.globalN = 0.0f;
   std::string line;
   ReadStatus status = ReadStatus::Ok;
 
   ctx.out.newline();
   ctx.out.say("Looking for Global Manning's n value...");
-  if (m11FindSection(ctx, unit, line, "[Global_Values]", status)) {
+  if (m11FindSection(ctx, unit.unit(), line, "[Global_Values]", status)) {
     // The value may stand in a later section: read on to the end of the file.
-    while ((status = ctx.files.units.readLine(unit, line)) == ReadStatus::Ok) {
+    while ((status = ctx.files.units.readLine(unit.unit(), line)) == ReadStatus::Ok) {
       if (!contains(line, kResistanceKey)) continue;
       FreeFormatReader in(after(line, kResistanceKey));
       if (!in.readFloat(tables.globalN)) badValue(ctx);
@@ -108,10 +108,10 @@ void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables&
 
   ctx.out.newline();
   ctx.out.say("Looking for bed resistance values...");
-  if (m11FindSection(ctx, unit, line, "[BedList]", status)) {
+  if (m11FindSection(ctx, unit.unit(), line, "[BedList]", status)) {
     int count = 0;
     while (!FLAGEXISTS(line, "EndSect  // BedList")) {
-      status = ctx.files.units.readLine(unit, line);
+      status = ctx.files.units.readLine(unit.unit(), line);
       if (status == ReadStatus::End) break;
       if (status == ReadStatus::Error) badValue(ctx);
       if (!contains(line, kDataKey)) continue;
@@ -136,7 +136,7 @@ void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables&
   } else if (status == ReadStatus::Error) {
     badValue(ctx);
   }
-  CLOSER(ctx.files, unit);
+  unit.close();
 }
 
 }  // namespace kestrix

@@ -42,18 +42,18 @@ T& entry(std::vector<T>& table, int n) {
 
 class NetworkReader {
  public:
-  NetworkReader(Workspace& ctx, Mike11Tables& tables) : ctx_(ctx), tables_(tables) {}
+  NetworkReader(Workspace& ctx, Mike11Tables& tables) : ctx_(ctx), tables_(tables), unit_(ctx.files) {}
 
   void run(const std::string& file) {
     ctx_.out.newline();
     ctx_.out.say("Reading MIKE 11 Branches from " + std::string(significant(file)) + "...");
     ++ctx_.tally.inputsRead;
-    OPENFILE(ctx_.files, unit_, FileMode::Input, file);
+    unit_.open(FileMode::Input, file);
     ctx_.out.say(" Looking for points...");
     if (findSection("[POINTS]")) readPoints();
     ctx_.out.say(" Looking for branches...");
     if (findSection("[BRANCHES]")) readBranches();
-    CLOSER(ctx_.files, unit_);
+    unit_.close();
   }
 
  private:
@@ -66,20 +66,20 @@ class NetworkReader {
 
   // The next line; the end of the file inside the tables is an error.
   void next() {
-    const ReadStatus status = ctx_.files.units.readLine(unit_, line_);
+    const ReadStatus status = ctx_.files.units.readLine(unit_.unit(), line_);
     if (status != ReadStatus::Ok) fail(status);
   }
 
   bool findSection(std::string_view text) {
     ReadStatus status = ReadStatus::Ok;
-    const bool found = m11FindSection(ctx_, unit_, line_, text, status);
+    const bool found = m11FindSection(ctx_, unit_.unit(), line_, text, status);
     if (status == ReadStatus::Error) fail(status);
     return found;
   }
 
   bool findNext(std::string_view text) {
     ReadStatus status = ReadStatus::Ok;
-    const bool found = m11FindNext(ctx_, unit_, line_, text, kBranchesEnd, status);
+    const bool found = m11FindNext(ctx_, unit_.unit(), line_, text, kBranchesEnd, status);
     if (status != ReadStatus::Ok) fail(status);
     return found;
   }
@@ -186,7 +186,7 @@ class NetworkReader {
 
   Workspace& ctx_;
   Mike11Tables& tables_;
-  int unit_ = 0;
+  UnitHandle unit_;
   std::string line_;
 };
 

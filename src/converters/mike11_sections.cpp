@@ -72,7 +72,7 @@ std::string nameTopoKey(std::string_view name, std::string_view topo) {
 class SectionConverter {
  public:
   SectionConverter(Workspace& ctx, const std::string& file, const Mike11Tables& tables, M11NetworkSink& network)
-      : ctx_(ctx), file_(file), tables_(tables), layers_(network) {}
+      : ctx_(ctx), file_(file), tables_(tables), txt_(ctx.files), layers_(network) {}
 
   void run() {
     Settings& set = ctx_.settings;
@@ -80,11 +80,11 @@ class SectionConverter {
     ctx_.out.newline();
     ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
     ++ctx_.tally.inputsRead;
-    OPENFILE(ctx_.files, txt_, FileMode::Input, file_);
-    int projection = 0;
-    OPENFILE(ctx_.files, projection, FileMode::Input, set.inFiles.empty() ? std::string() : set.inFiles.front());
-    layers_.open(set.outFolder, projection);
-    CLOSER(ctx_.files, projection);
+    txt_.open(FileMode::Input, file_);
+    UnitHandle projection(ctx_.files);
+    projection.open(FileMode::Input, set.inFiles.empty() ? std::string() : set.inFiles.front());
+    layers_.open(set.outFolder, projection.unit());
+    projection.close();
     buildIndexes();
     source1_ = fitField(FILENAMEPATH(file_), kSourceLength);
 
@@ -94,11 +94,11 @@ class SectionConverter {
       ctx_.out.say("ERROR - End of File encountered reading from ISIS file");
       set.errFound = true;
       if (section_ > 0) ctx_.store.removeLast();  // the block read only in part
-      CLOSER(ctx_.files, txt_);
+      txt_.close();
       layers_.abandon();
       return;
     }
-    CLOSER(ctx_.files, txt_);
+    txt_.close();
     layers_.close();
   }
 
@@ -113,7 +113,7 @@ class SectionConverter {
   }
 
   void next() {
-    if (ctx_.files.units.readLine(txt_, line_) != ReadStatus::Ok) throw ReadFailure{};
+    if (ctx_.files.units.readLine(txt_.unit(), line_) != ReadStatus::Ok) throw ReadFailure{};
   }
 
   // Reads the first line of the next block; false at the end of the file.
@@ -121,7 +121,7 @@ class SectionConverter {
   bool blockStart() {
     section_ = 0;
     for (;;) {
-      const ReadStatus status = ctx_.files.units.readLine(txt_, line_);
+      const ReadStatus status = ctx_.files.units.readLine(txt_.unit(), line_);
       if (status == ReadStatus::End) return false;
       if (status == ReadStatus::Error) throw ReadFailure{};
       if (!isBlankLine(line_)) return true;
@@ -224,26 +224,26 @@ class SectionConverter {
       if (line_.find("<#1>") != std::string::npos) {
         left_ = true;
         start = p.x;
-        closePart(kLeft);
+        closePart(Group::kLeft);
         left_ = false;
       } else if (line_.find("<#4>") != std::string::npos) {
         right_ = true;
         w_ = p.x - start;
-        closePart(kCentre);
+        closePart(Group::kCentre);
       }
     }
     if (right_) {
       right_ = false;
-      closePart(kRight);
+      closePart(Group::kRight);
     } else {
       w_ = lastX - start;
-      closePart(kCentre);
+      closePart(Group::kCentre);
     }
   }
 
   // Closes group g with the working points; only a left bank marker holds
   // its point back to begin the next group.
-  void closePart(int g) { closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_); }
+  void closePart(Group g) { closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_); }
 
   int findBranch() const {
     const auto found = branchByKey_.find(nameTopoKey(branch_, topo_));
@@ -291,13 +291,13 @@ class SectionConverter {
     const float h = w_ * 0.5f;
 
     Section& sec = ctx_.store[section_];
-    StorePoint& left = sec.pointRef(kLeft, 1);
+    StorePoint& left = sec.pointRef(Group::kLeft, 1);
     left.mapX = x0 - h * sinT;
     left.mapY = y0 + h * cosT;
-    StorePoint& centre = sec.pointRef(kCentre, 1);
+    StorePoint& centre = sec.pointRef(Group::kCentre, 1);
     centre.mapX = x0;
     centre.mapY = y0;
-    StorePoint& right = sec.pointRef(kRight, 1);
+    StorePoint& right = sec.pointRef(Group::kRight, 1);
     right.mapX = x0 + h * sinT;
     right.mapY = y0 - h * cosT;
 
@@ -312,7 +312,7 @@ class SectionConverter {
   Workspace& ctx_;
   const std::string& file_;
   const Mike11Tables& tables_;
-  int txt_ = 0;
+  UnitHandle txt_;
   M11NetworkSink& layers_;
   std::string line_;
   std::string source1_;

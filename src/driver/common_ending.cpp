@@ -12,7 +12,7 @@ namespace {
 bool anyUsableSection(RunContext& ctx) {
   for (int s = 1; s <= ctx.store.nxs(); ++s) {
     const Section& sec = ctx.store[s];
-    if (sec.use && sec.ptCount(kLeft) + sec.ptCount(kCentre) + sec.ptCount(kRight) > 0) return true;
+    if (sec.use && sec.ptCount(Group::kLeft) + sec.ptCount(Group::kCentre) + sec.ptCount(Group::kRight) > 0) return true;
   }
   return false;
 }

@@ -29,7 +29,7 @@ std::string inQuotes(const std::string& id) { return "\"" + id + "\""; }
 // the segments meeting at a vertex is taken at that vertex. The smallest
 // chainage carries over from group to group; its point becomes the section's
 // start point.
-void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
+void xsProjectPoints(RunContext& ctx, Section& sec, Group g, double& smallest) {
   const std::span<StorePoint> pts = sec.inUse(g);
   const int n = sec.ptCount(g);
   const int nv = sec.ppolNv;
@@ -110,12 +110,12 @@ void xsProjectPoints(RunContext& ctx, Section& sec, int g, double& smallest) {
 
 // Fills the offsets of one group from the reference point and orders the
 // group by offset, equal offsets keeping their stored order.
-void xsSortPoints(RunContext& ctx, Section& sec, int g, double refX, double refY) {
+void xsSortPoints(RunContext& ctx, Section& sec, Group g, double refX, double refY) {
   const std::span<StorePoint> pts = sec.inUse(g);
   const auto first = pts.begin();
   const auto last = pts.begin() + sec.ptCount(g);
 
-  if (!ctx.settings.linesFound && g == kLeft) {
+  if (!ctx.settings.linesFound && g == Group::kLeft) {
     // The left group is measured from its outermost point; the first of equal maxima wins.
     float farthest = -1.0f;
     double farX = refX;
@@ -167,7 +167,7 @@ void projectionStage(RunContext& ctx) {
     Section& sec = ctx.store[s];
     ctx.detail("Projecting cross-section points onto line " + inQuotes(sec.id));
     double smallest = kNoMinimum;
-    for (int g = kLeft; g <= kRight; ++g) xsProjectPoints(ctx, sec, g, smallest);
+    for (const Group g : kGroups) xsProjectPoints(ctx, sec, g, smallest);
   }
   if (ctx.settings.errFound) {
     ctx.say("ERRORS were found projecting cross-section points onto lines - see above");
@@ -182,7 +182,7 @@ void orderingStage(RunContext& ctx) {
   for (int s = 1; s <= ctx.store.nxs(); ++s) {
     Section& sec = ctx.store[s];
     if (!quiet) ctx.put("Sorting " + inQuotes(sec.id));
-    for (int g = kLeft; g <= kRight; ++g) {
+    for (const Group g : kGroups) {
       if (!quiet) ctx.put(formatInt(sec.ptCount(g), 5));
       if (sec.ptCount(g) >= 1) {
         double refX = 0.0;
@@ -196,30 +196,30 @@ void orderingStage(RunContext& ctx) {
             ctx.newline();
             ctx.say("WARNING - Start of line for XS " + inQuotes(sec.id) + " was not found - IGNORING");
           }
-        } else if (g == kLeft) {
+        } else if (g == Group::kLeft) {
           // Without C points this slot reads as zero; the section is then
           // dropped at C or R, or kept with its L points alone.
-          refX = sec.point(kCentre, 1).mapX;
-          refY = sec.point(kCentre, 1).mapY;
-        } else if (g == kCentre) {
-          if (sec.ptCount(kCentre) < 2) {
+          refX = sec.point(Group::kCentre, 1).mapX;
+          refY = sec.point(Group::kCentre, 1).mapY;
+        } else if (g == Group::kCentre) {
+          if (sec.ptCount(Group::kCentre) < 2) {
             dropWithPause(ctx, sec, "WARNING - Less than two \"C\" points found for cross-section ");
-          } else if (sec.ptCount(kLeft) == 0) {
+          } else if (sec.ptCount(Group::kLeft) == 0) {
             dropWithPause(ctx, sec, "WARNING - No \"L\" point found for cross-section ");
           } else {
-            refX = sec.point(kLeft, sec.ptCount(kLeft)).mapX;
-            refY = sec.point(kLeft, sec.ptCount(kLeft)).mapY;
+            refX = sec.point(Group::kLeft, sec.ptCount(Group::kLeft)).mapX;
+            refY = sec.point(Group::kLeft, sec.ptCount(Group::kLeft)).mapY;
           }
         } else {
-          if (sec.ptCount(kCentre) == 0) {
+          if (sec.ptCount(Group::kCentre) == 0) {
             dropWithPause(ctx, sec, "WARNING - No \"C\" point found for cross-section ");
           } else {
-            refX = sec.point(kCentre, sec.ptCount(kCentre)).mapX;
-            refY = sec.point(kCentre, sec.ptCount(kCentre)).mapY;
+            refX = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).mapX;
+            refY = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).mapY;
           }
         }
         if (sec.use) xsSortPoints(ctx, sec, g, refX, refY);
-      } else if (lines && g == kCentre) {
+      } else if (lines && g == Group::kCentre) {
         ctx.newline();
         ctx.put("ERROR - Cross-section " + inQuotes(sec.id) + " does not contain any \"C\" points.");
         ctx.settings.errFound = true;

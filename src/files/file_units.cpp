@@ -170,8 +170,9 @@ UnitHandle::~UnitHandle() {
   if (unit_ <= 0) return;
   UnitSlot* slot = ctx_.units.slotOf(unit_);
   if (slot == nullptr || !slot->open) return;
-  // Only a run that is ending gets here with a unit open: its outputs are
-  // discarded, so a failed close has nothing left to report.
+  // Only a run that is ending, or a reader leaving a layer after an error it
+  // has reported, gets here with a unit open: outputs are then discarded and
+  // inputs have nothing to lose, so a failed close has nothing to report.
   ctx_.units.disconnect(unit_);
   slot->open = false;
 }

@@ -36,7 +36,7 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode);
 void CLOSER(FileAccess& ctx, int& unit);
 
 /// A unit that is closed when the handle goes out of scope. close() reports the close as CLOSER does; a handle
-/// left open (a run ending through RunEnd) releases its unit silently, as the end of the run would.
+/// left open (a run ending through RunEnd, a layer abandoned after a reported error) releases its unit silently.
 class UnitHandle {
  public:
   /// A handle with no unit yet.

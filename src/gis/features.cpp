@@ -19,19 +19,17 @@ FeatureKind kindOf(const miObjectType& type) {
 }  // namespace
 
 MifFeatureSource::MifFeatureSource(Workspace& ctx, std::size_t lineWidth, int nodeLimit)
-    : ctx_(ctx), lineWidth_(lineWidth), nodeLimit_(nodeLimit) {}
+    : ctx_(ctx), lineWidth_(lineWidth), nodeLimit_(nodeLimit), geom_(ctx.files), attr_(ctx.files) {}
 
 bool MifFeatureSource::open(const std::string& layer) {
-  geomUnit_ = 0;
-  attrUnit_ = 0;
-  miOpenLayer(ctx_.layers, layer, geomUnit_, attrUnit_, FileMode::Input);
-  if (miSkipHeader(ctx_.files, geomUnit_)) return true;
+  miOpenLayer(ctx_.layers, layer, geom_.unit(), attr_.unit(), FileMode::Input);
+  if (miSkipHeader(ctx_.files, geom_.unit())) return true;
   close();
   return false;
 }
 
 std::string MifFeatureSource::recordsName() {
-  const UnitSlot* slot = ctx_.files.units.slotOf(attrUnit_);
+  const UnitSlot* slot = ctx_.files.units.slotOf(attr_.unit());
   return slot ? slot->name : std::string();
 }
 
@@ -40,8 +38,8 @@ FeatureStatus MifFeatureSource::next(FeatureKind withGeometry, Feature& feature)
   miObjectType type;
   // The .mid holds one row per object, so the objects of the .mif decide
   // where the layer ends; rows left over after the last object are not read.
-  while (!units.atEnd(geomUnit_)) {
-    const ReadStatus status = units.readLine(geomUnit_, line_);
+  while (!units.atEnd(geom_.unit())) {
+    const ReadStatus status = units.readLine(geom_.unit(), line_);
     if (status == ReadStatus::End) break;
     if (status == ReadStatus::Error) return FeatureStatus::LayerError;
     if (line_.size() > lineWidth_) line_.resize(lineWidth_);
@@ -52,7 +50,7 @@ FeatureStatus MifFeatureSource::next(FeatureKind withGeometry, Feature& feature)
     if (feature.kind == withGeometry) {
       double centreX = 0.0;
       double centreY = 0.0;
-      if (!miReadObject(ctx_.files, rest_, geomUnit_, type, feature.x, feature.y, nodeLimit_, feature.nodes, centreX,
+      if (!miReadObject(ctx_.files, rest_, geom_.unit(), type, feature.x, feature.y, nodeLimit_, feature.nodes, centreX,
                         centreY)) {
         feature.text.assign(significant(line_));
         return FeatureStatus::BadObject;
@@ -65,8 +63,8 @@ FeatureStatus MifFeatureSource::next(FeatureKind withGeometry, Feature& feature)
 
 FeatureStatus MifFeatureSource::readRecord(Feature& feature) {
   UnitTable& units = ctx_.files.units;
-  if (units.atEnd(attrUnit_)) return FeatureStatus::NoRecord;
-  const ReadStatus status = units.readLine(attrUnit_, row_);
+  if (units.atEnd(attr_.unit())) return FeatureStatus::NoRecord;
+  const ReadStatus status = units.readLine(attr_.unit(), row_);
   if (status == ReadStatus::End) return FeatureStatus::NoRecord;
   if (status == ReadStatus::Error) return FeatureStatus::RecordError;
   values_.emplace(row_);
@@ -75,8 +73,8 @@ FeatureStatus MifFeatureSource::readRecord(Feature& feature) {
 }
 
 void MifFeatureSource::close() {
-  CLOSER(ctx_.files, geomUnit_);
-  CLOSER(ctx_.files, attrUnit_);
+  geom_.close();
+  attr_.close();
 }
 
 void featureFailure(Workspace& ctx, FeatureStatus status, const Feature& feature, const FeatureMessages& messages) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "files/file_units.h"
 #include "text/freeformat.h"
 #include "store/workspace.h"
 
@@ -98,8 +99,9 @@ class MifFeatureSource final : public FeatureSource {
   Workspace& ctx_;
   std::size_t lineWidth_;
   int nodeLimit_;
-  int geomUnit_ = 0;
-  int attrUnit_ = 0;
+  // A layer abandoned after a reported error releases its units when the source goes.
+  UnitHandle geom_;
+  UnitHandle attr_;
   std::string line_;
   std::string rest_;
   std::string row_;

@@ -22,11 +22,11 @@ constexpr int kPointNodes = 2;           // vertices a point object needs room f
 constexpr int kMostCarriedLines = 20;   // records with carried values reported one by one per layer
 
 // Position group of an LCR value: its first letter, C for anything else.
-int groupOf(const std::string& lcr) {
+Group groupOf(const std::string& lcr) {
   const char c = lcr.empty() ? ' ' : lcr[0];
-  if (c == 'L' || c == 'l') return kLeft;
-  if (c == 'R' || c == 'r') return kRight;
-  return kCentre;
+  if (c == 'L' || c == 'l') return Group::kLeft;
+  if (c == 'R' || c == 'r') return Group::kRight;
+  return Group::kCentre;
 }
 
 // A text value between double quotes, as the carried-value warning shows it.
@@ -155,7 +155,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
       knownId = last.lastXsId;
     }
     const int s = knownSection;
-    const int g = groupOf(last.lastLcr);
+    const Group g = groupOf(last.lastLcr);
     Section& section = ctx.store[s];
     if (section.ptCount(g) + 1 > ctx.settings.mpt) {
       ctx.out.say("ERROR - Exceeded number of allowable points per cross-section section.");

@@ -53,9 +53,9 @@ miObjectType polyline() {
   return type;
 }
 
-void closePair(FileAccess& ctx, int& geom, int& attr) {
-  if (geom > 0) CLOSER(ctx, geom);
-  if (attr > 0) CLOSER(ctx, attr);
+void closePair(UnitHandle& geom, UnitHandle& attr) {
+  geom.close();
+  attr.close();
 }
 
 // Values too wide for their columns are written in full; the user is told once per object.
@@ -79,16 +79,15 @@ std::string channelId(const std::string& name, int counter) {
 }  // namespace
 
 void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
-  nwkGeom_ = nwkAttr_ = branchesGeom_ = branchesAttr_ = 0;
   const std::string nwk = ADDFOLDER(outFolder, "1d_nwk");
   const std::string branches = ADDFOLDER(outFolder, "1d_branches");
   guardOutputs(ctx_.files, {nwk + ".mif", nwk + ".mid", branches + ".mif", branches + ".mid"});
-  miOpenLayer(ctx_.layers, nwk, nwkGeom_, nwkAttr_, FileMode::Output);
-  miCopyHeader(ctx_.files, projectionUnit, nwkGeom_);
-  miOpenLayer(ctx_.layers, branches, branchesGeom_, branchesAttr_, FileMode::Output);
-  miCopyHeader(ctx_.files, projectionUnit, branchesGeom_);
-  writeNwkColumns(ctx_.files, nwkGeom_);
-  writeBranchesColumns(ctx_.files, branchesGeom_);
+  miOpenLayer(ctx_.layers, nwk, nwkGeom_.unit(), nwkAttr_.unit(), FileMode::Output);
+  miCopyHeader(ctx_.files, projectionUnit, nwkGeom_.unit());
+  miOpenLayer(ctx_.layers, branches, branchesGeom_.unit(), branchesAttr_.unit(), FileMode::Output);
+  miCopyHeader(ctx_.files, projectionUnit, branchesGeom_.unit());
+  writeNwkColumns(ctx_.files, nwkGeom_.unit());
+  writeBranchesColumns(ctx_.files, branchesGeom_.unit());
 }
 
 void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) {
@@ -115,7 +114,8 @@ void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Cros
   add(current.x, current.y);
   const std::string id = channelId(branch.Name, counter);
   std::string wide;
-  if (!miWriteObject(ctx_.files, nwkGeom_, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "", &wide))
+  if (!miWriteObject(ctx_.files, nwkGeom_.unit(), polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen,
+                     "", &wide))
     noteWidened(ctx_.out, id, wide, "1d_nwk.mif");
 
   const float length = current.chainage - previous.chainage;
@@ -140,11 +140,11 @@ void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Cros
   row += quoted(significant(ctx_.store[previous.section].id));
   row += ',';
   row += quoted(significant(ctx_.store[current.section].id));
-  ctx_.files.units.writeLine(nwkAttr_, row);
+  ctx_.files.units.writeLine(nwkAttr_.unit(), row);
 }
 
 void M11NetworkLayers::close() {
-  closePair(ctx_.files, nwkGeom_, nwkAttr_);
+  closePair(nwkGeom_, nwkAttr_);
   std::vector<double> x;
   std::vector<double> y;
   for (int b = 1; b <= tables_.nBranches; ++b) {
@@ -161,24 +161,24 @@ void M11NetworkLayers::close() {
     }
     if (x.size() < 2) continue;  // a line needs two vertices
     std::string wide;
-    if (!miWriteObject(ctx_.files, branchesGeom_, polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen, "",
-                       &wide))
+    if (!miWriteObject(ctx_.files, branchesGeom_.unit(), polyline(), x.data(), y.data(), static_cast<int>(x.size()),
+                       kPen, "", &wide))
       noteWidened(ctx_.out, significant(branch.Name), wide, "1d_branches.mif");
     std::string name = fitField(branch.Name, kM11NameWidth);
     if (needsQuotes(name)) {
       // Quoted without its padding: the blanks would only sit inside the quotes.
-      ctx_.files.units.writeLine(branchesAttr_, quoted(name));
+      ctx_.files.units.writeLine(branchesAttr_.unit(), quoted(name));
       continue;
     }
     name.resize(kM11NameWidth, ' ');
-    ctx_.files.units.writeLine(branchesAttr_, name);
+    ctx_.files.units.writeLine(branchesAttr_.unit(), name);
   }
-  closePair(ctx_.files, branchesGeom_, branchesAttr_);
+  closePair(branchesGeom_, branchesAttr_);
 }
 
 void M11NetworkLayers::abandon() {
-  closePair(ctx_.files, nwkGeom_, nwkAttr_);
-  closePair(ctx_.files, branchesGeom_, branchesAttr_);
+  closePair(nwkGeom_, nwkAttr_);
+  closePair(branchesGeom_, branchesAttr_);
 }
 
 }  // namespace kestrix

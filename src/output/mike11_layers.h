@@ -6,6 +6,7 @@
 #include <string>
 
 #include "converters/mike11.h"
+#include "files/file_units.h"
 #include "store/workspace.h"
 
 namespace kestrix {
@@ -14,7 +15,9 @@ namespace kestrix {
 class M11NetworkLayers final : public M11NetworkSink {
  public:
   /// Layers of the run `ctx` over the network `tables`, not yet open.
-  M11NetworkLayers(Workspace& ctx, const Mike11Tables& tables) : ctx_(ctx), tables_(tables) {}
+  M11NetworkLayers(Workspace& ctx, const Mike11Tables& tables)
+      : ctx_(ctx), tables_(tables), nwkGeom_(ctx.files), nwkAttr_(ctx.files), branchesGeom_(ctx.files),
+        branchesAttr_(ctx.files) {}
   /// Opens 1d_nwk and 1d_branches in `outFolder`, copies the header of the open projection layer into both and writes their column blocks.
   void open(const std::string& outFolder, int projectionUnit) override;
   /// Writes the channel from `previous` to `current` along branch b (from 1) with the channel counter `counter`.
@@ -27,10 +30,10 @@ class M11NetworkLayers final : public M11NetworkSink {
  private:
   Workspace& ctx_;
   const Mike11Tables& tables_;
-  int nwkGeom_ = 0;       // 1d_nwk.mif
-  int nwkAttr_ = 0;       // 1d_nwk.mid
-  int branchesGeom_ = 0;  // 1d_branches.mif
-  int branchesAttr_ = 0;  // 1d_branches.mid
+  UnitHandle nwkGeom_;       // 1d_nwk.mif
+  UnitHandle nwkAttr_;       // 1d_nwk.mid
+  UnitHandle branchesGeom_;  // 1d_branches.mif
+  UnitHandle branchesAttr_;  // 1d_branches.mid
 };
 
 }  // namespace kestrix

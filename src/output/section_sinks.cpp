@@ -102,7 +102,7 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
     line_ += ',';
     if (appendResistance(line_, row.mnr, style_, number_)) notes.widened(number_, path);
     line_ += ',';
-    appendInt(line_, row.group, 2);
+    appendInt(line_, groupNumber(row.group), 2);
     ctx_.files.units.writeLine(unit, line_);
   }
   if (!section.stopMessage.empty()) {
@@ -192,7 +192,7 @@ void AllPointsSink::open(int headerUnit) { openWith(headerUnit, kPointColumns); 
 void AllPointsSink::write(const SectionView& section, SectionNotes& notes) {
   quotedId_ = quoted(section.id);  // once for every row of the section
   for (const DrawnPoint& pt : section.points) {
-    writeObject(&pt.mapX, &pt.mapY, 1, kGroupSymbol[pt.group - 1], notes);
+    writeObject(&pt.mapX, &pt.mapY, 1, kGroupSymbol[groupNumber(pt.group) - 1], notes);
     writePointRow(quotedId_, pt.z, notes);
   }
 }

@@ -97,30 +97,30 @@ class SectionViewer {
   // The offset added to every point of group g. Without lines the groups are
   // measured from different reference points and are chained here. False, with
   // the stop message set, when the store lacks the left points to chain from.
-  bool baseOffset(const Section& sec, int g, float& base, SectionView& v) {
+  bool baseOffset(const Section& sec, Group g, float& base, SectionView& v) {
     base = 0.0f;
-    if (st_.mode != RunMode::Gis || st_.linesFound || g == kLeft) return true;
-    const int nL = sec.ptCount(kLeft);
+    if (st_.mode != RunMode::Gis || st_.linesFound || g == Group::kLeft) return true;
+    const int nL = sec.ptCount(Group::kLeft);
     if (nL == 0) {
       // The ordering stage drops such sections; reaching here means the store is inconsistent.
-      v.stopMessage = g == kCentre ? "should not be here - AAA" : "should not be here - BBB";
+      v.stopMessage = g == Group::kCentre ? "should not be here - AAA" : "should not be here - BBB";
       return false;
     }
-    const float lastL = nL >= 2 ? sec.point(kLeft, nL).x : 0.0f;
-    if (g == kCentre) {
+    const float lastL = nL >= 2 ? sec.point(Group::kLeft, nL).x : 0.0f;
+    if (g == Group::kCentre) {
       base = lastL;
       return true;
     }
-    const float lastC = sec.point(kCentre, sec.ptCount(kCentre)).x;
+    const float lastC = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).x;
     base = lastL + lastC;
     return true;
   }
 
   void rows(const Section& sec, SectionView& v) {
-    for (int g = kLeft; g <= kRight; ++g) {
+    for (const Group g : kGroups) {
       const int n = sec.ptCount(g);
       // A trimmed MIKE 11 section keeps its centre group alone.
-      if (n == 0 || (st_.mode == RunMode::Mike11 && st_.optTrim && g != kCentre)) continue;
+      if (n == 0 || (st_.mode == RunMode::Mike11 && st_.optTrim && g != Group::kCentre)) continue;
       float base = 0.0f;
       if (!baseOffset(sec, g, base, v)) return;
       for (int p = 1; p <= n; ++p) {
@@ -131,14 +131,14 @@ class SectionViewer {
   }
 
   // Outside MIKE 11 mode: whether group g is drawn in 1d_xs and the all points layer.
-  static bool groupDrawn(const Section& sec, int g) {
+  static bool groupDrawn(const Section& sec, Group g) {
     const int n = sec.ptCount(g);
     if (n >= 2) return true;
-    return g == kLeft && n == 1 && sec.ptCount(kCentre) >= 2;
+    return g == Group::kLeft && n == 1 && sec.ptCount(Group::kCentre) >= 2;
   }
 
   void line(const Section& sec, SectionView& v) {
-    for (int g = kLeft; g <= kRight; ++g) {
+    for (const Group g : kGroups) {
       if (st_.mode == RunMode::Mike11) {
         // The converter stores the section line's left end, crossing point and right end as point 1.
         v.lineX.push_back(sec.point(g, 1).mapX);
@@ -158,32 +158,32 @@ class SectionViewer {
   }
 
   void bed(const Section& sec, SectionView& v) {
-    const int n = sec.ptCount(kCentre);
+    const int n = sec.ptCount(Group::kCentre);
     const StorePoint* at = nullptr;
     float level = 0.0f;
     if (st_.mode == RunMode::Mike11) {
       // A MIKE 11 section is marked at its crossing point, at the lowest level of its centre group.
-      at = &sec.point(kCentre, 1);
+      at = &sec.point(Group::kCentre, 1);
       level = kMike11BedStart;
-      for (int p = 1; p <= n; ++p) level = std::min(level, sec.point(kCentre, p).z);
+      for (int p = 1; p <= n; ++p) level = std::min(level, sec.point(Group::kCentre, p).z);
     } else if (n == 1) {
-      at = &sec.point(kCentre, 1);
+      at = &sec.point(Group::kCentre, 1);
       level = at->z;
     } else if (n >= 2) {
       level = kLowestStart;
       for (int p = 1; p <= n; ++p) {
-        const StorePoint& pt = sec.point(kCentre, p);
+        const StorePoint& pt = sec.point(Group::kCentre, p);
         if (pt.z < level) {  // strictly lower: the first of equal minima wins
           level = pt.z;
           at = &pt;
         }
       }
     }
-    if (at != nullptr) v.bed = DrawnPoint{at->mapX, at->mapY, level, kCentre};
+    if (at != nullptr) v.bed = DrawnPoint{at->mapX, at->mapY, level, Group::kCentre};
   }
 
   void allPoints(const Section& sec, SectionView& v) {
-    for (int g = kLeft; g <= kRight; ++g) {
+    for (const Group g : kGroups) {
       if (!groupDrawn(sec, g)) continue;
       for (int p = 1; p <= sec.ptCount(g); ++p) {
         const StorePoint& pt = sec.point(g, p);
@@ -201,7 +201,7 @@ class SectionViewer {
 // overflow single precision) has no text a reader could take for it: the
 // run ends before anything is written.
 void refuseUnwritable(Workspace& ctx, const Section& sec) {
-  for (int g = kLeft; g <= kRight; ++g) {
+  for (const Group g : kGroups) {
     for (int p = 1; p <= sec.ptCount(g); ++p) {
       const StorePoint& pt = sec.point(g, p);
       const char* what = nullptr;

@@ -24,7 +24,7 @@ struct CsvRow {
   float x = 0.0f;    ///< offset from the section's start, summed in single precision
   float z = 0.0f;    ///< elevation
   float mnr = 0.0f;  ///< resistance value
-  int group = 0;     ///< position group (1 left, 2 centre, 3 right)
+  Group group = Group::kCentre;  ///< position group
 };
 
 /// A point drawn in a point layer: map position, the Z of its row and its group.
@@ -32,7 +32,7 @@ struct DrawnPoint {
   double mapX = 0.0;  ///< easting
   double mapY = 0.0;  ///< northing
   float z = 0.0f;     ///< the Z of its .mid row
-  int group = 0;      ///< position group, which chooses its symbol
+  Group group = Group::kCentre;  ///< position group, which chooses its symbol
 };
 
 /// Everything the outputs show of one section.

@@ -6,30 +6,30 @@ namespace {
 const StorePoint kZeroPoint{};
 }
 
-const StorePoint& Section::point(int g, int p) const {
-  const auto& v = points_[g - 1];
+const StorePoint& Section::point(Group g, int p) const {
+  const auto& v = points_[index(g)];
   return (p >= 1 && static_cast<std::size_t>(p) <= v.size()) ? v[p - 1] : kZeroPoint;
 }
 
-StorePoint& Section::pointRef(int g, int p) {
-  auto& v = points_[g - 1];
+StorePoint& Section::pointRef(Group g, int p) {
+  auto& v = points_[index(g)];
   if (static_cast<std::size_t>(p) > v.size()) v.resize(p);
   return v[p - 1];
 }
 
-int Section::append(int g, const StorePoint& pt) {
-  int n = ++count_[g - 1];
+int Section::append(Group g, const StorePoint& pt) {
+  int n = ++count_[index(g)];
   pointRef(g, n) = pt;
   return n;
 }
 
-void Section::keepFirst(int g, int n) {
-  if (n >= 0 && n <= count_[g - 1]) count_[g - 1] = n;
+void Section::keepFirst(Group g, int n) {
+  if (n >= 0 && n <= count_[index(g)]) count_[index(g)] = n;
 }
 
-void Section::replaceGroup(int g, std::span<const StorePoint> points) {
-  points_[g - 1].assign(points.begin(), points.end());
-  count_[g - 1] = static_cast<int>(points.size());
+void Section::replaceGroup(Group g, std::span<const StorePoint> points) {
+  points_[index(g)].assign(points.begin(), points.end());
+  count_[index(g)] = static_cast<int>(points.size());
 }
 
 int SectionStore::append() {

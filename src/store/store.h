@@ -20,11 +20,17 @@ namespace kestrix {
 /// Characters a cross-section identifier keeps, wherever it is read or written.
 constexpr std::size_t kIdWidth = 100;
 
-/// Position groups of a section.
-enum Group : int { kLeft = 1, kCentre = 2, kRight = 3 };
+/// Position groups of a section, numbered from 1 as messages and layers show them.
+enum class Group : int { kLeft = 1, kCentre = 2, kRight = 3 };
+
+/// The three groups in the order sections list them: left, centre, right.
+constexpr std::array<Group, 3> kGroups{Group::kLeft, Group::kCentre, Group::kRight};
+
+/// The number of a position group (1 left, 2 centre, 3 right), as layers write it.
+constexpr int groupNumber(Group g) { return static_cast<int>(g); }
 
 /// The letter of a position group: L, C or R.
-inline char groupLetter(int g) { return g == kLeft ? 'L' : g == kRight ? 'R' : 'C'; }
+constexpr char groupLetter(Group g) { return g == Group::kLeft ? 'L' : g == Group::kRight ? 'R' : 'C'; }
 
 /// One point of a position group: map position, offset, elevation, resistance.
 struct StorePoint {
@@ -52,23 +58,24 @@ struct Section {
   int ppolNv = 0;                     ///< vertices of the projection line in use
 
   /// Point p (from 1) of group g; a slot never written reads as zero.
-  const StorePoint& point(int g, int p) const;
+  const StorePoint& point(Group g, int p) const;
   /// Writable point p (from 1) of group g; the group grows as needed.
-  StorePoint& pointRef(int g, int p);
+  StorePoint& pointRef(Group g, int p);
   /// Points in use of group g.
-  int ptCount(int g) const { return count_[g - 1]; }
-  /// Points in use of every group (index group-1).
+  int ptCount(Group g) const { return count_[index(g)]; }
+  /// Points in use of the three groups, left to right.
   const std::array<int, 3>& counts() const { return count_; }
   /// Appends a point to group g and returns its new count.
-  int append(int g, const StorePoint& pt);
+  int append(Group g, const StorePoint& pt);
   /// The points in use of group g, to reorder or change in place.
-  std::span<StorePoint> inUse(int g) { return std::span<StorePoint>(points_[g - 1]).first(count_[g - 1]); }
+  std::span<StorePoint> inUse(Group g) { return std::span<StorePoint>(points_[index(g)]).first(count_[index(g)]); }
   /// Keeps the first n (at most ptCount(g)) points of group g in use and drops the rest.
-  void keepFirst(int g, int n);
+  void keepFirst(Group g, int n);
   /// Makes the given points the whole of group g.
-  void replaceGroup(int g, std::span<const StorePoint> points);
+  void replaceGroup(Group g, std::span<const StorePoint> points);
 
  private:
+  static std::size_t index(Group g) { return static_cast<std::size_t>(groupNumber(g) - 1); }
   std::array<std::vector<StorePoint>, 3> points_;
   std::array<int, 3> count_{};  // points in use per group; never more than the slots of the group
 };

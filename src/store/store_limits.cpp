@@ -29,7 +29,7 @@ StorePoint& WorkingGroup::add() {
   return points[static_cast<std::size_t>(count) - 1];
 }
 
-void closeGroup(Reporter& out, Settings& settings, Section& sec, int g, WorkingGroup& work, bool holdLast) {
+void closeGroup(Reporter& out, Settings& settings, Section& sec, Group g, WorkingGroup& work, bool holdLast) {
   const int take = holdLast ? work.count - 1 : work.count;
   if (take > settings.mpt) stopTooManyPoints(out, settings, sec.id);
   sec.replaceGroup(g, std::span<const StorePoint>(work.points).first(static_cast<std::size_t>(take)));

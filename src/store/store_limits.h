@@ -28,6 +28,6 @@ struct WorkingGroup {
 };
 
 /// Moves the working points into group g of `sec`; with `holdLast` the last point read stays behind as the first of the next group. Ends the run when the group would hold more than -mpt points.
-void closeGroup(Reporter& out, Settings& settings, Section& sec, int g, WorkingGroup& work, bool holdLast);
+void closeGroup(Reporter& out, Settings& settings, Section& sec, Group g, WorkingGroup& work, bool holdLast);
 
 }  // namespace kestrix

@@ -33,7 +33,7 @@ class IsisRealFiles : public ::testing::Test {
   const Section& sec(int s) const { return ctx_->store[s]; }
   int points() const {
     int n = 0;
-    for (int s = 1; s <= nxs(); ++s) n += sec(s).ptCount(1) + sec(s).ptCount(2) + sec(s).ptCount(3);
+    for (int s = 1; s <= nxs(); ++s) n += sec(s).ptCount(Group::kLeft) + sec(s).ptCount(Group::kCentre) + sec(s).ptCount(Group::kRight);
     return n;
   }
 
@@ -53,23 +53,23 @@ TEST_F(IsisRealFiles, DouglasLowerCaseMarkersAndTheCommentLineSkipped) {
   EXPECT_EQ(a.id, "DOUG06_4620D");
   EXPECT_EQ(a.source[1], "RIVER Douglas (DOUG006)      C/S 231. 2012 - Cut back on LB");
   EXPECT_EQ(a.source[2], "SECTION");
-  ASSERT_EQ(a.ptCount(1), 1);
-  ASSERT_EQ(a.ptCount(2), 7);
-  ASSERT_EQ(a.ptCount(3), 1);
-  EXPECT_FLOAT_EQ(a.point(1, 1).x, 4.42f);
-  EXPECT_FLOAT_EQ(a.point(1, 1).z, 55.41f);
-  EXPECT_FLOAT_EQ(a.point(1, 1).mnr, 0.042f);
-  EXPECT_DOUBLE_EQ(a.point(1, 1).mapX, 357940.81);
-  EXPECT_DOUBLE_EQ(a.point(1, 1).mapY, 410058.06);
-  EXPECT_FLOAT_EQ(a.point(2, 1).x, 4.85f);  // the "left" line begins group C
-  EXPECT_FLOAT_EQ(a.point(3, 1).x, 12.331f);
-  EXPECT_DOUBLE_EQ(a.point(3, 1).mapY, 410064.59);
+  ASSERT_EQ(a.ptCount(Group::kLeft), 1);
+  ASSERT_EQ(a.ptCount(Group::kCentre), 7);
+  ASSERT_EQ(a.ptCount(Group::kRight), 1);
+  EXPECT_FLOAT_EQ(a.point(Group::kLeft, 1).x, 4.42f);
+  EXPECT_FLOAT_EQ(a.point(Group::kLeft, 1).z, 55.41f);
+  EXPECT_FLOAT_EQ(a.point(Group::kLeft, 1).mnr, 0.042f);
+  EXPECT_DOUBLE_EQ(a.point(Group::kLeft, 1).mapX, 357940.81);
+  EXPECT_DOUBLE_EQ(a.point(Group::kLeft, 1).mapY, 410058.06);
+  EXPECT_FLOAT_EQ(a.point(Group::kCentre, 1).x, 4.85f);  // the "left" line begins group C
+  EXPECT_FLOAT_EQ(a.point(Group::kRight, 1).x, 12.331f);
+  EXPECT_DOUBLE_EQ(a.point(Group::kRight, 1).mapY, 410064.59);
   const Section& b = sec(2);
   EXPECT_EQ(b.id, "DOUG06_4610U");
-  EXPECT_EQ(b.ptCount(1), 12);
-  EXPECT_EQ(b.ptCount(2), 7);
-  EXPECT_EQ(b.ptCount(3), 42);
-  EXPECT_FLOAT_EQ(b.point(1, 1).x, -5.457f);
+  EXPECT_EQ(b.ptCount(Group::kLeft), 12);
+  EXPECT_EQ(b.ptCount(Group::kCentre), 7);
+  EXPECT_EQ(b.ptCount(Group::kRight), 42);
+  EXPECT_FLOAT_EQ(b.point(Group::kLeft, 1).x, -5.457f);
   const Section& last = sec(366);
   EXPECT_EQ(last.id, "SMIT01_0013");
   EXPECT_EQ(last.source[2], "SECTION    CHAINAGE 13.888");
@@ -80,19 +80,19 @@ TEST_F(IsisRealFiles, PackedAndNegativeCoordinates) {
   ASSERT_EQ(nxs(), 27);
   EXPECT_EQ(points(), 1077);
   EXPECT_EQ(sec(1).id, "M029");
-  ASSERT_EQ(sec(1).ptCount(2), 47);
-  EXPECT_EQ(sec(1).ptCount(1) + sec(1).ptCount(3), 0);
-  EXPECT_DOUBLE_EQ(sec(1).point(2, 1).mapX, 385063.2);
-  EXPECT_DOUBLE_EQ(sec(1).point(2, 1).mapY, 242674.7);
+  ASSERT_EQ(sec(1).ptCount(Group::kCentre), 47);
+  EXPECT_EQ(sec(1).ptCount(Group::kLeft) + sec(1).ptCount(Group::kRight), 0);
+  EXPECT_DOUBLE_EQ(sec(1).point(Group::kCentre, 1).mapX, 385063.2);
+  EXPECT_DOUBLE_EQ(sec(1).point(Group::kCentre, 1).mapY, 242674.7);
 
   read("TIDAL.DAT");
   ASSERT_EQ(nxs(), 89);
   EXPECT_EQ(sec(1).id, "2.1");
   EXPECT_EQ(sec(1).source[2], "SECTION 2.1");
-  ASSERT_EQ(sec(1).ptCount(2), 19);
-  EXPECT_FLOAT_EQ(sec(1).point(2, 1).z, 10.0f);
-  EXPECT_DOUBLE_EQ(sec(1).point(2, 1).mapX, -35833.016);
-  EXPECT_DOUBLE_EQ(sec(1).point(2, 1).mapY, 6697730.04);
+  ASSERT_EQ(sec(1).ptCount(Group::kCentre), 19);
+  EXPECT_FLOAT_EQ(sec(1).point(Group::kCentre, 1).z, 10.0f);
+  EXPECT_DOUBLE_EQ(sec(1).point(Group::kCentre, 1).mapX, -35833.016);
+  EXPECT_DOUBLE_EQ(sec(1).point(Group::kCentre, 1).mapY, 6697730.04);
 }
 
 TEST_F(IsisRealFiles, MarkersOutsideTheirColumnsAndOtherRiverUnits) {
@@ -100,23 +100,23 @@ TEST_F(IsisRealFiles, MarkersOutsideTheirColumnsAndOtherRiverUnits) {
   ASSERT_EQ(nxs(), 6);
   EXPECT_EQ(sec(1).id, "RIV_1-1");
   EXPECT_EQ(sec(1).source[1], "RIVER (Culvert Exit) CH:7932 - Trimmed to BT");
-  EXPECT_EQ(sec(1).ptCount(1), 0);  // LEFT on the first data line
-  EXPECT_EQ(sec(1).ptCount(3), 1);
+  EXPECT_EQ(sec(1).ptCount(Group::kLeft), 0);  // LEFT on the first data line
+  EXPECT_EQ(sec(1).ptCount(Group::kRight), 1);
   // LEFT and RIGHT in columns 71-80 are not markers: every point in group C.
   EXPECT_EQ(sec(2).id, "RIV_B1_US");
-  EXPECT_EQ(sec(2).ptCount(2), 21);
-  EXPECT_DOUBLE_EQ(sec(2).point(2, 5).mapY, 86643.19);
+  EXPECT_EQ(sec(2).ptCount(Group::kCentre), 21);
+  EXPECT_DOUBLE_EQ(sec(2).point(Group::kCentre, 5).mapY, 86643.19);
 
   // CES SECTION and the Muskingum units begin with RIVER too; only the three river sections count.
   read("encoding_test_cp1252.dat");
   ASSERT_EQ(nxs(), 3);
   EXPECT_EQ(sec(1).id, "d\xE5rek");
   EXPECT_EQ(sec(2).id, "UNIT007");
-  EXPECT_EQ(sec(2).ptCount(1), 0);
-  ASSERT_EQ(sec(2).ptCount(2), 2);
-  ASSERT_EQ(sec(2).ptCount(3), 3);
-  EXPECT_FLOAT_EQ(sec(2).point(2, 2).z, -2.0f);
-  EXPECT_DOUBLE_EQ(sec(2).point(3, 1).mapX, 3.0);
+  EXPECT_EQ(sec(2).ptCount(Group::kLeft), 0);
+  ASSERT_EQ(sec(2).ptCount(Group::kCentre), 2);
+  ASSERT_EQ(sec(2).ptCount(Group::kRight), 3);
+  EXPECT_FLOAT_EQ(sec(2).point(Group::kCentre, 2).z, -2.0f);
+  EXPECT_DOUBLE_EQ(sec(2).point(Group::kRight, 1).mapX, 3.0);
   EXPECT_EQ(sec(3).id, "bernie");
 }
 
@@ -125,9 +125,9 @@ TEST_F(IsisRealFiles, FilesWithoutCoordinates) {
   EXPECT_NE(console_.output().find("WARNING - 40 of the 40 river sections of "), std::string::npos);
   ASSERT_EQ(nxs(), 40);
   EXPECT_EQ(sec(1).id, "m60");
-  ASSERT_EQ(sec(1).ptCount(2), 14);
-  EXPECT_FLOAT_EQ(sec(1).point(2, 1).x, -32.961f);
-  EXPECT_DOUBLE_EQ(sec(1).point(2, 1).mapX, 0.0);
+  ASSERT_EQ(sec(1).ptCount(Group::kCentre), 14);
+  EXPECT_FLOAT_EQ(sec(1).point(Group::kCentre, 1).x, -32.961f);
+  EXPECT_DOUBLE_EQ(sec(1).point(Group::kCentre, 1).mapX, 0.0);
 
   read("EX6.DAT");
   EXPECT_EQ(nxs(), 86);
@@ -136,8 +136,8 @@ TEST_F(IsisRealFiles, FilesWithoutCoordinates) {
   read("floodplain.dat");
   ASSERT_EQ(nxs(), 4);
   for (int s = 1; s <= 4; ++s) {
-    EXPECT_EQ(sec(s).ptCount(2), 1);
-    EXPECT_DOUBLE_EQ(sec(s).point(2, 1).mapX, 0.0);
+    EXPECT_EQ(sec(s).ptCount(Group::kCentre), 1);
+    EXPECT_DOUBLE_EQ(sec(s).point(Group::kCentre, 1).mapX, 0.0);
   }
   EXPECT_EQ(sec(4).id, "down");
 }

@@ -22,6 +22,8 @@ using testing::lines;
 using testing::TestRun;
 using testing::F;
 using testing::offsets;
+using testing::P;
+using testing::pointsOf;
 
 // One data line in the fixed columns: X, Z, n in 1-30, column 31 blank, an
 // unused number in 32-40, the marker in 41-50, easting and northing in 51-70.
@@ -108,29 +110,19 @@ TEST(IsisRead, FixedColumnsAndShortLines) {
   ASSERT_EQ(r.nxs(), 1);
   const Section& s = r.sec(1);
   EXPECT_EQ(s.id, "PACKED");
-  ASSERT_EQ(s.ptCount(2), 5);
-  EXPECT_EQ(s.ptCount(1), 0);
-  EXPECT_EQ(s.ptCount(3), 0);
-  EXPECT_FLOAT_EQ(s.point(2, 1).x, 7.6f);
-  EXPECT_FLOAT_EQ(s.point(2, 1).z, 12.92f);
-  EXPECT_FLOAT_EQ(s.point(2, 1).mnr, 0.028f);
-  EXPECT_DOUBLE_EQ(s.point(2, 1).mapX, 385063.2);
-  EXPECT_DOUBLE_EQ(s.point(2, 1).mapY, 242674.7);
-  // The number in 32-41 runs into the marker field: the marker reads "0".
-  EXPECT_FLOAT_EQ(s.point(2, 2).x, -5.0f);
-  EXPECT_DOUBLE_EQ(s.point(2, 2).mapX, -35833.016);
-  EXPECT_DOUBLE_EQ(s.point(2, 2).mapY, 6697730.04);
-  // A line that stops before column 51 has no plan position.
-  EXPECT_DOUBLE_EQ(s.point(2, 3).mapX, 0.0);
-  EXPECT_DOUBLE_EQ(s.point(2, 3).mapY, 0.0);
-  // Whole numbers without a point, and a line of two fields.
-  EXPECT_FLOAT_EQ(s.point(2, 4).x, 12.0f);
-  EXPECT_FLOAT_EQ(s.point(2, 4).z, 3.0f);
-  EXPECT_FLOAT_EQ(s.point(2, 4).mnr, 0.0f);
-  // Numbers anywhere in their columns, with exponents.
-  EXPECT_FLOAT_EQ(s.point(2, 5).x, 15.0f);
-  EXPECT_FLOAT_EQ(s.point(2, 5).z, 1.2f);
-  EXPECT_FLOAT_EQ(s.point(2, 5).mnr, 0.035f);
+  EXPECT_EQ(s.ptCount(Group::kLeft), 0);
+  EXPECT_EQ(s.ptCount(Group::kRight), 0);
+  EXPECT_EQ(pointsOf(s, Group::kCentre), (std::vector<P>{
+                                             {7.6f, 12.92f, 0.028f, 385063.2, 242674.7},
+                                             // The number in 32-41 runs into the marker field: the marker reads "0".
+                                             {-5.0f, 2.7f, 0.03f, -35833.016, 6697730.04},
+                                             // A line that stops before column 51 has no plan position.
+                                             {9.0f, 12.82f, 0.028f},
+                                             // Whole numbers without a point, and a line of two fields.
+                                             {12.0f, 3.0f, 0.0f},
+                                             // Numbers anywhere in their columns, with exponents.
+                                             {15.0f, 1.2f, 0.035f},
+                                         }));
 }
 
 TEST(IsisRead, BankMarkersSplitTheGroups) {
@@ -141,15 +133,9 @@ TEST(IsisRead, BankMarkersSplitTheGroups) {
                   kTail}));
   ASSERT_EQ(edge.nxs(), 1);
   const Section& e = edge.sec(1);
-  EXPECT_EQ(e.ptCount(1), 0);
-  ASSERT_EQ(e.ptCount(2), 3);
-  ASSERT_EQ(e.ptCount(3), 1);
-  EXPECT_FLOAT_EQ(e.point(2, 1).x, 0.0f);
-  EXPECT_DOUBLE_EQ(e.point(2, 1).mapX, 100.0);
-  EXPECT_FLOAT_EQ(e.point(2, 3).x, 2.0f);
-  EXPECT_FLOAT_EQ(e.point(3, 1).x, 3.0f);
-  EXPECT_FLOAT_EQ(e.point(3, 1).mnr, 0.04f);
-  EXPECT_DOUBLE_EQ(e.point(3, 1).mapY, 203.0);
+  EXPECT_EQ(e.ptCount(Group::kLeft), 0);
+  EXPECT_EQ(pointsOf(e, Group::kCentre), (std::vector<P>{{0, 9, 0.03f, 100, 200}, {1, 8, 0.03f}, {2, 7, 0.03f}}));
+  EXPECT_EQ(pointsOf(e, Group::kRight), (std::vector<P>{{3, 9, 0.04f, 103, 203}}));
 
   // Lower-case and joined words count; a field with both words counts as LEFT only.
   Read inner(join({kHead,
@@ -159,17 +145,17 @@ TEST(IsisRead, BankMarkersSplitTheGroups) {
                    kTail}));
   const Section& i = inner.sec(1);
   // The second LEFT closes group L again with the points since the first marker.
-  EXPECT_EQ(offsets(i, kLeft), (F{1, 2}));
-  EXPECT_EQ(offsets(i, kCentre), (F{3, 4}));
-  EXPECT_EQ(offsets(i, kRight), (F{5, 6}));
+  EXPECT_EQ(offsets(i, Group::kLeft), (F{1, 2}));
+  EXPECT_EQ(offsets(i, Group::kCentre), (F{3, 4}));
+  EXPECT_EQ(offsets(i, Group::kRight), (F{5, 6}));
 
   // BED and other words are not markers; a marker outside columns 41-50 does not count.
   Read plain(join({kHead,
                    river("PLAIN", {point(0, 9, 0.03, "BED"), point(1, 8, 0.03) + "LEFT", point(2, 7, 0.03)}),
                    kTail}));
-  EXPECT_EQ(plain.sec(1).ptCount(1), 0);
-  EXPECT_EQ(plain.sec(1).ptCount(2), 3);
-  EXPECT_EQ(plain.sec(1).ptCount(3), 0);
+  EXPECT_EQ(plain.sec(1).ptCount(Group::kLeft), 0);
+  EXPECT_EQ(plain.sec(1).ptCount(Group::kCentre), 3);
+  EXPECT_EQ(plain.sec(1).ptCount(Group::kRight), 0);
 }
 
 TEST(IsisRead, SameLabelTwiceGivesTwoSections) {
@@ -178,8 +164,8 @@ TEST(IsisRead, SameLabelTwiceGivesTwoSections) {
   ASSERT_EQ(r.nxs(), 2);
   EXPECT_EQ(r.sec(1).id, "DUP");
   EXPECT_EQ(r.sec(2).id, "DUP");
-  EXPECT_EQ(r.sec(1).ptCount(2), 1);
-  EXPECT_EQ(r.sec(2).ptCount(2), 2);
+  EXPECT_EQ(r.sec(1).ptCount(Group::kCentre), 1);
+  EXPECT_EQ(r.sec(2).ptCount(Group::kCentre), 2);
 }
 
 TEST(IsisRead, ReadFailuresStopTheFileButNotTheRun) {
@@ -234,9 +220,9 @@ TEST(IsisRead, LimitsEndTheRunNamingTheirOption) {
                                                     point(3, 1, 0.03, "RIGHT"), point(4, 1, 0.03)}),
                                      kTail})));
     EXPECT_EQ(endsRun([&] { isisReadSections(t.ctx, "fits.dat"); }), -1);
-    EXPECT_EQ(t.ctx.store[1].ptCount(1), 2);
-    EXPECT_EQ(t.ctx.store[1].ptCount(2), 1);
-    EXPECT_EQ(t.ctx.store[1].ptCount(3), 2);
+    EXPECT_EQ(t.ctx.store[1].ptCount(Group::kLeft), 2);
+    EXPECT_EQ(t.ctx.store[1].ptCount(Group::kCentre), 1);
+    EXPECT_EQ(t.ctx.store[1].ptCount(Group::kRight), 2);
   }
   for (const std::vector<std::string>& data :
        {std::vector<std::string>{point(0, 1, 0.03), point(1, 1, 0.03), point(2, 1, 0.03)},

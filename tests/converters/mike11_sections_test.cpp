@@ -179,24 +179,24 @@ TEST(Mike11Sections, SectionPointsGroupsSourcesAndPlacement) {
   EXPECT_EQ(s.source[1], "T1");
   EXPECT_EQ(s.source[2], "R1; 50.000");
   // The point before <#1> is L; <#1> through <#4> are C; the rest R.
-  ASSERT_EQ(s.ptCount(1), 1);
-  ASSERT_EQ(s.ptCount(2), 3);
-  ASSERT_EQ(s.ptCount(3), 1);
-  EXPECT_FLOAT_EQ(s.point(1, 1).x, 0.0f);
-  EXPECT_FLOAT_EQ(s.point(2, 1).x, 2.0f);
-  EXPECT_FLOAT_EQ(s.point(2, 3).x, 8.0f);
-  EXPECT_FLOAT_EQ(s.point(2, 2).z, 8.0f);
-  EXPECT_FLOAT_EQ(s.point(3, 1).x, 10.0f);
+  ASSERT_EQ(s.ptCount(Group::kLeft), 1);
+  ASSERT_EQ(s.ptCount(Group::kCentre), 3);
+  ASSERT_EQ(s.ptCount(Group::kRight), 1);
+  EXPECT_FLOAT_EQ(s.point(Group::kLeft, 1).x, 0.0f);
+  EXPECT_FLOAT_EQ(s.point(Group::kCentre, 1).x, 2.0f);
+  EXPECT_FLOAT_EQ(s.point(Group::kCentre, 3).x, 8.0f);
+  EXPECT_FLOAT_EQ(s.point(Group::kCentre, 2).z, 8.0f);
+  EXPECT_FLOAT_EQ(s.point(Group::kRight, 1).x, 10.0f);
   // Halfway along the 0.03 to 0.05 stretch the bed value is 0.04.
-  EXPECT_FLOAT_EQ(s.point(2, 1).mnr, 0.04f);
-  EXPECT_FLOAT_EQ(s.point(2, 2).mnr, 0.08f);
+  EXPECT_FLOAT_EQ(s.point(Group::kCentre, 1).mnr, 0.04f);
+  EXPECT_FLOAT_EQ(s.point(Group::kCentre, 2).mnr, 0.08f);
   // Half-way along the eastward first segment; width 8 - 2, left end to the north.
-  EXPECT_DOUBLE_EQ(s.point(2, 1).mapX, 1050.0);
-  EXPECT_DOUBLE_EQ(s.point(2, 1).mapY, 2000.0);
-  EXPECT_NEAR(s.point(1, 1).mapX, 1050.0, 1e-9);
-  EXPECT_NEAR(s.point(1, 1).mapY, 2003.0, 1e-9);
-  EXPECT_NEAR(s.point(3, 1).mapX, 1050.0, 1e-9);
-  EXPECT_NEAR(s.point(3, 1).mapY, 1997.0, 1e-9);
+  EXPECT_DOUBLE_EQ(s.point(Group::kCentre, 1).mapX, 1050.0);
+  EXPECT_DOUBLE_EQ(s.point(Group::kCentre, 1).mapY, 2000.0);
+  EXPECT_NEAR(s.point(Group::kLeft, 1).mapX, 1050.0, 1e-9);
+  EXPECT_NEAR(s.point(Group::kLeft, 1).mapY, 2003.0, 1e-9);
+  EXPECT_NEAR(s.point(Group::kRight, 1).mapX, 1050.0, 1e-9);
+  EXPECT_NEAR(s.point(Group::kRight, 1).mapY, 1997.0, 1e-9);
 
   const std::string& out = c.t.out();
   EXPECT_NE(out.find("\nReading Cross-Section Data from xs.txt...\n"), std::string::npos) << out;
@@ -233,18 +233,18 @@ TEST(Mike11Sections, LayersByteForByte) {
 
   // The section on the inner point lies on the segment that starts there, due north.
   const Section& s3 = c.s(3);
-  EXPECT_DOUBLE_EQ(s3.point(2, 1).mapX, 1100.0);
-  EXPECT_DOUBLE_EQ(s3.point(2, 1).mapY, 2200.0);
-  EXPECT_NEAR(s3.point(1, 1).mapX, 1098.0, 1e-9);  // west
-  EXPECT_NEAR(s3.point(1, 1).mapY, 2200.0, 1e-9);
-  EXPECT_NEAR(s3.point(3, 1).mapX, 1102.0, 1e-9);
+  EXPECT_DOUBLE_EQ(s3.point(Group::kCentre, 1).mapX, 1100.0);
+  EXPECT_DOUBLE_EQ(s3.point(Group::kCentre, 1).mapY, 2200.0);
+  EXPECT_NEAR(s3.point(Group::kLeft, 1).mapX, 1098.0, 1e-9);  // west
+  EXPECT_NEAR(s3.point(Group::kLeft, 1).mapY, 2200.0, 1e-9);
+  EXPECT_NEAR(s3.point(Group::kRight, 1).mapX, 1102.0, 1e-9);
   // Without markers every point is C and the width is last minus first.
-  EXPECT_EQ(s3.ptCount(1), 0);
-  EXPECT_EQ(s3.ptCount(2), 2);
-  EXPECT_EQ(s3.ptCount(3), 0);
+  EXPECT_EQ(s3.ptCount(Group::kLeft), 0);
+  EXPECT_EQ(s3.ptCount(Group::kCentre), 2);
+  EXPECT_EQ(s3.ptCount(Group::kRight), 0);
   // Beyond the bed list's last R1 chainage (100) the global value holds.
-  EXPECT_FLOAT_EQ(s3.point(2, 1).mnr, 0.035f);
-  EXPECT_FLOAT_EQ(c.s(2).point(2, 1).mnr, 0.046f);
+  EXPECT_FLOAT_EQ(s3.point(Group::kCentre, 1).mnr, 0.035f);
+  EXPECT_FLOAT_EQ(c.s(2).point(Group::kCentre, 1).mnr, 0.046f);
 }
 
 TEST(Mike11Sections, ChannelIdentifiersKeepWithinTheirColumn) {
@@ -298,19 +298,19 @@ TEST(Mike11Sections, DatumAndRightMarkerOnTheLastPointOnABranchDueNorth) {
             -1)
       << c.t.out();
   const Section& s = c.s(1);
-  EXPECT_EQ(s.ptCount(1), 0);
-  EXPECT_EQ(s.ptCount(2), 3);
-  EXPECT_EQ(s.ptCount(3), 0);
-  EXPECT_FLOAT_EQ(s.point(2, 1).z, 3.5f);
-  EXPECT_FLOAT_EQ(s.point(2, 2).z, 2.5f);
-  EXPECT_FLOAT_EQ(s.point(2, 2).mnr, 0.07f);  // R2 is not in the bed list: 2 times the global 0.035
+  EXPECT_EQ(s.ptCount(Group::kLeft), 0);
+  EXPECT_EQ(s.ptCount(Group::kCentre), 3);
+  EXPECT_EQ(s.ptCount(Group::kRight), 0);
+  EXPECT_FLOAT_EQ(s.point(Group::kCentre, 1).z, 3.5f);
+  EXPECT_FLOAT_EQ(s.point(Group::kCentre, 2).z, 2.5f);
+  EXPECT_FLOAT_EQ(s.point(Group::kCentre, 2).mnr, 0.07f);  // R2 is not in the bed list: 2 times the global 0.035
   // North along x = 0: the section runs west to east, its left end west.
-  EXPECT_NEAR(s.point(1, 1).mapX, -3.0, 1e-9);
-  EXPECT_NEAR(s.point(1, 1).mapY, 25.0, 1e-9);
-  EXPECT_NEAR(s.point(3, 1).mapX, 3.0, 1e-9);
-  EXPECT_NEAR(s.point(3, 1).mapY, 25.0, 1e-9);
+  EXPECT_NEAR(s.point(Group::kLeft, 1).mapX, -3.0, 1e-9);
+  EXPECT_NEAR(s.point(Group::kLeft, 1).mapY, 25.0, 1e-9);
+  EXPECT_NEAR(s.point(Group::kRight, 1).mapX, 3.0, 1e-9);
+  EXPECT_NEAR(s.point(Group::kRight, 1).mapY, 25.0, 1e-9);
   // Only the datum above 0.001 is reported.
-  EXPECT_FLOAT_EQ(c.s(2).point(2, 1).z, 5.5f);
+  EXPECT_FLOAT_EQ(c.s(2).point(Group::kCentre, 1).z, 5.5f);
   EXPECT_EQ(c.t.out().find("Debug: Datum for xs: (1)"), std::string::npos);
   EXPECT_TRUE(hasLine(c.t.out(), "  Debug: Datum for xs: (2)"));
   EXPECT_EQ(c.t.out().find("Debug: Datum for xs: (3)"), std::string::npos);
@@ -325,12 +325,12 @@ TEST(Mike11Sections, ChainageRangeEqualChainagesAndBranchesThatCannotPlace) {
       << c.t.out();
   ASSERT_EQ(c.t.ctx.store.nxs(), 3);
   // EndChainage itself is on the branch, at its last point.
-  EXPECT_DOUBLE_EQ(c.s(1).point(2, 1).mapX, 1100.0);
-  EXPECT_DOUBLE_EQ(c.s(1).point(2, 1).mapY, 2400.0);
+  EXPECT_DOUBLE_EQ(c.s(1).point(Group::kCentre, 1).mapX, 1100.0);
+  EXPECT_DOUBLE_EQ(c.s(1).point(Group::kCentre, 1).mapY, 2400.0);
   // Two network points at one chainage: the section lies at the first.
   EXPECT_EQ(c.s(2).id, "FLAT_000050000");
-  EXPECT_DOUBLE_EQ(c.s(2).point(2, 1).mapX, 200.0);
-  EXPECT_DOUBLE_EQ(c.s(2).point(2, 1).mapY, 200.0);
+  EXPECT_DOUBLE_EQ(c.s(2).point(Group::kCentre, 1).mapX, 200.0);
+  EXPECT_DOUBLE_EQ(c.s(2).point(Group::kCentre, 1).mapY, 200.0);
   const std::string& out = c.t.out();
   EXPECT_TRUE(hasLine(out, "WARNING - No Branch (with same TOPO ID) found for cross-section R1_000500010 (IGNORED)"));
   EXPECT_TRUE(hasLine(out, "WARNING - No Branch (with same TOPO ID) found for cross-section SHORT_000000000 (IGNORED)"));

@@ -21,16 +21,15 @@ int addSection(RunContext& ctx, const std::string& id, std::initializer_list<Pt>
   const int s = ctx.store.append();
   Section& sec = ctx.store[s];
   sec.id = id;
-  int g = kLeft;
-  for (const auto& group : {l, c, r}) {
-    for (const Pt& p : group) {
+  const std::initializer_list<Pt> groups[] = {l, c, r};
+  for (const Group g : kGroups) {
+    for (const Pt& p : groups[groupNumber(g) - 1]) {
       StorePoint sp;
       sp.mapX = p.x;
       sp.mapY = p.y;
       sp.z = p.z;
       sec.append(g, sp);
     }
-    ++g;
   }
   return s;
 }
@@ -52,12 +51,12 @@ TEST(OrderingSections, GroupsChainFromOutermostLeftPoint) {
   orderingStage(t.ctx);
   const Section& s = t.ctx.store[1];
   EXPECT_TRUE(s.use);
-  EXPECT_EQ(offsets(s, kLeft), (F{0, 4, 7}));
-  EXPECT_EQ(elevations(s, kLeft), (F{1, 2, 3}));
-  EXPECT_EQ(offsets(s, kCentre), (F{0, 2, 5}));  // from the last L point
-  EXPECT_EQ(elevations(s, kCentre), (F{4, 5, 6}));
-  EXPECT_EQ(offsets(s, kRight), (F{1}));  // from the last C point
-  EXPECT_EQ(s.point(kCentre, 3).mapX, 12.0);
+  EXPECT_EQ(offsets(s, Group::kLeft), (F{0, 4, 7}));
+  EXPECT_EQ(elevations(s, Group::kLeft), (F{1, 2, 3}));
+  EXPECT_EQ(offsets(s, Group::kCentre), (F{0, 2, 5}));  // from the last L point
+  EXPECT_EQ(elevations(s, Group::kCentre), (F{4, 5, 6}));
+  EXPECT_EQ(offsets(s, Group::kRight), (F{1}));  // from the last C point
+  EXPECT_EQ(s.point(Group::kCentre, 3).mapX, 12.0);
   EXPECT_EQ(t.out(), "Sorting \"XS1\"    3    3    1\n");
 }
 
@@ -66,16 +65,16 @@ TEST(OrderingSections, FirstOfEqualOutermostLeftPointsWins) {
   // Both L points lie 5 from the first C point: the one stored first is the outermost.
   addSection(t.ctx, "A", {{-5, 0, 1}, {5, 0, 2}}, {{0, 0, 0}, {1, 0, 0}}, {});
   orderingStage(t.ctx);
-  EXPECT_EQ(elevations(t.ctx.store[1], kLeft), (F{1, 2}));
-  EXPECT_EQ(offsets(t.ctx.store[1], kLeft), (F{0, 10}));
+  EXPECT_EQ(elevations(t.ctx.store[1], Group::kLeft), (F{1, 2}));
+  EXPECT_EQ(offsets(t.ctx.store[1], Group::kLeft), (F{0, 10}));
 }
 
 TEST(OrderingSections, EqualCentreOffsetsKeepStoredOrder) {
   TestRun t;
   addSection(t.ctx, "A", {{0, 0, 0}}, {{3, 4, 1}, {5, 0, 2}, {0, 5, 3}, {1, 0, 4}}, {});
   orderingStage(t.ctx);
-  EXPECT_EQ(elevations(t.ctx.store[1], kCentre), (F{4, 1, 2, 3}));
-  EXPECT_EQ(offsets(t.ctx.store[1], kCentre), (F{1, 5, 5, 5}));
+  EXPECT_EQ(elevations(t.ctx.store[1], Group::kCentre), (F{4, 1, 2, 3}));
+  EXPECT_EQ(offsets(t.ctx.store[1], Group::kCentre), (F{1, 5, 5, 5}));
 }
 
 TEST(OrderingSections, WarningsDropSectionsWithAPauseEach) {
@@ -106,8 +105,8 @@ TEST(OrderingSections, WarningsDropSectionsWithAPauseEach) {
   EXPECT_EQ(t.console.reads(), 3);
   EXPECT_FALSE(t.ctx.settings.errFound);
   // Measured from the origin, where the missing first C point reads.
-  EXPECT_EQ(offsets(t.ctx.store[4], kLeft), (F{0, 2}));
-  EXPECT_EQ(t.ctx.store[4].point(kLeft, 1).mapX, 2.0);
+  EXPECT_EQ(offsets(t.ctx.store[4], Group::kLeft), (F{0, 2}));
+  EXPECT_EQ(t.ctx.store[4].point(Group::kLeft, 1).mapX, 2.0);
 }
 
 TEST(OrderingSections, PausesAtTheEndOfInputLetTheRunGoOn) {
@@ -127,9 +126,9 @@ TEST(OrderingSections, WithLinesEveryGroupIsMeasuredFromTheStartPoint) {
   orderingStage(t.ctx);
   const Section& sec = t.ctx.store[s];
   EXPECT_TRUE(sec.use);
-  EXPECT_EQ(offsets(sec, kLeft), (F{5}));
-  EXPECT_EQ(offsets(sec, kCentre), (F{1, 10}));
-  EXPECT_EQ(offsets(sec, kRight), (F{5}));
+  EXPECT_EQ(offsets(sec, Group::kLeft), (F{5}));
+  EXPECT_EQ(offsets(sec, Group::kCentre), (F{1, 10}));
+  EXPECT_EQ(offsets(sec, Group::kRight), (F{5}));
   EXPECT_EQ(t.out(), "Sorting \"A\"    1    2    1\n");
 }
 
@@ -141,8 +140,8 @@ TEST(OrderingSections, WithLinesAStartBelowMinus99998IsStillAStart) {
   t.ctx.store[s].start = MapPoint{-200000, 0};
   orderingStage(t.ctx);
   EXPECT_TRUE(t.ctx.store[s].use);
-  EXPECT_EQ(offsets(t.ctx.store[s], kLeft), (F{5}));
-  EXPECT_EQ(offsets(t.ctx.store[s], kCentre), (F{10}));
+  EXPECT_EQ(offsets(t.ctx.store[s], Group::kLeft), (F{5}));
+  EXPECT_EQ(offsets(t.ctx.store[s], Group::kCentre), (F{10}));
   EXPECT_EQ(t.out(), "Sorting \"A\"    1    1    0\n");
 }
 
@@ -197,11 +196,11 @@ TEST(OrderingSections, LargeGroupsSortQuickly) {
     StorePoint p;
     p.mapX = (i * 7919) % 100000;  // every x from 0 to 99999 once, shuffled
     p.z = static_cast<float>(p.mapX);
-    t.ctx.store[s].append(kCentre, p);
+    t.ctx.store[s].append(Group::kCentre, p);
   }
   orderingStage(t.ctx);
   const Section& sec = t.ctx.store[s];
-  for (int p = 1; p <= 100000; ++p) ASSERT_EQ(sec.point(kCentre, p).z, static_cast<float>(p - 1));
+  for (int p = 1; p <= 100000; ++p) ASSERT_EQ(sec.point(Group::kCentre, p).z, static_cast<float>(p - 1));
 }
 
 // Projection ---------------------------------------------------------------
@@ -224,14 +223,14 @@ TEST(OrderingProjection, FootOnTheLastVertexIsKeptAndPointsBeyondTheEndsGo) {
   setLine(t.ctx.store[s], {{0, 0}, {3, 0}});
   projectionStage(t.ctx);
   const Section& sec = t.ctx.store[s];
-  EXPECT_EQ(sec.ptCount(kLeft), 0);  // before the first vertex
-  ASSERT_EQ(sec.ptCount(kCentre), 2);
-  EXPECT_EQ(elevations(sec, kCentre), (F{2, 4}));  // the point after a removed one is projected next
-  EXPECT_EQ(sec.point(kCentre, 1).mapX, 3.0);      // foot exactly on the last vertex
-  EXPECT_EQ(sec.point(kCentre, 1).mapY, 0.0);
-  EXPECT_DOUBLE_EQ(sec.point(kCentre, 2).mapX, 1.5);
-  EXPECT_DOUBLE_EQ(sec.point(kCentre, 2).mapY, 0.0);
-  ASSERT_EQ(sec.ptCount(kRight), 1);
+  EXPECT_EQ(sec.ptCount(Group::kLeft), 0);  // before the first vertex
+  ASSERT_EQ(sec.ptCount(Group::kCentre), 2);
+  EXPECT_EQ(elevations(sec, Group::kCentre), (F{2, 4}));  // the point after a removed one is projected next
+  EXPECT_EQ(sec.point(Group::kCentre, 1).mapX, 3.0);      // foot exactly on the last vertex
+  EXPECT_EQ(sec.point(Group::kCentre, 1).mapY, 0.0);
+  EXPECT_DOUBLE_EQ(sec.point(Group::kCentre, 2).mapX, 1.5);
+  EXPECT_DOUBLE_EQ(sec.point(Group::kCentre, 2).mapY, 0.0);
+  ASSERT_EQ(sec.ptCount(Group::kRight), 1);
   // The smallest chainage over all groups is the R point's foot at 1.
   ASSERT_TRUE(sec.start.has_value());
   EXPECT_NEAR(sec.start->x, 1.0, 1e-6);
@@ -253,14 +252,14 @@ TEST(OrderingProjection, FootOnAnInnerVertexBelongsToTheNextSegment) {
   projectionStage(t.ctx);
 
   const Section& sa = t.ctx.store[a];
-  ASSERT_EQ(sa.ptCount(kCentre), 2);
-  EXPECT_EQ(sa.point(kCentre, 1).mapX, 3.0);
-  EXPECT_EQ(sa.point(kCentre, 1).mapY, 0.0);
+  ASSERT_EQ(sa.ptCount(Group::kCentre), 2);
+  EXPECT_EQ(sa.point(Group::kCentre, 1).mapX, 3.0);
+  EXPECT_EQ(sa.point(Group::kCentre, 1).mapY, 0.0);
   ASSERT_TRUE(sa.start.has_value());
   EXPECT_EQ(sa.start->x, 3.0);
   const Section& sb = t.ctx.store[b];
-  ASSERT_EQ(sb.ptCount(kCentre), 1);
-  EXPECT_EQ(elevations(sb, kCentre), (F{2}));
+  ASSERT_EQ(sb.ptCount(Group::kCentre), 1);
+  EXPECT_EQ(elevations(sb, Group::kCentre), (F{2}));
 }
 
 // Points that lie on the line, or whose foot does, must never be lost to the
@@ -278,9 +277,9 @@ TEST(OrderingProjection, PointsOnTheEndVerticesStay) {
     setLine(t.ctx.store[s], {{1000, 2000}, {c.endX, c.endY}});
     projectionStage(t.ctx);
     const Section& sec = t.ctx.store[s];
-    ASSERT_EQ(sec.ptCount(kCentre), 1) << c.x;
-    EXPECT_EQ(sec.point(kCentre, 1).mapX, c.x);
-    EXPECT_EQ(sec.point(kCentre, 1).mapY, c.y);
+    ASSERT_EQ(sec.ptCount(Group::kCentre), 1) << c.x;
+    EXPECT_EQ(sec.point(Group::kCentre, 1).mapX, c.x);
+    EXPECT_EQ(sec.point(Group::kCentre, 1).mapY, c.y);
     ASSERT_TRUE(sec.start.has_value());
     EXPECT_EQ(sec.start->x, c.x);
   }
@@ -297,10 +296,10 @@ TEST(OrderingProjection, FeetOnTheEndVerticesStayAndPointsBeyondThemGo) {
   setLine(t.ctx.store[s], {{1000, 2000}, {1010, 2000}});
   projectionStage(t.ctx);
   const Section& sec = t.ctx.store[s];
-  ASSERT_EQ(elevations(sec, kCentre), (F{1, 2, 3, 4}));
+  ASSERT_EQ(elevations(sec, Group::kCentre), (F{1, 2, 3, 4}));
   for (int p = 1; p <= 4; ++p) {
-    EXPECT_NEAR(sec.point(kCentre, p).mapX, p <= 2 ? 1000.0 : 1010.0, 1e-9) << p;
-    EXPECT_NEAR(sec.point(kCentre, p).mapY, 2000.0, 1e-9) << p;
+    EXPECT_NEAR(sec.point(Group::kCentre, p).mapX, p <= 2 ? 1000.0 : 1010.0, 1e-9) << p;
+    EXPECT_NEAR(sec.point(Group::kCentre, p).mapY, 2000.0, 1e-9) << p;
   }
   ASSERT_TRUE(sec.start.has_value());
   EXPECT_NEAR(sec.start->x, 1000.0, 1e-9);
@@ -313,9 +312,9 @@ TEST(OrderingProjection, FootOnAnInnerVertexOfAStraightLineStays) {
   setLine(t.ctx.store[s], {{1000, 2000}, {1005, 2000}, {1012.3, 2000}});
   projectionStage(t.ctx);
   const Section& sec = t.ctx.store[s];
-  ASSERT_EQ(elevations(sec, kCentre), (F{1, 2}));
-  EXPECT_NEAR(sec.point(kCentre, 2).mapX, 1005.0, 1e-9);
-  EXPECT_NEAR(sec.point(kCentre, 2).mapY, 2000.0, 1e-9);
+  ASSERT_EQ(elevations(sec, Group::kCentre), (F{1, 2}));
+  EXPECT_NEAR(sec.point(Group::kCentre, 2).mapX, 1005.0, 1e-9);
+  EXPECT_NEAR(sec.point(Group::kCentre, 2).mapY, 2000.0, 1e-9);
   ASSERT_TRUE(sec.start.has_value());
   EXPECT_NEAR(sec.start->x, 1005.0, 1e-9);  // chainage 5, before the other point's 9
 }
@@ -328,9 +327,9 @@ TEST(OrderingProjection, ShortSegmentsNeverPullAPointThatALaterSegmentTakes) {
   setLine(t.ctx.store[s], {{0, 0}, {10, 0}, {10, 0.00015}, {10, 20}, {30, 20}});
   projectionStage(t.ctx);
   const Section& sec = t.ctx.store[s];
-  ASSERT_EQ(sec.ptCount(kCentre), 1);
-  EXPECT_NEAR(sec.point(kCentre, 1).mapX, 20.0, 1e-5);
-  EXPECT_NEAR(sec.point(kCentre, 1).mapY, 20.0, 1e-5);
+  ASSERT_EQ(sec.ptCount(Group::kCentre), 1);
+  EXPECT_NEAR(sec.point(Group::kCentre, 1).mapX, 20.0, 1e-5);
+  EXPECT_NEAR(sec.point(Group::kCentre, 1).mapY, 20.0, 1e-5);
 }
 
 TEST(OrderingProjection, ProjectedCoordinatesKeepTheirSixthDecimal) {
@@ -343,9 +342,9 @@ TEST(OrderingProjection, ProjectedCoordinatesKeepTheirSixthDecimal) {
   setLine(t.ctx.store[s], {{512034.25, 184210.5}, {512180.75, 184315.125}});
   projectionStage(t.ctx);
   const Section& sec = t.ctx.store[s];
-  ASSERT_EQ(sec.ptCount(kCentre), 1);
-  EXPECT_EQ(formatFixed(sec.point(kCentre, 1).mapX, 16, 6), "   512163.200287");
-  EXPECT_EQ(formatFixed(sec.point(kCentre, 1).mapY, 16, 6), "   184302.591630");
+  ASSERT_EQ(sec.ptCount(Group::kCentre), 1);
+  EXPECT_EQ(formatFixed(sec.point(Group::kCentre, 1).mapX, 16, 6), "   512163.200287");
+  EXPECT_EQ(formatFixed(sec.point(Group::kCentre, 1).mapY, 16, 6), "   184302.591630");
 }
 
 TEST(OrderingProjection, LineOfOneVertexRemovesEveryPoint) {
@@ -371,8 +370,8 @@ TEST(OrderingProjection, CoincidentVerticesAreReportedOncePerNonEmptyGroup) {
                 0),
             0u)
       << t.out();
-  EXPECT_EQ(t.ctx.store[s].ptCount(kCentre), 2);  // the group is left as it was
-  EXPECT_EQ(t.ctx.store[s].point(kCentre, 2).z, 3.0f);
+  EXPECT_EQ(t.ctx.store[s].ptCount(Group::kCentre), 2);  // the group is left as it was
+  EXPECT_EQ(t.ctx.store[s].point(Group::kCentre, 2).z, 3.0f);
 }
 
 }  // namespace

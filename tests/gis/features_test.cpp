@@ -95,10 +95,10 @@ TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
   EXPECT_EQ(points.closes, 1);
   ASSERT_EQ(t.ctx.store.nxs(), 1);
   const Section& s = t.ctx.store[1];
-  ASSERT_EQ(s.ptCount(kLeft), 1);
-  ASSERT_EQ(s.ptCount(kRight), 1);
-  EXPECT_EQ(s.point(kRight, 1).mapX, 3.0);
-  EXPECT_EQ(s.point(kRight, 1).z, 1.5f);  // the null Z keeps the previous record's
+  ASSERT_EQ(s.ptCount(Group::kLeft), 1);
+  ASSERT_EQ(s.ptCount(Group::kRight), 1);
+  EXPECT_EQ(s.point(Group::kRight, 1).mapX, 3.0);
+  EXPECT_EQ(s.point(Group::kRight, 1).z, 1.5f);  // the null Z keeps the previous record's
   EXPECT_TRUE(t.ctx.settings.linesFound);
   EXPECT_TRUE(hasLine(t.out(), "Reading Cross-Section Points from memory..."));
   EXPECT_TRUE(hasLine(t.out(), "WARNING - Record 3 of \"list\" has no value for Z: the previous point record's "

@@ -69,9 +69,9 @@ TEST(SectionsGisRun, StartLinesFixTheOffsetsAndTheRunFinishes) {
   LayerBuilder().line(-1, 0, 9, 0, "xs1").addTo(r.t.fs, "proj/lines");
   EXPECT_EQ(r.run(), kExitSuccess) << r.t.out();
   const Section& s = r.t.ctx.store[1];
-  EXPECT_EQ(offsets(s, kLeft), (F{1}));
-  EXPECT_EQ(offsets(s, kCentre), (F{3, 6}));
-  EXPECT_EQ(offsets(s, kRight), (F{7}));
+  EXPECT_EQ(offsets(s, Group::kLeft), (F{1}));
+  EXPECT_EQ(offsets(s, Group::kCentre), (F{3, 6}));
+  EXPECT_EQ(offsets(s, Group::kRight), (F{7}));
   EXPECT_EQ(r.t.ctx.settings.outFolder, "proj/");
   // Both layers are read twice: points first, then lines.
   const std::string& out = r.t.out();
@@ -101,11 +101,11 @@ TEST(SectionsGisRun, ProjectedPointsAreMeasuredFromTheSmallestChainage) {
   ASSERT_TRUE(s.start.has_value());
   EXPECT_NEAR(s.start->x, 1.0, 1e-6);
   EXPECT_EQ(s.start->y, 0.0);
-  EXPECT_NEAR(s.point(kLeft, 1).x, 0.0f, 1e-5);
-  EXPECT_NEAR(s.point(kCentre, 1).x, 2.0f, 1e-5);
-  EXPECT_EQ(s.point(kCentre, 1).z, 7.0f);
-  EXPECT_NEAR(s.point(kCentre, 2).x, 5.0f, 1e-5);
-  EXPECT_NEAR(s.point(kRight, 1).x, 8.0f, 1e-5);
+  EXPECT_NEAR(s.point(Group::kLeft, 1).x, 0.0f, 1e-5);
+  EXPECT_NEAR(s.point(Group::kCentre, 1).x, 2.0f, 1e-5);
+  EXPECT_EQ(s.point(Group::kCentre, 1).z, 7.0f);
+  EXPECT_NEAR(s.point(Group::kCentre, 2).x, 5.0f, 1e-5);
+  EXPECT_NEAR(s.point(Group::kRight, 1).x, 8.0f, 1e-5);
   EXPECT_TRUE(has(r.t.out(), " Found projection line for points for XS \"XS1\"\n"));
 }
 

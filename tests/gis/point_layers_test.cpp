@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/layer_text.h"
+#include "support/section_values.h"
 #include "gis/layers.h"
 
 namespace kestrix::testing {
@@ -21,13 +22,11 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
 
   const Section& s = t.ctx.store[1];
   EXPECT_EQ(t.ctx.store.nxs(), 1);
-  EXPECT_EQ(s.ptCount(kLeft), 2);
-  EXPECT_EQ(s.ptCount(kCentre), 3);
-  EXPECT_EQ(s.ptCount(kRight), 1);
-  EXPECT_EQ(s.point(kLeft, 2).mapX, 11.0);
-  EXPECT_EQ(s.point(kCentre, 3).mapY, 10.0);
-  EXPECT_EQ(s.point(kCentre, 3).z, 5.5f);
-  EXPECT_EQ(s.point(kRight, 1).mnr, 0.05f);
+  // Offsets are measured later: every x is still 0.
+  EXPECT_EQ(pointsOf(s, Group::kLeft), (std::vector<P>{{0, 1.5f, 0.03f, 1, 2}, {0, 6.5f, 0.08f, 11, 12}}));
+  EXPECT_EQ(pointsOf(s, Group::kCentre),
+            (std::vector<P>{{0, 2.5f, 0.04f, 3, 4}, {0, 4.5f, 0.06f, 7, 8}, {0, 5.5f, 0.07f, 9, 10}}));
+  EXPECT_EQ(pointsOf(s, Group::kRight), (std::vector<P>{{0, 3.5f, 0.05f, 5, 6}}));
   EXPECT_FALSE(t.ctx.settings.linesFound);
   EXPECT_FALSE(t.ctx.settings.errFound);
 
@@ -54,16 +53,16 @@ TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
 
   ASSERT_EQ(t.ctx.store.nxs(), 2);
   const Section& xs2 = t.ctx.store[2];
-  ASSERT_EQ(xs2.ptCount(kLeft), 1);
-  EXPECT_EQ(xs2.point(kLeft, 1).z, 10.25f);
-  EXPECT_EQ(xs2.point(kLeft, 1).mnr, 0.04f);
-  ASSERT_EQ(xs2.ptCount(kRight), 1);  // every column but LCR carried over from the first layer
-  EXPECT_EQ(xs2.point(kRight, 1).z, 10.25f);
-  EXPECT_EQ(xs2.point(kRight, 1).mnr, 0.04f);
+  ASSERT_EQ(xs2.ptCount(Group::kLeft), 1);
+  EXPECT_EQ(xs2.point(Group::kLeft, 1).z, 10.25f);
+  EXPECT_EQ(xs2.point(Group::kLeft, 1).mnr, 0.04f);
+  ASSERT_EQ(xs2.ptCount(Group::kRight), 1);  // every column but LCR carried over from the first layer
+  EXPECT_EQ(xs2.point(Group::kRight, 1).z, 10.25f);
+  EXPECT_EQ(xs2.point(Group::kRight, 1).mnr, 0.04f);
   const Section& xs1 = t.ctx.store[1];
-  ASSERT_EQ(xs1.ptCount(kRight), 1);  // the second layer's point joins the section of the first
-  EXPECT_EQ(xs1.point(kRight, 1).z, 7.0f);
-  EXPECT_EQ(xs1.point(kRight, 1).mapX, 3.0);
+  ASSERT_EQ(xs1.ptCount(Group::kRight), 1);  // the second layer's point joins the section of the first
+  EXPECT_EQ(xs1.point(Group::kRight, 1).z, 7.0f);
+  EXPECT_EQ(xs1.point(Group::kRight, 1).mapX, 3.0);
   EXPECT_TRUE(has(t.out(), " Read R point    1 for XS xs1\n")) << t.out();
   // Each record that took values is reported with the values it took.
   EXPECT_TRUE(has(t.out(), "\nWARNING - Record 2 of \"a.mid\" has no value for Z, LCR: the previous point record's "
@@ -97,7 +96,7 @@ TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
                            "record's values\n...Closed File Unit:1001\n"));
   EXPECT_EQ(t.ctx.tally.warnings, 21);
   EXPECT_EQ(t.ctx.tally.pointsRead, 25);
-  EXPECT_EQ(t.ctx.store[1].point(kCentre, 24).mnr, 0.03f);
+  EXPECT_EQ(t.ctx.store[1].point(Group::kCentre, 24).mnr, 0.03f);
 }
 
 TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
@@ -111,7 +110,12 @@ TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
   EXPECT_TRUE(t.ctx.settings.errFound);
   EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n")) << t.out();
   EXPECT_EQ(t.ctx.store.nxs(), 1);  // the next row was not taken for the missing value
-  EXPECT_EQ(t.ctx.store[1].ptCount(kCentre), 1);
+  EXPECT_EQ(t.ctx.store[1].ptCount(Group::kCentre), 1);
+  // The abandoned layer gives its units back: the next layer opens on the same numbers.
+  EXPECT_FALSE(t.anyUnitOpen());
+  LayerBuilder().point(0, 0, "1,0.03,C,XS3").addTo(t.fs, "b");
+  xsReadPoints(t.ctx, t.ctx.gis, "b.mif");
+  EXPECT_TRUE(has(t.out(), "b.mif...OK.\nOpened File Unit:1001\n")) << t.out();
 }
 
 TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
@@ -121,6 +125,7 @@ TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_TRUE(t.ctx.settings.errFound);
   EXPECT_TRUE(has(t.out(), "ERROR - End of File encountered reading points\n")) << t.out();
+  EXPECT_FALSE(t.anyUnitOpen());
 }
 
 TEST(SectionsPoints, LimitIsPerGroup) {
@@ -157,8 +162,8 @@ TEST(SectionsPoints, LineObjectsAreNotedAndTheirRowsSkipped) {
   EXPECT_TRUE(t.ctx.settings.linesFound);
   EXPECT_FALSE(t.ctx.settings.errFound);
   ASSERT_EQ(t.ctx.store.nxs(), 1);
-  EXPECT_EQ(t.ctx.store[1].ptCount(kCentre), 2);
-  EXPECT_EQ(t.ctx.store[1].point(kCentre, 2).z, 2.0f);
+  EXPECT_EQ(t.ctx.store[1].ptCount(Group::kCentre), 2);
+  EXPECT_EQ(t.ctx.store[1].point(Group::kCentre, 2).z, 2.0f);
 }
 
 TEST(SectionsPoints, MultipleSectionPolylinesDoNotCountAsLines) {

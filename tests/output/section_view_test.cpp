@@ -11,18 +11,18 @@ namespace {
 
 using testing::TestRun;
 
-void add(Section& sec, int g, float x, float z, double mapX) { sec.append(g, StorePoint{mapX, 0.0, x, z, 0.0f}); }
+void add(Section& sec, Group g, float x, float z, double mapX) { sec.append(g, StorePoint{mapX, 0.0, x, z, 0.0f}); }
 
 // Two left, two centre, one right point; the lowest centre point is the second.
 Section& filled(TestRun& t, const std::string& id) {
   const int s = t.ctx.store.append();
   Section& sec = t.ctx.store[s];
   sec.id = id;
-  add(sec, kLeft, 0.0f, 5.0f, 1.0);
-  add(sec, kLeft, 2.0f, 4.0f, 2.0);
-  add(sec, kCentre, 1.0f, 3.0f, 3.0);
-  add(sec, kCentre, 3.0f, 1.0f, 4.0);
-  add(sec, kRight, 0.5f, 6.0f, 5.0);
+  add(sec, Group::kLeft, 0.0f, 5.0f, 1.0);
+  add(sec, Group::kLeft, 2.0f, 4.0f, 2.0);
+  add(sec, Group::kCentre, 1.0f, 3.0f, 3.0);
+  add(sec, Group::kCentre, 3.0f, 1.0f, 4.0);
+  add(sec, Group::kRight, 0.5f, 6.0f, 5.0);
   return sec;
 }
 
@@ -41,7 +41,7 @@ TEST(SectionView, GisWithoutLinesChainsTheGroupsAndDrawsEveryDrawnGroup) {
   ASSERT_EQ(v.rows.size(), 5u);
   EXPECT_EQ(v.rows[2].x, 3.0f);  // centre measured from the last left point (2)
   EXPECT_EQ(v.rows[4].x, 5.5f);  // right measured from the last left and centre points (2 + 3)
-  EXPECT_EQ(v.rows[4].group, kRight);
+  EXPECT_EQ(v.rows[4].group, Group::kRight);
   // The single right point is neither drawn nor listed; the left and centre groups are.
   EXPECT_EQ(v.lineX, (std::vector<double>{1.0, 2.0, 3.0, 4.0}));
   EXPECT_EQ(v.points.size(), 4u);
@@ -77,7 +77,7 @@ TEST(SectionView, AnInconsistentStoreStopsAfterTheRowsBeforeIt) {
   t.ctx.settings.mode = RunMode::Gis;
   const int s = t.ctx.store.append();
   t.ctx.store[s].id = "X";
-  add(t.ctx.store[s], kCentre, 1.0f, 1.0f, 0.0);
+  add(t.ctx.store[s], Group::kCentre, 1.0f, 1.0f, 0.0);
   const SectionView v = viewSections(t.ctx).sections[0];
   EXPECT_TRUE(v.rows.empty());
   EXPECT_EQ(v.stopMessage, "should not be here - AAA");

@@ -48,14 +48,9 @@ struct WriterRun : TestRun {
   int run() {
     return endsRun([this] { xsWriteSections(ctx); });
   }
-  bool anyUnitOpen() {
-    for (int i = 0; i < ctx.units.size(); ++i)
-      if (ctx.units.slot(i).open) return true;
-    return false;
-  }
 };
 
-void add(Section& sec, int g, float x, float z, float mnr, double mapX = 0.0, double mapY = 0.0) {
+void add(Section& sec, Group g, float x, float z, float mnr, double mapX = 0.0, double mapY = 0.0) {
   sec.append(g, StorePoint{mapX, mapY, x, z, mnr});
 }
 
@@ -69,7 +64,7 @@ std::string firstDataLine(const std::string& csv) {
 TEST(WriterCsv, MaterialExampleAndSingleCentrePoint) {
   WriterRun t;
   t.ctx.settings.linesFound = true;
-  add(t.section("XS1"), kCentre, 12.5f, 101.25f, 3.0f, 500.0, 600.0);
+  add(t.section("XS1"), Group::kCentre, 12.5f, 101.25f, 3.0f, 500.0, 600.0);
   EXPECT_EQ(t.run(), -1);
   EXPECT_EQ(t.file("XS1.csv"), lines({"\"XS1\",", kCsvHeadingM, "    12.500, 101.250,     3, 2"}));
   // One C point draws no line: the section is left out of 1d_xs, but its bed point is that point.
@@ -87,13 +82,13 @@ TEST(WriterCsv, GroupsChainedWithoutLines) {
   WriterRun t;
   t.ctx.settings.mnrType = ResistanceType::Manning;
   Section& sec = t.section("XS 12/a");
-  add(sec, kLeft, 0.0f, 12.0f, 0.035f);
-  add(sec, kLeft, 4.0f, 11.5f, 0.0f);
-  add(sec, kLeft, 7.0f, 10.25f, 0.035f);
-  add(sec, kCentre, 0.0f, 9.0f, 0.035f);
-  add(sec, kCentre, 2.0f, 8.125f, 0.035f);
-  add(sec, kCentre, 5.0f, 9.5f, 0.0f);
-  add(sec, kRight, 1.0f, 11.0f, 0.035f);
+  add(sec, Group::kLeft, 0.0f, 12.0f, 0.035f);
+  add(sec, Group::kLeft, 4.0f, 11.5f, 0.0f);
+  add(sec, Group::kLeft, 7.0f, 10.25f, 0.035f);
+  add(sec, Group::kCentre, 0.0f, 9.0f, 0.035f);
+  add(sec, Group::kCentre, 2.0f, 8.125f, 0.035f);
+  add(sec, Group::kCentre, 5.0f, 9.5f, 0.0f);
+  add(sec, Group::kRight, 1.0f, 11.0f, 0.035f);
   t.section("dropped").use = false;
   EXPECT_EQ(t.run(), -1);
   EXPECT_EQ(t.file("XS_12_a.csv"),
@@ -108,10 +103,10 @@ TEST(WriterCsv, ChainedOffsetIsSummedInSinglePrecision) {
   // 7 + 0.0025f is 7.0024999999 exactly, but 7.0025001 once rounded to single precision.
   WriterRun t;
   Section& sec = t.section("T");
-  add(sec, kLeft, 0.0f, 1.0f, 0.0f);
-  add(sec, kLeft, 7.0f, 1.0f, 0.0f);
-  add(sec, kCentre, 0.0025f, 1.0f, 0.0f);
-  add(sec, kCentre, 1.0f, 1.0f, 0.0f);
+  add(sec, Group::kLeft, 0.0f, 1.0f, 0.0f);
+  add(sec, Group::kLeft, 7.0f, 1.0f, 0.0f);
+  add(sec, Group::kCentre, 0.0025f, 1.0f, 0.0f);
+  add(sec, Group::kCentre, 1.0f, 1.0f, 0.0f);
   EXPECT_EQ(t.run(), -1);
   EXPECT_NE(t.file("T.csv").find("\r\n     7.003,   1.000,, 2\r\n"), std::string::npos) << t.file("T.csv");
 }
@@ -119,10 +114,10 @@ TEST(WriterCsv, ChainedOffsetIsSummedInSinglePrecision) {
 TEST(WriterCsv, OneLeftPointAndSingleRightPoint) {
   WriterRun t;
   Section& sec = t.section("S");
-  add(sec, kLeft, 0.0f, 5.0f, 1.0f, 10.0, 20.0);
-  add(sec, kCentre, 0.0f, 4.0f, 1.0f, 11.0, 21.0);
-  add(sec, kCentre, 3.0f, 3.5f, 1.0f, 12.0, 22.0);
-  add(sec, kRight, 2.0f, 6.0f, 1.0f, 13.0, 23.0);
+  add(sec, Group::kLeft, 0.0f, 5.0f, 1.0f, 10.0, 20.0);
+  add(sec, Group::kCentre, 0.0f, 4.0f, 1.0f, 11.0, 21.0);
+  add(sec, Group::kCentre, 3.0f, 3.5f, 1.0f, 12.0, 22.0);
+  add(sec, Group::kRight, 2.0f, 6.0f, 1.0f, 13.0, 23.0);
   EXPECT_EQ(t.run(), -1);
   EXPECT_EQ(t.file("S.csv"), lines({"\"S\",", kCsvHeadingM, "     0.000,   5.000,     1, 1", "     0.000,   4.000,     1, 2",
                                     "     3.000,   3.500,     1, 2", "     5.000,   6.000,     1, 3"}));
@@ -167,7 +162,7 @@ TEST(WriterCsv, ResistanceFieldInEveryMode) {
     t.ctx.settings.optN2M = c.n2m;
     t.ctx.settings.mode = c.m11 ? RunMode::Mike11 : c.isis ? RunMode::Isis : RunMode::Gis;
     t.ctx.settings.linesFound = true;
-    add(t.section("A"), kCentre, 1.0f, 2.0f, c.mnr);
+    add(t.section("A"), Group::kCentre, 1.0f, 2.0f, c.mnr);
     EXPECT_EQ(t.run(), -1);
     EXPECT_EQ(firstDataLine(t.file("A.csv")), "     1.000,   2.000," + c.field + ", 2")
         << c.letter << " n2m " << c.n2m << " isis " << c.isis << " m11 " << c.m11 << " mnr " << c.mnr;
@@ -190,10 +185,10 @@ TEST(WriterCsv, ValuesThatAreNotNumbersStopTheRunBeforeAnythingIsWritten) {
   for (const Case& c : cases) {
     WriterRun t;
     t.ctx.settings.mode = RunMode::Mike11;
-    add(t.section("GOOD"), kCentre, 1.0f, 2.0f, 0.03f);
+    add(t.section("GOOD"), Group::kCentre, 1.0f, 2.0f, 0.03f);
     Section& bad = t.section("R1_000050000");
-    add(bad, kCentre, 1.0f, 2.0f, 0.03f);
-    bad.append(kCentre, c.bad);
+    add(bad, Group::kCentre, 1.0f, 2.0f, 0.03f);
+    bad.append(Group::kCentre, c.bad);
     EXPECT_EQ(t.run(), kExitFailure);
     EXPECT_NE(t.out().find("\nERROR - Cross-section \"R1_000050000\": " + c.message +
                            " is not a finite number - nothing was written\n"),
@@ -209,10 +204,10 @@ TEST(WriterCsv, ConvertedSectionsUseOffsetsAsStoredAndSourceTexts) {
   t.ctx.settings.mode = RunMode::Isis;
   Section& sec = t.section("RIV_001");
   sec.source = {"C:\\s\\river", "  ", "RIV; 1.000"};
-  add(sec, kLeft, -3.0f, 10.0f, 0.05f, 1.0, 1.0);
-  add(sec, kCentre, 2.0f, -1.5f, 0.0f, 2.0, 2.0);
-  add(sec, kCentre, 4.0f, -1234.5f, 0.04f, 3.0, 3.0);
-  add(sec, kRight, 1.0f, 10000.0f, 0.05f, 4.0, 4.0);
+  add(sec, Group::kLeft, -3.0f, 10.0f, 0.05f, 1.0, 1.0);
+  add(sec, Group::kCentre, 2.0f, -1.5f, 0.0f, 2.0, 2.0);
+  add(sec, Group::kCentre, 4.0f, -1234.5f, 0.04f, 3.0, 3.0);
+  add(sec, Group::kRight, 1.0f, 10000.0f, 0.05f, 4.0, 4.0);
   EXPECT_EQ(t.run(), -1);
   EXPECT_EQ(t.file("RIV_001.csv"),
             lines({"\"RIV_001\",\"C:\\s\\river\",\"RIV; 1.000\",", kCsvHeadingM, "    -3.000,  10.000,    50, 1",
@@ -231,8 +226,8 @@ TEST(WriterCsv, NameCollisionsGetFreeNames) {
   t.ctx.settings.linesFound = true;
   for (const char* id : {"XS 1", "XS-1", "xs_1", "XS_1_2", "XS 1.csv"}) {
     Section& sec = t.section(id);
-    add(sec, kCentre, 1.0f, 2.0f, 0.0f);
-    add(sec, kCentre, 2.0f, 2.0f, 0.0f);
+    add(sec, Group::kCentre, 1.0f, 2.0f, 0.0f);
+    add(sec, Group::kCentre, 2.0f, 2.0f, 0.0f);
   }
   EXPECT_EQ(t.run(), -1);
   const std::string data = lines({kCsvHeadingM, "     1.000,   2.000,, 2", "     2.000,   2.000,, 2"});
@@ -263,15 +258,15 @@ TEST(WriterCsv, SectionWithoutLeftPointsStops) {
   {
     WriterRun t;
     Section& sec = t.section("X1");
-    add(sec, kCentre, 0.0f, 1.0f, 0.0f);
-    add(sec, kCentre, 1.0f, 1.0f, 0.0f);
+    add(sec, Group::kCentre, 0.0f, 1.0f, 0.0f);
+    add(sec, Group::kCentre, 1.0f, 1.0f, 0.0f);
     EXPECT_EQ(t.run(), kExitFailure);
     EXPECT_NE(t.out().find("\nshould not be here - AAA\n"), std::string::npos);
     EXPECT_EQ(t.file("X1.csv"), lines({"\"X1\",", kCsvHeadingM}));
   }
   {
     WriterRun t;
-    add(t.section("X2"), kRight, 0.0f, 1.0f, 0.0f);
+    add(t.section("X2"), Group::kRight, 0.0f, 1.0f, 0.0f);
     EXPECT_EQ(t.run(), kExitFailure);
     EXPECT_NE(t.out().find("\nshould not be here - BBB\n"), std::string::npos);
   }
@@ -279,7 +274,7 @@ TEST(WriterCsv, SectionWithoutLeftPointsStops) {
     // With lines every group is measured from the start point: no chaining, no stop.
     WriterRun t;
     t.ctx.settings.linesFound = true;
-    add(t.section("X3"), kRight, 0.5f, 1.0f, 0.0f);
+    add(t.section("X3"), Group::kRight, 0.5f, 1.0f, 0.0f);
     EXPECT_EQ(t.run(), -1);
     EXPECT_EQ(firstDataLine(t.file("X3.csv")), "     0.500,   1.000,, 3");
   }
@@ -290,12 +285,12 @@ TEST(WriterLayers, ThreeLayersOfOneSection) {
   t.ctx.settings.linesFound = true;
   t.ctx.settings.mnrType = ResistanceType::Relative;
   Section& sec = t.section("A 1");
-  add(sec, kLeft, 0.0f, 6.0f, 0.5f, 100.5, 200.25);
-  add(sec, kCentre, 1.25f, 5.0f, 0.5f, 101.0, 201.0);
-  add(sec, kCentre, 2.5f, 4.5f, 0.0f, 102.0, 202.0);
-  add(sec, kCentre, 3.0f, 4.5f, 1.25f, 102.5, 202.5);
-  add(sec, kRight, 4.0f, 6.5f, 0.5f, 103.0, 203.0);
-  add(sec, kRight, 5.125f, 7.0f, 0.5f, 104.125, -5.5);
+  add(sec, Group::kLeft, 0.0f, 6.0f, 0.5f, 100.5, 200.25);
+  add(sec, Group::kCentre, 1.25f, 5.0f, 0.5f, 101.0, 201.0);
+  add(sec, Group::kCentre, 2.5f, 4.5f, 0.0f, 102.0, 202.0);
+  add(sec, Group::kCentre, 3.0f, 4.5f, 1.25f, 102.5, 202.5);
+  add(sec, Group::kRight, 4.0f, 6.5f, 0.5f, 103.0, 203.0);
+  add(sec, Group::kRight, 5.125f, 7.0f, 0.5f, 104.125, -5.5);
   EXPECT_EQ(t.run(), -1);
   EXPECT_EQ(t.file("A_1.csv"),
             lines({"\"A 1\",", "\"X\",\"Z\",\"R\",\"LCR\"", "     0.000,   6.000,     0.500, 1",
@@ -330,7 +325,7 @@ TEST(WriterLayers, HeaderFromFirstLayerNamedWithoutMifExtension) {
     WriterRun t;
     t.ctx.settings.inFiles = {given};
     t.ctx.settings.linesFound = true;
-    add(t.section("A"), kCentre, 1.0f, 2.0f, 0.0f);
+    add(t.section("A"), Group::kCentre, 1.0f, 2.0f, 0.0f);
     EXPECT_EQ(t.run(), -1) << given;
     EXPECT_EQ(t.file("1d_xs.mif"), kHeader + kLineColumns) << given;
     EXPECT_EQ(t.out().find("cannot be found"), std::string::npos) << given;
@@ -340,8 +335,8 @@ TEST(WriterLayers, HeaderFromFirstLayerNamedWithoutMifExtension) {
 TEST(WriterLayers, SectionWithoutCentrePointsHasNoBedPoint) {
   WriterRun t;
   Section& sec = t.section("ONLY L");
-  add(sec, kLeft, 0.0f, 1.0f, 0.0f, 1.0, 2.0);
-  add(sec, kLeft, 1.0f, 2.0f, 0.0f, 3.0, 4.0);
+  add(sec, Group::kLeft, 0.0f, 1.0f, 0.0f, 1.0, 2.0);
+  add(sec, Group::kLeft, 1.0f, 2.0f, 0.0f, 3.0, 4.0);
   EXPECT_EQ(t.run(), -1);
   EXPECT_EQ(t.file("_xs_bed_points.mif"), kHeader + kPointColumns);
   EXPECT_EQ(t.file("_xs_bed_points.mid"), "");
@@ -355,12 +350,12 @@ Section& mike11Section(WriterRun& t) {
     t.ctx.settings.mode = RunMode::Mike11;
   Section& sec = t.section("R1_000000500");
   sec.source = {"C:\\m\\xs", "TOPO1", "R1; 0.500"};
-  add(sec, kLeft, 0.0f, 12.0f, 0.03f, 90.0, 10.0);
-  add(sec, kLeft, 1.0f, 11.0f, 0.03f);
-  add(sec, kCentre, 2.0f, 11.0f, 0.03f, 100.0, 10.0);
-  add(sec, kCentre, 3.0f, 7.25f, 0.0f);
-  add(sec, kCentre, 4.0f, 7.5f, 0.03f);
-  add(sec, kRight, 5.0f, 12.5f, 0.03f, 110.0, 10.0);
+  add(sec, Group::kLeft, 0.0f, 12.0f, 0.03f, 90.0, 10.0);
+  add(sec, Group::kLeft, 1.0f, 11.0f, 0.03f);
+  add(sec, Group::kCentre, 2.0f, 11.0f, 0.03f, 100.0, 10.0);
+  add(sec, Group::kCentre, 3.0f, 7.25f, 0.0f);
+  add(sec, Group::kCentre, 4.0f, 7.5f, 0.03f);
+  add(sec, Group::kRight, 5.0f, 12.5f, 0.03f, 110.0, 10.0);
   return sec;
 }
 
@@ -416,8 +411,8 @@ namespace {
 TEST(WriterFiles, EachOutputIsOpenedOnceAndTheHeaderLayerIsReadOnce) {
   WriterRun t;
   t.ctx.settings.linesFound = true;
-  add(t.section("A"), kCentre, 0.0f, 1.0f, 0.0f);
-  add(t.section("B"), kCentre, 0.0f, 1.0f, 0.0f);
+  add(t.section("A"), Group::kCentre, 0.0f, 1.0f, 0.0f);
+  add(t.section("B"), Group::kCentre, 0.0f, 1.0f, 0.0f);
   EXPECT_EQ(t.run(), -1);
   const std::string f = kFolder;
   EXPECT_EQ(t.fs.opens(), (std::vector<std::string>{
@@ -431,8 +426,8 @@ TEST(WriterFiles, ASectionFileThatCannotBeWrittenEndsTheRunAndLeavesNoUnitOpen) 
   WriterRun t;
   t.ctx.settings.linesFound = true;
   t.fs.failWriting(std::string(kFolder) + "B.csv");
-  add(t.section("A"), kCentre, 0.0f, 1.0f, 0.0f);
-  add(t.section("B"), kCentre, 0.0f, 1.0f, 0.0f);
+  add(t.section("A"), Group::kCentre, 0.0f, 1.0f, 0.0f);
+  add(t.section("B"), Group::kCentre, 0.0f, 1.0f, 0.0f);
   EXPECT_EQ(t.run(), kExitFailure);
   EXPECT_TRUE(testing::hasLine(t.out(), "ERROR - Could not write file \"" + std::string(kFolder) +
                                             "B.csv\" (is the disk full?) - no output written"))
@@ -447,7 +442,7 @@ TEST(WriterFiles, ALayerWhoseCloseFailsEndsTheRun) {
   WriterRun t;
   t.ctx.settings.linesFound = true;
   t.fs.failClosing(std::string(kFolder) + "_xs_bed_points.mid");
-  add(t.section("A"), kCentre, 0.0f, 1.0f, 0.0f);
+  add(t.section("A"), Group::kCentre, 0.0f, 1.0f, 0.0f);
   EXPECT_EQ(t.run(), kExitFailure);
   EXPECT_TRUE(testing::hasLine(t.out(), "ERROR - Could not write file \"" + std::string(kFolder) +
                                             "_xs_bed_points.mid\" (is the disk full?) - no output written"))

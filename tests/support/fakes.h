@@ -103,6 +103,12 @@ struct TestRun {
   RunContext ctx;           ///< the run
   /// Console output so far.
   const std::string& out() const { return console.output(); }
+  /// True while any unit of the table is open.
+  bool anyUnitOpen() {
+    for (int i = 0; i < ctx.units.size(); ++i)
+      if (ctx.units.slot(i).open) return true;
+    return false;
+  }
 };
 
 /// Runs `body`; returns the exit status when it ended the run, -1 when it returned normally.
