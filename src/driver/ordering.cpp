@@ -13,6 +13,7 @@
 #include "driver/run_context.h"
 #include "store/geometry.h"
 #include "text/numbers.h"
+#include "text/text.h"
 
 namespace kestrix {
 
@@ -21,8 +22,6 @@ namespace {
 constexpr float kCoincident = 1e-6f;   // vertices closer than this coincide; per-axis zero of DISTANCE_8
 constexpr float kNoMinimum = 9e29f;    // start of every minimum search
 constexpr double kSquareError = 2.0 * 0x1p-24;  // relative error of a squared single-precision distance
-
-std::string inQuotes(const std::string& id) { return "\"" + id + "\""; }
 
 // Moves the points of one group onto the section's projection line and drops
 // those whose foot falls outside it; a foot that only rounding put outside

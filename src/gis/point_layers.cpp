@@ -29,16 +29,6 @@ Group groupOf(const std::string& lcr) {
   return Group::kCentre;
 }
 
-// A text value between double quotes, as the carried-value warning shows it.
-std::string inQuotes(std::string_view text) {
-  std::string result;
-  result.reserve(text.size() + 2);
-  result.push_back('"');
-  result.append(text);
-  result.push_back('"');
-  return result;
-}
-
 // A point record left some of its values blank, so the free-format read kept
 // the values of the previous point record of the run: say which, and what
 // they are, since a point without an elevation silently takes its neighbour's.

@@ -16,15 +16,6 @@ namespace {
 constexpr std::string_view kSaveDateLabel = "ERROR 0004";
 constexpr std::string_view kSaveDateWarningLabel = "WARNING 0004";
 
-std::string inQuotes(std::string_view text) {
-  std::string result;
-  result.reserve(text.size() + 2);
-  result.push_back('"');
-  result.append(text);
-  result.push_back('"');
-  return result;
-}
-
 // The name the unit manager actually opened on a unit (cleaned, or the one
 // the user typed at the missing-file prompt); `fallback` when there is none.
 std::string openedName(FileAccess& ctx, int unit, const std::string& fallback) {

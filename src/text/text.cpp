@@ -164,6 +164,15 @@ std::string quoted(std::string_view text) {
 // A line end inside an unquoted field would end the row for every reader.
 bool needsQuotes(std::string_view text) { return text.find_first_of(",\"\r\n") != std::string_view::npos; }
 
+std::string inQuotes(std::string_view text) {
+  std::string result;
+  result.reserve(text.size() + 2);
+  result.push_back('"');
+  result.append(text);
+  result.push_back('"');
+  return result;
+}
+
 std::string quotedWhenNeeded(std::string_view text) { return needsQuotes(text) ? quoted(text) : std::string(text); }
 
 }  // namespace kestrix

@@ -75,6 +75,9 @@ std::string AREALD(float value, int decimals);
 /// The text in double quotes with every double quote inside doubled, as CSV and MID readers expect.
 std::string quoted(std::string_view text);
 
+/// The text between double quotes as messages show a name or value, nothing escaped.
+std::string inQuotes(std::string_view text);
+
 /// True when the text must be quoted to stand as one field of a comma-separated row: it holds a comma, a double quote, a CR or an LF.
 bool needsQuotes(std::string_view text);
 
