@@ -2,9 +2,11 @@
 # Builds kestrix and runs every test: the normal build, the build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz
 # target (scripts/fuzz.sh), and a Windows cross-build whose executable then
-# runs the end-to-end tests again under Wine. Installs the build tools, GDAL's
-# command-line tools (which check the written layers), clang with its
-# libFuzzer runtime and Wine with apt-get when they are missing.
+# runs the end-to-end tests again under Wine; then builds and tests once more
+# without GDAL. Installs the build tools, GDAL's development files and
+# command-line tools (the GIS formats and -gpkg are built with GDAL, and the
+# tools make and check layers), clang with its libFuzzer runtime and Wine with
+# apt-get when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +18,8 @@ command -v make >/dev/null 2>&1 || need+=(make)
 command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64)
 # GDAL's tools read back the layers the end-to-end tests write.
 command -v ogr2ogr >/dev/null 2>&1 || need+=(gdal-bin)
+# GDAL's library reads and writes the GIS formats of the normal build.
+[ -f /usr/include/gdal/gdal.h ] || need+=(libgdal-dev)
 # clang's libFuzzer builds the fuzz targets.
 command -v clang++ >/dev/null 2>&1 || need+=(clang)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
@@ -39,10 +43,15 @@ jobs=$(nproc 2>/dev/null || echo 2)
 # The tests are switched on explicitly: an earlier configure (scripts/run-example.sh
 # configures build/ without them) must not leave a build that tests nothing, and
 # --no-tests=error fails a build in which no test ran.
-echo "== Build and test"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_TESTS=ON
+echo "== Build and test (with GDAL)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_TESTS=ON -DKESTRIX_WITH_GDAL=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
+
+echo "== Build and test without GDAL"
+cmake -S . -B build-nogdal -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_TESTS=ON -DKESTRIX_WITH_GDAL=OFF
+cmake --build build-nogdal -j"$jobs"
+ctest --test-dir build-nogdal --output-on-failure --no-tests=error -j"$jobs"
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKESTRIX_SANITIZE=ON -DKESTRIX_TESTS=ON
@@ -53,8 +62,8 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== Fuzz targets: earlier findings replayed, then a few seconds each"
 scripts/fuzz.sh --smoke 4
 
-echo "== Cross-build for Windows"
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+echo "== Cross-build for Windows (without GDAL)"
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DKESTRIX_WITH_GDAL=OFF
 cmake --build build-windows -j"$jobs"
 # Both executables report the same version line.
 version=$(build/kestrix --version)

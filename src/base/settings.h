@@ -53,6 +53,8 @@ struct Settings {
   bool errFound = false;             ///< some reader or check reported an error
   std::vector<std::string> inFiles;  ///< file arguments in command-line order
   std::string outFolder;             ///< folder of all outputs, with trailing separator
+  bool optGpkg = false;              ///< also write every output layer into kestrix_layers.gpkg
+  std::string composedHeader;        ///< header lines of the output layers when the first input is no .mif; empty: copied
 };
 
 /// What the run has done so far, for the summary at its end.

@@ -82,7 +82,8 @@ class SectionConverter {
     ++ctx_.tally.inputsRead;
     txt_.open(FileMode::Input, file_);
     UnitHandle projection(ctx_.files);
-    projection.open(FileMode::Input, set.inFiles.empty() ? std::string() : set.inFiles.front());
+    miOpenHeaderSource(ctx_.files, projection.unit(), set.inFiles.empty() ? std::string() : set.inFiles.front(),
+                       set.composedHeader);
     layers_.open(set.outFolder, projection.unit());
     projection.close();
     buildIndexes();

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "driver/gis_formats.h"
 #include "driver/modes.h"
 #include "kestrix_version.h"
 #include "driver/run_context.h"
@@ -94,6 +95,14 @@ const char* const kAddedOptions[] = {
     "             and other GIS tools come without a .tab and need warning or off.",
     "   -out:FOLDER - write every output into FOLDER (created when missing) instead",
     "             of the folder of the first input.",
+    "   -gpkg   - also write every output layer (same names, fields and geometries)",
+    "             into kestrix_layers.gpkg, a GeoPackage, in the output folder.",
+    "Builds with GDAL also read GeoPackage, Shapefile, GeoJSON, FlatGeobuf, GML, KML",
+    "and SpatiaLite layers (.gpkg .shp .geojson .json .fgb .gml .kml .sqlite): every",
+    "layer of the file, or the one named as file.gpkg:layer.  Points take Z, MNR, LCR",
+    "and XS_ID from the fields of those names (Z from the points' own Z when there is",
+    "no Z field), else from the first four fields.  In -isis and -m11 runs the",
+    "projection file may be such a file or a .prj.  -gpkg needs GDAL too.",
     "   --help, -help or /?  - this text;  --version or -version - the version.",
     "Exit status: 0 after \"Finished.\", this text, the version, or the usage text",
     "of a run without arguments; 1 after every other end.",
@@ -252,6 +261,7 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
     if (optionIs(word, "quiet")) set.optQuiet = true;
     if (optionIs(word, "savedate")) readSaveDate(ctx, word);
     if (optionIs(word, "out")) readOutFolder(ctx, word);
+    if (optionIs(word, "gpkg")) set.optGpkg = true;
   }
   if (set.inFiles.empty()) {
     // Options alone leave no layer to read and no folder to write into.
@@ -294,6 +304,7 @@ int runKestrix(const std::vector<std::string>& args, Console& console, FileSyste
       ctx.newline();
       ctx.say("Build 2019-08-AA-iSP");
       readCommandLine(ctx, args);
+      checkGdalArguments(ctx);
       allocateStore(ctx);
       if (ctx.settings.mode != RunMode::Gis) {
         converterRun(ctx);

@@ -1,3 +1,4 @@
+#include "driver/gis_formats.h"
 #include "driver/modes.h"
 #include "driver/run_context.h"
 #include "driver/run_end_report.h"
@@ -19,7 +20,7 @@ bool anyUsableSection(RunContext& ctx) {
 
 }  // namespace
 
-void commonEnding(RunContext& ctx) {
+void commonEnding(RunContext& ctx, GisFormats& formats) {
   if (ctx.settings.errFound) {
     ctx.newline();
     ctx.say("ERRORS were found - see above [3]");
@@ -32,7 +33,8 @@ void commonEnding(RunContext& ctx) {
     ctx.exits(kExitFailure);
   }
   readyOutFolder(ctx);
-  xsWriteSections(ctx);
+  xsWriteSections(ctx, formats.sectionSink());
+  formats.finish();
   commitOutputs(ctx, ctx.staged);
   printSummary(ctx);
   ctx.newline();

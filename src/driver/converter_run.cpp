@@ -8,6 +8,7 @@
 
 #include "converters/isis.h"
 #include "converters/mike11.h"
+#include "driver/gis_formats.h"
 #include "driver/modes.h"
 #include "driver/run_context.h"
 #include "driver/run_end_report.h"
@@ -91,6 +92,9 @@ void converterRun(RunContext& ctx) {
   if (!set.outOption.empty()) set.outFolder = outOptionFolder(set);
 
   checkModelFiles(ctx);
+  // The projection may come from a layer of another format or a .prj file.
+  GisFormats formats(ctx);
+  formats.composeHeader(true);
   bool networkRead = false;
   bool resistanceRead = false;
   searchPass(ctx, [&](const std::string& name) {
@@ -129,7 +133,8 @@ void converterRun(RunContext& ctx) {
       // an earlier file must still stop the run before anything is written.
       const bool earlier = set.errFound;
       M11NetworkLayers network(ctx, tables);
-      m11ConvertSections(ctx, name, tables, network);
+      const std::unique_ptr<M11NetworkSink> both = formats.networkSink(network, tables);
+      m11ConvertSections(ctx, name, tables, both ? *both : network);
       ctx.say(std::string("Errors were \"") + (set.errFound ? "T" : "F") + "\"");
       set.errFound = set.errFound || earlier;
       std::string shown = name;
@@ -138,7 +143,7 @@ void converterRun(RunContext& ctx) {
     });
   }
 
-  commonEnding(ctx);
+  commonEnding(ctx, formats);
 }
 
 }  // namespace kestrix

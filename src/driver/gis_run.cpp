@@ -1,9 +1,14 @@
+#include <string>
+#include <vector>
+
+#include "driver/gis_formats.h"
 #include "driver/modes.h"
 #include "driver/ordering.h"
 #include "driver/run_context.h"
 #include "driver/run_end_report.h"
 #include "files/paths.h"
 #include "gis/layers.h"
+#include "gis/source_names.h"
 #include "text/text.h"
 
 namespace kestrix {
@@ -14,6 +19,12 @@ namespace {
 // at the missing-file prompt.
 std::string firstLayerFolder(RunContext& ctx) {
   const std::string& first = ctx.settings.inFiles.front();
+  SourceName source;
+  if (gdalSourceName(first, source)) {
+    std::string file = source.file;
+    CLEANPATH(file);
+    return FILEFOLDERPATH(ctx.units.corrected(file));
+  }
   std::string mif(significant(TRIMF(first)));
   const std::string ext = FILEEXT(mif);
   if (ext == ".mif" || ext == ".mid") mif = FILENAMEPATH(mif);
@@ -28,7 +39,15 @@ void gisRun(RunContext& ctx) {
   Settings& set = ctx.settings;
   set.mode = RunMode::Gis;
 
-  for (const std::string& file : set.inFiles) xsReadPoints(ctx, ctx.gis, file);
+  // A file of another format may hold several layers, each read as a layer of its own.
+  GisFormats formats(ctx);
+  std::vector<std::string> layers;
+  for (const std::string& file : set.inFiles) {
+    for (std::string& layer : formats.layersOf(file)) {
+      formats.readPoints(layer);
+      layers.push_back(std::move(layer));
+    }
+  }
   if (set.errFound) {
     ctx.say("ERRORS were found - see above");
     ctx.say("error here aaaa");
@@ -55,7 +74,7 @@ void gisRun(RunContext& ctx) {
         sec.ppolNv = 0;
       }
     }
-    for (const std::string& file : set.inFiles) xsReadLines(ctx, file);
+    for (const std::string& layer : layers) formats.readLines(layer);
   }
   if (set.errFound) {
     ctx.say("ERRORS were found - see above");
@@ -66,7 +85,8 @@ void gisRun(RunContext& ctx) {
   orderingStage(ctx);
 
   set.outFolder = set.outOption.empty() ? firstLayerFolder(ctx) : outOptionFolder(set);
-  commonEnding(ctx);
+  formats.composeHeader(false);
+  commonEnding(ctx, formats);
 }
 
 }  // namespace kestrix

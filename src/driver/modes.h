@@ -4,6 +4,7 @@
 namespace kestrix {
 
 class RunContext;
+class GisFormats;
 
 /// GIS mode: reads every layer, orders the sections and writes the output.
 void gisRun(RunContext& ctx);
@@ -12,6 +13,6 @@ void gisRun(RunContext& ctx);
 void converterRun(RunContext& ctx);
 
 /// The end every mode shares: last checkpoint, section output and "Finished.".
-void commonEnding(RunContext& ctx);
+void commonEnding(RunContext& ctx, GisFormats& formats);
 
 }  // namespace kestrix

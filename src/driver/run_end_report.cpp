@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "driver/run_context.h"
+#include "files/paths.h"
 #include "text/text.h"
 
 namespace kestrix {
@@ -13,7 +14,10 @@ constexpr std::size_t kMostDroppedNamed = 20;  // more dropped sections are only
 }
 
 std::string outOptionFolder(const Settings& set) {
-  const std::string& folder = set.outOption;
+  // A doubled separator is dropped, as every opened file name has it
+  // dropped: the layers then name each .csv as it was opened.
+  std::string folder = set.outOption;
+  CLEANPATH(folder);
   if (folder.empty()) return folder;
   const char last = folder.back();
   if (last == '\\' || last == '/') return folder;

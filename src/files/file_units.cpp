@@ -13,6 +13,27 @@ constexpr std::size_t kReplyWidth = 80;
 
 std::string trimmed(std::string_view s) { return std::string(significant(TRIMF(s))); }
 
+// A text held in memory, read line by line like a file.
+class TextInput final : public InputFile {
+ public:
+  explicit TextInput(std::string text) : text_(std::move(text)) {}
+  ReadStatus readLine(std::string& line) override {
+    if (atEnd()) return ReadStatus::End;
+    const std::size_t end = text_.find('\n', pos_);
+    const std::size_t stop = end == std::string::npos ? text_.size() : end;
+    line.assign(text_, pos_, stop - pos_);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    pos_ = end == std::string::npos ? text_.size() : end + 1;
+    return ReadStatus::Ok;
+  }
+  bool atEnd() override { return pos_ >= text_.size(); }
+  void rewind() override { pos_ = 0; }
+
+ private:
+  std::string text_;
+  std::size_t pos_ = 0;
+};
+
 [[noreturn]] void couldNotWrite(FileAccess& ctx, const std::string& name) {
   ctx.out.newline();
   ctx.out.say("ERROR - Could not write file \"" + name + "\" (is the disk full?) - no output written");
@@ -43,6 +64,21 @@ void OPENFILE(FileAccess& ctx, int& unit, FileMode mode, std::string_view name) 
   UnitSlot& slot = ctx.units.slot(free);
   unit = slot.number;
   OPENUNIT(ctx, unit, buffer, mode);
+  slot.open = true;
+}
+
+void OPENTEXT(FileAccess& ctx, int& unit, std::string_view name, std::string text) {
+  const int free = ctx.units.firstFree();
+  if (free < 0) {
+    ctx.out.say("No free file numbers.");
+    ctx.out.halt(kExitFailure);
+  }
+  UnitSlot& slot = ctx.units.slot(free);
+  unit = slot.number;
+  slot.input = std::make_unique<TextInput>(std::move(text));
+  slot.output.reset();
+  slot.name.assign(name);
+  slot.identity = "\n(composed) " + slot.name;  // names no file, so no output is ever taken for it
   slot.open = true;
 }
 

@@ -29,6 +29,9 @@ struct FileAccess {
 /// Opens a named file on the first free unit, prompting and retrying until it is open; `unit` receives the unit number.
 void OPENFILE(FileAccess& ctx, int& unit, FileMode mode, std::string_view name);
 
+/// Opens a text the run composes itself (not a file on disk) for reading on the first free unit, under `name`.
+void OPENTEXT(FileAccess& ctx, int& unit, std::string_view name, std::string text);
+
 /// Connects a unit to a named file with the prompts and retries; may rewrite `name`.
 void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode);
 
@@ -47,6 +50,8 @@ class UnitHandle {
   ~UnitHandle();
   /// Opens a named file as OPENFILE does.
   void open(FileMode mode, std::string_view name) { OPENFILE(ctx_, unit_, mode, name); }
+  /// Opens a composed text as OPENTEXT does.
+  void openText(std::string_view name, std::string text) { OPENTEXT(ctx_, unit_, name, std::move(text)); }
   /// The unit number, 0 when none is open; writable for openers that fill a unit number.
   int& unit() { return unit_; }
   /// Closes the unit as CLOSER does (reported; a lost write ends the run).

@@ -35,6 +35,20 @@ std::unique_ptr<OutputFile> StagedFileSystem::openWrite(const std::string& path)
   return file;
 }
 
+std::string StagedFileSystem::libraryWritePath(const std::string& path) {
+  if (!enabled_) return base_.libraryWritePath(path);
+  const std::string identity = base_.identity(path);
+  auto known = byIdentity_.find(identity);
+  if (known != byIdentity_.end()) return base_.libraryPath(pending_[known->second].temporary);
+  const std::string temporary = temporaryName(path);
+  // The library creates the file itself: a leftover of an earlier process
+  // of the same number must not be taken for a file to add to.
+  if (base_.exists(temporary)) base_.remove(temporary);
+  byIdentity_.emplace(identity, pending_.size());
+  pending_.push_back({temporary, path});
+  return base_.libraryPath(temporary);
+}
+
 bool StagedFileSystem::commit(std::string& failed) {
   std::size_t done = 0;
   for (; done < pending_.size(); ++done) {

@@ -50,6 +50,9 @@ class StagedFileSystem : public FileSystem {
   bool fileKey(const std::string& path, std::string& key) override { return base_.fileKey(path, key); }
   bool rename(const std::string& from, const std::string& to) override { return base_.rename(from, to); }
   bool remove(const std::string& path) override { return base_.remove(path); }
+  std::string libraryPath(const std::string& path) override { return base_.libraryPath(path); }
+  /// While staging, the temporary name of `path`, staged like a file opened for writing (any old one removed).
+  std::string libraryWritePath(const std::string& path) override;
 
  private:
   struct Staged {

@@ -76,6 +76,9 @@ void miCheckNodes(FileAccess& ctx, int count, int limit);
 bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
                    std::string_view clause1, std::string_view clause2, std::string* wide = nullptr);
 
+/// Opens the header the output layers copy: the composed text when not empty, else the .mif named `mifName`.
+void miOpenHeaderSource(FileAccess& ctx, int& unit, const std::string& mifName, const std::string& composed);
+
 /// Copies the header lines before the first "Columns" line (never an object) from one .mif unit to another, declaring the comma delimiter.
 void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit);
 

@@ -106,4 +106,14 @@ bool miSkipHeader(FileAccess& ctx, int geomUnit) {
   }
 }
 
+// A first input of another format has no .mif to copy; the run composes
+// the header lines of its output layers instead.
+void miOpenHeaderSource(FileAccess& ctx, int& unit, const std::string& mifName, const std::string& composed) {
+  if (composed.empty()) {
+    OPENFILE(ctx, unit, FileMode::Input, mifName);
+  } else {
+    OPENTEXT(ctx, unit, mifName, composed);
+  }
+}
+
 }  // namespace kestrix

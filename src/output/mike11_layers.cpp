@@ -90,17 +90,17 @@ void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
   writeBranchesColumns(ctx_.files, branchesGeom_.unit());
 }
 
-void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) {
-  const m11Branch& branch = tables_.branches[static_cast<std::size_t>(b) - 1];
-  std::vector<double> x;
-  std::vector<double> y;
+M11Channel m11Channel(Workspace& ctx, const Mike11Tables& tables, int b, const M11Crossing& previous,
+                      const M11Crossing& current, int counter) {
+  const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
+  M11Channel channel;
   auto add = [&](double vx, double vy) {
-    if (static_cast<int>(x.size()) + 1 > kMaxChannelVertices) {
-      ctx_.out.say("Exceeded maximum allowable channel points");
-      ctx_.out.halt(kExitFailure);
+    if (static_cast<int>(channel.x.size()) + 1 > kMaxChannelVertices) {
+      ctx.out.say("Exceeded maximum allowable channel points");
+      ctx.out.halt(kExitFailure);
     }
-    x.push_back(vx);
-    y.push_back(vy);
+    channel.x.push_back(vx);
+    channel.y.push_back(vy);
   };
   add(previous.x, previous.y);
   // The network points between the two sections, along the branch's own
@@ -108,17 +108,44 @@ void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Cros
   const int first = std::max(previous.segment, 1);
   const int last = std::min(current.segment - 1, branch.NPoints);
   for (int i = first; i <= last; ++i) {
-    const m11Point& p = tables_.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i) - 1]) - 1];
+    const m11Point& p = tables.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i) - 1]) - 1];
     add(p.X, p.Y);
   }
   add(current.x, current.y);
-  const std::string id = channelId(branch.Name, counter);
+  channel.id = channelId(branch.Name, counter);
+  channel.length = current.chainage - previous.chainage;
+  return channel;
+}
+
+std::vector<M11BranchLine> m11BranchLines(const Mike11Tables& tables) {
+  std::vector<M11BranchLine> lines;
+  for (int b = 1; b <= tables.nBranches; ++b) {
+    const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
+    M11BranchLine line;
+    line.branch = b;
+    // A point number that is not in the point table has no position to draw.
+    const int n = std::min(branch.NPoints, static_cast<int>(branch.Matched.size()));
+    for (int i = 0; i < n; ++i) {
+      if (!branch.Matched[static_cast<std::size_t>(i)]) continue;
+      const m11Point& p = tables.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i)]) - 1];
+      line.x.push_back(p.X);
+      line.y.push_back(p.Y);
+    }
+    if (line.x.size() < 2) continue;  // a line needs two vertices
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) {
+  const M11Channel channel = m11Channel(ctx_, tables_, b, previous, current, counter);
+  const std::string& id = channel.id;
   std::string wide;
-  if (!miWriteObject(ctx_.files, nwkGeom_.unit(), polyline(), x.data(), y.data(), static_cast<int>(x.size()), kPen,
-                     "", &wide))
+  if (!miWriteObject(ctx_.files, nwkGeom_.unit(), polyline(), channel.x.data(), channel.y.data(),
+                     static_cast<int>(channel.x.size()), kPen, "", &wide))
     noteWidened(ctx_.out, id, wide, "1d_nwk.mif");
 
-  const float length = current.chainage - previous.chainage;
+  const float length = channel.length;
   const std::string zero63 = formatFixed(0.0, 6, 3);
   // The identifier is written bare, as the layer's readers expect, unless a
   // comma or a quote in the branch name would break the row.
@@ -145,24 +172,11 @@ void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Cros
 
 void M11NetworkLayers::close() {
   closePair(nwkGeom_, nwkAttr_);
-  std::vector<double> x;
-  std::vector<double> y;
-  for (int b = 1; b <= tables_.nBranches; ++b) {
-    const m11Branch& branch = tables_.branches[static_cast<std::size_t>(b) - 1];
-    x.clear();
-    y.clear();
-    // A point number that is not in the point table has no position to draw.
-    const int n = std::min(branch.NPoints, static_cast<int>(branch.Matched.size()));
-    for (int i = 0; i < n; ++i) {
-      if (!branch.Matched[static_cast<std::size_t>(i)]) continue;
-      const m11Point& p = tables_.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i)]) - 1];
-      x.push_back(p.X);
-      y.push_back(p.Y);
-    }
-    if (x.size() < 2) continue;  // a line needs two vertices
+  for (const M11BranchLine& line : m11BranchLines(tables_)) {
+    const m11Branch& branch = tables_.branches[static_cast<std::size_t>(line.branch) - 1];
     std::string wide;
-    if (!miWriteObject(ctx_.files, branchesGeom_.unit(), polyline(), x.data(), y.data(), static_cast<int>(x.size()),
-                       kPen, "", &wide))
+    if (!miWriteObject(ctx_.files, branchesGeom_.unit(), polyline(), line.x.data(), line.y.data(),
+                       static_cast<int>(line.x.size()), kPen, "", &wide))
       noteWidened(ctx_.out, significant(branch.Name), wide, "1d_branches.mif");
     std::string name = fitField(branch.Name, kM11NameWidth);
     if (needsQuotes(name)) {

@@ -4,12 +4,35 @@
 // the branches of the network.
 
 #include <string>
+#include <vector>
 
 #include "converters/mike11.h"
 #include "files/file_units.h"
 #include "store/workspace.h"
 
 namespace kestrix {
+
+/// One 1d_nwk channel as every layer format writes it.
+struct M11Channel {
+  std::string id;         ///< the channel identifier (branch name and counter)
+  std::vector<double> x;  ///< vertex eastings: the two sections and the network points between them
+  std::vector<double> y;  ///< vertex northings
+  float length = 0.0f;    ///< chainage of the downstream section less that of the upstream one
+};
+
+/// The channel from `previous` to `current` along branch b (from 1); ends the run when it has too many vertices.
+M11Channel m11Channel(Workspace& ctx, const Mike11Tables& tables, int b, const M11Crossing& previous,
+                      const M11Crossing& current, int counter);
+
+/// One line of 1d_branches: the branch and its matched network points.
+struct M11BranchLine {
+  int branch = 0;         ///< the branch (from 1)
+  std::vector<double> x;  ///< vertex eastings
+  std::vector<double> y;  ///< vertex northings
+};
+
+/// Every branch with two or more matched points, in network order.
+std::vector<M11BranchLine> m11BranchLines(const Mike11Tables& tables);
 
 /// 1d_nwk and 1d_branches, written as the conversion places its sections.
 class M11NetworkLayers final : public M11NetworkSink {

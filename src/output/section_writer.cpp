@@ -1,6 +1,5 @@
 #include "output/section_writer.h"
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +30,7 @@ void guardSectionOutputs(Workspace& ctx, const SectionsView& view) {
   const Settings& st = ctx.settings;
   // The layer whose header the outputs copy is read too (in the converter
   // modes only here), so it is guarded like every other input.
-  ctx.files.inputs.add(ctx.files.fs, headerSource(st.inFiles));
+  if (st.composedHeader.empty()) ctx.files.inputs.add(ctx.files.fs, headerSource(st.inFiles));
   std::vector<std::string> outputs;
   outputs.reserve(view.sections.size() + 6);
   for (const SectionView& section : view.sections) outputs.push_back(section.csvPath);
@@ -45,7 +44,7 @@ void guardSectionOutputs(Workspace& ctx, const SectionsView& view) {
 
 }  // namespace
 
-void xsWriteSections(Workspace& ctx) {
+void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra) {
   const SectionsView view = viewSections(ctx);
   guardSectionOutputs(ctx, view);
 
@@ -53,10 +52,12 @@ void xsWriteSections(Workspace& ctx) {
   SectionLineSink lines(ctx, view);
   BedPointSink bed(ctx, view);
   AllPointsSink all(ctx, view);
-  const std::array<SectionSink*, 4> sinks{&csv, &lines, &bed, &all};
+  std::vector<SectionSink*> sinks{&csv, &lines, &bed, &all};
+  const std::unique_ptr<SectionSink> more = extra ? extra(view) : nullptr;
+  if (more) sinks.push_back(more.get());
 
   UnitHandle from(ctx.files);
-  from.open(FileMode::Input, headerSource(ctx.settings.inFiles));
+  miOpenHeaderSource(ctx.files, from.unit(), headerSource(ctx.settings.inFiles), ctx.settings.composedHeader);
   for (SectionSink* sink : sinks) sink->open(from.unit());
   from.close();
 

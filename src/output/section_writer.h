@@ -6,14 +6,20 @@
 // three section layers, the MIKE 11 network layers). It may call every module
 // below it, converters included for the MIKE 11 types; never the driver.
 
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "output/section_sinks.h"
+#include "output/section_view.h"
 #include "store/workspace.h"
 
 namespace kestrix {
 
+/// Makes one more output of the sections over the run's view (a GeoPackage of the layers), beside the usual ones.
+using ExtraSectionSink = std::function<std::unique_ptr<SectionSink>(const SectionsView&)>;
 
-/// Writes every section whose use flag is set into the output folder.
-void xsWriteSections(Workspace& ctx);
+/// Writes every section whose use flag is set into the output folder, through `extra` too when it is given.
+void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra = nullptr);
 
 }  // namespace kestrix

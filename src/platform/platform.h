@@ -79,6 +79,11 @@ class FileSystem {
   virtual bool rename(const std::string& from, const std::string& to) = 0;
   /// Deletes a file; false when that failed.
   virtual bool remove(const std::string& path) = 0;
+  /// The name a library that opens files itself (GDAL) knows `path` by on this system.
+  virtual std::string libraryPath(const std::string& path) { return path; }
+  /// The name under which such a library creates the output `path`; a staging file system hands out a temporary
+  /// name and gives it `path` on commit.
+  virtual std::string libraryWritePath(const std::string& path) { return libraryPath(path); }
 };
 
 /// The number of this process, as the operating system shows it.

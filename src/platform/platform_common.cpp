@@ -255,6 +255,7 @@ class SystemFileSystem : public FileSystem {
     std::error_code ec;
     return std::filesystem::remove(toFsPath(path), ec) && !ec;
   }
+  std::string libraryPath(const std::string& path) override { return nativePath(path); }
 
  private:
   // The folder whose key identity() looked up last (a folder found only).

@@ -145,7 +145,9 @@ TEST(CommandLine, OutFolderGetsTheSeparatorItsNameUses) {
   Settings s;
   EXPECT_EQ(outOptionFolder(s), "");
   const std::pair<const char*, const char*> cases[] = {
-      {"results", "results\\"}, {"a/b", "a/b/"}, {"a\\b/c", "a\\b/c/"}, {"C:\\runs\\", "C:\\runs\\"}, {"/tmp/x/", "/tmp/x/"}};
+      {"results", "results\\"}, {"a/b", "a/b/"}, {"a\\b/c", "a\\b/c/"}, {"C:\\runs\\", "C:\\runs\\"}, {"/tmp/x/", "/tmp/x/"},
+      // Doubled separators are dropped, except the pair that begins a network name.
+      {"a//b", "a/b/"}, {"a\\\\b\\", "a\\b\\"}, {"\\\\server\\runs", "\\\\server\\runs\\"}};
   for (const auto& [typed, folder] : cases) {
     s.outOption = typed;
     EXPECT_EQ(outOptionFolder(s), folder) << typed;

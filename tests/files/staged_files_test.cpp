@@ -19,6 +19,49 @@ void write(FileSystem& fs, const std::string& name, const std::string& text) {
   ASSERT_TRUE(file->close());
 }
 
+// A library that writes a file itself (GDAL's GeoPackage) is handed the
+// temporary name, and the file is committed or discarded with the others.
+TEST(StagedFiles, FilesALibraryWritesAreStagedToo) {
+  MemoryFileSystem base;
+  base.add("out/kestrix_layers.gpkg", "old");
+  StagedFileSystem fs(base);
+  EXPECT_EQ(fs.libraryWritePath("out/kestrix_layers.gpkg"), "out/kestrix_layers.gpkg");
+  fs.enable(7);
+  base.add("out/.kestrix-7-kestrix_layers.gpkg.tmp", "left by an earlier process");
+  const std::string temporary = fs.libraryWritePath("out/kestrix_layers.gpkg");
+  EXPECT_EQ(temporary, "out/.kestrix-7-kestrix_layers.gpkg.tmp");
+  EXPECT_FALSE(base.has(temporary));  // the library creates it afresh
+  EXPECT_EQ(fs.libraryWritePath("out/kestrix_layers.gpkg"), temporary);
+  EXPECT_EQ(fs.pending(), 1u);
+  base.add(temporary, "new");
+  std::string failed;
+  ASSERT_TRUE(fs.commit(failed));
+  EXPECT_EQ(base.content("out/kestrix_layers.gpkg"), "new");
+
+  base.add(fs.libraryWritePath("out/kestrix_layers.gpkg"), "newer");
+  fs.discard();
+  EXPECT_EQ(base.names(), (std::vector<std::string>{"out/kestrix_layers.gpkg"}));
+  EXPECT_EQ(base.content("out/kestrix_layers.gpkg"), "new");
+}
+
+// A header the run composes is read on a unit like a file, but names none.
+TEST(StagedFiles, AComposedTextIsReadOnAUnitLikeAFile) {
+  TestRun t;
+  int unit = 0;
+  OPENTEXT(t.ctx.files, unit, "survey.gpkg", "Version 300\r\nColumns 0");
+  std::string line;
+  ASSERT_EQ(t.ctx.units.readLine(unit, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "Version 300");
+  ASSERT_EQ(t.ctx.units.readLine(unit, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "Columns 0");
+  EXPECT_TRUE(t.ctx.units.atEnd(unit));
+  t.ctx.units.rewind(unit);
+  EXPECT_FALSE(t.ctx.units.atEnd(unit));
+  EXPECT_EQ(t.ctx.units.connectedUnit(t.fs.identity("survey.gpkg")), 0);
+  CLOSER(t.ctx.files, unit);
+  EXPECT_EQ(unit, 0);
+}
+
 TEST(StagedFiles, NothingHasItsNameBeforeTheCommitAndNothingStaysAfterADiscard) {
   MemoryFileSystem base;
   base.add("out/a.csv", "old");

@@ -75,11 +75,13 @@ std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
   return rows;
 }
 
-GdalLayer readWithGdal(const std::filesystem::path& mif, bool xy) {
+namespace {
+
+GdalLayer readCsvFromGdal(const std::filesystem::path& mif, const std::string& options, const std::string& name) {
   GdalLayer layer;
   const std::filesystem::path errors = mif.parent_path() / ".gdal-messages";
-  const std::string cmd = std::string("ogr2ogr -f CSV ") + (xy ? "-lco GEOMETRY=AS_XY " : "") + "/vsistdout/ '" +
-                          mif.string() + "' 2>'" + errors.string() + "'";
+  const std::string cmd = "ogr2ogr -f CSV " + options + "/vsistdout/ '" + mif.string() + "'" +
+                          (name.empty() ? std::string() : " '" + name + "'") + " 2>'" + errors.string() + "'";
   FILE* pipe = ::popen(cmd.c_str(), "r");
   if (!pipe) return layer;
   std::string out;
@@ -104,6 +106,16 @@ GdalLayer readWithGdal(const std::filesystem::path& mif, bool xy) {
     }
   }
   return layer;
+}
+
+}  // namespace
+
+GdalLayer readWithGdal(const std::filesystem::path& mif, bool xy) {
+  return readCsvFromGdal(mif, xy ? "-lco GEOMETRY=AS_XY " : "", "");
+}
+
+GdalLayer readLayerWithGdal(const std::filesystem::path& file, const std::string& layer) {
+  return readCsvFromGdal(file, "-lco GEOMETRY=AS_WKT ", layer);
 }
 
 std::string isisPoint(double x, double z, double n, const std::string& marker, double e, double north) {

@@ -28,6 +28,9 @@ bool gdalAvailable();
 /// Reads a .mif/.mid layer with GDAL (ogr2ogr to CSV) and returns its attribute rows; with `xy` a point layer's X and Y come first.
 GdalLayer readWithGdal(const std::filesystem::path& mif, bool xy = false);
 
+/// Reads one layer of any GDAL dataset (all of a one-layer file when `layer` is empty) with its geometry as WKT first.
+GdalLayer readLayerWithGdal(const std::filesystem::path& file, const std::string& layer = "");
+
 /// Splits CSV text into rows of fields (quoted fields with doubled quotes, CR LF or LF line ends).
 std::vector<std::vector<std::string>> parseCsv(const std::string& text);
 

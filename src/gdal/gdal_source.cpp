@@ -1,0 +1,378 @@
+#include "gdal/gdal_source.h"
+
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
+
+#include <mutex>
+
+#include "base/run_end.h"
+#include "files/file_units.h"
+#include "files/paths.h"
+#include "gdal/gdal_errors.h"
+#include "gis/source_names.h"
+#include "mif/mif.h"
+#include "text/freeformat.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr int kGeometryZ = -1;  // "field" index of a point's own Z coordinate
+
+// The single point of a point or of a multi-point of one point; null for anything else.
+const OGRPoint* pointOf(const OGRGeometry* g) {
+  if (g == nullptr || g->IsEmpty()) return nullptr;
+  switch (wkbFlatten(g->getGeometryType())) {
+    case wkbPoint: return g->toPoint();
+    case wkbMultiPoint: {
+      const OGRMultiPoint* multi = g->toMultiPoint();
+      return multi->getNumGeometries() == 1 ? multi->getGeometryRef(0) : nullptr;
+    }
+    default: return nullptr;
+  }
+}
+
+// The single line of a line or of a multi-line of one part. A multi-line of
+// several parts is passed over, as a MIF "Pline Multiple" is.
+const OGRLineString* lineOf(const OGRGeometry* g) {
+  if (g == nullptr || g->IsEmpty()) return nullptr;
+  switch (wkbFlatten(g->getGeometryType())) {
+    case wkbLineString: return g->toLineString();
+    case wkbMultiLineString: {
+      const OGRMultiLineString* multi = g->toMultiLineString();
+      return multi->getNumGeometries() == 1 ? multi->getGeometryRef(0) : nullptr;
+    }
+    default: return nullptr;
+  }
+}
+
+// The file a name of the form "file" or "file:layer" names, and its layer.
+SourceName splitName(const std::string& name) {
+  SourceName source;
+  if (!gdalSourceName(name, source)) source.file = std::string(significant(TRIMF(name)));
+  return source;
+}
+
+// Opens a vector dataset read-only; null (GDAL's message in `why`) when GDAL cannot read it.
+GDALDataset* openVector(Workspace& ctx, const std::string& file, std::string& why) {
+  gdalStart();
+  QuietGdal quiet;
+  const std::string native = ctx.files.fs.libraryPath(file);
+  auto* dataset = static_cast<GDALDataset*>(
+      GDALOpenEx(native.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+  if (dataset == nullptr) why = quiet.message("not a vector format GDAL reads");
+  return dataset;
+}
+
+// The name the user's file goes by after the missing-file prompt: the file is
+// opened and closed once as any input is, so that a missing one is asked for,
+// a corrected name holds for the rest of the run and no output replaces it.
+std::string promptedName(Workspace& ctx, const std::string& file) {
+  int unit = 0;
+  OPENFILE(ctx.files, unit, FileMode::Input, file);
+  const UnitSlot* slot = ctx.files.units.slotOf(unit);
+  std::string opened = slot != nullptr ? slot->name : file;
+  CLOSER(ctx.files, unit);
+  return opened;
+}
+
+[[noreturn]] void unreadable(Workspace& ctx, const std::string& file, const std::string& why,
+                             const char* as = "a GIS layer") {
+  ctx.out.newline();
+  ctx.out.say("ERROR - Could not read " + inQuotes(file) + " as " + as + ": " + why);
+  ctx.out.exits(kExitFailure);
+}
+
+// The layer names of a dataset, quoted, for a message.
+std::string layerList(GDALDataset& dataset) {
+  std::string list;
+  for (int i = 0; i < dataset.GetLayerCount(); ++i) {
+    if (!list.empty()) list += ", ";
+    list += inQuotes(dataset.GetLayer(i)->GetName());
+  }
+  return list.empty() ? "none" : list;
+}
+
+// The spatial reference of a .prj file: ESRI's own form or any WKT. `file`
+// becomes the name the file was opened by (after the missing-file prompt).
+bool readProjectionFile(Workspace& ctx, std::string& file, OGRSpatialReference& srs) {
+  int unit = 0;
+  OPENFILE(ctx.files, unit, FileMode::Input, file);
+  if (const UnitSlot* slot = ctx.files.units.slotOf(unit)) file = slot->name;
+  std::vector<std::string> lines;
+  std::string line;
+  while (!ctx.files.units.atEnd(unit) && ctx.files.units.readLine(unit, line) == ReadStatus::Ok) lines.push_back(line);
+  CLOSER(ctx.files, unit);
+  QuietGdal quiet;
+  // A .prj is WKT (on one line, or spread over several), or the older ESRI
+  // form of keyword lines.
+  std::string text;
+  for (const std::string& l : lines) text += l + "\n";
+  const std::string wkt(significant(TRIMF(text)));
+  if (!wkt.empty() && srs.SetFromUserInput(wkt.c_str()) == OGRERR_NONE) return true;
+  std::vector<char*> pointers;
+  for (std::string& l : lines)
+    if (!significant(l).empty()) pointers.push_back(l.data());
+  pointers.push_back(nullptr);
+  return pointers.size() > 1 && srs.importFromESRI(pointers.data()) == OGRERR_NONE;
+}
+
+}  // namespace
+
+void gdalStart() {
+  static std::once_flag started;
+  std::call_once(started, [] {
+    // GDAL would print its own errors and warnings; the program says in its
+    // own words what went wrong, with GDAL's last message where it helps.
+    CPLSetErrorHandler(CPLQuietErrorHandler);
+    GDALAllRegister();
+  });
+}
+
+std::vector<std::string> gdalLayers(Workspace& ctx, const std::string& argument) {
+  const SourceName source = splitName(argument);
+  const std::string file = promptedName(ctx, source.file);
+  std::string why;
+  GDALDataset* dataset = openVector(ctx, file, why);
+  if (dataset == nullptr) unreadable(ctx, file, why);
+  std::vector<std::string> layers;
+  if (!source.layer.empty()) {
+    const bool found = dataset->GetLayerByName(source.layer.c_str()) != nullptr;
+    const std::string list = layerList(*dataset);
+    GDALClose(dataset);
+    if (!found) unreadable(ctx, file, "it has no layer " + inQuotes(source.layer) + " (its layers: " + list + ")");
+    layers.push_back(file + ":" + source.layer);
+    return layers;
+  }
+  const int count = dataset->GetLayerCount();
+  if (count == 1) {
+    layers.push_back(file);
+  } else {
+    for (int i = 0; i < count; ++i) layers.push_back(file + ":" + dataset->GetLayer(i)->GetName());
+  }
+  GDALClose(dataset);
+  if (count == 0) {
+    ctx.out.newline();
+    ctx.out.say("WARNING - " + inQuotes(file) + " holds no layer - nothing read from it");
+  }
+  return layers;
+}
+
+std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool prompt, std::string& wkt) {
+  gdalStart();
+  wkt.clear();
+  OGRSpatialReference srs;
+  bool known = false;
+  std::string shown;
+  if (isProjectionFileName(argument)) {
+    shown = std::string(significant(TRIMF(argument)));
+    if (!readProjectionFile(ctx, shown, srs))
+      unreadable(ctx, shown, "GDAL does not understand it", "a projection file");
+    known = true;
+  } else {
+    const SourceName source = splitName(argument);
+    std::string file = source.file;
+    CLEANPATH(file);
+    shown = ctx.files.units.corrected(file);
+    if (prompt) shown = promptedName(ctx, shown);
+    std::string why;
+    GDALDataset* dataset = openVector(ctx, shown, why);
+    if (dataset == nullptr) unreadable(ctx, shown, why);
+    OGRLayer* layer = source.layer.empty() ? (dataset->GetLayerCount() > 0 ? dataset->GetLayer(0) : nullptr)
+                                           : dataset->GetLayerByName(source.layer.c_str());
+    const OGRSpatialReference* layerSrs = layer != nullptr ? layer->GetSpatialRef() : nullptr;
+    if (layerSrs != nullptr) {
+      srs = *layerSrs;
+      known = true;
+    }
+    GDALClose(dataset);
+  }
+
+  std::string header = "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\n";
+  std::string coordSys;
+  if (known) {
+    QuietGdal quiet;
+    char* text = nullptr;
+    const char* const wktOptions[] = {"FORMAT=WKT2_2019", nullptr};
+    if (srs.exportToWkt(&text, wktOptions) == OGRERR_NONE && text != nullptr) wkt = text;
+    CPLFree(text);
+    // MapInfo knows datums by number: a reference that lost its datum
+    // shifts on the way (a layer converted from MIF, for one) is given
+    // them back from the EPSG definition it matches.
+    std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> match(
+        srs.FindBestMatch(90, "EPSG", nullptr),
+        [](OGRSpatialReference* s) { OGRSpatialReference::DestroySpatialReference(s); });
+    text = nullptr;
+    if ((match ? *match : srs).exportToMICoordSys(&text) == OGRERR_NONE && text != nullptr && *text != '\0')
+      coordSys = text;
+    CPLFree(text);
+  }
+  if (coordSys.empty()) {
+    ctx.out.newline();
+    const char* what = known ? "a map projection MapInfo cannot express" : "no map projection";
+    ctx.out.say("WARNING - " + inQuotes(shown) + " has " + what + ": the output layers are written without a CoordSys");
+  } else {
+    header += "CoordSys " + coordSys + "\n";
+  }
+  header += "Columns 0\n";
+  return header;
+}
+
+GdalFeatureSource::GdalFeatureSource(Workspace& ctx, int nodeLimit, bool notes)
+    : ctx_(ctx),
+      nodeLimit_(nodeLimit),
+      notes_(notes),
+      current_(nullptr, [](OGRFeature* f) { OGRFeature::DestroyFeature(f); }) {}
+
+GdalFeatureSource::~GdalFeatureSource() { close(); }
+
+bool GdalFeatureSource::open(const std::string& layer) {
+  close();
+  const SourceName source = splitName(layer);
+  name_ = std::string(significant(TRIMF(layer)));
+  std::string why;
+  dataset_ = openVector(ctx_, source.file, why);
+  if (dataset_ != nullptr) {
+    layer_ = source.layer.empty() ? (dataset_->GetLayerCount() > 0 ? dataset_->GetLayer(0) : nullptr)
+                                  : dataset_->GetLayerByName(source.layer.c_str());
+    if (layer_ == nullptr) why = "it has no such layer";
+  }
+  if (layer_ == nullptr) {
+    ctx_.out.say("ERROR - Could not read " + inQuotes(name_) + " as a GIS layer: " + why);
+    ctx_.settings.errFound = true;
+    close();
+    return false;
+  }
+  ctx_.files.inputs.add(ctx_.files.fs, source.file);
+  layer_->ResetReading();
+  planFields();
+  return true;
+}
+
+// Which fields the readers take, decided once per layer: by name when the
+// layer has them, else by position as in a .mid.
+void GdalFeatureSource::planFields() {
+  OGRFeatureDefn* defn = layer_->GetLayerDefn();
+  const int z = defn->GetFieldIndex("Z");
+  const int mnr = defn->GetFieldIndex("MNR");
+  const int lcr = defn->GetFieldIndex("LCR");
+  const int xsId = defn->GetFieldIndex("XS_ID");
+  pointOrder_.clear();
+  lineOrder_.clear();
+  if (mnr >= 0 && lcr >= 0 && xsId >= 0) {
+    pointOrder_ = {z >= 0 ? z : kGeometryZ, mnr, lcr, xsId};
+    if (notes_ && z < 0) {
+      ctx_.out.newline();
+      ctx_.out.say("NOTE - Layer " + inQuotes(name_) + " has no Z field: each point's elevation is its Z coordinate");
+    }
+  } else {
+    for (int i = 0; i < std::min(defn->GetFieldCount(), 4); ++i) pointOrder_.push_back(i);
+  }
+  if (xsId >= 0) {
+    lineOrder_.push_back(xsId);
+  } else if (defn->GetFieldCount() > 0) {
+    lineOrder_.push_back(0);
+  }
+}
+
+std::string GdalFeatureSource::recordsName() { return name_; }
+
+FeatureStatus GdalFeatureSource::next(FeatureKind withGeometry, Feature& feature) {
+  if (layer_ == nullptr) return FeatureStatus::End;
+  CPLErrorReset();
+  current_.reset(layer_->GetNextFeature());
+  if (!current_) {
+    if (CPLGetLastErrorType() < CE_Failure) return FeatureStatus::End;
+    ctx_.out.say("ERROR - GDAL: " + std::string(CPLGetLastErrorMsg()));
+    return FeatureStatus::LayerError;
+  }
+  const OGRGeometry* geometry = current_->GetGeometryRef();
+  const OGRPoint* point = pointOf(geometry);
+  const OGRLineString* line = point == nullptr ? lineOf(geometry) : nullptr;
+  feature.kind = point != nullptr ? FeatureKind::Point : line != nullptr ? FeatureKind::Line : FeatureKind::Other;
+  feature.nodes = 0;
+  if (feature.kind == withGeometry) {
+    if (point != nullptr) {
+      feature.x.assign(1, point->getX());
+      feature.y.assign(1, point->getY());
+      feature.nodes = 1;
+    } else {
+      const int n = line->getNumPoints();
+      miCheckNodes(ctx_.files, n, nodeLimit_);
+      feature.x.resize(static_cast<std::size_t>(n));
+      feature.y.resize(static_cast<std::size_t>(n));
+      for (int i = 0; i < n; ++i) {
+        feature.x[static_cast<std::size_t>(i)] = line->getX(i);
+        feature.y[static_cast<std::size_t>(i)] = line->getY(i);
+      }
+      feature.nodes = n;
+    }
+  }
+  const std::vector<int>* order = feature.kind == FeatureKind::Point  ? &pointOrder_
+                                  : feature.kind == FeatureKind::Line ? &lineOrder_
+                                                                      : &noFields_;
+  values_.start(current_.get(), order);
+  feature.values = &values_;
+  return FeatureStatus::Read;
+}
+
+void GdalFeatureSource::close() {
+  current_.reset();
+  layer_ = nullptr;
+  if (dataset_ != nullptr) GDALClose(dataset_);
+  dataset_ = nullptr;
+}
+
+void GdalFeatureSource::FieldValues::start(OGRFeature* feature, const std::vector<int>* order) {
+  feature_ = feature;
+  order_ = order;
+  next_ = 0;
+  null_ = false;
+}
+
+bool GdalFeatureSource::FieldValues::readFloat(float& value) {
+  if (next_ >= order_->size()) return false;
+  const int field = (*order_)[next_++];
+  null_ = false;
+  if (field == kGeometryZ) {
+    const OGRPoint* point = pointOf(feature_->GetGeometryRef());
+    null_ = point == nullptr || !point->Is3D();
+    if (!null_) value = static_cast<float>(point->getZ());
+    return true;
+  }
+  if (!feature_->IsFieldSetAndNotNull(field)) {
+    null_ = true;
+    return true;
+  }
+  switch (feature_->GetFieldDefnRef(field)->GetType()) {
+    case OFTInteger:
+    case OFTInteger64:
+    case OFTReal:
+      value = static_cast<float>(feature_->GetFieldAsDouble(field));
+      return true;
+    default: {
+      // A number held as text is read as a .mid value is; a blank text is a null.
+      const char* text = feature_->GetFieldAsString(field);
+      if (significant(TRIMF(text)).empty()) {
+        null_ = true;
+        return true;
+      }
+      FreeFormatReader reader(text);
+      return reader.readFloat(value) && !reader.lastWasNull();
+    }
+  }
+}
+
+bool GdalFeatureSource::FieldValues::readText(std::string& value, std::size_t maxLength) {
+  if (next_ >= order_->size()) return false;
+  const int field = (*order_)[next_++];
+  null_ = field < 0 || !feature_->IsFieldSetAndNotNull(field);
+  if (null_) return true;
+  const std::string_view text = feature_->GetFieldAsString(field);
+  value.assign(text.substr(0, std::min(text.size(), maxLength)));
+  return true;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,328 @@
+#include "gdal/geopackage.h"
+
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
+
+#include <cstdlib>
+
+#include "base/run_end.h"
+#include "files/file_units.h"
+#include "files/paths.h"
+#include "gdal/gdal_errors.h"
+#include "gdal/gdal_source.h"
+#include "output/mike11_layers.h"
+#include "text/numbers.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+/// A field as the MIF/MID layers declare it.
+struct GeoPackageWriter::Field {
+  const char* name;             ///< column name
+  OGRFieldType type;            ///< OFTString, OFTReal or OFTInteger
+  int width;                    ///< characters of a text column, 0 otherwise
+  OGRFieldSubType sub = OFSTNone;  ///< OFSTBoolean for a Logical column
+};
+
+namespace {
+
+using Field = GeoPackageWriter::Field;
+
+constexpr int kNameWidth = 100;  // identifier columns
+
+// The value a .mid row holds: the number as written there, not the single
+// precision value behind it, so that both layers say the same.
+double asWritten(float value, int width, int decimals) {
+  return std::strtod(formatFixedFull(value, width, decimals).c_str(), nullptr);
+}
+
+// True when the first word of a header line is `word` (case-blind).
+bool firstWordIs(std::string_view line, std::string_view word) {
+  const std::string text = TRIMF(line);
+  const std::size_t end = text.find_first_of(" \t");
+  return ASAME(std::string_view(text).substr(0, end), word);
+}
+
+// The spatial reference of the CoordSys line among the header lines on `unit`; null when there is none.
+OGRSpatialReference* coordSysReference(FileAccess& files, int unit) {
+  files.units.rewind(unit);
+  std::string line;
+  while (!files.units.atEnd(unit) && files.units.readLine(unit, line) == ReadStatus::Ok) {
+    if (firstWordIs(line, "COLUMNS") || firstWordIs(line, "DATA")) break;
+    if (!firstWordIs(line, "COORDSYS")) continue;
+    auto* srs = new OGRSpatialReference();
+    if (srs->importFromMICoordSys(std::string(significant(TRIMF(line))).c_str()) != OGRERR_NONE) {
+      srs->Release();
+      return nullptr;
+    }
+    // MapInfo numbers its datums; the EPSG definition it matches carries the
+    // name and code a GIS shows.
+    OGRSpatialReference* match = srs->FindBestMatch(90, "EPSG", nullptr);
+    if (match != nullptr) {
+      srs->Release();
+      srs = match;
+    }
+    srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    return srs;
+  }
+  return nullptr;
+}
+
+void setText(OGRFeature& f, const char* field, const std::string& value) { f.SetField(field, value.c_str()); }
+
+}  // namespace
+
+// 1d_xs, _xs_bed_points and _xs_all_points over the run's view.
+class GeoPackageWriter::Sections final : public SectionSink {
+ public:
+  Sections(GeoPackageWriter& writer, const SectionsView& view) : writer_(writer) {
+    sourceWidth_ = static_cast<int>(view.sourceWidth);
+    flags_ = std::string(1, view.resistanceLetter) + "P";
+  }
+  void open(int headerUnit) override {
+    writer_.create(headerUnit);
+    const Field xs[] = {{"Source", OFTString, sourceWidth_},  {"Type", OFTString, 2},
+                        {"Flags", OFTString, 10},             {"Column_1", OFTString, 20},
+                        {"Column_2", OFTString, 20},          {"Column_3", OFTString, 20},
+                        {"Column_4", OFTString, 20},          {"Column_5", OFTString, 20},
+                        {"Column_6", OFTString, 20},          {"Z_Increment", OFTReal, 0},
+                        {"Z_Maximum", OFTReal, 0}};
+    const Field points[] = {{"XS_ID", OFTString, kNameWidth}, {"Z", OFTReal, 0}};
+    lines_ = writer_.layer("1d_xs", false, xs, std::size(xs));
+    bed_ = writer_.layer("_xs_bed_points", true, points, std::size(points));
+    all_ = writer_.layer("_xs_all_points", true, points, std::size(points));
+    writer_.begin();
+  }
+  void write(const SectionView& section, SectionNotes&) override {
+    if (!section.lineX.empty()) {
+      OGRFeature f(lines_->GetLayerDefn());
+      OGRLineString line;
+      line.setNumPoints(static_cast<int>(section.lineX.size()), FALSE);
+      for (std::size_t i = 0; i < section.lineX.size(); ++i)
+        line.setPoint(static_cast<int>(i), section.lineX[i], section.lineY[i]);
+      f.SetGeometry(&line);
+      setText(f, "Source", section.source);
+      setText(f, "Type", "XZ");
+      setText(f, "Flags", flags_);
+      for (const char* column : {"Column_1", "Column_2", "Column_3", "Column_4", "Column_5", "Column_6"})
+        setText(f, column, "");
+      f.SetField("Z_Increment", 0.0);
+      f.SetField("Z_Maximum", 0.0);
+      add(lines_, f);
+    }
+    if (section.bed) point(bed_, section.id, *section.bed);
+    for (const DrawnPoint& pt : section.points) point(all_, section.id, pt);
+  }
+  void close() override { writer_.commit(); }
+
+ private:
+  void point(OGRLayer* layer, const std::string& id, const DrawnPoint& pt) {
+    OGRFeature f(layer->GetLayerDefn());
+    OGRPoint geometry(pt.mapX, pt.mapY);
+    f.SetGeometry(&geometry);
+    setText(f, "XS_ID", id);
+    f.SetField("Z", asWritten(pt.z, 8, 3));
+    add(layer, f);
+  }
+  void add(OGRLayer* layer, OGRFeature& f) {
+    if (layer->CreateFeature(&f) != OGRERR_NONE) writer_.failed(CPLGetLastErrorMsg());
+  }
+
+  GeoPackageWriter& writer_;
+  int sourceWidth_ = 0;
+  std::string flags_;
+  OGRLayer* lines_ = nullptr;
+  OGRLayer* bed_ = nullptr;
+  OGRLayer* all_ = nullptr;
+};
+
+// 1d_nwk and 1d_branches, written through the MIF/MID sink and into the GeoPackage.
+class GeoPackageWriter::Network final : public M11NetworkSink {
+ public:
+  Network(GeoPackageWriter& writer, M11NetworkSink& mif, const Mike11Tables& tables)
+      : writer_(writer), mif_(mif), tables_(tables) {}
+  void open(const std::string& outFolder, int projectionUnit) override {
+    mif_.open(outFolder, projectionUnit);
+    writer_.create(projectionUnit);
+    // A later model file replaces the network layers, as it replaces the MIF/MID ones.
+    writer_.dropLayer("1d_nwk");
+    writer_.dropLayer("1d_branches");
+    const Field nwk[] = {{"ID", OFTString, 12},           {"Type", OFTString, 4},
+                         {"Ignore", OFTInteger, 0, OFSTBoolean}, {"UCS", OFTInteger, 0, OFSTBoolean},
+                         {"Len_or_ANA", OFTReal, 0},      {"n_or_n_F", OFTReal, 0},
+                         {"US_Invert", OFTReal, 0},       {"DS_Invert", OFTReal, 0},
+                         {"Form_Loss", OFTReal, 0},       {"pBlockage", OFTReal, 0},
+                         {"Inlet_Type", OFTString, 12},   {"Conn_2D", OFTString, 4},
+                         {"Conn_No", OFTInteger, 0},      {"Width_or_Dia", OFTReal, 0},
+                         {"Height_or_WF", OFTReal, 0},    {"Number_of", OFTInteger, 0},
+                         {"Height_Cont", OFTReal, 0},     {"Width_Cont", OFTReal, 0},
+                         {"Entry_Loss", OFTReal, 0},      {"Exit_Loss", OFTReal, 0},
+                         {"US_XSect", OFTString, kNameWidth}, {"DS_XSect", OFTString, kNameWidth}};
+    const Field branches[] = {{"Branch", OFTString, 200}};
+    nwk_ = writer_.layer("1d_nwk", false, nwk, std::size(nwk));
+    branches_ = writer_.layer("1d_branches", false, branches, std::size(branches));
+    writer_.begin();
+  }
+  void channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) override {
+    mif_.channel(b, previous, current, counter);
+    const M11Channel channel = m11Channel(writer_.ctx_, tables_, b, previous, current, counter);
+    OGRFeature f(nwk_->GetLayerDefn());
+    f.SetGeometry(line(channel.x, channel.y).get());
+    setText(f, "ID", channel.id);
+    setText(f, "Type", "S");
+    f.SetField("Ignore", 0);
+    f.SetField("UCS", 1);
+    f.SetField("Len_or_ANA", asWritten(channel.length, 8, 1));
+    f.SetField("n_or_n_F", 1.0);
+    for (const char* zero : {"US_Invert", "DS_Invert", "Form_Loss", "pBlockage", "Width_or_Dia", "Height_or_WF",
+                             "Height_Cont", "Width_Cont", "Entry_Loss", "Exit_Loss"})
+      f.SetField(zero, 0.0);
+    setText(f, "Inlet_Type", "");
+    setText(f, "Conn_2D", "");
+    f.SetField("Conn_No", 0);
+    f.SetField("Number_of", 0);
+    setText(f, "US_XSect", std::string(significant(writer_.ctx_.store[previous.section].id)));
+    setText(f, "DS_XSect", std::string(significant(writer_.ctx_.store[current.section].id)));
+    if (nwk_->CreateFeature(&f) != OGRERR_NONE) writer_.failed(CPLGetLastErrorMsg());
+  }
+  void close() override {
+    mif_.close();
+    for (const M11BranchLine& branch : m11BranchLines(tables_)) {
+      OGRFeature f(branches_->GetLayerDefn());
+      f.SetGeometry(line(branch.x, branch.y).get());
+      const std::string name =
+          fitField(tables_.branches[static_cast<std::size_t>(branch.branch) - 1].Name, kM11NameWidth);
+      setText(f, "Branch", std::string(significant(name)));
+      if (branches_->CreateFeature(&f) != OGRERR_NONE) writer_.failed(CPLGetLastErrorMsg());
+    }
+    writer_.commit();
+  }
+  void abandon() override {
+    mif_.abandon();
+    writer_.commit();
+  }
+
+ private:
+  static std::unique_ptr<OGRLineString> line(const std::vector<double>& x, const std::vector<double>& y) {
+    auto result = std::make_unique<OGRLineString>();
+    result->setNumPoints(static_cast<int>(x.size()), FALSE);
+    for (std::size_t i = 0; i < x.size(); ++i) result->setPoint(static_cast<int>(i), x[i], y[i]);
+    return result;
+  }
+
+  GeoPackageWriter& writer_;
+  M11NetworkSink& mif_;
+  const Mike11Tables& tables_;
+  OGRLayer* nwk_ = nullptr;
+  OGRLayer* branches_ = nullptr;
+};
+
+void GeoPackageWriter::Release::operator()(OGRSpatialReference* srs) const {
+  if (srs != nullptr) srs->Release();
+}
+
+GeoPackageWriter::GeoPackageWriter(Workspace& ctx, std::string wkt) : ctx_(ctx), wkt_(std::move(wkt)) {}
+
+GeoPackageWriter::~GeoPackageWriter() {
+  if (dataset_ == nullptr) return;
+  // The run ended before the GeoPackage was finished: the staged file was
+  // discarded with the other outputs; whatever SQLite kept beside it goes too.
+  QuietGdal quiet;
+  GDALClose(dataset_);
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+    const std::string name = temporary_ + suffix;
+    VSIStatBufL stat;
+    if (VSIStatL(name.c_str(), &stat) == 0) VSIUnlink(name.c_str());
+  }
+}
+
+std::unique_ptr<SectionSink> GeoPackageWriter::sectionSink(const SectionsView& view) {
+  return std::make_unique<Sections>(*this, view);
+}
+
+std::unique_ptr<M11NetworkSink> GeoPackageWriter::networkSink(M11NetworkSink& mif, const Mike11Tables& tables) {
+  return std::make_unique<Network>(*this, mif, tables);
+}
+
+std::string GeoPackageWriter::path() const { return ADDFOLDER(ctx_.settings.outFolder, kGeoPackageName); }
+
+void GeoPackageWriter::create(int headerUnit) {
+  if (dataset_ != nullptr) return;
+  gdalStart();
+  const std::string final = path();
+  guardOutputs(ctx_.files, {final});
+  temporary_ = ctx_.files.fs.libraryWritePath(final);
+  QuietGdal quiet;
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
+  if (driver == nullptr) failed("this GDAL has no GeoPackage driver");
+  dataset_ = driver->Create(temporary_.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+  if (dataset_ == nullptr) failed(quiet.message("GDAL could not create it"));
+
+  OGRSpatialReference* srs = nullptr;
+  if (!wkt_.empty()) {
+    srs = new OGRSpatialReference();
+    if (srs->importFromWkt(wkt_.c_str()) != OGRERR_NONE) {
+      srs->Release();
+      srs = nullptr;
+    }
+  } else {
+    srs = coordSysReference(ctx_.files, headerUnit);
+  }
+  srs_.reset(srs);
+}
+
+OGRLayer* GeoPackageWriter::layer(const char* name, bool points, const Field* fields, std::size_t count) {
+  QuietGdal quiet;
+  const char* const options[] = {"FID=fid", nullptr};
+  OGRLayer* created = dataset_->CreateLayer(name, srs_.get(), points ? wkbPoint : wkbLineString,
+                                            const_cast<char**>(options));
+  if (created == nullptr) failed(quiet.message("GDAL could not create the layer"));
+  for (std::size_t i = 0; i < count; ++i) {
+    OGRFieldDefn field(fields[i].name, fields[i].type);
+    if (fields[i].width > 0) field.SetWidth(fields[i].width);
+    field.SetSubType(fields[i].sub);
+    if (created->CreateField(&field) != OGRERR_NONE) failed(quiet.message("GDAL could not create a field"));
+  }
+  return created;
+}
+
+void GeoPackageWriter::dropLayer(const char* name) {
+  for (int i = 0; i < dataset_->GetLayerCount(); ++i) {
+    if (EQUAL(dataset_->GetLayer(i)->GetName(), name)) {
+      if (dataset_->DeleteLayer(i) != OGRERR_NONE) failed(CPLGetLastErrorMsg());
+      return;
+    }
+  }
+}
+
+// Features are written in one transaction per group of layers: a GeoPackage
+// writes a million points in seconds that way, and in hours without.
+void GeoPackageWriter::begin() {
+  if (inTransaction_) return;
+  if (dataset_->StartTransaction() != OGRERR_NONE) failed(CPLGetLastErrorMsg());
+  inTransaction_ = true;
+}
+
+void GeoPackageWriter::commit() {
+  if (!inTransaction_) return;
+  inTransaction_ = false;
+  if (dataset_->CommitTransaction() != OGRERR_NONE) failed(CPLGetLastErrorMsg());
+}
+
+void GeoPackageWriter::finish() {
+  if (dataset_ == nullptr) return;
+  commit();
+  QuietGdal quiet;
+  GDALClose(dataset_);
+  dataset_ = nullptr;
+  if (CPLGetLastErrorType() >= CE_Failure) failed(quiet.message("GDAL could not close it"));
+}
+
+void GeoPackageWriter::failed(const std::string& why) {
+  ctx_.out.newline();
+  ctx_.out.say("ERROR - Could not write file " + inQuotes(path()) + " (" + why + ") - no output written");
+  ctx_.out.exits(kExitFailure);
+}
+
+}  // namespace kestrix
