@@ -101,9 +101,8 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
       shown = true;
     };
     if (!ctx.out.quiet()) showAttempt();
-    std::string identity = ctx.fs.identity(name);
-    bool exists = ctx.fs.exists(name);
-    int connected = ctx.units.connectedUnit(identity);
+    const std::string identity = ctx.fs.identity(name);
+    const int connected = ctx.units.connectedUnit(identity);
 
     bool askForName = false;
     if (mode == FileMode::Output && connected != 0) {
@@ -124,7 +123,7 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
     }
 
     if (!askForName && mode == FileMode::Input) {
-      if (!exists) {
+      if (!ctx.fs.exists(name)) {
         showAttempt();
         ctx.out.newline();
         ctx.out.say("CHECK 0008 - \"" + name + "\" cannot be found");

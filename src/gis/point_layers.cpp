@@ -104,6 +104,8 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
   CarriedValues carried(ctx, source.recordsName());
   int record = 0;  // attribute records read so far in this layer
   std::string report;  // reused for every point
+  std::string knownId;   // the identifier as read for the last point, and its section
+  int knownSection = 0;
 
   static constexpr FeatureMessages kMessages{"ERROR - End of File encountered reading points",
                                              "ERROR - Reading points data", "point object"};
@@ -135,8 +137,14 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
     last.anyRecord = true;
     const std::string_view idAsRead = significant(last.lastXsId);
 
-    bool found = false;
-    const int s = xsFindID(ctx, last.lastXsId, found);
+    // Points come section by section: the identifier just read is mostly the
+    // one before, whose section is known without normalising it again.
+    if (last.lastXsId != knownId || knownSection == 0) {
+      bool found = false;
+      knownSection = xsFindID(ctx, last.lastXsId, found);
+      knownId = last.lastXsId;
+    }
+    const int s = knownSection;
     const Group g = groupOf(last.lastLcr);
     Section& section = ctx.store[s];
     if (section.ptCount(g) + 1 > ctx.settings.mpt) {
@@ -157,7 +165,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
     report.assign(" Read ");
     report += groupLetter(g);
     report += " point";
-    report += formatInt(count, 5);
+    appendInt(report, count, 5);
     report += " for XS ";
     report += idAsRead;
     ctx.out.say(report);

@@ -123,6 +123,8 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string& rest,
     ctx.out.exits(kExitFailure);
   }
   for (const Keyword& k : kKeywords) {
+    // Most lines of a layer are clauses such as "Symbol": the first letter rules out most keywords.
+    if (text.empty() || text[0] != k.text[0]) continue;
     if (text.starts_with(k.text)) {
       type.kind = k.kind;
       pos += k.text.size();

@@ -20,14 +20,11 @@ constexpr int kCoordDecimals = 6;
 // must never run together, and no digit is ever replaced by asterisks.
 // Returns false for such a wide coordinate.
 bool appendCoordinate(std::string& line, double v, std::string* wide) {
-  const std::string text = formatFixedFull(v, kCoordWidth, kCoordDecimals);
-  if (text.front() == ' ') {
-    line += text;
-    return true;
-  }
-  line += ' ';
-  line += text;
-  if (wide != nullptr && wide->empty()) *wide = text;
+  const std::size_t start = line.size();
+  const std::size_t length = appendFixedFull(line, v, kCoordWidth, kCoordDecimals);
+  if (line[start] == ' ') return true;
+  line.insert(start, 1, ' ');
+  if (wide != nullptr && wide->empty()) wide->assign(line, start + 1, length);
   return false;
 }
 
@@ -85,8 +82,9 @@ void writeOwnHeader(FileAccess& ctx, int toUnit, const std::vector<std::string>&
 
 bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
                    std::string_view clause1, std::string_view clause2, std::string* wide) {
-  std::string line;
-  line.reserve(8 + 2 * kCoordWidth);
+  // One line buffer for every object written: a layer of a million points
+  // must not cost a million allocations.
+  thread_local std::string line;
   bool fits = true;
   if (type.kind == miObjectKind::Point) {
     line = "Point ";

@@ -24,23 +24,27 @@ constexpr std::string_view kSectionColumnsAfterSource[] = {
 constexpr std::string_view kPointColumns[] = {"Columns 2", "  XS_ID Char(100)", "  Z Float", "Data", ""};
 
 // A number too wide for its field is written in full: a wider field in a
-// comma-separated row. Returns whether it was widened.
-bool appendNumber(std::string& line, const std::string& text, int width) {
-  line += text;
-  return text.size() > static_cast<std::size_t>(width);
+// comma-separated row. The number is appended to the line; returns whether it
+// was widened, with its text in `wide`.
+bool appendFixed(std::string& line, double value, int width, int decimals, std::string& wide) {
+  const std::size_t start = line.size();
+  if (appendFixedFull(line, value, width, decimals) <= static_cast<std::size_t>(width)) return false;
+  wide.assign(line, start);
+  return true;
 }
 
-// The resistance field; false when the value had to be widened.
-bool appendResistance(std::string& line, float mnr, Resistance style, std::string& text) {
-  if (mnr == 0.0f) return true;  // an exact 0 leaves the field empty
+// The resistance field; true when the value had to be widened, with its text in `wide`.
+bool appendResistance(std::string& line, float mnr, Resistance style, std::string& wide) {
+  if (mnr == 0.0f) return false;  // an exact 0 leaves the field empty
+  const std::size_t start = line.size();
   int decimals = 0;
   const double value = writtenResistance(mnr, style, decimals);
-  if (decimals == 0) {
-    text = formatWholeFull(value, 6);
-    return !appendNumber(line, text, 6);
-  }
-  text = formatFixedFull(value, 10, decimals);
-  return !appendNumber(line, text, 10);
+  const int width = decimals == 0 ? 6 : 10;
+  const std::size_t length =
+      decimals == 0 ? appendWholeFull(line, value, width) : appendFixedFull(line, value, width, decimals);
+  if (length <= static_cast<std::size_t>(width)) return false;
+  wide.assign(line, start);
+  return true;
 }
 
 }  // namespace
@@ -80,15 +84,13 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
   ctx_.files.units.writeLine(unit, heading_);
   for (const CsvRow& row : section.rows) {
     line_.clear();
-    number_ = formatFixedFull(row.x, 10, 3);
-    if (appendNumber(line_, number_, 10)) notes.widened(number_, path);
+    if (appendFixed(line_, row.x, 10, 3, number_)) notes.widened(number_, path);
     line_ += ',';
-    number_ = formatFixedFull(row.z, 8, 3);
-    if (appendNumber(line_, number_, 8)) notes.widened(number_, path);
+    if (appendFixed(line_, row.z, 8, 3, number_)) notes.widened(number_, path);
     line_ += ',';
-    if (!appendResistance(line_, row.mnr, style_, number_)) notes.widened(number_, path);
+    if (appendResistance(line_, row.mnr, style_, number_)) notes.widened(number_, path);
     line_ += ',';
-    line_ += formatInt(groupNumber(row.group), 2);
+    appendInt(line_, groupNumber(row.group), 2);
     ctx_.files.units.writeLine(unit, line_);
   }
   if (!section.stopMessage.empty()) {
@@ -125,11 +127,10 @@ void LayerSink::writeObject(const double* x, const double* y, int n, std::string
   if (!miWriteObject(ctx_.files, geom_.unit(), type_, x, y, n, clause, "", &number_)) notes.widened(number_, name_ + ".mif");
 }
 
-void LayerSink::writePointRow(std::string_view id, float z, SectionNotes& notes) {
-  line_ = quoted(id);
+void LayerSink::writePointRow(std::string_view quotedId, float z, SectionNotes& notes) {
+  line_ = quotedId;
   line_ += ',';
-  number_ = formatFixedFull(z, 8, 3);
-  if (appendNumber(line_, number_, 8)) notes.widened(number_, name_ + ".mid");
+  if (appendFixed(line_, z, 8, 3, number_)) notes.widened(number_, name_ + ".mid");
   ctx_.files.units.writeLine(attr_.unit(), line_);
 }
 
@@ -168,7 +169,7 @@ void BedPointSink::open(int headerUnit) { openWith(headerUnit, kPointColumns); }
 void BedPointSink::write(const SectionView& section, SectionNotes& notes) {
   if (!section.bed) return;
   writeObject(&section.bed->mapX, &section.bed->mapY, 1, kBedSymbol, notes);
-  writePointRow(section.id, section.bed->z, notes);
+  writePointRow(quoted(section.id), section.bed->z, notes);
 }
 
 AllPointsSink::AllPointsSink(Workspace& ctx, const SectionsView& view)
@@ -177,9 +178,10 @@ AllPointsSink::AllPointsSink(Workspace& ctx, const SectionsView& view)
 void AllPointsSink::open(int headerUnit) { openWith(headerUnit, kPointColumns); }
 
 void AllPointsSink::write(const SectionView& section, SectionNotes& notes) {
+  quotedId_ = quoted(section.id);  // once for every row of the section
   for (const DrawnPoint& pt : section.points) {
     writeObject(&pt.mapX, &pt.mapY, 1, kGroupSymbol[groupNumber(pt.group) - 1], notes);
-    writePointRow(section.id, pt.z, notes);
+    writePointRow(quotedId_, pt.z, notes);
   }
 }
 

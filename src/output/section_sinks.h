@@ -80,8 +80,8 @@ class LayerSink : public SectionSink {
   void openLayer(int headerUnit);
   /// Writes one object of n vertices with its clause line.
   void writeObject(const double* x, const double* y, int n, std::string_view clause, SectionNotes& notes);
-  /// A point layer's .mid row: the identifier and the Z in 8 columns.
-  void writePointRow(std::string_view id, float z, SectionNotes& notes);
+  /// A point layer's .mid row: the identifier (quoted already) and the Z in 8 columns.
+  void writePointRow(std::string_view quotedId, float z, SectionNotes& notes);
 
   Workspace& ctx_;      ///< the run
   std::string name_;    ///< the layer's name without extension
@@ -130,6 +130,9 @@ class AllPointsSink final : public LayerSink {
   void open(int headerUnit) override;
   /// Writes the section's drawn points.
   void write(const SectionView& section, SectionNotes& notes) override;
+
+ private:
+  std::string quotedId_;
 };
 
 }  // namespace kestrix

@@ -73,7 +73,7 @@ class FileSystem {
   virtual bool fileSize(const std::string& path, std::int64_t& bytes) = 0;
   /// The regular files matching a pattern with "*" and "?" in its last component (case-blind), in name order, each with the pattern's folder.
   virtual SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) = 0;
-  /// A key that names the same file for every spelling of its path (used to tell whether a file is already open).
+  /// A key that names the same file for every spelling of its path, from one look at the file where it exists (used to tell whether a file is already open).
   virtual std::string identity(const std::string& path) = 0;
   /// The key of the file or folder on disk (device and inode, or volume and file index); false when nothing is there.
   virtual bool fileKey(const std::string& path, std::string& key) = 0;

@@ -18,7 +18,10 @@ namespace {
 
 class StdioInputFile : public InputFile {
  public:
-  explicit StdioInputFile(std::FILE* file) : file_(file) { buffer_.resize(1 << 16); }
+  explicit StdioInputFile(std::FILE* file) : file_(file) {
+    std::setvbuf(file_, nullptr, _IONBF, 0);  // read in blocks of our own
+    buffer_.resize(1 << 18);
+  }
   ~StdioInputFile() override { std::fclose(file_); }
 
   ReadStatus readLine(std::string& line) override {
@@ -72,22 +75,49 @@ class StdioInputFile : public InputFile {
   bool eof_ = false, error_ = false;
 };
 
+// Output is gathered in one buffer per file and written in large blocks: a
+// run writes many small lines to thousands of files, and each line through
+// the C library would cost a call and a copy of its own.
 class StdioOutputFile : public OutputFile {
  public:
-  explicit StdioOutputFile(std::FILE* file) : file_(file) { std::setvbuf(file_, nullptr, _IOFBF, 1 << 16); }
+  explicit StdioOutputFile(std::FILE* file) : file_(file) {
+    std::setvbuf(file_, nullptr, _IONBF, 0);  // the blocks need no second buffer
+    buffer_.reserve(kFirstBlock);
+  }
   ~StdioOutputFile() override { close(); }
   void write(std::string_view text) override {
-    if (file_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+    if (!file_) return;
+    if (buffer_.size() + text.size() > kBlock) {
+      flush();
+      if (text.size() >= kBlock) {
+        put(text);
+        return;
+      }
+    }
+    buffer_.append(text);
   }
   bool close() override {
     if (!file_) return !failed_;
+    flush();
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
     return !failed_;
   }
 
  private:
+  static constexpr std::size_t kFirstBlock = 1 << 16;
+  static constexpr std::size_t kBlock = 1 << 20;
+
+  void put(std::string_view text) {
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+  }
+  void flush() {
+    put(buffer_);
+    buffer_.clear();
+  }
+
   std::FILE* file_;
+  std::string buffer_;
   bool failed_ = false;
 };
 
@@ -96,7 +126,8 @@ class StdioConsole : public Console {
   ~StdioConsole() override { flush(); }
   void write(std::string_view text) override {
     out_.append(text);
-    if (out_.size() > (1 << 16)) flush();
+    // Written in large blocks, as the files are; a prompt flushes before it reads.
+    if (out_.size() > kBlock) flush();
   }
   bool readLine(std::string& line) override {
     flush();
@@ -121,6 +152,7 @@ class StdioConsole : public Console {
   }
 
  private:
+  static constexpr std::size_t kBlock = 1 << 20;
   std::string out_;
 };
 
@@ -203,10 +235,24 @@ class SystemFileSystem : public FileSystem {
     }
   }
   std::string identity(const std::string& path) override {
-    std::error_code ec;
-    auto p = std::filesystem::weakly_canonical(toFsPath(path), ec);
-    std::string key = ec ? nativePath(path) : fromFsPath(p);
-    return foldIdentity(key);
+    // One look at the file itself: its device and inode (or volume and file
+    // index) whatever the spelling. A file not there yet is its folder's key
+    // and its name in that folder; only a name whose folder is missing too is
+    // compared as text.
+    const std::string native = nativePath(path);
+    std::string key;
+    if (nativeFileKey(native, key)) return "f" + key;
+    const std::size_t cut = native.find_last_of(kNativeSeparators);
+    std::string folder = cut == std::string::npos ? std::string(".") : native.substr(0, cut);
+    // The root and a drive's root keep their separator.
+    if (cut != std::string::npos && (folder.empty() || folder.back() == ':')) folder = native.substr(0, cut + 1);
+    // Every output of a run goes into one folder: its key is looked up once.
+    if (folder != lastFolder_) {
+      if (!nativeFileKey(folder, key)) return "p" + foldIdentity(native);
+      lastFolder_ = folder;
+      lastFolderKey_ = key;
+    }
+    return "d" + lastFolderKey_ + "/" + foldIdentity(cut == std::string::npos ? native : native.substr(cut + 1));
   }
   bool fileKey(const std::string& path, std::string& key) override { return nativeFileKey(nativePath(path), key); }
   bool rename(const std::string& from, const std::string& to) override {
@@ -217,6 +263,11 @@ class SystemFileSystem : public FileSystem {
     return std::filesystem::remove(toFsPath(path), ec) && !ec;
   }
   std::string libraryPath(const std::string& path) override { return nativePath(path); }
+
+ private:
+  // The folder whose key identity() looked up last (a folder found only).
+  std::string lastFolder_;
+  std::string lastFolderKey_;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "text/numbers.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -12,7 +14,119 @@ namespace {
 
 std::string stars(int width) { return std::string(width > 0 ? width : 0, '*'); }
 
-// Adds one unit in the last place to a string of decimal digits; a carry out
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+using Wide = unsigned __int128;
+
+constexpr int kFastDecimals = 19;  // 10^19 is the largest power of ten in 64 bits
+constexpr std::uint64_t kPow10[kFastDecimals + 1] = {1ull,
+                                                     10ull,
+                                                     100ull,
+                                                     1000ull,
+                                                     10000ull,
+                                                     100000ull,
+                                                     1000000ull,
+                                                     10000000ull,
+                                                     100000000ull,
+                                                     1000000000ull,
+                                                     10000000000ull,
+                                                     100000000000ull,
+                                                     1000000000000ull,
+                                                     10000000000000ull,
+                                                     100000000000000ull,
+                                                     1000000000000000ull,
+                                                     10000000000000000ull,
+                                                     100000000000000000ull,
+                                                     1000000000000000000ull,
+                                                     10000000000000000000ull};
+
+// A value rounded to a number of decimals, halves away from zero, as the
+// text "[-]whole.fraction": the whole digits without leading zeros ("0" for
+// none), the point, and exactly `decimals` fraction digits. Short texts stay
+// in `local`; only values beyond the fast path use `heap`.
+struct FixedText {
+  const char* text = nullptr;
+  std::size_t length = 0;
+  bool zeroWhole = false;  // the whole part is "0"
+  char local[96];
+  std::string heap;
+};
+
+// A finite double as m * 2^e with an integer significand m.
+void decompose(double magnitude, std::uint64_t& m, int& e) {
+  const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+  const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+  m = bits & ((std::uint64_t{1} << 52) - 1);
+  if (biased == 0) {
+    e = -1074;  // subnormal: no hidden bit
+  } else {
+    m |= std::uint64_t{1} << 52;
+    e = biased - 1075;
+  }
+}
+
+// round(|value| * 10^decimals) with halves away from zero, done exactly in
+// 128-bit integers: |value| * 10^d = m * 10^d / 2^s, whose remainder against
+// 2^(s-1) says whether it lies below, on or above the half. False when the
+// product does not fit (very large values or many decimals).
+bool scaledExactly(std::uint64_t m, int e, int decimals, Wide& scaled) {
+  if (decimals > kFastDecimals) return false;
+  const Wide product = static_cast<Wide>(m) * kPow10[decimals];  // below 2^117
+  if (e >= 0) {
+    if (std::bit_width(m) + e + std::bit_width(kPow10[decimals]) > 127) return false;
+    scaled = product << e;
+    return true;
+  }
+  const int shift = -e;
+  if (shift >= 118) {  // the product is below 2^117, so below the half: rounds to zero
+    scaled = 0;
+    return true;
+  }
+  const Wide quotient = product >> shift;
+  const Wide remainder = product - (quotient << shift);
+  scaled = quotient + (remainder >= (static_cast<Wide>(1) << (shift - 1)) ? 1 : 0);
+  return true;
+}
+
+// "00" to "99": two digits per division.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+char* digitsBackward64(char* end, std::uint64_t n) {
+  while (n >= 100) {
+    const auto pair = static_cast<std::size_t>(n % 100) * 2;
+    n /= 100;
+    end -= 2;
+    std::memcpy(end, kDigitPairs.data() + pair, 2);
+  }
+  if (n >= 10) {
+    end -= 2;
+    std::memcpy(end, kDigitPairs.data() + n * 2, 2);
+  } else {
+    *--end = static_cast<char>('0' + n);
+  }
+  return end;
+}
+
+// Writes the decimal digits of n so that they end at `end`; returns where they start.
+char* digitsBackward(char* end, Wide n) {
+  while (n > std::numeric_limits<std::uint64_t>::max()) {
+    const auto low = static_cast<std::uint64_t>(n % kPow10[kFastDecimals]);
+    n /= kPow10[kFastDecimals];
+    char* const chunkEnd = end;
+    end = digitsBackward64(end, low);
+    while (chunkEnd - end < kFastDecimals) *--end = '0';  // the chunk's leading zeros
+  }
+  return digitsBackward64(end, static_cast<std::uint64_t>(n));
+}
+
+// Adds one unit in the last place to a text of decimal digits; a carry out
 // of the first digit prepends a "1".
 void incrementDigits(std::string& digits) {
   for (std::size_t i = digits.size(); i-- > 0;) {
@@ -25,118 +139,174 @@ void incrementDigits(std::string& digits) {
   digits.insert(digits.begin(), '1');
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The exact decimal text of |value| rounded to `decimals` decimals, halves
-// away from zero, as sign, whole digits and fraction digits.
-struct FixedDigits {
-  bool negative = false;
-  std::string whole;
-  std::string fraction;
-};
-
-bool fixedDigits(double value, int decimals, FixedDigits& out) {
-  // Far more digits than are kept: the digits beyond the last kept one then
-  // tell exactly whether the value lies below, on or above the half-way point
-  // (a double is never within 1e-40 of a decimal tie without being on it).
-  const int extra = 40;
-  // The whole text stays on the stack for the decimals the files use; this
-  // runs for every number of every output row.
-  char local[512];
-  std::string heap;
-  char* buffer = local;
-  const std::size_t size = std::numeric_limits<double>::max_exponent10 + decimals + extra + 8;
-  if (size > sizeof local) {
-    heap.resize(size);
-    buffer = heap.data();
-  }
-  const auto result =
-      std::to_chars(buffer, buffer + size, std::fabs(value), std::chars_format::fixed, decimals + extra);
-  if (result.ec != std::errc()) return false;
-  const std::string_view exact(buffer, static_cast<std::size_t>(result.ptr - buffer));
-
+// The rare values beyond 128 bits (above about 1e32, or more than 19
+// decimals): std::to_chars gives the correctly rounded digits; only an exact
+// tie needs deciding, and then the value has exactly decimals + 1 decimals,
+// which to_chars writes without rounding.
+void slowText(double value, std::uint64_t m, int e, int decimals, FixedText& out) {
+  // An exact tie: m * 2^e * 10^d = k + 1/2, i.e. the lowest set bit of m
+  // stands for 2^-1 after the scaling (10^d = 2^d * 5^d with 5^d odd).
+  const bool tie = m != 0 && std::countr_zero(m) + e + decimals == -1;
+  const int precision = tie ? decimals + 1 : decimals;
+  std::string exact(static_cast<std::size_t>(std::numeric_limits<double>::max_exponent10 + precision + 8), '\0');
+  const auto result = std::to_chars(exact.data(), exact.data() + exact.size(), std::fabs(value),
+                                    std::chars_format::fixed, precision);
+  exact.resize(static_cast<std::size_t>(result.ptr - exact.data()));
   const std::size_t point = exact.find('.');
-  std::string whole(exact.substr(0, point));
-  std::string fraction(exact.substr(point + 1, static_cast<std::size_t>(decimals)));
-  // Half-way and above rounds up in magnitude, so ties go away from zero.
-  if (exact[point + 1 + static_cast<std::size_t>(decimals)] >= '5') {
+  std::string whole = exact.substr(0, point);
+  std::string fraction = point == std::string::npos ? std::string() : exact.substr(point + 1);
+  if (tie) {
+    // Drop the final 5 and round the magnitude up.
+    fraction.pop_back();
     std::string digits = whole + fraction;
     incrementDigits(digits);
     whole = digits.substr(0, digits.size() - fraction.size());
     fraction = digits.substr(digits.size() - fraction.size());
   }
-  const std::size_t firstNonZero = whole.find_first_not_of('0');
-  whole = firstNonZero == std::string::npos ? std::string("0") : whole.substr(firstNonZero);
-
+  const std::size_t nonZero = whole.find_first_not_of('0');
+  whole = nonZero == std::string::npos ? std::string("0") : whole.substr(nonZero);
   const bool zero = whole == "0" && fraction.find_first_not_of('0') == std::string::npos;
-  out.negative = std::signbit(value) && !zero;
-  out.whole = std::move(whole);
-  out.fraction = std::move(fraction);
+  out.heap = (std::signbit(value) && !zero ? "-" : "") + whole + "." + fraction;
+  out.text = out.heap.data();
+  out.length = out.heap.size();
+  out.zeroWhole = whole == "0";
+}
+
+void fixedText(double value, int decimals, FixedText& out) {
+  std::uint64_t m = 0;
+  int e = 0;
+  decompose(std::fabs(value), m, e);
+  Wide scaled = 0;
+  if (!scaledExactly(m, e, decimals, scaled)) {
+    slowText(value, m, e, decimals, out);
+    return;
+  }
+  // Written from the end: the fraction digits, the point, the whole digits, the sign.
+  char* const end = out.local + sizeof out.local;
+  char* p = end;
+  Wide whole = 0;
+  if (scaled <= std::numeric_limits<std::uint64_t>::max()) {
+    const auto narrow = static_cast<std::uint64_t>(scaled);
+    const std::uint64_t wholeNarrow = narrow / kPow10[decimals];
+    if (decimals > 0) p = digitsBackward64(p, narrow - wholeNarrow * kPow10[decimals]);
+    whole = wholeNarrow;
+  } else {
+    whole = scaled / kPow10[decimals];
+    if (decimals > 0) p = digitsBackward(p, scaled - whole * kPow10[decimals]);
+  }
+  while (end - p < decimals) *--p = '0';
+  *--p = '.';
+  p = digitsBackward(p, whole);
+  if (std::signbit(value) && scaled != 0) *--p = '-';
+  out.text = p;
+  out.length = static_cast<std::size_t>(end - p);
+  out.zeroWhole = whole == 0;
+}
+
+// The Fortran-style layout appended to `out`: the point always shows, the
+// leading zero of a value below 1 is dropped only when that is the only way
+// to fit. False (nothing appended) when it does not fit.
+bool appendFitted(std::string& out, const FixedText& t, int width) {
+  const auto w = static_cast<std::size_t>(width);
+  if (t.length <= w) {
+    out.append(w - t.length, ' ');
+    out.append(t.text, t.length);
+    return true;
+  }
+  if (t.length != w + 1 || !t.zeroWhole) return false;
+  // "-0.5" as "-.5": the zero stands after the sign, if any.
+  if (t.text[0] == '-') out.push_back('-');
+  const std::size_t zeroAt = t.text[0] == '-' ? 1 : 0;
+  out.append(t.text + zeroAt + 1, t.length - zeroAt - 1);
   return true;
 }
 
-// The Fortran-style layout: the point always shows, the leading zero of a
-// value below 1 is dropped only when that is the only way to fit.
-std::string fitted(const FixedDigits& d, int width) {
-  const auto w = static_cast<std::size_t>(width);
-  const std::string sign = d.negative ? "-" : "";
-  std::string text = sign + d.whole + "." + d.fraction;
-  if (text.size() == w + 1 && d.whole == "0") text = sign + "." + d.fraction;
-  if (text.size() > w) return std::string();
-  return std::string(w - text.size(), ' ') + text;
-}
-
 // Text for the values no fixed field can show, readable by number parsers.
-std::string nonFiniteText(double value) {
+const char* nonFiniteText(double value) {
   if (std::isnan(value)) return "nan";
   return std::signbit(value) ? "-inf" : "inf";
 }
 
 }  // namespace
 
+std::size_t appendFixedFull(std::string& out, double value, int width, int decimals) {
+  const std::size_t before = out.size();
+  if (decimals < 0) decimals = 0;
+  if (!std::isfinite(value)) {
+    out.append(nonFiniteText(value));
+    return out.size() - before;
+  }
+  FixedText text;
+  fixedText(value, decimals, text);
+  if (width > 0 && decimals + 1 <= width && appendFitted(out, text, width)) return out.size() - before;
+  // Too wide for its field: the number in full, with its leading zero, and
+  // without a point when there are no decimals.
+  out.append(text.text, decimals > 0 ? text.length : text.length - 1);
+  return out.size() - before;
+}
+
+std::size_t appendWholeFull(std::string& out, double value, int width) {
+  const std::size_t before = out.size();
+  if (!std::isfinite(value)) {
+    out.append(nonFiniteText(value));
+    return out.size() - before;
+  }
+  FixedText text;
+  fixedText(value, 0, text);
+  const std::size_t length = text.length - 1;  // without the point
+  const auto w = static_cast<std::size_t>(width > 0 ? width : 0);
+  if (length < w) out.append(w - length, ' ');
+  out.append(text.text, length);
+  return out.size() - before;
+}
+
+std::size_t appendInt(std::string& out, std::int64_t value, int width) {
+  const std::size_t before = out.size();
+  if (width <= 0) return 0;
+  char buffer[24];
+  char* const end = buffer + sizeof buffer;
+  // The magnitude in unsigned arithmetic, so that the most negative value has one too.
+  const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  char* start = digitsBackward(end, magnitude);
+  if (value < 0) *--start = '-';
+  const auto length = static_cast<std::size_t>(end - start);
+  const auto w = static_cast<std::size_t>(width);
+  if (length > w) {
+    out.append(w, '*');
+  } else {
+    out.append(w - length, ' ');
+    out.append(start, length);
+  }
+  return out.size() - before;
+}
+
 std::string formatFixed(double value, int width, int decimals) {
   if (width <= 0) return std::string();
   if (decimals < 0) decimals = 0;
   // Even the shortest form ".ddd" needs decimals + 1 columns.
   if (!std::isfinite(value) || decimals + 1 > width) return stars(width);
-  FixedDigits digits;
-  if (!fixedDigits(value, decimals, digits)) return stars(width);
-  const std::string text = fitted(digits, width);
-  return text.empty() ? stars(width) : text;
+  FixedText text;
+  fixedText(value, decimals, text);
+  std::string field;
+  return appendFitted(field, text, width) ? field : stars(width);
 }
 
 std::string formatFixedFull(double value, int width, int decimals) {
-  if (decimals < 0) decimals = 0;
-  if (!std::isfinite(value)) return nonFiniteText(value);
-  FixedDigits digits;
-  if (!fixedDigits(value, decimals, digits)) return nonFiniteText(value);
-  if (width > 0 && decimals + 1 <= width) {
-    std::string text = fitted(digits, width);
-    if (!text.empty()) return text;
-  }
-  // Too wide for its field: the number in full, with its leading zero.
-  std::string text = digits.negative ? "-" : "";
-  text += digits.whole;
-  if (decimals > 0) text += "." + digits.fraction;
+  std::string text;
+  appendFixedFull(text, value, width, decimals);
   return text;
 }
 
 std::string formatWholeFull(double value, int width) {
-  if (!std::isfinite(value)) return nonFiniteText(value);
-  FixedDigits digits;
-  if (!fixedDigits(value, 0, digits)) return nonFiniteText(value);
-  const std::string text = (digits.negative ? "-" : "") + digits.whole;
-  const auto w = static_cast<std::size_t>(width > 0 ? width : 0);
-  if (text.size() >= w) return text;
-  return std::string(w - text.size(), ' ') + text;
+  std::string text;
+  appendWholeFull(text, value, width);
+  return text;
 }
 
 std::string formatInt(std::int64_t value, int width) {
-  if (width <= 0) return std::string();
-  const std::string text = std::to_string(value);
-  const auto w = static_cast<std::size_t>(width);
-  if (text.size() > w) return stars(width);
-  return std::string(w - text.size(), ' ') + text;
+  std::string text;
+  appendInt(text, value, width);
+  return text;
 }
 
 double roundHalfAway(double value) { return std::round(value); }
@@ -181,7 +351,8 @@ bool parseNumber(std::string_view text, T& value) {
   const std::string_view mantissa = text.substr(mantissaStart, i - mantissaStart);
 
   long long exponent = 0;
-  if (i < text.size()) {
+  const bool hasExponent = i < text.size();
+  if (hasExponent) {
     const char c = text[i];
     if (c == 'E' || c == 'e' || c == 'D' || c == 'd') ++i;
     else if (c != '+' && c != '-') return false;
@@ -200,20 +371,27 @@ bool parseNumber(std::string_view text, T& value) {
     value = negative ? -T(0) : T(0);
     return true;
   }
-  // The form std::from_chars reads: the mantissa, "e" and the exponent. Kept
-  // on the stack for every number of ordinary length.
+  // The form std::from_chars reads: the mantissa as it stands, or with "e"
+  // and the exponent when the text has one (written with D, or a bare sign).
+  // Kept on the stack for every number of ordinary length.
   char local[96];
   std::string longForm;
-  char* normal = local;
-  const std::size_t room = mantissa.size() + 16;
-  if (room > sizeof local) {
-    longForm.resize(room);
-    normal = longForm.data();
+  const char* normal = mantissa.data();
+  const char* end = normal + mantissa.size();
+  if (hasExponent) {
+    char* form = local;
+    const std::size_t room = mantissa.size() + 16;
+    if (room > sizeof local) {
+      longForm.resize(room);
+      form = longForm.data();
+    }
+    std::memcpy(form, mantissa.data(), mantissa.size());
+    char* formEnd = form + mantissa.size();
+    *formEnd++ = 'e';
+    formEnd = std::to_chars(formEnd, form + room, exponent).ptr;
+    normal = form;
+    end = formEnd;
   }
-  std::memcpy(normal, mantissa.data(), mantissa.size());
-  char* end = normal + mantissa.size();
-  *end++ = 'e';
-  end = std::to_chars(end, normal + room, exponent).ptr;
   T parsed{};
   const auto result = std::from_chars(normal, end, parsed);
   if (result.ec == std::errc::result_out_of_range) {

@@ -2,6 +2,7 @@
 // The fixed layouts in which numbers are written and read: Fortran-style Fw.d
 // and Iw output fields and the fixed-column number fields of model files.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,6 +20,15 @@ std::string formatWholeFull(double value, int width);
 
 /// `value` right-aligned in `width` columns; `width` asterisks when it does not fit.
 std::string formatInt(std::int64_t value, int width);
+
+/// Appends formatFixedFull(value, width, decimals) to `out` without a string of its own; returns the characters appended.
+std::size_t appendFixedFull(std::string& out, double value, int width, int decimals);
+
+/// Appends formatWholeFull(value, width) to `out`; returns the characters appended.
+std::size_t appendWholeFull(std::string& out, double value, int width);
+
+/// Appends formatInt(value, width) to `out`; returns the characters appended.
+std::size_t appendInt(std::string& out, std::int64_t value, int width);
 
 /// `value` rounded to the nearest whole number, halves away from zero (the value is taken as given, no further widening).
 double roundHalfAway(double value);

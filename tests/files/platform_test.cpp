@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+
 #include "platform/platform.h"
 #include "support/e2e.h"
 
@@ -76,6 +79,63 @@ TEST(Platform, ReadsLinesOfRealFilesAndSearchesFolders) {
   EXPECT_EQ(dir.read("out.csv"), "x\r\n");
   EXPECT_FALSE(fs->openWrite(base + "missing-folder/out.csv"));
 }
+
+TEST(Platform, FileIdentityFollowsTheFileNotItsSpelling) {
+  testing::ScratchDir dir;
+  dir.write("in/one.dat", "1");
+  dir.write("in/two.dat", "2");
+  auto fs = makeSystemFileSystem();
+  const std::string base = dir.path().string() + "/";
+
+  const std::string one = fs->identity(base + "in/one.dat");
+  EXPECT_EQ(fs->identity(base + "in/./one.dat"), one);
+  EXPECT_EQ(fs->identity(base + "in//one.dat"), one);
+  EXPECT_EQ(fs->identity(base + "in\\one.dat"), one);  // a Windows spelling
+  EXPECT_NE(fs->identity(base + "in/two.dat"), one);
+  std::error_code ec;
+  std::filesystem::create_symlink(dir.path() / "in" / "one.dat", dir.path() / "link.dat", ec);
+  if (!ec) {
+    EXPECT_EQ(fs->identity(base + "link.dat"), one);
+  }
+
+  // A file not written yet is named by its folder, whatever the folder's spelling.
+  const std::string fresh = fs->identity(base + "in/new.csv");
+  EXPECT_EQ(fs->identity(base + "in/../in/new.csv"), fresh);
+  EXPECT_NE(fs->identity(base + "in/other.csv"), fresh);
+  EXPECT_NE(fs->identity(base + "new.csv"), fresh);
+  EXPECT_EQ(fs->identity(base + "none/a.csv"), fs->identity(base + "none/a.csv"));
+  EXPECT_NE(fs->identity(base + "none/a.csv"), fs->identity(base + "none/b.csv"));
+}
+
+TEST(Platform, OutputFilesKeepEveryByteAcrossTheirBlocks) {
+  testing::ScratchDir dir;
+  auto fs = makeSystemFileSystem();
+  auto out = fs->openWrite(dir.path().string() + "/big.txt");
+  ASSERT_TRUE(out);
+  std::string expected;
+  for (int i = 0; i < 200000; ++i) {
+    const std::string line = std::to_string(i) + ",row\r\n";
+    out->write(line);
+    expected += line;
+  }
+  const std::string block(3 << 20, 'x');  // larger than a block: written past the buffer, in order
+  out->write(block);
+  expected += block;
+  out->write("end");
+  expected += "end";
+  EXPECT_TRUE(out->close());
+  EXPECT_EQ(dir.read("big.txt"), expected);
+}
+
+#ifndef _WIN32
+TEST(Platform, AWriteThatFailsInABlockFailsTheClose) {
+  auto fs = makeSystemFileSystem();
+  auto out = fs->openWrite("/dev/full");
+  if (!out) GTEST_SKIP() << "/dev/full cannot be opened here";
+  out->write("a line that the device refuses\r\n");
+  EXPECT_FALSE(out->close());
+}
+#endif
 
 }  // namespace
 }  // namespace kestrix
