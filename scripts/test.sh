@@ -3,10 +3,11 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz
 # target (scripts/fuzz.sh), and a Windows cross-build whose executable then
 # runs the end-to-end tests again under Wine; then builds and tests once more
-# without GDAL. Installs the build tools, GDAL's development files and
-# command-line tools (the GIS formats and -gpkg are built with GDAL, and the
-# tools make and check layers), clang with its libFuzzer runtime and Wine with
-# apt-get when they are missing.
+# without GDAL. The HTML reports of three runs are opened in headless Chromium
+# (scripts/browser-test.sh). Installs the build tools, GDAL's development files
+# and command-line tools (the GIS formats and -gpkg are built with GDAL, and the
+# tools make and check layers), clang with its libFuzzer runtime, Chromium,
+# Node and Wine with apt-get when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +21,9 @@ command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64
 command -v ogr2ogr >/dev/null 2>&1 || need+=(gdal-bin)
 # GDAL's library reads and writes the GIS formats of the normal build.
 [ -f /usr/include/gdal/gdal.h ] || need+=(libgdal-dev)
+# Headless Chromium and Node open the HTML report in the browser test.
+command -v chromium >/dev/null 2>&1 || need+=(chromium)
+command -v node >/dev/null 2>&1 || need+=(nodejs)
 # clang's libFuzzer builds the fuzz targets.
 command -v clang++ >/dev/null 2>&1 || need+=(clang)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
@@ -47,6 +51,9 @@ echo "== Build and test (with GDAL)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_TESTS=ON -DKESTRIX_WITH_GDAL=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
+
+echo "== Browser test of the HTML report"
+scripts/browser-test.sh build
 
 echo "== Build and test without GDAL"
 cmake -S . -B build-nogdal -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_TESTS=ON -DKESTRIX_WITH_GDAL=OFF

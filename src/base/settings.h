@@ -49,6 +49,7 @@ struct Settings {
   bool optQuiet = false;             ///< leave out the point, section and file-unit lines
   SaveDateCheck saveDate = SaveDateCheck::Error;  ///< the save-date check of input layers
   std::string outOption;             ///< the folder named by -out:, as typed; empty without it
+  bool optHtml = false;              ///< also write the report kestrix_report.html (-html)
   bool linesFound = false;           ///< some layer holds line objects
   bool errFound = false;             ///< some reader or check reported an error
   std::vector<std::string> inFiles;  ///< file arguments in command-line order

@@ -97,6 +97,9 @@ const char* const kAddedOptions[] = {
     "             of the folder of the first input.",
     "   -gpkg   - also write every output layer (same names, fields and geometries)",
     "             into kestrix_layers.gpkg, a GeoPackage, in the output folder.",
+    "   -html   - also write kestrix_report.html beside the outputs: the run's",
+    "             summary and warnings, a plan of the sections and a chart of each;",
+    "             one file that any browser opens from disk.",
     "Builds with GDAL also read GeoPackage, Shapefile, GeoJSON, FlatGeobuf, GML, KML",
     "and SpatiaLite layers (.gpkg .shp .geojson .json .fgb .gml .kml .sqlite): every",
     "layer of the file, or the one named as file.gpkg:layer.  Points take Z, MNR, LCR",
@@ -232,6 +235,7 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
   }
   ctx.newline();
   ctx.say("Executable: " + std::string(significant(args[0])));
+  ctx.report.commandLine = args;
   set.inFiles.reserve(args.size());
   std::string word;
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -262,6 +266,7 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
     if (optionIs(word, "savedate")) readSaveDate(ctx, word);
     if (optionIs(word, "out")) readOutFolder(ctx, word);
     if (optionIs(word, "gpkg")) set.optGpkg = true;
+    if (optionIs(word, "html")) set.optHtml = true;
   }
   if (set.inFiles.empty()) {
     // Options alone leave no layer to read and no folder to write into.

@@ -33,7 +33,7 @@ void commonEnding(RunContext& ctx, GisFormats& formats) {
     ctx.exits(kExitFailure);
   }
   readyOutFolder(ctx);
-  xsWriteSections(ctx, formats.sectionSink());
+  xsWriteSections(ctx, formats.sectionSink(), ctx.settings.optHtml ? &ctx.report : nullptr);
   formats.finish();
   commitOutputs(ctx, ctx.staged);
   printSummary(ctx);

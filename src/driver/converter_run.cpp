@@ -132,7 +132,7 @@ void converterRun(RunContext& ctx) {
       // The conversion clears errFound to report on its own file; an error of
       // an earlier file must still stop the run before anything is written.
       const bool earlier = set.errFound;
-      M11NetworkLayers network(ctx, tables);
+      M11NetworkLayers network(ctx, tables, set.optHtml ? &ctx.report : nullptr);
       const std::unique_ptr<M11NetworkSink> both = formats.networkSink(network, tables);
       m11ConvertSections(ctx, name, tables, both ? *both : network);
       ctx.say(std::string("Errors were \"") + (set.errFound ? "T" : "F") + "\"");

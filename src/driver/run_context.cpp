@@ -7,6 +7,7 @@ RunContext::RunContext(Console& c, FileSystem& f) : console(c), staged(f), fs(st
 void RunContext::say(std::string_view line) {
   const std::size_t start = line.find_first_not_of(' ');
   if (start != std::string_view::npos && line.substr(start, 7) == "WARNING") ++tally.warnings;
+  if (settings.optHtml) report.note(line);
   console.write(line);
   console.write("\n");
 }

@@ -19,6 +19,7 @@
 #include "files/units.h"
 #include "gis/layers.h"
 #include "mif/mif.h"
+#include "output/html_report.h"
 #include "platform/platform.h"
 #include "store/store.h"
 #include "store/workspace.h"
@@ -40,6 +41,7 @@ class RunContext final : public Reporter {
   UnitTable units;       ///< open files
   GisReadState gis;      ///< carried values of the GIS point reader
   RunTally tally;        ///< counts for the summary
+  ReportRecord report;   ///< what the HTML report shows besides the sections (-html)
 
   FileAccess files{*this, fs, units, inputs};                            ///< what the file-unit layer uses
   LayerAccess layers{files, settings.saveDate, tally.saveDateWarned};   ///< what the layer library uses

@@ -1,17 +1,13 @@
 #include "driver/run_end_report.h"
 
 #include <string>
-#include <vector>
 
 #include "driver/run_context.h"
 #include "files/paths.h"
+#include "output/run_summary.h"
 #include "text/text.h"
 
 namespace kestrix {
-
-namespace {
-constexpr std::size_t kMostDroppedNamed = 20;  // more dropped sections are only counted
-}
 
 std::string outOptionFolder(const Settings& set) {
   // A doubled separator is dropped, as every opened file name has it
@@ -40,32 +36,8 @@ void readyOutFolder(RunContext& ctx) {
 }
 
 void printSummary(RunContext& ctx) {
-  const RunTally& tally = ctx.tally;
-  std::vector<std::string> dropped;
-  for (int s = 1; s <= ctx.store.nxs(); ++s)
-    if (!ctx.store[s].use) dropped.emplace_back(significant(ctx.store[s].id));
-  dropped.insert(dropped.end(), tally.removedIds.begin(), tally.removedIds.end());
-  const std::size_t found = static_cast<std::size_t>(ctx.store.nxs()) + tally.removedIds.size();
-
-  std::string droppedLine = "Summary: cross-sections dropped: " + std::to_string(dropped.size());
-  if (!dropped.empty() && dropped.size() <= kMostDroppedNamed) {
-    droppedLine += " (";
-    for (std::size_t i = 0; i < dropped.size(); ++i) {
-      if (i > 0) droppedLine += ", ";
-      droppedLine += "\"" + dropped[i] + "\"";
-    }
-    droppedLine += ")";
-  }
-  const std::string& folder = ctx.settings.outFolder;
-
   ctx.newline();
-  ctx.say("Summary: input files read: " + std::to_string(tally.inputsRead));
-  ctx.say("Summary: points read: " + std::to_string(tally.pointsRead));
-  ctx.say("Summary: cross-sections found: " + std::to_string(found));
-  ctx.say("Summary: cross-sections written (.csv files): " + std::to_string(tally.csvWritten));
-  ctx.say(droppedLine);
-  ctx.say("Summary: warnings: " + std::to_string(tally.warnings));
-  ctx.say("Summary: output folder: " + (folder.empty() ? std::string(".") : folder));
+  for (const std::string& line : summaryLines(ctx.work)) ctx.say(line);
 }
 
 }  // namespace kestrix

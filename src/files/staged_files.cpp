@@ -71,7 +71,7 @@ void StagedFileSystem::discard() {
 
 void InputRegistry::add(FileSystem& fs, const std::string& name) {
   std::string key;
-  if (fs.fileKey(name, key)) byKey_.emplace(key, name);
+  if (fs.fileKey(name, key) && byKey_.emplace(key, name).second) names_.push_back(name);
 }
 
 const std::string* InputRegistry::clash(FileSystem& fs, const std::string& output) const {

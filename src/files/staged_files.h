@@ -43,6 +43,7 @@ class StagedFileSystem : public FileSystem {
   bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
     return base_.modifiedTime(path, seconds);
   }
+  bool fileSize(const std::string& path, std::int64_t& bytes) override { return base_.fileSize(path, bytes); }
   SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override {
     return base_.search(pattern, matches);
   }
@@ -73,9 +74,12 @@ class InputRegistry {
   void add(FileSystem& fs, const std::string& name);
   /// The input that `output` names on disk (whatever the spelling), or null when it names none.
   const std::string* clash(FileSystem& fs, const std::string& output) const;
+  /// Every file recorded, by the name it was first read by, in the order first read.
+  const std::vector<std::string>& names() const { return names_; }
 
  private:
   std::unordered_map<std::string, std::string> byKey_;  // file key -> name as first read
+  std::vector<std::string> names_;
 };
 
 }  // namespace kestrix

@@ -100,6 +100,10 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
       storeProjectionLine(ctx, section, feature.x, feature.y, nodes, idAsRead);
     } else {
       section.start = MapPoint{feature.x[0], feature.y[0]};
+      if (set.optHtml) {
+        section.startLine.clear();
+        for (int j = 0; j < nodes; ++j) section.startLine.push_back(MapPoint{feature.x[j], feature.y[j]});
+      }
       ctx.out.detail(" Found line setting starting point for XS \"" + idAsRead + "\"");
     }
     return true;

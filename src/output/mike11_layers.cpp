@@ -88,6 +88,11 @@ void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
   miCopyHeader(ctx_.files, projectionUnit, branchesGeom_.unit());
   writeNwkColumns(ctx_.files, nwkGeom_.unit());
   writeBranchesColumns(ctx_.files, branchesGeom_.unit());
+  // Each conversion writes the layers anew: the report shows the last.
+  if (report_ != nullptr) {
+    report_->channels.clear();
+    report_->branches.clear();
+  }
 }
 
 M11Channel m11Channel(Workspace& ctx, const Mike11Tables& tables, int b, const M11Crossing& previous,
@@ -144,6 +149,7 @@ void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Cros
   if (!miWriteObject(ctx_.files, nwkGeom_.unit(), polyline(), channel.x.data(), channel.y.data(),
                      static_cast<int>(channel.x.size()), kPen, "", &wide))
     noteWidened(ctx_.out, id, wide, "1d_nwk.mif");
+  if (report_ != nullptr) report_->channels.push_back(PlanLine{id, channel.x, channel.y});
 
   const float length = channel.length;
   const std::string zero63 = formatFixed(0.0, 6, 3);
@@ -178,6 +184,7 @@ void M11NetworkLayers::close() {
     if (!miWriteObject(ctx_.files, branchesGeom_.unit(), polyline(), line.x.data(), line.y.data(),
                        static_cast<int>(line.x.size()), kPen, "", &wide))
       noteWidened(ctx_.out, significant(branch.Name), wide, "1d_branches.mif");
+    if (report_ != nullptr) report_->branches.push_back(PlanLine{std::string(significant(branch.Name)), line.x, line.y});
     std::string name = fitField(branch.Name, kM11NameWidth);
     if (needsQuotes(name)) {
       // Quoted without its padding: the blanks would only sit inside the quotes.

@@ -8,6 +8,7 @@
 
 #include "converters/mike11.h"
 #include "files/file_units.h"
+#include "output/html_report.h"
 #include "store/workspace.h"
 
 namespace kestrix {
@@ -37,10 +38,10 @@ std::vector<M11BranchLine> m11BranchLines(const Mike11Tables& tables);
 /// 1d_nwk and 1d_branches, written as the conversion places its sections.
 class M11NetworkLayers final : public M11NetworkSink {
  public:
-  /// Layers of the run `ctx` over the network `tables`, not yet open.
-  M11NetworkLayers(Workspace& ctx, const Mike11Tables& tables)
-      : ctx_(ctx), tables_(tables), nwkGeom_(ctx.files), nwkAttr_(ctx.files), branchesGeom_(ctx.files),
-        branchesAttr_(ctx.files) {}
+  /// Layers of the run `ctx` over the network `tables`, not yet open; what they hold is also kept in `report` when given.
+  M11NetworkLayers(Workspace& ctx, const Mike11Tables& tables, ReportRecord* report = nullptr)
+      : ctx_(ctx), tables_(tables), report_(report), nwkGeom_(ctx.files), nwkAttr_(ctx.files),
+        branchesGeom_(ctx.files), branchesAttr_(ctx.files) {}
   /// Opens 1d_nwk and 1d_branches in `outFolder`, copies the header of the open projection layer into both and writes their column blocks.
   void open(const std::string& outFolder, int projectionUnit) override;
   /// Writes the channel from `previous` to `current` along branch b (from 1) with the channel counter `counter`.
@@ -53,6 +54,7 @@ class M11NetworkLayers final : public M11NetworkSink {
  private:
   Workspace& ctx_;
   const Mike11Tables& tables_;
+  ReportRecord* report_;
   UnitHandle nwkGeom_;       // 1d_nwk.mif
   UnitHandle nwkAttr_;       // 1d_nwk.mid
   UnitHandle branchesGeom_;  // 1d_branches.mif

@@ -37,23 +37,11 @@ bool appendFixed(std::string& line, double value, int width, int decimals, std::
 bool appendResistance(std::string& line, float mnr, Resistance style, std::string& wide) {
   if (mnr == 0.0f) return false;  // an exact 0 leaves the field empty
   const std::size_t start = line.size();
-  std::size_t length = 0;
-  int width = 6;
-  switch (style) {
-    case Resistance::Material1000: {
-      // The product is taken in single precision; only one too large for it is taken in double.
-      const float product = 1000.0f * mnr;
-      length = appendWholeFull(line, std::isfinite(product) ? product : 1000.0 * static_cast<double>(mnr), width);
-      break;
-    }
-    case Resistance::Material:
-      length = appendWholeFull(line, mnr, width);
-      break;
-    case Resistance::Decimal:
-      width = 10;
-      length = appendFixedFull(line, mnr, width, 3);
-      break;
-  }
+  int decimals = 0;
+  const double value = writtenResistance(mnr, style, decimals);
+  const int width = decimals == 0 ? 6 : 10;
+  const std::size_t length =
+      decimals == 0 ? appendWholeFull(line, value, width) : appendFixedFull(line, value, width, decimals);
   if (length <= static_cast<std::size_t>(width)) return false;
   wide.assign(line, start);
   return true;

@@ -70,6 +70,7 @@ class SectionViewer {
     line(sec, v);
     bed(sec, v);
     if (st_.mode != RunMode::Mike11) allPoints(sec, v);
+    if (st_.mode == RunMode::Gis) guide(sec, v);
     return v;
   }
 
@@ -192,6 +193,20 @@ class SectionViewer {
     }
   }
 
+  // The line a GIS section was placed by: its projection line, or its start line as the report keeps it.
+  void guide(const Section& sec, SectionView& v) {
+    if (st_.optPpol) {
+      const auto n = std::min({static_cast<std::size_t>(std::max(sec.ppolNv, 0)), sec.ppolX.size(), sec.ppolY.size()});
+      v.guideX.assign(sec.ppolX.begin(), sec.ppolX.begin() + static_cast<std::ptrdiff_t>(n));
+      v.guideY.assign(sec.ppolY.begin(), sec.ppolY.begin() + static_cast<std::ptrdiff_t>(n));
+      return;
+    }
+    for (const MapPoint& p : sec.startLine) {
+      v.guideX.push_back(p.x);
+      v.guideY.push_back(p.y);
+    }
+  }
+
   Workspace& ctx_;
   const Settings& st_;
   CsvNames names_;
@@ -225,6 +240,14 @@ void refuseUnwritable(Workspace& ctx, const Section& sec) {
 }
 
 }  // namespace
+
+double writtenResistance(float mnr, Resistance style, int& decimals) {
+  decimals = style == Resistance::Decimal ? 3 : 0;
+  if (style != Resistance::Material1000) return mnr;
+  // The product is taken in single precision; only one too large for it is taken in double.
+  const float product = 1000.0f * mnr;
+  return std::isfinite(product) ? product : 1000.0 * static_cast<double>(mnr);
+}
 
 SectionsView viewSections(Workspace& ctx) {
   const Settings& st = ctx.settings;

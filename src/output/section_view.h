@@ -19,6 +19,9 @@ enum class Resistance {
   Decimal,       ///< the value with 3 decimals
 };
 
+/// The number a .csv shows for a non-zero resistance value; `decimals` receives its decimals (0 for the whole-number styles).
+double writtenResistance(float mnr, Resistance style, int& decimals);
+
 /// One row of a .csv file: the final offset, elevation, resistance and position group.
 struct CsvRow {
   float x = 0.0f;    ///< offset from the section's start, summed in single precision
@@ -48,6 +51,8 @@ struct SectionView {
   std::vector<double> lineY;         ///< as lineX
   std::optional<DrawnPoint> bed;     ///< the bed point, when the section has one
   std::vector<DrawnPoint> points;    ///< the points of _xs_all_points
+  std::vector<double> guideX;        ///< GIS mode: vertices of the start or projection line as read (none without one)
+  std::vector<double> guideY;        ///< as guideX
 };
 
 /// The view of every section the run writes, in store order.

@@ -1,11 +1,13 @@
 #include "output/section_writer.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "files/file_units.h"
 #include "files/paths.h"
+#include "output/html_report.h"
 #include "output/section_sinks.h"
 #include "output/section_view.h"
 #include "text/text.h"
@@ -26,7 +28,7 @@ std::string headerSource(const std::vector<std::string>& inFiles) {
 }
 
 // Refuses a run whose outputs would replace one of its inputs, before a single file is opened.
-void guardSectionOutputs(Workspace& ctx, const SectionsView& view) {
+void guardSectionOutputs(Workspace& ctx, const SectionsView& view, bool report) {
   const Settings& st = ctx.settings;
   // The layer whose header the outputs copy is read too (in the converter
   // modes only here), so it is guarded like every other input.
@@ -39,14 +41,15 @@ void guardSectionOutputs(Workspace& ctx, const SectionsView& view) {
     outputs.push_back(base + ".mif");
     outputs.push_back(base + ".mid");
   }
+  if (report) outputs.push_back(ADDFOLDER(st.outFolder, kReportName));
   guardOutputs(ctx.files, outputs);
 }
 
 }  // namespace
 
-void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra) {
+void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const ReportRecord* report) {
   const SectionsView view = viewSections(ctx);
-  guardSectionOutputs(ctx, view);
+  guardSectionOutputs(ctx, view, report != nullptr);
 
   CsvSink csv(ctx, view);
   SectionLineSink lines(ctx, view);
@@ -55,6 +58,10 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra) {
   std::vector<SectionSink*> sinks{&csv, &lines, &bed, &all};
   const std::unique_ptr<SectionSink> more = extra ? extra(view) : nullptr;
   if (more) sinks.push_back(more.get());
+  // The report comes last: when it is closed, every other output has been
+  // written and every warning about them said, so its summary is the run's.
+  std::optional<HtmlReportSink> html;
+  if (report != nullptr) sinks.push_back(&html.emplace(ctx, view, *report));
 
   UnitHandle from(ctx.files);
   miOpenHeaderSource(ctx.files, from.unit(), headerSource(ctx.settings.inFiles), ctx.settings.composedHeader);

@@ -16,10 +16,13 @@
 
 namespace kestrix {
 
+struct ReportRecord;
+
 /// Makes one more output of the sections over the run's view (a GeoPackage of the layers), beside the usual ones.
 using ExtraSectionSink = std::function<std::unique_ptr<SectionSink>(const SectionsView&)>;
 
-/// Writes every section whose use flag is set into the output folder, through `extra` too when it is given.
-void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra = nullptr);
+/// Writes every section whose use flag is set into the output folder, through `extra` too when it is given, and the
+/// HTML report of the run when `report` is given.
+void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra = nullptr, const ReportRecord* report = nullptr);
 
 }  // namespace kestrix

@@ -69,6 +69,8 @@ class FileSystem {
   virtual bool makeFolder(const std::string& path) = 0;
   /// The modification time in whole seconds; false when it cannot be read.
   virtual bool modifiedTime(const std::string& path, std::int64_t& seconds) = 0;
+  /// The size of a regular file in bytes; false when it cannot be read.
+  virtual bool fileSize(const std::string& path, std::int64_t& bytes) = 0;
   /// The regular files matching a pattern with "*" and "?" in its last component (case-blind), in name order, each with the pattern's folder.
   virtual SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) = 0;
   /// A key that names the same file for every spelling of its path, from one look at the file where it exists (used to tell whether a file is already open).

@@ -191,6 +191,13 @@ class SystemFileSystem : public FileSystem {
     seconds = std::chrono::floor<std::chrono::seconds>(sys.time_since_epoch()).count();
     return true;
   }
+  bool fileSize(const std::string& path, std::int64_t& bytes) override {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(toFsPath(path), ec);
+    if (ec) return false;
+    bytes = static_cast<std::int64_t>(size);
+    return true;
+  }
   SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override {
     matches.clear();
     try {

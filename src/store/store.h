@@ -56,6 +56,7 @@ struct Section {
   std::vector<double> ppolX;          ///< vertices of the projection line
   std::vector<double> ppolY;          ///< as ppolX
   int ppolNv = 0;                     ///< vertices of the projection line in use
+  std::vector<MapPoint> startLine;    ///< vertices of the start line as read; kept only for the report (-html)
 
   /// Point p (from 1) of group g; a slot never written reads as zero.
   const StorePoint& point(Group g, int p) const;

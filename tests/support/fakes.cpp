@@ -126,6 +126,13 @@ bool MemoryFileSystem::modifiedTime(const std::string& path, std::int64_t& secon
   return true;
 }
 
+bool MemoryFileSystem::fileSize(const std::string& path, std::int64_t& bytes) {
+  auto it = files_.find(path);
+  if (it == files_.end()) return false;
+  bytes = static_cast<std::int64_t>(it->second.data->size());
+  return true;
+}
+
 SearchStatus MemoryFileSystem::search(const std::string& pattern, std::vector<std::string>& matches) {
   matches.clear();
   std::size_t cut = pattern.find_last_of("/\\");

@@ -71,6 +71,7 @@ class MemoryFileSystem : public FileSystem {
   bool isFolder(const std::string& path) override { return folders_.count(path) != 0; }
   bool makeFolder(const std::string& path) override;
   bool modifiedTime(const std::string& path, std::int64_t& seconds) override;
+  bool fileSize(const std::string& path, std::int64_t& bytes) override;
   SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override;
   std::string identity(const std::string& path) override { return path; }
   bool fileKey(const std::string& path, std::string& key) override;

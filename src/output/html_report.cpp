@@ -1,0 +1,344 @@
+#include "output/html_report.h"
+
+#include <algorithm>
+
+#include "files/paths.h"
+#include "output/html_text.h"
+#include "output/report_template.h"
+#include "output/run_summary.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr std::string_view kMarkers[] = {"<!--kestrix:style-->", "<!--kestrix:sections-->", "<!--kestrix:header-->",
+                                         "<!--kestrix:run-->", "<!--kestrix:script-->"};
+
+// The message classes the report lists: those that ask the user to look.
+bool isMessage(std::string_view line) {
+  const std::size_t start = line.find_first_not_of(' ');
+  if (start == std::string_view::npos) return false;
+  line.remove_prefix(start);
+  return line.substr(0, 7) == "WARNING" || line.substr(0, 5) == "ERROR" || line.substr(0, 5) == "CHECK";
+}
+
+// A console line without the blanks around it.
+std::string_view shownMessage(std::string_view line) {
+  const std::size_t start = line.find_first_not_of(' ');
+  if (start == std::string_view::npos) return std::string_view();
+  return significant(line.substr(start));
+}
+
+// The template split at its marker lines; each marker stands alone on its line.
+std::vector<std::string_view> templateParts() {
+  std::vector<std::string_view> parts;
+  std::string_view rest = kReportPage;
+  for (const std::string_view marker : kMarkers) {
+    const std::size_t at = rest.find(marker);
+    if (at == std::string_view::npos) break;
+    parts.push_back(rest.substr(0, at));
+    rest.remove_prefix(at + marker.size());
+    if (!rest.empty() && rest.front() == '\n') rest.remove_prefix(1);
+  }
+  parts.push_back(rest);
+  return parts;
+}
+
+// Appends a JSON array of n elements, each appended by `each(i)`.
+template <typename Each>
+void appendArray(std::string& out, std::size_t n, Each each) {
+  out += '[';
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i > 0) out += ',';
+    each(i);
+  }
+  out += ']';
+}
+
+void appendCoordinates(std::string& out, const std::vector<double>& values) {
+  appendArray(out, values.size(), [&](std::size_t i) { appendJsonCoordinate(out, values[i]); });
+}
+
+void appendPlanLines(std::string& out, const std::vector<PlanLine>& lines) {
+  appendArray(out, lines.size(), [&](std::size_t i) {
+    out += "{\"name\":";
+    appendJsonString(out, lines[i].name);
+    out += ",\"x\":";
+    appendCoordinates(out, lines[i].x);
+    out += ",\"y\":";
+    appendCoordinates(out, lines[i].y);
+    out += '}';
+  });
+}
+
+// An argument as a shell would need it to be typed again.
+std::string shownArgument(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+  std::string quoted = "\"";
+  for (const char c : arg) {
+    if (c == '"') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+std::string modeText(RunMode mode) {
+  switch (mode) {
+    case RunMode::Gis: return "GIS layers";
+    case RunMode::Isis: return "ISIS conversion (-isis)";
+    case RunMode::Mike11: return "MIKE 11 conversion (-m11)";
+  }
+  return std::string();
+}
+
+std::string resistanceText(const SectionsView& view) {
+  std::string text(1, view.resistanceLetter);
+  switch (view.resistanceLetter) {
+    case 'N': text += ": Manning's n"; break;
+    case 'R': text += ": relative resistance"; break;
+    default: text += ": material numbers"; break;
+  }
+  switch (view.style) {
+    case Resistance::Material1000: text += ", written as material numbers 1000 times n"; break;
+    case Resistance::Material: text += ", written as whole numbers"; break;
+    case Resistance::Decimal: text += ", written with 3 decimals"; break;
+  }
+  return text;
+}
+
+std::string optionsText(const Settings& st) {
+  std::vector<std::string> shown;
+  if (st.optN2M) shown.emplace_back("-N2M");
+  if (st.optPpol) shown.emplace_back("-ppol");
+  if (st.optTrim) shown.emplace_back("-trim");
+  if (st.mxs != 10000) shown.push_back("-mxs" + std::to_string(st.mxs));
+  if (st.mpt != 1000) shown.push_back("-mpt" + std::to_string(st.mpt));
+  if (st.mlp != 20) shown.push_back("-mlp" + std::to_string(st.mlp));
+  if (st.optBatch) shown.emplace_back("-batch");
+  if (st.optQuiet) shown.emplace_back("-quiet");
+  if (st.saveDate == SaveDateCheck::Warning) shown.emplace_back("-savedate:warning");
+  if (st.saveDate == SaveDateCheck::Off) shown.emplace_back("-savedate:off");
+  if (!st.outOption.empty()) shown.push_back("-out:" + st.outOption);
+  if (st.optGpkg) shown.emplace_back("-gpkg");
+  shown.emplace_back("-html");
+  std::string text;
+  for (const std::string& option : shown) text += (text.empty() ? "" : " ") + option;
+  return text;
+}
+
+// A byte count with thousands separated by commas.
+std::string byteCount(std::int64_t bytes) {
+  std::string digits = std::to_string(bytes);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
+  return digits;
+}
+
+}  // namespace
+
+void ReportRecord::note(std::string_view line) {
+  if (isMessage(line)) messages.emplace_back(line);
+}
+
+int namedSection(std::string_view message, const SectionIndex& sections) {
+  const auto find = [&](std::string_view id) {
+    const auto it = sections.find(std::string(id));
+    return it == sections.end() ? -1 : it->second;
+  };
+  // Messages quote the identifiers they name; a few name them bare after "cross-section ".
+  for (std::size_t open = message.find('"'); open != std::string_view::npos;) {
+    const std::size_t close = message.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    const int s = find(message.substr(open + 1, close - open - 1));
+    if (s >= 0) return s;
+    open = message.find('"', close + 1);
+  }
+  constexpr std::string_view kBare = "cross-section ";
+  const std::size_t at = message.find(kBare);
+  if (at != std::string_view::npos) {
+    std::string_view rest = message.substr(at + kBare.size());
+    return find(rest.substr(0, rest.find(' ')));
+  }
+  return -1;
+}
+
+HtmlReportSink::HtmlReportSink(Workspace& ctx, const SectionsView& view, const ReportRecord& record)
+    : ctx_(ctx), view_(view), record_(record), file_(ctx.files), parts_(templateParts()) {}
+
+void HtmlReportSink::writeText(std::string_view text) {
+  // Line by line, so that the page has the CR LF line ends of every output.
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    ctx_.files.units.writeLine(file_.unit(), text.substr(0, end));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+}
+
+void HtmlReportSink::open(int) {
+  if (parts_.size() != std::size(kMarkers) + 1) {
+    // A build whose template lost a marker line cannot make a page.
+    ctx_.out.newline();
+    ctx_.out.say("ERROR - The report template of this build is damaged - nothing was written");
+    ctx_.out.exits(kExitFailure);
+  }
+  file_.open(FileMode::Output, ADDFOLDER(ctx_.settings.outFolder, kReportName));
+  writeText(parts_[0]);
+  writeText(kReportStyle);
+  writeText(parts_[1]);
+}
+
+void HtmlReportSink::write(const SectionView& section, SectionNotes&) {
+  line_.clear();
+  if (written_ > 0) line_ += ',';
+  // An identifier met twice is named by its first section.
+  sections_.emplace(section.id, written_++);
+  line_ += "{\"id\":";
+  appendJsonString(line_, section.id);
+  line_ += ",\"csv\":";
+  appendJsonString(line_, section.csvPath);
+  line_ += ",\"src\":";
+  appendArray(line_, section.sources.size(), [&](std::size_t i) { appendJsonString(line_, section.sources[i]); });
+  // The rows as the .csv holds them: offsets, levels and resistance values
+  // at the decimals written, an empty resistance field as null.
+  const std::vector<CsvRow>& rows = section.rows;
+  line_ += ",\"x\":";
+  appendArray(line_, rows.size(), [&](std::size_t i) { appendJsonFixed(line_, rows[i].x, 3); });
+  line_ += ",\"z\":";
+  appendArray(line_, rows.size(), [&](std::size_t i) { appendJsonFixed(line_, rows[i].z, 3); });
+  line_ += ",\"m\":";
+  appendArray(line_, rows.size(), [&](std::size_t i) {
+    if (rows[i].mnr == 0.0f) {
+      line_ += "null";
+      return;
+    }
+    int decimals = 0;
+    const double value = writtenResistance(rows[i].mnr, view_.style, decimals);
+    appendJsonFixed(line_, value, decimals);
+  });
+  line_ += ",\"g\":\"";
+  for (const CsvRow& row : rows) line_ += static_cast<char>('0' + groupNumber(row.group));
+  line_ += "\",\"lx\":";
+  appendCoordinates(line_, section.lineX);
+  line_ += ",\"ly\":";
+  appendCoordinates(line_, section.lineY);
+  // The drawn points of a GIS section are the vertices of its line: only their groups are repeated.
+  const std::vector<DrawnPoint>& points = section.points;
+  bool pointsOnLine = points.size() == section.lineX.size();
+  for (std::size_t i = 0; pointsOnLine && i < points.size(); ++i)
+    pointsOnLine = points[i].mapX == section.lineX[i] && points[i].mapY == section.lineY[i];
+  line_ += ",\"pg\":\"";
+  for (const DrawnPoint& p : points) line_ += static_cast<char>('0' + groupNumber(p.group));
+  line_ += '"';
+  if (!pointsOnLine) {
+    line_ += ",\"px\":";
+    appendArray(line_, points.size(), [&](std::size_t i) { appendJsonCoordinate(line_, points[i].mapX); });
+    line_ += ",\"py\":";
+    appendArray(line_, points.size(), [&](std::size_t i) { appendJsonCoordinate(line_, points[i].mapY); });
+  }
+  if (!section.guideX.empty()) {
+    line_ += ",\"gx\":";
+    appendCoordinates(line_, section.guideX);
+    line_ += ",\"gy\":";
+    appendCoordinates(line_, section.guideY);
+  }
+  if (section.bed) {
+    line_ += ",\"bed\":[";
+    appendJsonCoordinate(line_, section.bed->mapX);
+    line_ += ',';
+    appendJsonCoordinate(line_, section.bed->mapY);
+    line_ += ',';
+    appendJsonFixed(line_, section.bed->z, 3);
+    line_ += ']';
+  }
+  line_ += '}';
+  ctx_.files.units.writeLine(file_.unit(), line_);
+}
+
+void HtmlReportSink::writeHeader(const std::vector<int>& named) {
+  const Settings& st = ctx_.settings;
+  std::string& h = line_;
+  h = "<h1>Kestrix report</h1>\n<p class=\"cmd\"><code>";
+  for (std::size_t i = 0; i < record_.commandLine.size(); ++i) {
+    if (i > 0) h += ' ';
+    appendHtmlText(h, shownArgument(record_.commandLine[i]));
+  }
+  h += "</code></p>\n<table class=\"facts\">\n<tr><th>Mode</th><td>";
+  appendHtmlText(h, modeText(st.mode));
+  h += "</td></tr>\n<tr><th>Resistance</th><td>";
+  appendHtmlText(h, resistanceText(view_));
+  h += "</td></tr>\n<tr><th>Options</th><td>";
+  appendHtmlText(h, optionsText(st));
+  h += "</td></tr>\n<tr><th>Output folder</th><td>";
+  appendHtmlText(h, st.outFolder.empty() ? std::string(".") : st.outFolder);
+  h += "</td></tr>\n</table>\n<h2>Inputs</h2>\n<table class=\"inputs\">\n";
+  for (const std::string& name : ctx_.files.inputs.names()) {
+    std::int64_t bytes = 0;
+    h += "<tr><td>";
+    appendHtmlText(h, name);
+    h += "</td><td class=\"num\">";
+    h += ctx_.files.fs.fileSize(name, bytes) ? byteCount(bytes) + " bytes" : std::string("size unknown");
+    h += "</td></tr>\n";
+  }
+  h += "</table>\n<h2>Summary</h2>\n<ul class=\"summary\">\n";
+  for (const std::string& summary : summaryLines(ctx_)) {
+    h += "<li>";
+    appendHtmlText(h, summary);
+    h += "</li>\n";
+  }
+  h += "</ul>\n<h2 id=\"messages\">Warnings and errors (" + std::to_string(record_.messages.size()) + ")</h2>\n";
+  if (record_.messages.empty()) {
+    h += "<p>None.</p>\n";
+  } else {
+    h += "<ol class=\"messages\">\n";
+  }
+  writeText(h);
+  if (record_.messages.empty()) return;
+  for (std::size_t i = 0; i < record_.messages.size(); ++i) {
+    const std::string& message = record_.messages[i];
+    const int s = named[i];
+    h = message.find("WARNING") != std::string::npos ? "<li class=\"warning\">" : "<li class=\"error\">";
+    if (s >= 0) h += "<a href=\"#xs-" + std::to_string(s + 1) + "\">";
+    appendHtmlText(h, shownMessage(message));
+    if (s >= 0) h += "</a>";
+    h += "</li>";
+    ctx_.files.units.writeLine(file_.unit(), h);
+  }
+  writeText("</ol>");
+}
+
+void HtmlReportSink::writeRunData(const std::vector<int>& named) {
+  std::string& j = line_;
+  j = "{\"letter\":\"";
+  j += view_.resistanceLetter;
+  j += "\",\"mode\":";
+  appendJsonString(j, modeText(ctx_.settings.mode));
+  j += ",\"channels\":";
+  appendPlanLines(j, record_.channels);
+  j += ",\"branches\":";
+  appendPlanLines(j, record_.branches);
+  j += ",\"messages\":";
+  appendArray(j, record_.messages.size(), [&](std::size_t i) {
+    j += '[';
+    appendJsonString(j, shownMessage(record_.messages[i]));
+    j += ',' + std::to_string(named[i]) + ']';
+  });
+  j += '}';
+  ctx_.files.units.writeLine(file_.unit(), j);
+}
+
+void HtmlReportSink::close() {
+  std::vector<int> named;
+  named.reserve(record_.messages.size());
+  for (const std::string& message : record_.messages) named.push_back(namedSection(message, sections_));
+  writeText(parts_[2]);
+  writeHeader(named);
+  writeText(parts_[3]);
+  writeRunData(named);
+  writeText(parts_[4]);
+  writeText(kReportScript);
+  writeText(parts_[5]);
+  file_.close();
+}
+
+}  // namespace kestrix

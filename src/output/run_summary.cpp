@@ -1,0 +1,38 @@
+#include "output/run_summary.h"
+
+#include "text/text.h"
+
+namespace kestrix {
+
+namespace {
+constexpr std::size_t kMostDroppedNamed = 20;  // more dropped sections are only counted
+}
+
+std::vector<std::string> summaryLines(const Workspace& ctx) {
+  const RunTally& tally = ctx.tally;
+  std::vector<std::string> dropped;
+  for (int s = 1; s <= ctx.store.nxs(); ++s)
+    if (!ctx.store[s].use) dropped.emplace_back(significant(ctx.store[s].id));
+  dropped.insert(dropped.end(), tally.removedIds.begin(), tally.removedIds.end());
+  const std::size_t found = static_cast<std::size_t>(ctx.store.nxs()) + tally.removedIds.size();
+
+  std::string droppedLine = "Summary: cross-sections dropped: " + std::to_string(dropped.size());
+  if (!dropped.empty() && dropped.size() <= kMostDroppedNamed) {
+    droppedLine += " (";
+    for (std::size_t i = 0; i < dropped.size(); ++i) {
+      if (i > 0) droppedLine += ", ";
+      droppedLine += "\"" + dropped[i] + "\"";
+    }
+    droppedLine += ")";
+  }
+  const std::string& folder = ctx.settings.outFolder;
+  return {"Summary: input files read: " + std::to_string(tally.inputsRead),
+          "Summary: points read: " + std::to_string(tally.pointsRead),
+          "Summary: cross-sections found: " + std::to_string(found),
+          "Summary: cross-sections written (.csv files): " + std::to_string(tally.csvWritten),
+          droppedLine,
+          "Summary: warnings: " + std::to_string(tally.warnings),
+          "Summary: output folder: " + (folder.empty() ? std::string(".") : folder)};
+}
+
+}  // namespace kestrix
