@@ -15,8 +15,10 @@ namespace kestrix {
 
 namespace {
 
+#if KESTRIX_WITH_GDAL
 constexpr int kPointNodes = 2;    // vertices a point needs room for
 constexpr int kLineNodes = 1000;  // vertices a start or projection line may have
+#endif
 
 [[noreturn]] void notBuiltIn(RunContext& ctx, const std::string& what) {
   ctx.newline();
