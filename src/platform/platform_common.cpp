@@ -248,7 +248,12 @@ class SystemFileSystem : public FileSystem {
     if (cut != std::string::npos && (folder.empty() || folder.back() == ':')) folder = native.substr(0, cut + 1);
     // Every output of a run goes into one folder: its key is looked up once.
     if (folder != lastFolder_) {
-      if (!nativeFileKey(folder, key)) return "p" + foldIdentity(native);
+      if (!nativeFileKey(folder, key)) {
+        // Appended, not prefixed: MinGW's g++ warns falsely on a prefix to a temporary.
+        std::string byName(1, 'p');
+        byName += foldIdentity(native);
+        return byName;
+      }
       lastFolder_ = folder;
       lastFolderKey_ = key;
     }
