@@ -272,6 +272,16 @@ class StdioOutputFile : public OutputFile {
     }
     buffer_.append(text);
   }
+  void writeLine(std::string_view text) override {
+    // The common case in one step: the line and its end fit the buffer.
+    if (file_ && buffer_.size() + text.size() + 2 <= kBlock) {
+      buffer_.append(text);
+      buffer_.append("\r\n", 2);
+      return;
+    }
+    write(text);
+    write("\r\n");
+  }
   bool close() override {
     if (!file_) return !failed_;
     if (background_ != nullptr) {
