@@ -9,6 +9,7 @@
 #include <deque>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
 
 // Background writing needs threads; a MinGW build of the win32 thread model
 // has none, so it writes every file in the foreground.
@@ -111,8 +112,27 @@ class BackgroundWriter {
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
-  // Creates an empty file of that native name unless something is there already.
-  void create(std::string nativeName) { push(Job{Job::Create, nullptr, std::move(nativeName), std::string()}); }
+  // Creates an empty file of that native name unless something is there already, or it is opened first.
+  void create(std::string nativeName) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ahead_.emplace(nativeName, Ahead::Announced);
+    }
+    push(Job{Job::Create, nullptr, std::move(nativeName), std::string()});
+  }
+  // True when this writer created the file (so it is empty and no one else's); otherwise a file announced is
+  // claimed, so that the writer leaves it to the caller.
+  bool takeCreated(const std::string& nativeName) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = ahead_.find(nativeName);
+    if (found == ahead_.end()) return false;
+    if (found->second == Ahead::Created) {
+      ahead_.erase(found);
+      return true;
+    }
+    found->second = Ahead::Claimed;
+    return false;
+  }
   // Appends a block to a file; `name` names the file in a failure.
   void write(std::FILE* file, std::string block, const std::string& name) {
     push(Job{Job::Write, file, name, std::move(block)});
@@ -173,9 +193,33 @@ class BackgroundWriter {
     if (sleeping_) wake_.notify_one();
   }
 
-  static bool perform(Job& job) {
+  // Creates a file announced ahead unless its opening came first; only an
+  // O_EXCL creation counts, so a file found there is never taken for empty.
+  void createAhead(const std::string& name) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      const auto found = ahead_.find(name);
+      if (found == ahead_.end()) return;
+      if (found->second != Ahead::Announced) {
+        ahead_.erase(found);
+        return;
+      }
+    }
+    const bool created = nativeCreateNew(name);
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = ahead_.find(name);
+    if (found == ahead_.end()) return;
+    // Claimed meanwhile: its opening created or truncated the file itself.
+    if (created && found->second == Ahead::Announced) {
+      found->second = Ahead::Created;
+    } else {
+      ahead_.erase(found);
+    }
+  }
+
+  bool perform(Job& job) {
     switch (job.kind) {
-      case Job::Create: nativeCreateNew(job.name); return true;  // the opening itself decides
+      case Job::Create: createAhead(job.name); return true;  // the opening itself decides
       case Job::Write: return writeAll(job.file, job.data);
       case Job::Close: {
         const bool written = writeAll(job.file, job.data);
@@ -224,6 +268,9 @@ class BackgroundWriter {
   std::condition_variable idle_;  // every job done
   std::deque<Job> jobs_;
   std::vector<std::string> spare_;
+  // Files announced for creation ahead, until created and taken, or claimed by their opening.
+  enum class Ahead { Announced, Created, Claimed };
+  std::unordered_map<std::string, Ahead> ahead_;
   std::size_t queued_ = 0;
   bool busy_ = false;
   bool sleeping_ = false;
@@ -240,6 +287,7 @@ class BackgroundWriter {
   void close(std::FILE*, std::string, const std::string&) {}
   void drain() {}
   std::string buffer(std::size_t) { return std::string(); }
+  bool takeCreated(const std::string&) { return false; }
   bool settle(std::string&) { return true; }
 };
 #endif
@@ -368,7 +416,12 @@ class SystemFileSystem : public FileSystem {
     return std::make_unique<StdioInputFile>(f);
   }
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override {
-    std::FILE* f = openNativeFile(nativePath(path), true);
+    const std::string native = nativePath(path);
+    std::FILE* f = nullptr;
+    // A file created ahead is empty, so opening it needs neither creating nor
+    // truncating; one the background writer has not reached yet is created here.
+    if (background_ && background_->takeCreated(native)) f = openNativeExisting(native);
+    if (!f) f = openNativeFile(native, true);
     if (!f) return nullptr;
     return std::make_unique<StdioOutputFile>(f, background_.get(), path);
   }
