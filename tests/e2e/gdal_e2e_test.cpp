@@ -344,12 +344,13 @@ TEST(GdalE2E, ConverterProjectionFromAPrjOrGdalFileAndMike11NetworkInTheGeoPacka
       << dir.read("isis/1d_xs.mif");
 }
 
-// The build under test loads its GDAL code as a module beside the executable.
-bool binaryLoadsGdalModule() {
+// The name of the module beside the executable from which the build under test loads its GDAL code; empty when it
+// does not.
+std::string gdalModuleFile() {
 #ifdef KESTRIX_GDAL_MODULE_FILE
-  return binaryHasGdal();
+  return binaryHasGdal() ? KESTRIX_GDAL_MODULE_FILE : "";
 #else
-  return false;
+  return "";
 #endif
 }
 
@@ -359,7 +360,8 @@ void copyModel(const ScratchDir& dir) {
 }
 
 TEST(GdalE2E, OnlyRunsThatNeedGdalLoadIt) {
-  if (!binaryLoadsGdalModule()) GTEST_SKIP() << "the program under test does not load GDAL as a module";
+  const std::string moduleFile = gdalModuleFile();
+  if (moduleFile.empty()) GTEST_SKIP() << "the program under test does not load GDAL as a module";
   if (!testing::gdalAvailable()) GTEST_SKIP() << "GDAL's ogr2ogr is not installed (Debian's gdal-bin)";
   ScratchDir dir;
   copyExample(dir);
@@ -377,7 +379,7 @@ TEST(GdalE2E, OnlyRunsThatNeedGdalLoadIt) {
     const auto run = dir.run(traced, args);
     EXPECT_EQ(run.status, 0) << args.back() << "\n" << run.output;
     EXPECT_NE(run.output.find("file=libstdc++"), std::string::npos) << "no loader trace: " << run.output;
-    EXPECT_EQ(run.output.find(KESTRIX_GDAL_MODULE_FILE), std::string::npos) << args.back();
+    EXPECT_EQ(run.output.find(moduleFile), std::string::npos) << args.back();
     EXPECT_EQ(run.output.find("libgdal"), std::string::npos) << args.back();
   }
   tool(dir, "ogr2ogr -f GeoJSON survey.geojson survey.mif");
@@ -387,19 +389,20 @@ TEST(GdalE2E, OnlyRunsThatNeedGdalLoadIt) {
   for (const auto& args : with) {
     const auto run = dir.run(traced, args);
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find(KESTRIX_GDAL_MODULE_FILE), std::string::npos) << args[3];
+    EXPECT_NE(run.output.find(moduleFile), std::string::npos) << args[3];
     EXPECT_NE(run.output.find("libgdal"), std::string::npos) << args[3];
   }
 }
 
 TEST(GdalE2E, RunWithoutItsGdalModuleSaysWhy) {
-  if (!binaryLoadsGdalModule()) GTEST_SKIP() << "the program under test does not load GDAL as a module";
+  const std::string moduleFile = gdalModuleFile();
+  if (moduleFile.empty()) GTEST_SKIP() << "the program under test does not load GDAL as a module";
   // The executable alone, without the module beside it.
   ScratchDir dir;
   copyExample(dir);
   std::filesystem::copy_file(testing::programUnderTest().binary, dir.path() / "kestrix");
   const testing::Program alone{(dir.path() / "kestrix").string(), ""};
-  const std::string module = (dir.path() / KESTRIX_GDAL_MODULE_FILE).string();
+  const std::string module = (dir.path() / moduleFile).string();
   const std::string expected = "\nERROR - Kestrix could not load its GDAL module, so it cannot ";
 
   auto run = dir.run(alone, {"-batch", "-N", "-out:out", "survey.gpkg"});
@@ -414,7 +417,7 @@ TEST(GdalE2E, RunWithoutItsGdalModuleSaysWhy) {
   EXPECT_FALSE(dir.has("out"));
 
   // A file in its place that is no library.
-  dir.write(KESTRIX_GDAL_MODULE_FILE, "not a library");
+  dir.write(moduleFile, "not a library");
   run = dir.run(alone, {"-batch", "-isis", "bng.prj", "*.dat"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find(expected + "read \"bng.prj\": " + module + ": "), std::string::npos) << run.output;
