@@ -15,13 +15,22 @@ std::string StagedFileSystem::temporaryName(const std::string& finalName) const 
          ".tmp";
 }
 
+std::string StagedFileSystem::identity(const std::string& path) {
+  if (!enabled_) return base_.identity(path);
+  if (memoPath_.empty() || path != memoPath_) {
+    memoIdentity_ = base_.identity(path);
+    memoPath_ = path;
+  }
+  return memoIdentity_;
+}
+
 std::unique_ptr<OutputFile> StagedFileSystem::openWrite(const std::string& path) {
   if (!enabled_) return base_.openWrite(path);
+  const std::string identity = this->identity(path);
   // A folder under the final name could never be replaced at the end: refuse
   // now, as opening it directly would.
   std::string key;
   if (base_.fileKey(path, key) && !base_.exists(path)) return nullptr;
-  const std::string identity = base_.identity(path);
   auto known = byIdentity_.find(identity);
   // Writing the same output again (a second MIKE 11 model file replaces the
   // network layers) starts its temporary file afresh.
@@ -36,6 +45,7 @@ std::unique_ptr<OutputFile> StagedFileSystem::openWrite(const std::string& path)
 }
 
 std::string StagedFileSystem::libraryWritePath(const std::string& path) {
+  forget();
   if (!enabled_) return base_.libraryWritePath(path);
   const std::string identity = base_.identity(path);
   auto known = byIdentity_.find(identity);
@@ -50,6 +60,7 @@ std::string StagedFileSystem::libraryWritePath(const std::string& path) {
 }
 
 bool StagedFileSystem::commit(std::string& failed) {
+  forget();
   std::size_t done = 0;
   for (; done < pending_.size(); ++done) {
     if (!base_.rename(pending_[done].temporary, pending_[done].final)) {
@@ -64,6 +75,7 @@ bool StagedFileSystem::commit(std::string& failed) {
 }
 
 void StagedFileSystem::discard() {
+  forget();
   for (const Staged& s : pending_) base_.remove(s.temporary);
   pending_.clear();
   byIdentity_.clear();

@@ -69,7 +69,14 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const Report
   from.close();
 
   SectionNotes notes(ctx.out);
-  for (const SectionView& section : view.sections) {
+  SectionView section;  // one section's points at a time, in buffers reused from section to section
+  for (const SectionView& head : view.sections) {
+    section.section = head.section;
+    section.id = head.id;
+    section.csvPath = head.csvPath;
+    section.source = head.source;
+    section.sources = head.sources;
+    viewPoints(ctx, section);
     notes.start(section.id);
     for (SectionSink* sink : sinks) sink->write(section, notes);
   }
