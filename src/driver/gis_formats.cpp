@@ -17,6 +17,7 @@ namespace kestrix {
 
 namespace {
 
+// Set by a program that links the GDAL code itself (the unit tests); then no module is loaded.
 GdalFormatsFactory linkedFactory = nullptr;
 
 // What the command line asks of GDAL first ("write -gpkg", "read ..."); empty when nothing.
