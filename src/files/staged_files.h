@@ -21,7 +21,8 @@ class StagedFileSystem : public FileSystem {
   /// Stages nothing until enable() is called; every other service is the base's.
   explicit StagedFileSystem(FileSystem& base) : base_(base) {}
 
-  /// From now on, files opened for writing are written under temporary names tagged with `processId`.
+  /// From now on, files opened for writing are written under temporary names tagged with `processId`, and may be
+  /// written in the background (settle() reports what failed there).
   void enable(int processId);
   /// True once enable() was called.
   bool enabled() const { return enabled_; }
@@ -29,7 +30,7 @@ class StagedFileSystem : public FileSystem {
   std::string temporaryName(const std::string& finalName) const;
   /// Gives every staged file its final name, in the order first opened; false (with the final name in `failed`) when a rename failed.
   bool commit(std::string& failed);
-  /// Deletes every staged file that has not been given its final name.
+  /// Deletes every staged file that has not been given its final name, and every file created ahead and not opened.
   void discard();
   /// Number of staged files not yet committed.
   std::size_t pending() const { return pending_.size(); }
@@ -81,6 +82,11 @@ class StagedFileSystem : public FileSystem {
   std::string libraryPath(const std::string& path) override { return base_.libraryPath(path); }
   /// While staging, the temporary name of `path`, staged like a file opened for writing (any old one removed).
   std::string libraryWritePath(const std::string& path) override;
+  void writeInBackground() override { base_.writeInBackground(); }
+  /// While staging, has the temporary files of `paths` created ahead; those never opened are removed at the end.
+  void prepareWrites(const std::vector<std::string>& paths) override;
+  /// As the base's, with the final name of a staged file that could not be written.
+  bool settle(std::string& failed) override;
 
  private:
   struct Staged {
@@ -88,6 +94,8 @@ class StagedFileSystem : public FileSystem {
     std::string final;      // the name it gets on commit
   };
   void forget() { memoPath_.clear(); }
+  // Removes the files created ahead that were never opened, and forgets all of them.
+  void removeUnopened();
 
   FileSystem& base_;
   // A file opened for writing is asked for its identity just before and just
@@ -98,6 +106,7 @@ class StagedFileSystem : public FileSystem {
   bool enabled_ = false;
   int processId_ = 0;
   std::vector<Staged> pending_;
+  std::unordered_map<std::string, bool> prepared_;  // temporary files created ahead -> opened since
   std::unordered_map<std::string, std::size_t> byIdentity_;  // final file identity -> index in pending_
 };
 

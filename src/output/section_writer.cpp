@@ -50,6 +50,11 @@ void guardSectionOutputs(Workspace& ctx, const SectionsView& view, bool report) 
 void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const ReportRecord* report) {
   const SectionsView view = viewSections(ctx);
   guardSectionOutputs(ctx, view, report != nullptr);
+  // Creating thousands of files is the slowest part of writing them: they are created ahead, beside the writing.
+  std::vector<std::string> csvPaths;
+  csvPaths.reserve(view.sections.size());
+  for (const SectionView& section : view.sections) csvPaths.push_back(section.csvPath);
+  ctx.files.fs.prepareWrites(csvPaths);
 
   CsvSink csv(ctx, view);
   SectionLineSink lines(ctx, view);
