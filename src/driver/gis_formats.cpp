@@ -1,139 +1,174 @@
 #include "driver/gis_formats.h"
 
 #include "driver/run_context.h"
-#include "files/paths.h"
 #include "gis/layers.h"
 #include "gis/source_names.h"
 #include "text/text.h"
 
-#if KESTRIX_WITH_GDAL
-#include "gdal/gdal_source.h"
-#include "gdal/geopackage.h"
+#if KESTRIX_GDAL_MODULE
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace kestrix {
 
 namespace {
 
-#if KESTRIX_WITH_GDAL
-constexpr int kPointNodes = 2;    // vertices a point needs room for
-constexpr int kLineNodes = 1000;  // vertices a start or projection line may have
-#endif
+// Set by a program that links the GDAL code itself (the unit tests); then no module is loaded.
+GdalFormatsFactory linkedFactory = nullptr;
 
-[[noreturn]] void notBuiltIn(RunContext& ctx, const std::string& what) {
-  ctx.newline();
-  ctx.say("ERROR - This build of Kestrix reads and writes MIF/MID layers only, so it cannot " + what +
-          ": build it with GDAL (install GDAL's development files, such as Debian's libgdal-dev, and configure with "
-          "cmake -DKESTRIX_WITH_GDAL=ON)");
-  ctx.exits(kExitFailure);
-}
-
-}  // namespace
-
-#if KESTRIX_WITH_GDAL
-
-struct GisFormats::Gdal {
-  std::string wkt;                            // spatial reference of a first input read through GDAL
-  std::unique_ptr<GeoPackageWriter> geopackage;  // the GeoPackage of -gpkg, once written to
-};
-
-bool gdalBuiltIn() { return true; }
-
-#else
-
-struct GisFormats::Gdal {};
-
-bool gdalBuiltIn() { return false; }
-
-#endif
-
-void checkGdalArguments(RunContext& ctx) {
-  if (gdalBuiltIn()) return;
-  const Settings& set = ctx.settings;
-  if (set.optGpkg) notBuiltIn(ctx, "write -gpkg");
+// What the command line asks of GDAL first ("write -gpkg", "read ..."); empty when nothing.
+std::string gdalUse(const Settings& set) {
+  if (set.optGpkg) return "write -gpkg";
   for (std::size_t i = 0; i < set.inFiles.size(); ++i) {
     const std::string& file = set.inFiles[i];
     // In the converter modes only the projection file may be of another format.
     if (set.mode != RunMode::Gis && i > 0) break;
     const bool projection = set.mode != RunMode::Gis && isProjectionFileName(file);
-    if (isGdalSourceName(file) || projection) notBuiltIn(ctx, "read " + inQuotes(significant(TRIMF(file))));
+    if (isGdalSourceName(file) || projection) return "read " + inQuotes(significant(TRIMF(file)));
   }
+  return "";
 }
 
-GisFormats::GisFormats(RunContext& ctx) : ctx_(ctx), gdal_(std::make_unique<Gdal>()) {}
+// Ends the run that needs GDAL for `what` and cannot have it.
+[[noreturn]] void withoutGdal(RunContext& ctx, const std::string& what, const std::string& why) {
+  ctx.newline();
+  if (why.empty()) {
+    ctx.say("ERROR - This build of Kestrix reads and writes MIF/MID layers only, so it cannot " + what +
+            ": build it with GDAL (install GDAL's development files, such as Debian's libgdal-dev, and configure "
+            "with cmake -DKESTRIX_WITH_GDAL=ON)");
+  } else {
+    ctx.say("ERROR - Kestrix could not load its GDAL module, so it cannot " + what + ": " + why);
+  }
+  ctx.exits(kExitFailure);
+}
+
+#if KESTRIX_GDAL_MODULE
+
+// The module, loaded once per process and never unloaded: GDAL keeps drivers
+// and handlers registered for the life of the process.
+struct LoadedModule {
+  GdalFormatsFactory factory = nullptr;
+  std::string error;  // why it could not be loaded
+};
+
+LoadedModule loadModule() {
+  LoadedModule loaded;
+  // The module is installed beside the executable, wherever that is.
+  std::string path(4096, '\0');
+  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+  if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
+    loaded.error = std::string("the folder of the kestrix executable is unknown (/proc/self/exe: ") +
+                   (length < 0 ? std::strerror(errno) : "name too long") + ")";
+    return loaded;
+  }
+  path.resize(static_cast<std::size_t>(length));
+  path = path.substr(0, path.rfind('/') + 1) + KESTRIX_GDAL_MODULE_FILE;
+  // Every symbol is bound now, so that a module that does not fit this
+  // executable fails here, with a reason, rather than in the middle of a run.
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* why = dlerror();
+    loaded.error = why != nullptr ? why : path + ": cannot be loaded";
+    return loaded;
+  }
+  void* symbol = dlsym(handle, kGdalFactoryName);
+  if (symbol == nullptr) {
+    const char* why = dlerror();
+    loaded.error = why != nullptr ? why : path + ": no " + kGdalFactoryName;
+    dlclose(handle);
+    return loaded;
+  }
+  loaded.factory = reinterpret_cast<GdalFormatsFactory>(symbol);
+  return loaded;
+}
+
+#endif
+
+}  // namespace
+
+GdalFormatsFactory gdalFormatsFactory(std::string& why) {
+  why.clear();
+  if (linkedFactory != nullptr) return linkedFactory;
+#if KESTRIX_GDAL_MODULE
+  static const LoadedModule loaded = loadModule();
+  why = loaded.error;
+  return loaded.factory;
+#elif KESTRIX_WITH_GDAL
+  return &kestrix_gdal_formats;
+#else
+  return nullptr;
+#endif
+}
+
+void linkGdalFormats(GdalFormatsFactory factory) { linkedFactory = factory; }
+
+void checkGdalArguments(RunContext& ctx) {
+  const std::string what = gdalUse(ctx.settings);
+  if (what.empty()) return;
+  std::string why;
+  if (gdalFormatsFactory(why) == nullptr) withoutGdal(ctx, what, why);
+}
+
+GisFormats::GisFormats(RunContext& ctx) : ctx_(ctx) {}
 
 GisFormats::~GisFormats() = default;
 
+GdalFormats& GisFormats::gdal() {
+  if (!gdal_) {
+    // The command line was checked at the start, so GDAL is there when a run gets here.
+    std::string why;
+    const GdalFormatsFactory factory = gdalFormatsFactory(why);
+    if (factory == nullptr) withoutGdal(ctx_, gdalUse(ctx_.settings), why);
+    gdal_.reset(factory(ctx_));
+  }
+  return *gdal_;
+}
+
 std::vector<std::string> GisFormats::layersOf(const std::string& argument) {
-#if KESTRIX_WITH_GDAL
-  if (isGdalSourceName(argument)) return gdalLayers(ctx_, argument);
-#endif
+  if (isGdalSourceName(argument)) return gdal().layers(argument);
   return {argument};
 }
 
 void GisFormats::readPoints(const std::string& layer) {
-#if KESTRIX_WITH_GDAL
   if (isGdalSourceName(layer)) {
-    GdalFeatureSource source(ctx_, kPointNodes, true);
-    xsReadPoints(ctx_, ctx_.gis, source, layer);
-    return;
+    gdal().readPoints(layer);
+  } else {
+    xsReadPoints(ctx_, ctx_.gis, layer);
   }
-#endif
-  xsReadPoints(ctx_, ctx_.gis, layer);
 }
 
 void GisFormats::readLines(const std::string& layer) {
-#if KESTRIX_WITH_GDAL
   if (isGdalSourceName(layer)) {
-    GdalFeatureSource source(ctx_, kLineNodes, false);
-    xsReadLines(ctx_, source, layer);
-    return;
+    gdal().readLines(layer);
+  } else {
+    xsReadLines(ctx_, layer);
   }
-#endif
-  xsReadLines(ctx_, layer);
 }
 
 void GisFormats::composeHeader(bool projectionFile) {
-#if KESTRIX_WITH_GDAL
   const std::vector<std::string>& files = ctx_.settings.inFiles;
   if (files.empty()) return;
   const std::string& first = files.front();
   if (isGdalSourceName(first) || (projectionFile && isProjectionFileName(first)))
-    ctx_.settings.composedHeader = gdalComposeHeader(ctx_, first, projectionFile, gdal_->wkt);
-#else
-  (void)projectionFile;
-#endif
+    ctx_.settings.composedHeader = gdal().composeHeader(first, projectionFile);
 }
 
 ExtraSectionSink GisFormats::sectionSink() {
-#if KESTRIX_WITH_GDAL
   if (!ctx_.settings.optGpkg) return nullptr;
-  if (!gdal_->geopackage) gdal_->geopackage = std::make_unique<GeoPackageWriter>(ctx_, gdal_->wkt);
-  GeoPackageWriter& writer = *gdal_->geopackage;
-  // Checked with the other outputs, before any file is opened.
-  guardOutputs(ctx_.files, {writer.path()});
-  return [&writer](const SectionsView& view) { return writer.sectionSink(view); };
-#else
-  return nullptr;
-#endif
+  return gdal().sectionSink();
 }
 
 std::unique_ptr<M11NetworkSink> GisFormats::networkSink(M11NetworkSink& mif, const Mike11Tables& tables) {
-#if KESTRIX_WITH_GDAL
   if (!ctx_.settings.optGpkg) return nullptr;
-  if (!gdal_->geopackage) gdal_->geopackage = std::make_unique<GeoPackageWriter>(ctx_, gdal_->wkt);
-  return gdal_->geopackage->networkSink(mif, tables);
-#else
-  (void)mif;
-  (void)tables;
-  return nullptr;
-#endif
+  return gdal().networkSink(mif, tables);
 }
 
 void GisFormats::finish() {
-#if KESTRIX_WITH_GDAL
-  if (gdal_->geopackage) gdal_->geopackage->finish();
-#endif
+  if (gdal_) gdal_->finish();
 }
 
 }  // namespace kestrix

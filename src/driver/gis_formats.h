@@ -2,30 +2,31 @@
 // The GIS formats a run reads and writes through GDAL where the build has it:
 // file arguments of other formats (GeoPackage, Shapefile, GeoJSON and more),
 // the header composed for output layers whose first input is no MIF layer,
-// and the GeoPackage of -gpkg. A build without GDAL answers each of them with
-// an ERROR; everything else runs the same in both builds.
+// and the GeoPackage of -gpkg. This half decides what needs GDAL and hands
+// that to GdalFormats, made the first time it is needed; a build without
+// GDAL, or one whose GDAL module cannot be loaded, answers with an ERROR
+// before the run reads anything. Everything else runs the same in every build.
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "converters/mike11.h"
+#include "driver/gdal_formats.h"
 #include "output/section_writer.h"
 
 namespace kestrix {
 
 class RunContext;
 
-/// True when this build reads and writes GIS formats through GDAL.
-bool gdalBuiltIn();
-
-/// Ends the run with an ERROR when the command line asks a build without GDAL for a GDAL format or for -gpkg.
+/// When the command line asks for a GDAL format or for -gpkg: loads GDAL, or ends the run with an ERROR that says why
+/// it cannot (a build without GDAL, a GDAL module that cannot be loaded).
 void checkGdalArguments(RunContext& ctx);
 
 /// What one run does through GDAL.
 class GisFormats {
  public:
-  /// Nothing is opened until a method needs it.
+  /// Nothing is opened, and GDAL is not touched, until a method needs it.
   explicit GisFormats(RunContext& ctx);
   /// Closes what a run that ended early left open.
   ~GisFormats();
@@ -49,9 +50,10 @@ class GisFormats {
   void finish();
 
  private:
-  struct Gdal;
+  GdalFormats& gdal();
+
   RunContext& ctx_;
-  std::unique_ptr<Gdal> gdal_;
+  std::unique_ptr<GdalFormats> gdal_;
 };
 
 }  // namespace kestrix

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -341,6 +342,90 @@ TEST(GdalE2E, ConverterProjectionFromAPrjOrGdalFileAndMike11NetworkInTheGeoPacka
   ASSERT_EQ(isisRun.status, 0) << isisRun.output;
   EXPECT_EQ(dir.read("isis/1d_xs.mif").rfind(nwk.substr(0, nwk.find("Columns ")) + "Columns 11\r\n", 0), 0u)
       << dir.read("isis/1d_xs.mif");
+}
+
+// The name of the module beside the executable from which the build under test loads its GDAL code; empty when it
+// does not.
+std::string gdalModuleFile() {
+#ifdef KESTRIX_GDAL_MODULE_FILE
+  return binaryHasGdal() ? KESTRIX_GDAL_MODULE_FILE : "";
+#else
+  return "";
+#endif
+}
+
+void copyModel(const ScratchDir& dir) {
+  for (const char* name : {"proj.mif", "proj.mid", "model.dat", "model.hd11", "model.nwk11", "xs.txt"})
+    dir.write(name, testing::sourceFile(std::string("fuzz/model/") + name));
+}
+
+TEST(GdalE2E, OnlyRunsThatNeedGdalLoadIt) {
+  const std::string moduleFile = gdalModuleFile();
+  if (moduleFile.empty()) GTEST_SKIP() << "the program under test does not load GDAL as a module";
+  if (!testing::gdalAvailable()) GTEST_SKIP() << "GDAL's ogr2ogr is not installed (Debian's gdal-bin)";
+  ScratchDir dir;
+  copyExample(dir);
+  copyModel(dir);
+  // The dynamic loader names every library it maps.
+  testing::Program traced = testing::programUnderTest();
+  traced.launcher = "env LD_DEBUG=files";
+  const std::vector<std::vector<std::string>> without = {
+      {"--version"},
+      {"--help"},
+      {"-batch", "-N", "-savedate:off", "-out:gis", "survey.mif", "start_lines.mif"},
+      {"-batch", "-N", "-isis", "-out:isis", "proj.mif", "model.dat"},
+      {"-batch", "-M", "-m11", "-out:m11", "proj.mif", "xs.txt", "model.nwk11", "model.hd11"}};
+  for (const auto& args : without) {
+    const auto run = dir.run(traced, args);
+    EXPECT_EQ(run.status, 0) << args.back() << "\n" << run.output;
+    EXPECT_NE(run.output.find("file=libstdc++"), std::string::npos) << "no loader trace: " << run.output;
+    EXPECT_EQ(run.output.find(moduleFile), std::string::npos) << args.back();
+    EXPECT_EQ(run.output.find("libgdal"), std::string::npos) << args.back();
+  }
+  tool(dir, "ogr2ogr -f GeoJSON survey.geojson survey.mif");
+  const std::vector<std::vector<std::string>> with = {
+      {"-batch", "-N", "-savedate:off", "-out:geojson", "survey.geojson", "start_lines.mif"},
+      {"-batch", "-N", "-savedate:off", "-gpkg", "-out:gpkg", "survey.mif", "start_lines.mif"}};
+  for (const auto& args : with) {
+    const auto run = dir.run(traced, args);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find(moduleFile), std::string::npos) << args[3];
+    EXPECT_NE(run.output.find("libgdal"), std::string::npos) << args[3];
+  }
+}
+
+TEST(GdalE2E, RunWithoutItsGdalModuleSaysWhy) {
+  const std::string moduleFile = gdalModuleFile();
+  if (moduleFile.empty()) GTEST_SKIP() << "the program under test does not load GDAL as a module";
+  // The executable alone, without the module beside it.
+  ScratchDir dir;
+  copyExample(dir);
+  std::filesystem::copy_file(testing::programUnderTest().binary, dir.path() / "kestrix");
+  const testing::Program alone{(dir.path() / "kestrix").string(), ""};
+  const std::string module = (dir.path() / moduleFile).string();
+  const std::string expected = "\nERROR - Kestrix could not load its GDAL module, so it cannot ";
+
+  auto run = dir.run(alone, {"-batch", "-N", "-out:out", "survey.gpkg"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find(expected + "read \"survey.gpkg\": " + module +
+                            ": cannot open shared object file: No such file or directory\n"),
+            std::string::npos)
+      << run.output;
+  run = dir.run(alone, {"-batch", "-N", "-savedate:off", "-gpkg", "-out:out", "survey.mif", "start_lines.mif"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find(expected + "write -gpkg: " + module + ": "), std::string::npos) << run.output;
+  EXPECT_FALSE(dir.has("out"));
+
+  // A file in its place that is no library.
+  dir.write(moduleFile, "not a library");
+  run = dir.run(alone, {"-batch", "-isis", "bng.prj", "*.dat"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find(expected + "read \"bng.prj\": " + module + ": "), std::string::npos) << run.output;
+
+  // A run that needs no GDAL does not miss it.
+  run = dir.run(alone, {"-batch", "-N", "-savedate:off", "-out:out", "survey.mif", "start_lines.mif"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(dir.has("out/XS3.csv"));
 }
 
 TEST(GdalE2E, BuildWithoutGdalSaysHowToGetIt) {

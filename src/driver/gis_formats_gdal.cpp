@@ -1,0 +1,70 @@
+// The GDAL half of the GIS formats: what a run reads and writes through GDAL.
+// Built into the loadable GDAL module (or linked into a program that links
+// GDAL itself), never into the driver's own library; the driver reaches it
+// only through GdalFormats.
+
+#include "driver/gdal_formats.h"
+#include "driver/run_context.h"
+#include "files/file_units.h"
+#include "gdal/gdal_source.h"
+#include "gdal/geopackage.h"
+#include "gis/layers.h"
+
+namespace kestrix {
+
+namespace {
+
+constexpr int kPointNodes = 2;    // vertices a point needs room for
+constexpr int kLineNodes = 1000;  // vertices a start or projection line may have
+
+class Formats final : public GdalFormats {
+ public:
+  explicit Formats(RunContext& ctx) : ctx_(ctx) {}
+
+  std::vector<std::string> layers(const std::string& argument) override { return gdalLayers(ctx_, argument); }
+
+  void readPoints(const std::string& layer) override {
+    GdalFeatureSource source(ctx_, kPointNodes, true);
+    xsReadPoints(ctx_, ctx_.gis, source, layer);
+  }
+
+  void readLines(const std::string& layer) override {
+    GdalFeatureSource source(ctx_, kLineNodes, false);
+    xsReadLines(ctx_, source, layer);
+  }
+
+  std::string composeHeader(const std::string& first, bool projectionFile) override {
+    return gdalComposeHeader(ctx_, first, projectionFile, wkt_);
+  }
+
+  ExtraSectionSink sectionSink() override {
+    GeoPackageWriter& writer = geoPackage();
+    // Checked with the other outputs, before any file is opened.
+    guardOutputs(ctx_.files, {writer.path()});
+    return [&writer](const SectionsView& view) { return writer.sectionSink(view); };
+  }
+
+  std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif, const Mike11Tables& tables) override {
+    return geoPackage().networkSink(mif, tables);
+  }
+
+  void finish() override {
+    if (geopackage_) geopackage_->finish();
+  }
+
+ private:
+  GeoPackageWriter& geoPackage() {
+    if (!geopackage_) geopackage_ = std::make_unique<GeoPackageWriter>(ctx_, wkt_);
+    return *geopackage_;
+  }
+
+  RunContext& ctx_;
+  std::string wkt_;                               // spatial reference of a first input read through GDAL
+  std::unique_ptr<GeoPackageWriter> geopackage_;  // the GeoPackage of -gpkg, once written to
+};
+
+}  // namespace
+
+}  // namespace kestrix
+
+extern "C" kestrix::GdalFormats* kestrix_gdal_formats(kestrix::RunContext& ctx) { return new kestrix::Formats(ctx); }
