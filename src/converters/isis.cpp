@@ -131,7 +131,9 @@ class IsisReader {
           !readFixedField(columns(line, 21, 10), pt.mnr) || !readFixedField(columns(line, 32, 9), unused) ||
           !readFixedField(columns(line, 51, 10), pt.mapX) || !readFixedField(columns(line, 61, 10), pt.mapY))
         return false;
-      const std::string_view marker = columns(line, 41, 10);
+      // Most points carry no marker: a blank field holds neither word.
+      const std::string_view marker = significant(columns(line, 41, 10));
+      if (marker.empty()) continue;
       if (FLAGEXISTS(marker, "left")) {
         left_ = true;
         closePart(Group::kLeft);

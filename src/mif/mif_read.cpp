@@ -127,8 +127,8 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& 
   }
 
   // Leading blanks and TABs are skipped, but never past the last significant
-  // character: on a line of nothing else that is the last TAB, where no
-  // keyword starts.
+  // character: on a line of blanks and TABs alone that is its last TAB (or
+  // its start), where no keyword starts.
   std::size_t pos = first;
   if (first == line.size()) {
     const std::size_t length = significant(line).size();

@@ -81,14 +81,16 @@ bool ASAME(std::string_view a, std::string_view b) {
 }
 
 bool FLAGEXISTS(std::string_view text, std::string_view flag) {
-  // Compared in place, letter by letter in capitals, without copies.
+  // Compared in place, letter by letter in capitals, without copies. The
+  // significant flag ends in a non-blank, so no match can reach into the
+  // trailing blanks of the text: they need no cutting off.
   const std::string_view f = significant(flag);
   if (f.empty()) return true;
-  const std::string_view t = significant(text);
-  if (f.size() > t.size()) return false;
-  for (std::size_t at = 0; at + f.size() <= t.size(); ++at) {
-    std::size_t i = 0;
-    while (i < f.size() && upperAscii(t[at + i]) == upperAscii(f[i])) ++i;
+  const char lead = upperAscii(f[0]);
+  for (std::size_t at = 0; at + f.size() <= text.size(); ++at) {
+    if (upperAscii(text[at]) != lead) continue;
+    std::size_t i = 1;
+    while (i < f.size() && upperAscii(text[at + i]) == upperAscii(f[i])) ++i;
     if (i == f.size()) return true;
   }
   return false;

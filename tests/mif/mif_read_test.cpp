@@ -62,6 +62,41 @@ TEST(MifObjectType, EveryKeywordWithThePrefixRule) {
   EXPECT_EQ(t.out(), "");
 }
 
+TEST(MifObjectType, KeywordsInAnyCaseAfterBlanksAndTabs) {
+  struct Case {
+    const char* line;
+    const char* kind;
+    const char* rest;
+  };
+  const Case cases[] = {
+      {"\t \tpoint 1 2", "point", " 1 2"},
+      {"pline multiple 3", "plineMultiple", " 3"},
+      {"PLINE\tMULTIPLE 3", "pline", "\tMULTIPLE 3"},
+      {"Nonesuch", "none", "such"},
+      {"rEcT", "rect", ""},
+      {"RoundRect", "roundRect", ""},
+      {"Textual", "text", "ual"},
+      {"  multipoint 2", "multiPoint", " 2"},
+      {"Arcs", "arc", "s"},
+  };
+  TestRun t;
+  std::string_view rest;
+  miObjectType type;
+  for (const Case& c : cases) {
+    EXPECT_TRUE(miReadObjectType(t.ctx, c.line, rest, type)) << c.line;
+    EXPECT_EQ(kind(type), c.kind) << c.line;
+    EXPECT_EQ(rest, c.rest) << c.line;
+  }
+  // Too short for any keyword, or no letter that starts one.
+  for (const char* line : {"Poin", "P", "Pl", "\t", " \t ", "\tSymbol (35,0,12)", "Brush (2,0)", "1 2", "\"Point\""}) {
+    EXPECT_FALSE(miReadObjectType(t.ctx, line, rest, type)) << line;
+    EXPECT_EQ(kind(type), "") << line;
+  }
+  EXPECT_EQ(endsRun([&] { miReadObjectType(t.ctx, " \tCollection 2", rest, type); }), kExitFailure);
+  EXPECT_EQ(t.out(),
+            "ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.\n" + kClose);
+}
+
 TEST(MifObjectType, OtherLinesAreNotKeywordLinesAndClearTheRecord) {
   TestRun t;
   std::string_view rest;
