@@ -16,7 +16,8 @@ work=$(cd "${BENCH_DIR:-$root/build-bench}" && pwd)
 cmp=$work/compare
 rm -rf "$cmp"
 mkdir -p "$cmp"
-trap 'rm -rf "$cmp"' EXIT
+# A benchmark waits for five minutes after removals (see bench/run.sh).
+trap 'rm -rf "$cmp"; date +%s > "$work/.removed-at"' EXIT
 
 sets=(gis100k gis1m group150k isis mike11)
 [ "${BENCH_SKIP_10M:-0}" = 1 ] || [ ! -f "$work/data/gis10m/.complete" ] || sets+=(gis10m)

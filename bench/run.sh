@@ -9,7 +9,8 @@
 #   bench/run.sh [KESTRIX]        (default build/kestrix)
 #
 # Environment: BENCH_DIR (data sets and run folders, default build-bench),
-# RUNS (default 5), BENCH_SKIP_10M=1 leaves out the 10,000,000-point survey,
+# RUNS (default 5), BENCH_NO_WAIT=1 (see removeNoted below),
+# BENCH_SKIP_10M=1 leaves out the 10,000,000-point survey,
 # BENCH_SKIP_CALLGRIND=1 leaves out callgrind. The data sets are generated
 # once and kept; the outputs of the runs are removed at the end. Every run
 # writes into a folder of its own, with its console written to a file.
@@ -54,9 +55,26 @@ gen isis python3 "$root/bench/gen_isis.py" big.dat 10000 50
 gen mike11 python3 "$root/bench/gen_mike11.py" . 5000 50000
 
 runsDir=$work/runs
-rm -rf "$runsDir"
+# On a journal-less ext4 (the file system the targets were set on) creating a
+# file costs many times more for about five minutes after many files nearby
+# were removed: the kernel passes over recently freed inodes one by one. The
+# runs would measure that instead of Kestrix, so every removal of run folders
+# is noted, and a benchmark started within five minutes of one waits until
+# they have passed (BENCH_NO_WAIT=1 does not wait).
+removeNoted() {
+  rm -rf "$@"
+  date +%s > "$work/.removed-at"
+}
+removeNoted "$runsDir"
 mkdir -p "$runsDir"
-trap 'rm -rf "$runsDir"' EXIT
+trap 'removeNoted "$runsDir"' EXIT
+if [ "${BENCH_NO_WAIT:-0}" != 1 ] && [ -f "$work/.removed-at" ]; then
+  quiet=$(( $(cat "$work/.removed-at") + 310 - $(date +%s) ))
+  if [ "$quiet" -gt 0 ]; then
+    echo "Waiting $quiet s: files were removed from $work less than five minutes ago"
+    sleep "$quiet"
+  fi
+fi
 
 # measure KEY DATASET COMMAND...: runs the command RUNS times in the data set's
 # folder, each time with @OUT@ replaced by a fresh output folder and the console

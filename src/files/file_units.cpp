@@ -235,6 +235,8 @@ void commitOutputs(FileAccess& ctx, StagedFileSystem& staged) {
     if (!ctx.units.disconnect(slot.number)) couldNotWrite(ctx, slot.name);
   }
   std::string failed;
+  // Files closed earlier may have been written in the background: a failure there is known only now.
+  if (!staged.settle(failed)) couldNotWrite(ctx, failed);
   if (!staged.commit(failed)) {
     ctx.out.newline();
     ctx.out.say("ERROR - Could not replace file \"" + failed + "\" - the outputs not yet in place were removed");

@@ -55,7 +55,8 @@ class SectionViewer {
  public:
   explicit SectionViewer(Workspace& ctx) : ctx_(ctx), st_(ctx.settings) {}
 
-  SectionView view(int s) {
+  // The section's names and texts, without its points.
+  SectionView head(int s) {
     const Section& sec = ctx_.store[s];
     SectionView v;
     v.section = s;
@@ -66,12 +67,25 @@ class SectionViewer {
       if (BLANK(probe)) continue;
       v.sources.emplace_back(significant(source));
     }
+    return v;
+  }
+
+  // What the outputs show of the section's points, into v's buffers.
+  void points(SectionView& v) {
+    const Section& sec = ctx_.store[v.section];
+    v.rows.clear();
+    v.stopMessage.clear();
+    v.lineX.clear();
+    v.lineY.clear();
+    v.bed.reset();
+    v.points.clear();
+    v.guideX.clear();
+    v.guideY.clear();
     rows(sec, v);
     line(sec, v);
     bed(sec, v);
     if (st_.mode != RunMode::Mike11) allPoints(sec, v);
     if (st_.mode == RunMode::Gis) guide(sec, v);
-    return v;
   }
 
  private:
@@ -268,11 +282,13 @@ SectionsView viewSections(Workspace& ctx) {
   for (int s = 1; s <= ctx.store.nxs(); ++s) {
     if (!ctx.store[s].use) continue;
     refuseUnwritable(ctx, ctx.store[s]);
-    view.sections.push_back(viewer.view(s));
+    view.sections.push_back(viewer.head(s));
     longest = std::max(longest, std::min(view.sections.back().source.size(), kSourceMaxWidth));
   }
   view.sourceWidth = longest;
   return view;
 }
+
+void viewPoints(Workspace& ctx, SectionView& v) { SectionViewer(ctx).points(v); }
 
 }  // namespace kestrix

@@ -1,8 +1,10 @@
 #pragma once
-// What the section outputs show, computed once from the store before any file
-// is written: the final offset of every point of each .csv, the bed point, the
-// vertices of each 1d_xs line, the file name and Source of each section. The
-// run's mode decides how the view is computed; the sinks only format it.
+// What the section outputs show, computed from the store: the file name and
+// Source of each section before any file is written (every name must be known
+// to guard the inputs and size the Source column), then, section by section
+// as it is written, the final offset of every point of its .csv, its bed
+// point and the vertices of its 1d_xs line. The run's mode decides how the
+// view is computed; the sinks only format it.
 
 #include <optional>
 #include <string>
@@ -55,7 +57,7 @@ struct SectionView {
   std::vector<double> guideY;        ///< as guideX
 };
 
-/// The view of every section the run writes, in store order.
+/// The view of every section the run writes, in store order; the points of each are filled in as it is written.
 struct SectionsView {
   std::vector<SectionView> sections;  ///< the usable sections
   Resistance style = Resistance::Decimal;  ///< how resistance values are written
@@ -64,7 +66,12 @@ struct SectionsView {
   bool pointLayersStayOpen = false;   ///< the point layers are left for the end of the run to close
 };
 
-/// Computes the view of every usable section, warning about .csv names that had to change and over-long paths.
+/// Computes the view of every usable section without its points (see viewPoints), warning about .csv names that had
+/// to change and over-long paths.
 SectionsView viewSections(Workspace& ctx);
+
+/// Fills what `v` shows of its section's points (rows, stop message, line, bed, drawn points, guide line), reusing
+/// its buffers: one section's points at a time, so that the view does not hold a second copy of the store.
+void viewPoints(Workspace& ctx, SectionView& v);
 
 }  // namespace kestrix

@@ -50,6 +50,11 @@ void guardSectionOutputs(Workspace& ctx, const SectionsView& view, bool report) 
 void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const ReportRecord* report) {
   const SectionsView view = viewSections(ctx);
   guardSectionOutputs(ctx, view, report != nullptr);
+  // Creating thousands of files is the slowest part of writing them: they are created ahead, beside the writing.
+  std::vector<std::string> csvPaths;
+  csvPaths.reserve(view.sections.size());
+  for (const SectionView& section : view.sections) csvPaths.push_back(section.csvPath);
+  ctx.files.fs.prepareWrites(csvPaths);
 
   CsvSink csv(ctx, view);
   SectionLineSink lines(ctx, view);
@@ -69,7 +74,14 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const Report
   from.close();
 
   SectionNotes notes(ctx.out);
-  for (const SectionView& section : view.sections) {
+  SectionView section;  // one section's points at a time, in buffers reused from section to section
+  for (const SectionView& head : view.sections) {
+    section.section = head.section;
+    section.id = head.id;
+    section.csvPath = head.csvPath;
+    section.source = head.source;
+    section.sources = head.sources;
+    viewPoints(ctx, section);
     notes.start(section.id);
     for (SectionSink* sink : sinks) sink->write(section, notes);
   }

@@ -95,6 +95,16 @@ class FileSystem {
   /// The name under which such a library creates the output `path`; a staging file system hands out a temporary
   /// name and gives it `path` on commit.
   virtual std::string libraryWritePath(const std::string& path) { return libraryPath(path); }
+  /// From now on, files written may be created ahead, and written and closed, in the background; settle() then
+  /// reports what failed after close() had returned.
+  virtual void writeInBackground() {}
+  /// Announces files about to be opened with openWrite, so that they can be created ahead (empty) in the background.
+  virtual void prepareWrites(const std::vector<std::string>& paths) { (void)paths; }
+  /// Waits until every file closed so far is written; false, with the name it was opened by, when one could not be.
+  virtual bool settle(std::string& failed) {
+    (void)failed;
+    return true;
+  }
 };
 
 /// The number of this process, as the operating system shows it.

@@ -6,8 +6,20 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <system_error>
+
+// Background writing needs threads; a MinGW build of the win32 thread model
+// has none, so it writes every file in the foreground.
+#if defined(__MINGW32__) && !defined(_GLIBCXX_HAS_GTHREADS)
+#define KESTRIX_BACKGROUND_WRITES 0
+#else
+#define KESTRIX_BACKGROUND_WRITES 1
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#endif
 
 #include "platform/platform.h"
 #include "platform/platform_native.h"
@@ -95,14 +107,178 @@ class StdioInputFile : public InputFile {
   bool eof_ = false, error_ = false;
 };
 
+bool writeAll(std::FILE* file, std::string_view text) {
+  return text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
+}
+
+#if KESTRIX_BACKGROUND_WRITES
+// The slow part of writing thousands of files is the kernel's: creating each
+// file and copying its blocks. One thread does that beside the run: it
+// creates announced files ahead of their opening, and writes and closes the
+// files handed to it, in the order handed over. The run formats the next
+// section meanwhile.
+class BackgroundWriter {
+ public:
+  BackgroundWriter() : thread_([this] { run(); }) {}
+  ~BackgroundWriter() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  BackgroundWriter(const BackgroundWriter&) = delete;
+  BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+
+  // Creates an empty file of that native name unless something is there already.
+  void create(std::string nativeName) { push(Job{Job::Create, nullptr, std::move(nativeName), std::string()}); }
+  // Appends a block to a file; `name` names the file in a failure.
+  void write(std::FILE* file, std::string block, const std::string& name) {
+    push(Job{Job::Write, file, name, std::move(block)});
+  }
+  // Appends the last block and closes the file.
+  void close(std::FILE* file, std::string block, const std::string& name) {
+    push(Job{Job::Close, file, name, std::move(block)});
+  }
+  // Waits until every job handed over is done.
+  void drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [&] { return jobs_.empty() && !busy_; });
+  }
+  // An empty buffer of at least `capacity` bytes: one the writer is done with where there is one, so that the
+  // blocks of a long run are allocated once.
+  std::string buffer(std::size_t capacity) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (std::size_t i = spare_.size(); i-- > 0;) {
+        if (spare_[i].capacity() < capacity) continue;
+        std::string reused = std::move(spare_[i]);
+        spare_[i] = std::move(spare_.back());
+        spare_.pop_back();
+        return reused;
+      }
+    }
+    std::string fresh;
+    fresh.reserve(capacity);
+    return fresh;
+  }
+  // As drain(), then reports (once) the first file that could not be written.
+  bool settle(std::string& failed) {
+    drain();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failed_.empty()) return true;
+    failed = std::move(failed_);
+    failed_.clear();
+    return false;
+  }
+
+ private:
+  struct Job {
+    enum Kind { Create, Write, Close } kind;
+    std::FILE* file;
+    std::string name;
+    std::string data;
+  };
+  // Blocks waiting to be written; beyond this the run waits for the disk, so
+  // that memory does not grow with a disk slower than the run.
+  static constexpr std::size_t kMaxQueued = std::size_t{16} << 20;
+  static constexpr std::size_t kMaxSpare = 8;  // buffers kept for reuse
+
+  void push(Job job) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    room_.wait(lock, [&] { return queued_ < kMaxQueued; });
+    queued_ += job.data.size();
+    jobs_.push_back(std::move(job));
+    if (sleeping_) wake_.notify_one();
+  }
+
+  static bool perform(Job& job) {
+    switch (job.kind) {
+      case Job::Create: nativeCreateNew(job.name); return true;  // the opening itself decides
+      case Job::Write: return writeAll(job.file, job.data);
+      case Job::Close: {
+        const bool written = writeAll(job.file, job.data);
+        return std::fclose(job.file) == 0 && written;
+      }
+    }
+    return true;
+  }
+
+  void run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    std::deque<Job> batch;
+    for (;;) {
+      sleeping_ = true;
+      wake_.wait(lock, [&] { return stop_ || !jobs_.empty(); });
+      sleeping_ = false;
+      if (jobs_.empty()) return;
+      // Whatever has gathered is taken at once: one lock for many small files.
+      batch.swap(jobs_);
+      busy_ = true;
+      lock.unlock();
+      std::size_t bytes = 0;
+      std::string failed;
+      for (Job& job : batch) {
+        bytes += job.data.size();
+        if (!perform(job) && failed.empty()) failed = job.name;
+      }
+      lock.lock();
+      for (Job& job : batch) {
+        if (job.data.capacity() == 0 || spare_.size() >= kMaxSpare) continue;
+        job.data.clear();
+        spare_.push_back(std::move(job.data));
+      }
+      batch.clear();
+      busy_ = false;
+      queued_ -= bytes;
+      if (failed_.empty()) failed_ = std::move(failed);
+      room_.notify_all();
+      if (jobs_.empty()) idle_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;  // jobs or the stop for the thread
+  std::condition_variable room_;  // room in the queue for the run
+  std::condition_variable idle_;  // every job done
+  std::deque<Job> jobs_;
+  std::vector<std::string> spare_;
+  std::size_t queued_ = 0;
+  bool busy_ = false;
+  bool sleeping_ = false;
+  bool stop_ = false;
+  std::string failed_;
+  std::thread thread_;  // last: started once everything it uses is built
+};
+#else
+// Without threads every file is written in the foreground.
+class BackgroundWriter {
+ public:
+  void create(std::string) {}
+  void write(std::FILE*, std::string, const std::string&) {}
+  void close(std::FILE*, std::string, const std::string&) {}
+  void drain() {}
+  std::string buffer(std::size_t) { return std::string(); }
+  bool settle(std::string&) { return true; }
+};
+#endif
+
 // Output is gathered in one buffer per file and written in large blocks: a
 // run writes many small lines to thousands of files, and each line through
-// the C library would cost a call and a copy of its own.
+// the C library would cost a call and a copy of its own. With a background
+// writer the blocks and the closing are handed to it; a failure there is
+// reported by the writer's settle().
 class StdioOutputFile : public OutputFile {
  public:
-  explicit StdioOutputFile(std::FILE* file) : file_(file) {
+  StdioOutputFile(std::FILE* file, BackgroundWriter* background, std::string name)
+      : file_(file), background_(background), name_(std::move(name)) {
     std::setvbuf(file_, nullptr, _IONBF, 0);  // the blocks need no second buffer
-    buffer_.reserve(kFirstBlock);
+    if (background_ != nullptr) {
+      buffer_ = background_->buffer(kFirstBlock);
+    } else {
+      buffer_.reserve(kFirstBlock);
+    }
   }
   ~StdioOutputFile() override { close(); }
   void write(std::string_view text) override {
@@ -118,8 +294,13 @@ class StdioOutputFile : public OutputFile {
   }
   bool close() override {
     if (!file_) return !failed_;
-    flush();
-    if (std::fclose(file_) != 0) failed_ = true;
+    if (background_ != nullptr) {
+      background_->close(file_, std::move(buffer_), name_);
+      buffer_ = std::string();
+    } else {
+      flush();
+      if (std::fclose(file_) != 0) failed_ = true;
+    }
     file_ = nullptr;
     return !failed_;
   }
@@ -129,14 +310,26 @@ class StdioOutputFile : public OutputFile {
   static constexpr std::size_t kBlock = 1 << 20;
 
   void put(std::string_view text) {
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+    if (background_ != nullptr) {
+      background_->write(file_, std::string(text), name_);
+    } else if (!writeAll(file_, text)) {
+      failed_ = true;
+    }
   }
   void flush() {
+    if (background_ != nullptr) {
+      if (buffer_.empty()) return;
+      background_->write(file_, std::move(buffer_), name_);
+      buffer_ = background_->buffer(kBlock);
+      return;
+    }
     put(buffer_);
     buffer_.clear();
   }
 
   std::FILE* file_;
+  BackgroundWriter* background_;
+  std::string name_;
   std::string buffer_;
   bool failed_ = false;
 };
@@ -179,6 +372,7 @@ class StdioConsole : public Console {
 class SystemFileSystem : public FileSystem {
  public:
   std::unique_ptr<InputFile> openRead(const std::string& path) override {
+    drain();  // a file read may be one just written
     std::FILE* f = openNativeFile(nativePath(path), false);
     if (!f) return nullptr;
     return std::make_unique<StdioInputFile>(f);
@@ -186,8 +380,18 @@ class SystemFileSystem : public FileSystem {
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override {
     std::FILE* f = openNativeFile(nativePath(path), true);
     if (!f) return nullptr;
-    return std::make_unique<StdioOutputFile>(f);
+    return std::make_unique<StdioOutputFile>(f, background_.get(), path);
   }
+  void writeInBackground() override {
+#if KESTRIX_BACKGROUND_WRITES
+    if (!background_) background_ = std::make_unique<BackgroundWriter>();
+#endif
+  }
+  void prepareWrites(const std::vector<std::string>& paths) override {
+    if (!background_) return;
+    for (const std::string& path : paths) background_->create(nativePath(path));
+  }
+  bool settle(std::string& failed) override { return !background_ || background_->settle(failed); }
   bool exists(const std::string& path) override {
     std::error_code ec;
     return std::filesystem::is_regular_file(toFsPath(path), ec);
@@ -202,6 +406,7 @@ class SystemFileSystem : public FileSystem {
     return isFolder(path);
   }
   bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
+    drain();
     std::error_code ec;
     auto p = toFsPath(path);
     if (!std::filesystem::exists(p, ec)) return false;
@@ -212,6 +417,7 @@ class SystemFileSystem : public FileSystem {
     return true;
   }
   bool fileSize(const std::string& path, std::int64_t& bytes) override {
+    drain();
     std::error_code ec;
     const auto size = std::filesystem::file_size(toFsPath(path), ec);
     if (ec) return false;
@@ -219,6 +425,7 @@ class SystemFileSystem : public FileSystem {
     return true;
   }
   SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override {
+    drain();
     matches.clear();
     try {
       std::string native = nativePath(pattern);
@@ -281,18 +488,26 @@ class SystemFileSystem : public FileSystem {
   }
   bool fileKey(const std::string& path, std::string& key) override { return nativeFileKey(nativePath(path), key); }
   bool rename(const std::string& from, const std::string& to) override {
+    drain();
     return nativeRename(nativePath(from), nativePath(to));
   }
   bool remove(const std::string& path) override {
+    drain();
     std::error_code ec;
     return std::filesystem::remove(toFsPath(path), ec) && !ec;
   }
   std::string libraryPath(const std::string& path) override { return nativePath(path); }
 
  private:
+  // What is seen on disk from here on includes every file handed to the background writer.
+  void drain() {
+    if (background_) background_->drain();
+  }
+
   // The folder whose key identity() looked up last (a folder found only).
   std::string lastFolder_;
   std::string lastFolderKey_;
+  std::unique_ptr<BackgroundWriter> background_;  // from writeInBackground() on
 };
 
 }  // namespace

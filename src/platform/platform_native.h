@@ -26,6 +26,9 @@ std::FILE* openNativeFile(const std::string& nativeName, bool forWriting);
 /// The key of a file or folder on disk; false when nothing is there.
 bool nativeFileKey(const std::string& nativeName, std::string& key);
 
+/// Creates an empty file when nothing of that name is there; false (and nothing touched) otherwise.
+bool nativeCreateNew(const std::string& nativeName);
+
 /// Renames a file, replacing a file of the new name.
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo);
 

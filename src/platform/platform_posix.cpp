@@ -1,6 +1,7 @@
 // POSIX side of the platform layer. Names come from Windows users and model
 // files, so a backslash is taken as a folder separator when a file is opened.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,13 @@ bool nativeFileKey(const std::string& nativeName, std::string& key) {
   if (::stat(nativeName.c_str(), &st) != 0) return false;
   key = std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
         std::to_string(static_cast<unsigned long long>(st.st_ino));
+  return true;
+}
+
+bool nativeCreateNew(const std::string& nativeName) {
+  const int fd = ::open(nativeName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  ::close(fd);
   return true;
 }
 

@@ -37,6 +37,14 @@ bool nativeFileKey(const std::string& nativeName, std::string& key) {
   return true;
 }
 
+bool nativeCreateNew(const std::string& nativeName) {
+  HANDLE h = CreateFileA(nativeName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
   return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }

@@ -100,7 +100,22 @@ constexpr auto kDigitPairs = [] {
   return pairs;
 }();
 
-char* digitsBackward64(char* end, std::uint64_t n) {
+// n / 10^decimals. The layouts written use few decimals, and a division by a
+// constant is a multiplication, many times faster than a division by a variable.
+inline std::uint64_t dividedByPow10(std::uint64_t n, int decimals) {
+  switch (decimals) {
+    case 0: return n;
+    case 1: return n / 10;
+    case 2: return n / 100;
+    case 3: return n / 1000;
+    case 4: return n / 10000;
+    case 5: return n / 100000;
+    case 6: return n / 1000000;
+    default: return n / kPow10[decimals];
+  }
+}
+
+inline char* digitsBackward64(char* end, std::uint64_t n) {
   while (n >= 100) {
     const auto pair = static_cast<std::size_t>(n % 100) * 2;
     n /= 100;
@@ -174,10 +189,53 @@ void slowText(double value, std::uint64_t m, int e, int decimals, FixedText& out
   out.zeroWhole = whole == "0";
 }
 
+// Exactly `count` digits of n (below 10^count) ending at `end`, leading zeros included.
+inline char* fixedDigitsBackward(char* end, std::uint64_t n, int count) {
+  for (; count >= 2; count -= 2) {
+    end -= 2;
+    std::memcpy(end, kDigitPairs.data() + static_cast<std::size_t>(n % 100) * 2, 2);
+    n /= 100;
+  }
+  if (count == 1) *--end = static_cast<char>('0' + n % 10);
+  return end;
+}
+
+// The common case in 64-bit arithmetic alone: a value with a fractional part
+// (0 < s < 64 bits below the point) whose fraction, scaled by 10^decimals,
+// still fits in 64 bits. The whole part is m >> s; the fraction digits are
+// round(f * 10^d / 2^s) for the fraction bits f, halves away from zero, with
+// a carry into the whole part when they round up to 10^d. False, with nothing
+// written, for every other value.
+bool fastFixedText(bool negative, std::uint64_t m, int e, int decimals, FixedText& out) {
+  const int shift = -e;
+  if (shift <= 0 || shift >= 64 || decimals > kFastDecimals ||
+      shift + std::bit_width(kPow10[decimals]) > 64)
+    return false;
+  std::uint64_t whole = m >> shift;
+  const std::uint64_t product = (m & ((std::uint64_t{1} << shift) - 1)) * kPow10[decimals];
+  std::uint64_t fraction = product >> shift;
+  const std::uint64_t remainder = product & ((std::uint64_t{1} << shift) - 1);
+  if (remainder >= std::uint64_t{1} << (shift - 1)) ++fraction;
+  if (fraction == kPow10[decimals]) {
+    fraction = 0;
+    ++whole;
+  }
+  char* const end = out.local + sizeof out.local;
+  char* p = fixedDigitsBackward(end, fraction, decimals);
+  *--p = '.';
+  p = digitsBackward64(p, whole);
+  if (negative && (whole != 0 || fraction != 0)) *--p = '-';
+  out.text = p;
+  out.length = static_cast<std::size_t>(end - p);
+  out.zeroWhole = whole == 0;
+  return true;
+}
+
 void fixedText(double value, int decimals, FixedText& out) {
   std::uint64_t m = 0;
   int e = 0;
   decompose(std::fabs(value), m, e);
+  if (fastFixedText(std::signbit(value), m, e, decimals, out)) return;
   Wide scaled = 0;
   if (!scaledExactly(m, e, decimals, scaled)) {
     slowText(value, m, e, decimals, out);
@@ -189,7 +247,7 @@ void fixedText(double value, int decimals, FixedText& out) {
   Wide whole = 0;
   if (scaled <= std::numeric_limits<std::uint64_t>::max()) {
     const auto narrow = static_cast<std::uint64_t>(scaled);
-    const std::uint64_t wholeNarrow = narrow / kPow10[decimals];
+    const std::uint64_t wholeNarrow = dividedByPow10(narrow, decimals);
     if (decimals > 0) p = digitsBackward64(p, narrow - wholeNarrow * kPow10[decimals]);
     whole = wholeNarrow;
   } else {

@@ -127,13 +127,61 @@ TEST(Platform, OutputFilesKeepEveryByteAcrossTheirBlocks) {
   EXPECT_EQ(dir.read("big.txt"), expected);
 }
 
+TEST(Platform, FilesWrittenInTheBackgroundAreCompleteWhenSeenAgain) {
+  testing::ScratchDir dir;
+  auto fs = makeSystemFileSystem();
+  fs->writeInBackground();
+  const std::string base = dir.path().string() + "/";
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) names.push_back(base + "f" + std::to_string(i) + ".csv");
+  fs->prepareWrites(names);
+  std::string big;
+  for (int i = 0; i < 300; ++i) {
+    auto out = fs->openWrite(names[i]);
+    ASSERT_TRUE(out);
+    // Every tenth file spans several blocks, handed over one by one.
+    const int lines = i % 10 == 0 ? 150000 : 3;
+    std::string expected;
+    for (int k = 0; k < lines; ++k) expected += std::to_string(i) + "," + std::to_string(k) + "\r\n";
+    out->write(expected);
+    EXPECT_TRUE(out->close());
+    if (i == 0) big = expected;
+  }
+  // Reading a file waits for what is on its way to it.
+  auto in = fs->openRead(names[0]);
+  ASSERT_TRUE(in);
+  std::string line;
+  int count = 0;
+  while (in->readLine(line) == ReadStatus::Ok) ++count;
+  EXPECT_EQ(count, 150000);
+  std::string failed;
+  EXPECT_TRUE(fs->settle(failed));
+  EXPECT_EQ(dir.read("f0.csv"), big);
+  EXPECT_EQ(dir.read("f7.csv"), "7,0\r\n7,1\r\n7,2\r\n");
+  // A file announced but never opened stays empty.
+  fs->prepareWrites({base + "never.csv"});
+  EXPECT_TRUE(fs->settle(failed));
+  EXPECT_EQ(dir.read("never.csv"), "");
+}
+
 #ifndef _WIN32
-TEST(Platform, AWriteThatFailsInABlockFailsTheClose) {
+TEST(Platform, AWriteThatFailsInABlockFailsTheCloseOrTheSettling) {
   auto fs = makeSystemFileSystem();
   auto out = fs->openWrite("/dev/full");
   if (!out) GTEST_SKIP() << "/dev/full cannot be opened here";
   out->write("a line that the device refuses\r\n");
   EXPECT_FALSE(out->close());
+
+  // Written in the background, the failure is known once the writes have settled, and only once.
+  fs->writeInBackground();
+  out = fs->openWrite("/dev/full");
+  ASSERT_TRUE(out);
+  out->write("a line that the device refuses\r\n");
+  out->close();
+  std::string failed;
+  EXPECT_FALSE(fs->settle(failed));
+  EXPECT_EQ(failed, "/dev/full");
+  EXPECT_TRUE(fs->settle(failed));
 }
 #endif
 

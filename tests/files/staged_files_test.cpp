@@ -117,6 +117,39 @@ TEST(StagedFiles, ACommitThatCannotRenameNamesTheFileAndKeepsTheRestStaged) {
   EXPECT_EQ(base.names(), std::vector<std::string>{"a.csv"});
 }
 
+TEST(StagedFiles, FilesCreatedAheadAreWrittenOrRemoved) {
+  MemoryFileSystem base;
+  StagedFileSystem fs(base);
+  fs.prepareWrites({"out/early.csv"});  // before staging nothing is created ahead
+  EXPECT_EQ(base.names(), std::vector<std::string>{});
+  fs.enable(5);
+  fs.prepareWrites({"out/a.csv", "out/b.csv"});
+  EXPECT_EQ(base.names(), (std::vector<std::string>{"out/.kestrix-5-a.csv.tmp", "out/.kestrix-5-b.csv.tmp"}));
+  write(fs, "out/a.csv", "a");
+  std::string failed;
+  ASSERT_TRUE(fs.commit(failed));
+  // The one never opened is no output: it goes, and the written one has its name.
+  EXPECT_EQ(base.names(), std::vector<std::string>{"out/a.csv"});
+
+  fs.prepareWrites({"out/c.csv", "out/d.csv"});
+  write(fs, "out/c.csv", "c");
+  fs.discard();
+  EXPECT_EQ(base.names(), std::vector<std::string>{"out/a.csv"});
+  EXPECT_EQ(base.content("out/a.csv"), "a");
+}
+
+TEST(StagedFiles, AWriteThatFailedInTheBackgroundIsNamedByItsFinalName) {
+  MemoryFileSystem base;
+  StagedFileSystem fs(base);
+  fs.enable(3);
+  write(fs, "out/a.csv", "a");
+  std::string failed;
+  EXPECT_TRUE(fs.settle(failed));
+  base.failSettling("out/.kestrix-3-a.csv.tmp");
+  EXPECT_FALSE(fs.settle(failed));
+  EXPECT_EQ(failed, "out/a.csv");
+}
+
 TEST(InputRegistry, AnOutputClashesWithAnInputByItsKeyOnDisk) {
   MemoryFileSystem fs;
   fs.add("model.dat", "");
@@ -150,6 +183,19 @@ TEST(OutputUnits, AFileThatCannotBeWrittenEndsTheRunAndTheCommitRemovesNothingEl
   commitOutputs(good.ctx, good.ctx.staged);  // closes what is still open, then names it
   EXPECT_EQ(good.fs.names(), std::vector<std::string>{"ok.csv"});
   EXPECT_EQ(good.fs.content("ok.csv"), "x\r\n");
+
+  // A file closed without complaint whose writing failed later, in the background, ends the run all the same.
+  TestRun late;
+  late.ctx.staged.enable(9);
+  OPENFILE(late.ctx, ok, FileMode::Output, "ok.csv");
+  late.ctx.units.writeLine(ok, "x");
+  CLOSER(late.ctx, ok);
+  late.fs.failSettling(".kestrix-9-ok.csv.tmp");
+  EXPECT_EQ(endsRun([&] { commitOutputs(late.ctx, late.ctx.staged); }), kExitFailure);
+  EXPECT_TRUE(hasLine(late.out(), "ERROR - Could not write file \"ok.csv\" (is the disk full?) - no output written"))
+      << late.out();
+  late.ctx.staged.discard();  // as the end of the run does
+  EXPECT_EQ(late.fs.names(), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -34,7 +34,9 @@ TEST(SectionView, GisWithoutLinesChainsTheGroupsAndDrawsEveryDrawnGroup) {
   t.ctx.store[t.ctx.store.append()].use = false;
   const SectionsView view = viewSections(t.ctx);
   ASSERT_EQ(view.sections.size(), 1u);
-  const SectionView& v = view.sections[0];
+  SectionView v = view.sections[0];
+  EXPECT_TRUE(v.rows.empty());  // the points come section by section
+  viewPoints(t.ctx, v);
   EXPECT_EQ(v.id, "XS 1");
   EXPECT_EQ(v.csvPath, "out/XS_1.csv");
   EXPECT_EQ(v.source, v.csvPath);
@@ -59,7 +61,8 @@ TEST(SectionView, Mike11TrimsToTheCentreAndMarksTheCrossingPoint) {
   t.ctx.settings.mnrType = ResistanceType::Material;
   filled(t, "B1");
   const SectionsView view = viewSections(t.ctx);
-  const SectionView& v = view.sections[0];
+  SectionView v = view.sections[0];
+  viewPoints(t.ctx, v);
   ASSERT_EQ(v.rows.size(), 2u);
   EXPECT_EQ(v.rows[0].x, 1.0f);  // offsets as stored: no chaining outside GIS mode
   // The line runs through point 1 of each group; the bed sits at the first centre point at the lowest level.
@@ -78,11 +81,35 @@ TEST(SectionView, AnInconsistentStoreStopsAfterTheRowsBeforeIt) {
   const int s = t.ctx.store.append();
   t.ctx.store[s].id = "X";
   add(t.ctx.store[s], Group::kCentre, 1.0f, 1.0f, 0.0);
-  const SectionView v = viewSections(t.ctx).sections[0];
+  SectionView v = viewSections(t.ctx).sections[0];
+  viewPoints(t.ctx, v);
   EXPECT_TRUE(v.rows.empty());
   EXPECT_EQ(v.stopMessage, "should not be here - AAA");
   // One centre point draws no line.
   EXPECT_TRUE(v.lineX.empty());
+}
+
+TEST(SectionView, OneBufferServesSectionAfterSectionWithNothingLeftOver) {
+  TestRun t;
+  t.ctx.settings.mode = RunMode::Gis;
+  filled(t, "FULL");
+  const int s = t.ctx.store.append();
+  t.ctx.store[s].id = "EMPTY";
+  add(t.ctx.store[s], Group::kLeft, 0.0f, 7.0f, 9.0);
+  const SectionsView view = viewSections(t.ctx);
+  ASSERT_EQ(view.sections.size(), 2u);
+  SectionView v = view.sections[0];
+  viewPoints(t.ctx, v);
+  ASSERT_TRUE(v.bed.has_value());
+  v.section = view.sections[1].section;
+  viewPoints(t.ctx, v);
+  // The second section has one left point: one row, no bed, no drawn group, and none of the first section's points.
+  ASSERT_EQ(v.rows.size(), 1u);
+  EXPECT_EQ(v.rows[0].z, 7.0f);
+  EXPECT_FALSE(v.bed.has_value());
+  EXPECT_TRUE(v.points.empty());
+  EXPECT_TRUE(v.lineX.empty());
+  EXPECT_TRUE(v.guideX.empty());
 }
 
 }  // namespace

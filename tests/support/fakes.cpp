@@ -97,6 +97,18 @@ bool MemoryFileSystem::fileKey(const std::string& path, std::string& key) {
   return true;
 }
 
+void MemoryFileSystem::prepareWrites(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths)
+    if (!has(path)) add(path, "");
+}
+
+bool MemoryFileSystem::settle(std::string& failed) {
+  if (failSettle_.empty()) return true;
+  failed = failSettle_;
+  failSettle_.clear();
+  return false;
+}
+
 bool MemoryFileSystem::rename(const std::string& from, const std::string& to) {
   auto it = files_.find(from);
   if (it == files_.end() || locked_.count(to)) return false;

@@ -60,6 +60,8 @@ class MemoryFileSystem : public FileSystem {
   void failClosing(const std::string& name) { failClose_[name] = true; }
   /// Makes every later write to a file of this name fail: the text is lost and the close reports the failure.
   void failWriting(const std::string& name) { failWrite_[name] = true; }
+  /// Makes the next settle() report this file (its final name or its staged temporary) as not written.
+  void failSettling(const std::string& name) { failSettle_ = name; }
   /// Every open made so far, in order: "read " or "write " and the name asked for.
   const std::vector<std::string>& opens() const { return opens_; }
   /// The names of every file held, in name order.
@@ -77,6 +79,9 @@ class MemoryFileSystem : public FileSystem {
   bool fileKey(const std::string& path, std::string& key) override;
   bool rename(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override { return files_.erase(path) != 0; }
+  /// Creates each file that is not there yet, empty, as a file system that creates them ahead does.
+  void prepareWrites(const std::vector<std::string>& paths) override;
+  bool settle(std::string& failed) override;
 
  private:
   struct File {
@@ -90,6 +95,7 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, bool> failClose_;
   std::map<std::string, bool> failWrite_;
   std::vector<std::string> opens_;
+  std::string failSettle_;
   // True when a failure set for `name` applies to `path`: the name itself or its staged temporary.
   static bool appliesTo(const std::string& name, const std::string& path);
 };

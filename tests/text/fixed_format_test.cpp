@@ -170,6 +170,25 @@ TEST(FixedFormat, RandomBitPatternsMatchTheExactDigits) {
   }
 }
 
+TEST(FixedFormat, EveryDecimalCountOfTheIntegerPathsMatchesTheExactDigits) {
+  // Up to 19 decimals the digits come from 64- or 128-bit integers; which one
+  // depends on the bits below the point and the decimals, so every pairing
+  // near the limits is tried, ties included.
+  std::mt19937_64 random(64);
+  for (int decimals = 0; decimals <= 19; ++decimals) {
+    for (int below = 1; below <= 70; ++below) {
+      const double v = std::ldexp(static_cast<double>((random() >> 11) | (std::uint64_t{1} << 52)), -below);
+      ASSERT_EQ(formatFixedFull(v, 24, decimals), refFixedFull(v, 24, decimals)) << std::hexfloat << v << " " << decimals;
+      ASSERT_EQ(formatFixedFull(-v, 8, decimals), refFixedFull(-v, 8, decimals)) << std::hexfloat << v << " " << decimals;
+      const double tie = std::ldexp(static_cast<double>(random() % (std::uint64_t{1} << 30) * 2 + 1), -(decimals + 1));
+      ASSERT_EQ(formatFixedFull(tie, 24, decimals), refFixedFull(tie, 24, decimals)) << std::hexfloat << tie;
+    }
+  }
+  // The fraction rounds up into the whole part.
+  EXPECT_EQ(formatFixedFull(9.9996, 8, 3), "  10.000");
+  EXPECT_EQ(formatFixedFull(-0.9999996, 16, 6), "       -1.000000");
+}
+
 TEST(FixedFormat, ValuesOfTheOutputsMatchTheExactDigits) {
   // Single-precision offsets, levels and resistances widened to double, and map
   // coordinates with 6 decimals: the values every .csv and layer row holds.
