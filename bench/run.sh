@@ -89,6 +89,9 @@ measure() {
     local args=()
     for a in "$@"; do args+=("${a//@OUT@/$out}"); done
     local status=0
+    # Every run starts with the data of the runs before it on disk: the
+    # kernel's write-back of earlier gigabytes would otherwise run into it.
+    sync
     (cd "$work/data/$data" && /usr/bin/time -f "%e %U %S %M" -o "$out.time" "${args[@]}" < /dev/null > "$out/console.txt" 2>&1) || status=$?
     if [ $status -ne 0 ]; then
       echo "$key: run $i failed with exit status $status:" >&2

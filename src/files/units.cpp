@@ -7,6 +7,7 @@ namespace kestrix {
 void UnitTable::INITUNITS(int base) {
   slots_.clear();
   slots_.resize(kSlots);
+  reached_ = 0;
   for (int i = 0; i < kSlots; ++i) slots_[i].number = i + 1 + std::max(base, 9);
   pauseAtEnd = true;
   corrections_.clear();
@@ -35,12 +36,16 @@ UnitSlot* UnitTable::slotOf(int unit) {
   if (slots_.empty()) return nullptr;
   int i = unit - slots_.front().number;
   if (i < 0 || i >= static_cast<int>(slots_.size())) return nullptr;
+  reach(i);
   return &slots_[i];
 }
 
 int UnitTable::connectedUnit(const std::string& identity) const {
-  for (const auto& s : slots_)
+  // A run uses a handful of the 1000 slots, the lowest first; it opens thousands of files.
+  for (int i = 0; i < reached_; ++i) {
+    const UnitSlot& s = slots_[i];
     if ((s.input || s.output) && s.identity == identity) return s.number;
+  }
   return 0;
 }
 
@@ -91,8 +96,7 @@ void UnitTable::rewind(int unit) {
 void UnitTable::writeLine(int unit, std::string_view text) {
   UnitSlot* s = slotOf(unit);
   if (!s || !s->output) return;
-  s->output->write(text);
-  s->output->write("\r\n");
+  s->output->writeLine(text);
 }
 
 }  // namespace kestrix

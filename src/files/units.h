@@ -40,7 +40,10 @@ class UnitTable {
   /// Number of slots (0 before INITUNITS).
   int size() const { return static_cast<int>(slots_.size()); }
   /// The slot at index i (0 to size()-1).
-  UnitSlot& slot(int i) { return slots_[i]; }
+  UnitSlot& slot(int i) {
+    reach(i);
+    return slots_[i];
+  }
   /// Unit number to which a file identity is connected, 0 when none.
   int connectedUnit(const std::string& identity) const;
   /// Closes the file connected to a unit, writing out what is buffered; false when the close failed.
@@ -68,7 +71,13 @@ class UnitTable {
   bool pauseAtEnd = false;
 
  private:
+  // Notes that slot i may be given a file: connectedUnit() looks no further than the slots ever handed out.
+  void reach(int i) {
+    if (i >= reached_) reached_ = i + 1;
+  }
+
   std::vector<UnitSlot> slots_;
+  int reached_ = 0;  // slots [0, reached_) have been handed out or looked at
   std::unordered_map<std::string, std::string> corrections_;
 };
 

@@ -55,6 +55,11 @@ class OutputFile {
   virtual ~OutputFile() = default;
   /// Appends text as it stands.
   virtual void write(std::string_view text) = 0;
+  /// Appends text and a CR LF line end.
+  virtual void writeLine(std::string_view text) {
+    write(text);
+    write("\r\n");
+  }
   /// Writes out everything buffered and closes the file; false when that failed.
   virtual bool close() = 0;
 };

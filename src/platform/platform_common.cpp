@@ -9,6 +9,7 @@
 #include <deque>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
 
 // Background writing needs threads; a MinGW build of the win32 thread model
 // has none, so it writes every file in the foreground.
@@ -114,9 +115,9 @@ bool writeAll(std::FILE* file, std::string_view text) {
 #if KESTRIX_BACKGROUND_WRITES
 // The slow part of writing thousands of files is the kernel's: creating each
 // file and copying its blocks. One thread does that beside the run: it
-// creates announced files ahead of their opening, and writes and closes the
-// files handed to it, in the order handed over. The run formats the next
-// section meanwhile.
+// writes and closes the files handed to it, in the order handed over, and in
+// between creates the files announced ahead of their opening. The run formats
+// the next section meanwhile.
 class BackgroundWriter {
  public:
   BackgroundWriter() : thread_([this] { run(); }) {}
@@ -131,37 +132,53 @@ class BackgroundWriter {
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
-  // Creates an empty file of that native name unless something is there already.
-  void create(std::string nativeName) { push(Job{Job::Create, nullptr, std::move(nativeName), std::string()}); }
+  // Creates an empty file of that native name unless something is there already, or it is opened first.
+  void create(std::string nativeName) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!ahead_.emplace(nativeName, Ahead::Announced).second) return;
+    creations_.push_back(std::move(nativeName));
+    if (sleeping_) wake_.notify_one();
+  }
+  // True when this writer created the file (so it is empty and no one else's); otherwise a file announced is
+  // claimed, so that the writer leaves it to the caller.
+  bool takeCreated(const std::string& nativeName) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = ahead_.find(nativeName);
+    if (found == ahead_.end()) return false;
+    if (found->second == Ahead::Created) {
+      ahead_.erase(found);
+      return true;
+    }
+    found->second = Ahead::Claimed;
+    return false;
+  }
   // Appends a block to a file; `name` names the file in a failure.
   void write(std::FILE* file, std::string block, const std::string& name) {
-    push(Job{Job::Write, file, name, std::move(block)});
+    push(Job{file, false, name, std::move(block)});
   }
   // Appends the last block and closes the file.
   void close(std::FILE* file, std::string block, const std::string& name) {
-    push(Job{Job::Close, file, name, std::move(block)});
+    push(Job{file, true, name, std::move(block)});
   }
-  // Waits until every job handed over is done.
-  void drain() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    idle_.wait(lock, [&] { return jobs_.empty() && !busy_; });
-  }
-  // An empty buffer of at least `capacity` bytes: one the writer is done with where there is one, so that the
-  // blocks of a long run are allocated once.
-  std::string buffer(std::size_t capacity) {
+  // A buffer of a block's size: one the writer is done with where there is one, so that the blocks of a long run
+  // are allocated once.
+  std::string block(std::size_t size) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      for (std::size_t i = spare_.size(); i-- > 0;) {
-        if (spare_[i].capacity() < capacity) continue;
-        std::string reused = std::move(spare_[i]);
-        spare_[i] = std::move(spare_.back());
+      if (!spare_.empty()) {
+        std::string reused = std::move(spare_.back());
         spare_.pop_back();
         return reused;
       }
     }
     std::string fresh;
-    fresh.reserve(capacity);
+    fresh.reserve(size);
     return fresh;
+  }
+  // Waits until every file handed over is written and closed.
+  void drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [&] { return jobs_.empty() && !busy_; });
   }
   // As drain(), then reports (once) the first file that could not be written.
   bool settle(std::string& failed) {
@@ -175,75 +192,117 @@ class BackgroundWriter {
 
  private:
   struct Job {
-    enum Kind { Create, Write, Close } kind;
     std::FILE* file;
+    bool last;  // the file is closed after the block
     std::string name;
     std::string data;
   };
-  // Blocks waiting to be written; beyond this the run waits for the disk, so
-  // that memory does not grow with a disk slower than the run.
+  // Memory held by blocks waiting to be written; beyond this the run waits
+  // for the disk, so that memory does not grow with a disk slower than the run.
   static constexpr std::size_t kMaxQueued = std::size_t{16} << 20;
-  static constexpr std::size_t kMaxSpare = 8;  // buffers kept for reuse
+  static constexpr std::size_t kMaxSpare = 8;        // block buffers kept for reuse
+  static constexpr std::size_t kCreationsAtOnce = 64;  // creations between two looks at the blocks
 
   void push(Job job) {
     std::unique_lock<std::mutex> lock(mutex_);
     room_.wait(lock, [&] { return queued_ < kMaxQueued; });
-    queued_ += job.data.size();
+    queued_ += job.data.capacity();
     jobs_.push_back(std::move(job));
     if (sleeping_) wake_.notify_one();
   }
 
-  static bool perform(Job& job) {
-    switch (job.kind) {
-      case Job::Create: nativeCreateNew(job.name); return true;  // the opening itself decides
-      case Job::Write: return writeAll(job.file, job.data);
-      case Job::Close: {
-        const bool written = writeAll(job.file, job.data);
-        return std::fclose(job.file) == 0 && written;
+  // Creates a file announced ahead unless its opening came first; only an
+  // O_EXCL creation counts, so a file found there is never taken for empty.
+  void createAhead(const std::string& name) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      const auto found = ahead_.find(name);
+      if (found == ahead_.end()) return;
+      if (found->second != Ahead::Announced) {
+        ahead_.erase(found);
+        return;
       }
     }
-    return true;
+    const bool created = nativeCreateNew(name);
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = ahead_.find(name);
+    if (found == ahead_.end()) return;
+    // Claimed meanwhile: its opening created or truncated the file itself.
+    if (created && found->second == Ahead::Announced) {
+      found->second = Ahead::Created;
+    } else {
+      ahead_.erase(found);
+    }
+  }
+
+  static bool perform(Job& job) {
+    const bool written = writeAll(job.file, job.data);
+    if (!job.last) return written;
+    return std::fclose(job.file) == 0 && written;
   }
 
   void run() {
     std::unique_lock<std::mutex> lock(mutex_);
     std::deque<Job> batch;
+    std::vector<std::string> creations;
     for (;;) {
       sleeping_ = true;
-      wake_.wait(lock, [&] { return stop_ || !jobs_.empty(); });
+      wake_.wait(lock, [&] { return stop_ || !jobs_.empty() || !creations_.empty(); });
       sleeping_ = false;
-      if (jobs_.empty()) return;
-      // Whatever has gathered is taken at once: one lock for many small files.
-      batch.swap(jobs_);
-      busy_ = true;
-      lock.unlock();
-      std::size_t bytes = 0;
-      std::string failed;
-      for (Job& job : batch) {
-        bytes += job.data.size();
-        if (!perform(job) && failed.empty()) failed = job.name;
+      if (!jobs_.empty()) {
+        // The blocks first, as they hold memory; whatever has gathered is taken at once.
+        batch.swap(jobs_);
+        busy_ = true;
+        lock.unlock();
+        std::size_t bytes = 0;
+        std::string failed;
+        for (Job& job : batch) {
+          bytes += job.data.capacity();
+          if (!perform(job) && failed.empty()) failed = job.name;
+        }
+        lock.lock();
+        for (Job& job : batch) {
+          if (job.data.capacity() < kBlockBytes || spare_.size() >= kMaxSpare) continue;
+          job.data.clear();
+          spare_.push_back(std::move(job.data));
+        }
+        batch.clear();
+        busy_ = false;
+        queued_ -= bytes;
+        if (failed_.empty()) failed_ = std::move(failed);
+        room_.notify_all();
+        if (jobs_.empty()) idle_.notify_all();
+        continue;
       }
-      lock.lock();
-      for (Job& job : batch) {
-        if (job.data.capacity() == 0 || spare_.size() >= kMaxSpare) continue;
-        job.data.clear();
-        spare_.push_back(std::move(job.data));
+      if (!creations_.empty()) {
+        // Then a few creations ahead, so that blocks handed over meanwhile do not wait for all of them.
+        const std::size_t n = std::min(kCreationsAtOnce, creations_.size());
+        creations.assign(std::make_move_iterator(creations_.begin()),
+                         std::make_move_iterator(creations_.begin() + static_cast<std::ptrdiff_t>(n)));
+        creations_.erase(creations_.begin(), creations_.begin() + static_cast<std::ptrdiff_t>(n));
+        lock.unlock();
+        for (const std::string& name : creations) createAhead(name);
+        lock.lock();
+        continue;
       }
-      batch.clear();
-      busy_ = false;
-      queued_ -= bytes;
-      if (failed_.empty()) failed_ = std::move(failed);
-      room_.notify_all();
-      if (jobs_.empty()) idle_.notify_all();
+      if (stop_) return;
     }
   }
 
+ public:
+  static constexpr std::size_t kBlockBytes = 1 << 20;  // the size of a full block
+
+ private:
   std::mutex mutex_;
-  std::condition_variable wake_;  // jobs or the stop for the thread
+  std::condition_variable wake_;  // blocks, creations or the stop for the thread
   std::condition_variable room_;  // room in the queue for the run
-  std::condition_variable idle_;  // every job done
+  std::condition_variable idle_;  // every block written
   std::deque<Job> jobs_;
+  std::deque<std::string> creations_;
   std::vector<std::string> spare_;
+  // Files announced for creation ahead, until created and taken, or claimed by their opening.
+  enum class Ahead { Announced, Created, Claimed };
+  std::unordered_map<std::string, Ahead> ahead_;
   std::size_t queued_ = 0;
   bool busy_ = false;
   bool sleeping_ = false;
@@ -259,7 +318,9 @@ class BackgroundWriter {
   void write(std::FILE*, std::string, const std::string&) {}
   void close(std::FILE*, std::string, const std::string&) {}
   void drain() {}
-  std::string buffer(std::size_t) { return std::string(); }
+  std::string block(std::size_t) { return std::string(); }
+  bool takeCreated(const std::string&) { return false; }
+  static constexpr std::size_t kBlockBytes = 1 << 20;
   bool settle(std::string&) { return true; }
 };
 #endif
@@ -274,11 +335,9 @@ class StdioOutputFile : public OutputFile {
   StdioOutputFile(std::FILE* file, BackgroundWriter* background, std::string name)
       : file_(file), background_(background), name_(std::move(name)) {
     std::setvbuf(file_, nullptr, _IONBF, 0);  // the blocks need no second buffer
-    if (background_ != nullptr) {
-      buffer_ = background_->buffer(kFirstBlock);
-    } else {
-      buffer_.reserve(kFirstBlock);
-    }
+    // A file handed to the background writer waits there with its buffer:
+    // small files start small, so that thousands waiting hold little memory.
+    buffer_.reserve(background_ != nullptr ? kFirstQueuedBlock : kFirstBlock);
   }
   ~StdioOutputFile() override { close(); }
   void write(std::string_view text) override {
@@ -291,6 +350,16 @@ class StdioOutputFile : public OutputFile {
       }
     }
     buffer_.append(text);
+  }
+  void writeLine(std::string_view text) override {
+    // The common case in one step: the line and its end fit the buffer.
+    if (file_ && buffer_.size() + text.size() + 2 <= kBlock) {
+      buffer_.append(text);
+      buffer_.append("\r\n", 2);
+      return;
+    }
+    write(text);
+    write("\r\n");
   }
   bool close() override {
     if (!file_) return !failed_;
@@ -307,7 +376,8 @@ class StdioOutputFile : public OutputFile {
 
  private:
   static constexpr std::size_t kFirstBlock = 1 << 16;
-  static constexpr std::size_t kBlock = 1 << 20;
+  static constexpr std::size_t kFirstQueuedBlock = 1 << 12;
+  static constexpr std::size_t kBlock = BackgroundWriter::kBlockBytes;
 
   void put(std::string_view text) {
     if (background_ != nullptr) {
@@ -320,7 +390,7 @@ class StdioOutputFile : public OutputFile {
     if (background_ != nullptr) {
       if (buffer_.empty()) return;
       background_->write(file_, std::move(buffer_), name_);
-      buffer_ = background_->buffer(kBlock);
+      buffer_ = background_->block(kBlock);
       return;
     }
     put(buffer_);
@@ -378,7 +448,12 @@ class SystemFileSystem : public FileSystem {
     return std::make_unique<StdioInputFile>(f);
   }
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override {
-    std::FILE* f = openNativeFile(nativePath(path), true);
+    const std::string native = nativePath(path);
+    std::FILE* f = nullptr;
+    // A file created ahead is empty, so opening it needs neither creating nor
+    // truncating; one the background writer has not reached yet is created here.
+    if (background_ && background_->takeCreated(native)) f = openNativeExisting(native);
+    if (!f) f = openNativeFile(native, true);
     if (!f) return nullptr;
     return std::make_unique<StdioOutputFile>(f, background_.get(), path);
   }

@@ -26,6 +26,9 @@ std::FILE* openNativeFile(const std::string& nativeName, bool forWriting);
 /// The key of a file or folder on disk; false when nothing is there.
 bool nativeFileKey(const std::string& nativeName, std::string& key);
 
+/// Opens an existing file for writing at its start without truncating it; null when it is not there.
+std::FILE* openNativeExisting(const std::string& nativeName);
+
 /// Creates an empty file when nothing of that name is there; false (and nothing touched) otherwise.
 bool nativeCreateNew(const std::string& nativeName);
 

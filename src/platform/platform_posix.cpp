@@ -36,6 +36,14 @@ bool nativeFileKey(const std::string& nativeName, std::string& key) {
   return true;
 }
 
+std::FILE* openNativeExisting(const std::string& nativeName) {
+  const int fd = ::open(nativeName.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (file == nullptr) ::close(fd);
+  return file;
+}
+
 bool nativeCreateNew(const std::string& nativeName) {
   const int fd = ::open(nativeName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;

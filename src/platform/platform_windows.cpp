@@ -37,6 +37,11 @@ bool nativeFileKey(const std::string& nativeName, std::string& key) {
   return true;
 }
 
+std::FILE* openNativeExisting(const std::string& nativeName) {
+  // "r+b" opens for writing at the start without truncating, and fails when the file is not there.
+  return std::fopen(nativeName.c_str(), "r+b");
+}
+
 bool nativeCreateNew(const std::string& nativeName) {
   HANDLE h = CreateFileA(nativeName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);

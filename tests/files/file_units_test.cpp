@@ -32,6 +32,17 @@ TEST(UnitsTable, NumbersStartAtBasePlusOneAndFreedSlotsAreReused) {
   small.INITUNITS(3);  // the base never goes below 9
   EXPECT_EQ(small.slot(0).number, 10);
   EXPECT_TRUE(small.pauseAtEnd);
+
+  // A file connected through the last slot, however it was reached, is found as connected.
+  for (const bool byNumber : {false, true}) {
+    UnitTable table;
+    table.INITUNITS(0);
+    UnitSlot& last = byNumber ? *table.slotOf(1009) : table.slot(UnitTable::kSlots - 1);
+    EXPECT_EQ(table.connectedUnit("key"), 0);
+    last.output = t.fs.openWrite("x.csv");
+    last.identity = "key";
+    EXPECT_EQ(table.connectedUnit("key"), 1009);
+  }
 }
 
 TEST(UnitsTable, CloserIgnoresUnknownAndClosedUnits) {
