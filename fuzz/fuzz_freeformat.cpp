@@ -3,9 +3,11 @@
 // (whole number, single or double precision, or text of some length), and
 // the rest is the line. Numbers read must be finite and texts no longer than
 // asked; the line lives in a buffer of exactly its size, so that a read past
-// its end is caught.
+// its end is caught. Every read is made twice, with the shortcuts for the
+// common shapes and by the general rules alone, and the two must agree.
 
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -33,33 +35,57 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(line.get(), length);
 
   FreeFormatReader reader(text);
+  FreeFormatReader general(text, ReadRoute::General);
   for (std::size_t k = 0; k < reads; ++k) {
     switch (ops[k] & 3u) {
       case 0: {
         std::int32_t value = 0;
-        reader.readInt(value);
+        std::int32_t reference = 0;
+        if (reader.readInt(value) != general.readInt(reference) || value != reference) fail("whole numbers differ");
         break;
       }
       case 1: {
         float value = 0.0f;
-        if (reader.readFloat(value) && !std::isfinite(value)) fail("a single-precision value that is not finite");
+        float reference = 0.0f;
+        const bool ok = reader.readFloat(value);
+        if (ok && !std::isfinite(value)) fail("a single-precision value that is not finite");
+        if (ok != general.readFloat(reference) || std::memcmp(&value, &reference, sizeof value) != 0)
+          fail("single-precision values differ");
         break;
       }
       case 2: {
         double value = 0.0;
-        if (reader.readDouble(value) && !std::isfinite(value)) fail("a double-precision value that is not finite");
+        double reference = 0.0;
+        const bool ok = reader.readDouble(value);
+        if (ok && !std::isfinite(value)) fail("a double-precision value that is not finite");
+        if (ok != general.readDouble(reference) || std::memcmp(&value, &reference, sizeof value) != 0)
+          fail("double-precision values differ");
         break;
       }
       default: {
         const std::size_t most = ops[k] >> 2;
         std::string value;
-        if (reader.readText(value, most) && value.size() > most) fail("a text longer than asked for");
+        std::string reference;
+        const bool ok = reader.readText(value, most);
+        if (ok && value.size() > most) fail("a text longer than asked for");
+        if (ok != general.readText(reference, most) || value != reference) fail("texts differ");
       }
     }
+    if (reader.lastWasNull() != general.lastWasNull()) fail("null values differ");
   }
   double fixed = 0.0;
-  if (readFixedField(text, fixed) && !std::isfinite(fixed)) fail("a fixed field that is not finite");
+  double fixedReference = 0.0;
+  const bool fixedOk = readFixedField(text, fixed);
+  if (fixedOk && !std::isfinite(fixed)) fail("a fixed field that is not finite");
+  if (fixedOk != readFixedField(text, fixedReference, ReadRoute::General) ||
+      std::memcmp(&fixed, &fixedReference, sizeof fixed) != 0)
+    fail("fixed fields differ");
   float single = 0.0f;
-  if (readNumberText(text, single) && !std::isfinite(single)) fail("a number text that is not finite");
+  float singleReference = 0.0f;
+  const bool singleOk = readNumberText(text, single);
+  if (singleOk && !std::isfinite(single)) fail("a number text that is not finite");
+  if (singleOk != readNumberText(text, singleReference, ReadRoute::General) ||
+      std::memcmp(&single, &singleReference, sizeof single) != 0)
+    fail("number texts differ");
   return 0;
 }

@@ -34,23 +34,6 @@ std::string_view columns(std::string_view line, std::size_t first, std::size_t w
   return line.substr(first - 1, width);
 }
 
-// A fixed-column number read straight into single precision (one rounding,
-// as the field's decimal text gives it).
-bool readFixedFloat(std::string_view field, float& value) {
-  char packed[16];
-  std::size_t length = 0;
-  for (const char c : field) {
-    if (c == ' ') continue;
-    if (length == sizeof packed) return false;  // fields are at most 10 columns wide
-    packed[length++] = c;
-  }
-  if (length == 0) {
-    value = 0.0f;
-    return true;
-  }
-  return readNumberText(std::string_view(packed, length), value);
-}
-
 // The reading of one file: the open unit, the section being filled and the
 // working point list with its count and bank-marker flags.
 class IsisReader {
@@ -110,6 +93,13 @@ class IsisReader {
     return true;
   }
 
+  // The next line as a view into the unit's storage, valid until the unit is read again.
+  bool nextLine(std::string_view& line) {
+    if (ctx_.files.units.readLineView(unit_.unit(), line) != ReadStatus::Ok) return false;
+    line = line.substr(0, kLineWidth);
+    return true;
+  }
+
   // One river section; `line_` holds its keyword line and `next_` the line after it.
   bool readSection(const std::string& sourcePath) {
     section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.store);
@@ -128,18 +118,22 @@ class IsisReader {
 
     work_.count = 0;
     left_ = right_ = false;
+    std::string_view line;
     for (std::int32_t i = 0; i < n; ++i) {
-      if (!nextLine(line_)) return false;
+      if (!nextLine(line)) return false;
       ++ctx_.tally.pointsRead;
       StorePoint& pt = work_.add();
       // A group receives at most c - 1 points once c has gone two past the limit.
       if (work_.count > ctx_.settings.mpt + 1) tooManyPoints();
       double unused = 0.0;
-      if (!readFixedFloat(columns(line_, 1, 10), pt.x) || !readFixedFloat(columns(line_, 11, 10), pt.z) ||
-          !readFixedFloat(columns(line_, 21, 10), pt.mnr) || !readFixedField(columns(line_, 32, 9), unused) ||
-          !readFixedField(columns(line_, 51, 10), pt.mapX) || !readFixedField(columns(line_, 61, 10), pt.mapY))
+      // Offset, elevation and resistance straight into single precision (one rounding, as the field's text gives it).
+      if (!readFixedField(columns(line, 1, 10), pt.x) || !readFixedField(columns(line, 11, 10), pt.z) ||
+          !readFixedField(columns(line, 21, 10), pt.mnr) || !readFixedField(columns(line, 32, 9), unused) ||
+          !readFixedField(columns(line, 51, 10), pt.mapX) || !readFixedField(columns(line, 61, 10), pt.mapY))
         return false;
-      const std::string_view marker = columns(line_, 41, 10);
+      // Most points carry no marker: a blank field holds neither word.
+      const std::string_view marker = significant(columns(line, 41, 10));
+      if (marker.empty()) continue;
       if (FLAGEXISTS(marker, "left")) {
         left_ = true;
         closePart(Group::kLeft);

@@ -60,6 +60,11 @@ bool UnitTable::disconnect(int unit) {
   return ok;
 }
 
+InputFile* UnitTable::inputOf(int unit) {
+  UnitSlot* s = slotOf(unit);
+  return s ? s->input.get() : nullptr;
+}
+
 ReadStatus UnitTable::readLine(int unit, std::string& line) {
   UnitSlot* s = slotOf(unit);
   if (!s || !s->input) {
@@ -67,6 +72,15 @@ ReadStatus UnitTable::readLine(int unit, std::string& line) {
     return ReadStatus::Error;
   }
   return s->input->readLine(line);
+}
+
+ReadStatus UnitTable::readLineView(int unit, std::string_view& line) {
+  UnitSlot* s = slotOf(unit);
+  if (!s || !s->input) {
+    line = {};
+    return ReadStatus::Error;
+  }
+  return s->input->readLineView(line);
 }
 
 bool UnitTable::atEnd(int unit) {

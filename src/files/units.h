@@ -49,8 +49,12 @@ class UnitTable {
   /// Closes the file connected to a unit, writing out what is buffered; false when the close failed.
   bool disconnect(int unit);
 
+  /// The file connected to a unit open for input, null when there is none; valid until the unit is closed.
+  InputFile* inputOf(int unit);
   /// Reads the next line of a unit open for input.
   ReadStatus readLine(int unit, std::string& line);
+  /// Reads the next line of a unit open for input as a view, valid until that unit is read, asked atEnd, rewound or closed again.
+  ReadStatus readLineView(int unit, std::string_view& line);
   /// True when a unit open for input has no further line (or no file).
   bool atEnd(int unit);
   /// Goes back to the first line of a unit open for input.

@@ -34,25 +34,29 @@ std::string MifFeatureSource::recordsName() {
 }
 
 FeatureStatus MifFeatureSource::next(FeatureKind withGeometry, Feature& feature) {
-  UnitTable& units = ctx_.files.units;
   miObjectType type;
   // The .mid holds one row per object, so the objects of the .mif decide
   // where the layer ends; rows left over after the last object are not read.
-  while (!units.atEnd(geom_.unit())) {
-    const ReadStatus status = units.readLine(geom_.unit(), line_);
+  // The lines are views into the file's storage: the keyword line stays valid
+  // until the geometry reads on, which it does only for a kind it can read.
+  InputFile* const geom = ctx_.files.units.inputOf(geom_.unit());
+  std::string_view line;
+  std::string_view rest;
+  while (geom && !geom->atEnd()) {
+    const ReadStatus status = geom->readLineView(line);
     if (status == ReadStatus::End) break;
     if (status == ReadStatus::Error) return FeatureStatus::LayerError;
-    if (line_.size() > lineWidth_) line_.resize(lineWidth_);
-    if (!miReadObjectType(ctx_.files, line_, rest_, type)) continue;
+    line = line.substr(0, lineWidth_);
+    if (!miReadObjectType(ctx_.files, line, rest, type)) continue;
 
     feature.kind = kindOf(type);
     feature.nodes = 0;
     if (feature.kind == withGeometry) {
       double centreX = 0.0;
       double centreY = 0.0;
-      if (!miReadObject(ctx_.files, rest_, geom_.unit(), type, feature.x, feature.y, nodeLimit_, feature.nodes, centreX,
+      if (!miReadObject(ctx_.files, rest, geom_.unit(), type, feature.x, feature.y, nodeLimit_, feature.nodes, centreX,
                         centreY)) {
-        feature.text.assign(significant(line_));
+        feature.text.assign(significant(line));
         return FeatureStatus::BadObject;
       }
     }
@@ -62,12 +66,13 @@ FeatureStatus MifFeatureSource::next(FeatureKind withGeometry, Feature& feature)
 }
 
 FeatureStatus MifFeatureSource::readRecord(Feature& feature) {
-  UnitTable& units = ctx_.files.units;
-  if (units.atEnd(attr_.unit())) return FeatureStatus::NoRecord;
-  const ReadStatus status = units.readLine(attr_.unit(), row_);
+  InputFile* const attr = ctx_.files.units.inputOf(attr_.unit());
+  if (!attr || attr->atEnd()) return FeatureStatus::NoRecord;
+  std::string_view row;
+  const ReadStatus status = attr->readLineView(row);
   if (status == ReadStatus::End) return FeatureStatus::NoRecord;
   if (status == ReadStatus::Error) return FeatureStatus::RecordError;
-  values_.emplace(row_);
+  values_.emplace(row);
   feature.values = &*values_;
   return FeatureStatus::Read;
 }

@@ -85,7 +85,7 @@ class MifFeatureSource final : public FeatureSource {
   // The .mid row of the object just met, read as a free-format list.
   class RowValues final : public AttributeValues {
    public:
-    explicit RowValues(const std::string& row) : reader_(row) {}
+    explicit RowValues(std::string_view row) : reader_(row) {}
     bool readFloat(float& value) override { return reader_.readFloat(value); }
     bool readText(std::string& value, std::size_t maxLength) override { return reader_.readText(value, maxLength); }
     bool lastWasNull() const override { return reader_.lastWasNull(); }
@@ -102,10 +102,7 @@ class MifFeatureSource final : public FeatureSource {
   // A layer abandoned after a reported error releases its units when the source goes.
   UnitHandle geom_;
   UnitHandle attr_;
-  std::string line_;
-  std::string rest_;
-  std::string row_;
-  std::optional<RowValues> values_;
+  std::optional<RowValues> values_;  // over the .mid row, a view into the .mid unit's storage
 };
 
 /// The messages a reader gives when its layer cannot be read to the end.

@@ -62,11 +62,11 @@ bool miSkipHeader(FileAccess& ctx, int geomUnit);
 bool miCheckSaveDate(LayerAccess& ctx, const std::string& midName, const std::string& tabName, int& geomUnit,
                      int& attrUnit);
 
-/// True when `line` starts with an object keyword; `rest` receives the text after the keyword.
-bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string& rest, miObjectType& type);
+/// True when `line` starts with an object keyword; `rest` is then the part of `line` after the keyword.
+bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& rest, miObjectType& type);
 
-/// Reads the geometry of a point, line or pline object; node i is x[i-1], y[i-1]. True when a handled kind was read.
-bool miReadObject(FileAccess& ctx, std::string& rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
+/// Reads the geometry of a point, line or pline object from `rest` and the lines after it; node i is x[i-1], y[i-1]. True when a handled kind was read.
+bool miReadObject(FileAccess& ctx, std::string_view rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
                   std::vector<double>& y, int nodeLimit, int& nodeCount, double& centreX, double& centreY);
 
 /// Ends the run with ERROR 0310 when `count` exceeds `limit`.

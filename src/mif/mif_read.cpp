@@ -3,6 +3,7 @@
 // the caller are reused and nothing is allocated on the way through.
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
@@ -18,7 +19,6 @@ namespace kestrix {
 namespace {
 
 constexpr int kMaxPolygons = 10000;
-constexpr std::size_t kKeywordWidth = 16;
 
 struct Keyword {
   std::string_view text;
@@ -81,8 +81,8 @@ void readNumbers(FileAccess& ctx, std::string_view text, std::initializer_list<d
 }
 
 // Reads the next .mif line into `line`, ending the run when there is none.
-void nextLine(FileAccess& ctx, int geomUnit, std::string& line) {
-  switch (ctx.units.readLine(geomUnit, line)) {
+void nextLine(FileAccess& ctx, int geomUnit, std::string_view& line) {
+  switch (ctx.units.readLineView(geomUnit, line)) {
     case ReadStatus::Ok: return;
     case ReadStatus::End: unexpectedEnd(ctx);
     case ReadStatus::Error: unreadable(ctx, line);
@@ -100,32 +100,57 @@ bool isBlankText(std::string_view text) {
   return true;
 }
 
+// The first letters of the keywords and of COLLECTION: a line that starts
+// with any other character is no object keyword line.
+constexpr auto kKeywordStarts = [] {
+  std::array<bool, 256> starts{};
+  for (const Keyword& k : kKeywords) starts[static_cast<unsigned char>(k.text[0])] = true;
+  starts['C'] = true;
+  return starts;
+}();
+
+bool mayStartKeyword(char c) { return kKeywordStarts[static_cast<unsigned char>(upperAscii(c))]; }
+
 }  // namespace
 
 void miInitObject(miObjectType& type) { type = miObjectType{}; }
 
-bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string& rest, miObjectType& type) {
+bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& rest, miObjectType& type) {
   miInitObject(type);
-  // Leading blanks and TABs are skipped, but never past the last significant character.
-  const std::size_t length = significant(line).size();
-  std::size_t pos = 0;
-  while (pos + 1 < length && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-
-  char keyword[kKeywordWidth];
-  std::size_t width = std::min(kKeywordWidth, line.size() - std::min(pos, line.size()));
-  for (std::size_t i = 0; i < width; ++i) {
-    keyword[i] = upperAscii(line[pos + i]);
+  // Most lines of a layer are clauses such as "Symbol" or "Pen": a first
+  // character that begins no keyword settles them at once.
+  std::size_t first = 0;
+  while (first < line.size() && (line[first] == ' ' || line[first] == '\t')) ++first;
+  if (first < line.size() && !mayStartKeyword(line[first])) {
+    rest = line.substr(first);
+    return false;
   }
-  const std::string_view text = significant(std::string_view(keyword, width));
 
-  if (text.starts_with("COLLECTION")) {
+  // Leading blanks and TABs are skipped, but never past the last significant
+  // character: on a line of blanks and TABs alone that is its last TAB (or
+  // its start), where no keyword starts.
+  std::size_t pos = first;
+  if (first == line.size()) {
+    const std::size_t length = significant(line).size();
+    pos = length > 0 ? length - 1 : 0;
+  }
+
+  // A keyword counts when the line goes on with it, in any case; the word
+  // may run on ("POINTS" is a point).
+  const std::string_view text = line.substr(std::min(pos, line.size()));
+  const auto startsWith = [text](std::string_view keyword) {
+    if (text.size() < keyword.size()) return false;
+    for (std::size_t i = 0; i < keyword.size(); ++i)
+      if (upperAscii(text[i]) != keyword[i]) return false;
+    return true;
+  };
+  const char lead = text.empty() ? '\0' : upperAscii(text[0]);
+  if (lead == 'C' && startsWith("COLLECTION")) {
     ctx.out.say("ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
     ctx.out.exits(kExitFailure);
   }
   for (const Keyword& k : kKeywords) {
-    // Most lines of a layer are clauses such as "Symbol": the first letter rules out most keywords.
-    if (text.empty() || text[0] != k.text[0]) continue;
-    if (text.starts_with(k.text)) {
+    if (k.text[0] == lead && startsWith(k.text)) {
       type.kind = k.kind;
       pos += k.text.size();
       break;
@@ -144,12 +169,11 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string& rest,
     }
     type.nPolygons = polygons;
   }
-  // Assigned last: the caller may pass its rest buffer as the line.
-  rest.assign(after);
+  rest = after;
   return type.kind != miObjectKind::Unknown;
 }
 
-bool miReadObject(FileAccess& ctx, std::string& rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
+bool miReadObject(FileAccess& ctx, std::string_view rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
                   std::vector<double>& y, int nodeLimit, int& nodeCount, double& centreX, double& centreY) {
   if (type.kind == miObjectKind::Point) {
     // The coordinates may stand on the line below the keyword.

@@ -34,10 +34,19 @@ class InputFile {
   virtual ~InputFile() = default;
   /// Reads the next line without its line end (a CR before the LF is dropped) into `line`, reusing its storage.
   virtual ReadStatus readLine(std::string& line) = 0;
+  /// As readLine, but as a view (no copy where the file allows) valid until the file is read, asked atEnd, rewound or closed again.
+  virtual ReadStatus readLineView(std::string_view& line) {
+    const ReadStatus status = readLine(viewed_);
+    line = viewed_;
+    return status;
+  }
   /// True when no further line can be read.
   virtual bool atEnd() = 0;
   /// Goes back to the first line.
   virtual void rewind() = 0;
+
+ private:
+  std::string viewed_;  // the line readLineView shows for a file that has no storage of its own to show
 };
 
 /// A text file open for writing.

@@ -61,6 +61,25 @@ class StdioInputFile : public InputFile {
     return ReadStatus::Ok;
   }
 
+  ReadStatus readLineView(std::string_view& line) override {
+    // A line whole in the block is shown where it stands; one that runs past
+    // the block (or a block used up) goes the general way, into a string of its own.
+    if (pos_ < len_) {
+      const char* start = buffer_.data() + pos_;
+      const char* stop = static_cast<const char*>(std::memchr(start, '\n', len_ - pos_));
+      if (stop) {
+        std::size_t length = static_cast<std::size_t>(stop - start);
+        pos_ += length + 1;
+        if (length > 0 && start[length - 1] == '\r') --length;
+        line = std::string_view(start, length);
+        return ReadStatus::Ok;
+      }
+    }
+    const ReadStatus status = readLine(spill_);
+    line = spill_;
+    return status;
+  }
+
   bool atEnd() override { return pos_ == len_ && !fill(); }
 
   void rewind() override {
@@ -84,6 +103,7 @@ class StdioInputFile : public InputFile {
 
   std::FILE* file_;
   std::string buffer_;
+  std::string spill_;  // a line readLineView could not show in the block
   std::size_t pos_ = 0, len_ = 0;
   bool eof_ = false, error_ = false;
 };

@@ -18,8 +18,12 @@ StorePoint& Section::pointRef(Group g, int p) {
 }
 
 int Section::append(Group g, const StorePoint& pt) {
-  int n = ++count_[index(g)];
-  pointRef(g, n) = pt;
+  auto& v = points_[index(g)];
+  const int n = ++count_[index(g)];
+  // The points in use never outnumber the slots: the new one fills a slot
+  // kept from before or is the first past them.
+  if (static_cast<std::size_t>(n) <= v.size()) v[n - 1] = pt;
+  else v.push_back(pt);
   return n;
 }
 

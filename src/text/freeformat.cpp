@@ -1,5 +1,6 @@
 #include "text/freeformat.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "text/numbers.h"
@@ -36,13 +37,13 @@ bool parseInt(std::string_view text, std::int32_t& value) {
 
 }  // namespace
 
-FreeFormatReader::FreeFormatReader(std::string_view text) : text_(text) {}
+FreeFormatReader::FreeFormatReader(std::string_view text, ReadRoute route) : text_(text), route_(route) {}
 
-void FreeFormatReader::skipBlanks() {
+inline void FreeFormatReader::skipBlanks() {
   while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
 }
 
-void FreeFormatReader::skipSeparator() {
+inline void FreeFormatReader::skipSeparator() {
   skipBlanks();
   if (pos_ < text_.size() && text_[pos_] == ',') {
     ++pos_;
@@ -165,19 +166,65 @@ bool FreeFormatReader::readNumber(T& value, Parse parse) {
   return true;
 }
 
+bool FreeFormatReader::atOwnItem() {
+  if (route_ != ReadRoute::Shortcut || repeatLeft_ > 0 || ended_) return false;
+  if (!started_) {
+    skipBlanks();
+    started_ = true;
+  }
+  return pos_ < text_.size();
+}
+
+// A plain decimal followed by the end of its item is that item as the general
+// reading takes it: no repeat count (its digits would be followed by "*"), no
+// quote, no null.
+template <typename T>
+bool FreeFormatReader::readPlain(T& value) {
+  if (!atOwnItem()) return false;
+  T parsed{};
+  const std::size_t length = readPlainNumber(std::string_view(text_.data() + pos_, text_.size() - pos_), parsed);
+  if (length == 0) return false;
+  if (pos_ + length < text_.size() && !endsUnquoted(text_[pos_ + length])) return false;
+  pos_ += length;
+  skipSeparator();
+  lastNull_ = false;
+  value = parsed;
+  return true;
+}
+
+bool FreeFormatReader::readSimpleQuoted(std::string& value, std::size_t maxLength) {
+  if (!atOwnItem()) return false;
+  const char quote = text_[pos_];
+  if (quote != '"' && quote != '\'') return false;
+  // Items are short: a plain scan costs less than a library search.
+  std::size_t close = pos_ + 1;
+  while (close < text_.size() && text_[close] != quote) ++close;
+  if (close == text_.size() || (close + 1 < text_.size() && text_[close + 1] == quote)) return false;
+  value.assign(text_.substr(pos_ + 1, std::min(close - pos_ - 1, maxLength)));
+  pos_ = close + 1;
+  skipSeparator();
+  lastNull_ = false;
+  return true;
+}
+
 bool FreeFormatReader::readInt(std::int32_t& value) {
   return readNumber(value, [](std::string_view t, std::int32_t& v) { return parseInt(t, v); });
 }
 
 bool FreeFormatReader::readFloat(float& value) {
-  return readNumber(value, [](std::string_view t, float& v) { return readNumberText(t, v); });
+  if (readPlain(value)) return true;
+  const ReadRoute route = route_;
+  return readNumber(value, [route](std::string_view t, float& v) { return readNumberText(t, v, route); });
 }
 
 bool FreeFormatReader::readDouble(double& value) {
-  return readNumber(value, [](std::string_view t, double& v) { return readNumberText(t, v); });
+  if (readPlain(value)) return true;
+  const ReadRoute route = route_;
+  return readNumber(value, [route](std::string_view t, double& v) { return readNumberText(t, v, route); });
 }
 
 bool FreeFormatReader::readText(std::string& value, std::size_t maxLength) {
+  if (readSimpleQuoted(value, maxLength)) return true;
   std::string_view item;
   bool quoted = false;
   const ItemKind kind = nextItem(item, quoted);

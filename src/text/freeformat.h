@@ -8,13 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "text/numbers.h"
+
 namespace kestrix {
 
 /// Reads successive values of one free-format list from a text.
 class FreeFormatReader {
  public:
-  /// Starts reading at the beginning of `text`, which must outlive the reader.
-  explicit FreeFormatReader(std::string_view text);
+  /// Starts reading at the beginning of `text`, which must outlive the reader; `route` General leaves out the shortcuts.
+  explicit FreeFormatReader(std::string_view text, ReadRoute route = ReadRoute::Shortcut);
 
   /// Next value as a 32-bit integer; a null value leaves `value` alone. False on a read failure.
   bool readInt(std::int32_t& value);
@@ -33,6 +35,13 @@ class FreeFormatReader {
   ItemKind nextItem(std::string_view& value, bool& quoted);
   template <typename T, typename Parse>
   bool readNumber(T& value, Parse parse);
+  // The shortcut for the common item, a plain decimal: false (nothing read) when the general reading must decide.
+  template <typename T>
+  bool readPlain(T& value);
+  // The shortcut for a quoted text without doubled quotes: false (nothing read) when the general reading must decide.
+  bool readSimpleQuoted(std::string& value, std::size_t maxLength);
+  // True when the next item is read from the text itself, with leading blanks skipped.
+  bool atOwnItem();
   // Reads one item (with its repeat count) from the text itself.
   ItemKind scanItem(std::string_view& value, bool& quoted, std::int64_t& count);
   // Reads a quoted value starting at the opening quote.
@@ -42,6 +51,7 @@ class FreeFormatReader {
   void skipSeparator();
 
   std::string_view text_;
+  ReadRoute route_;
   std::size_t pos_ = 0;
   bool started_ = false;        // leading blanks have been skipped
   bool ended_ = false;          // a slash ended the list: every further item is null

@@ -33,12 +33,22 @@ std::size_t appendInt(std::string& out, std::int64_t value, int width);
 /// `value` rounded to the nearest whole number, halves away from zero (the value is taken as given, no further widening).
 double roundHalfAway(double value);
 
+/// Whether a reader may take its shortcuts for the common shapes (plain decimals, simple quoted texts) or reads by the general rules alone, the reference the shortcuts are held to.
+enum class ReadRoute { Shortcut, General };
+
 /// Reads a whole number text without blanks: optional sign, digits with an optional point, optional exponent (E, e, D, d or a bare sign). False when it is not a number or out of range.
-bool readNumberText(std::string_view text, double& value);
+bool readNumberText(std::string_view text, double& value, ReadRoute route = ReadRoute::Shortcut);
 /// As above, rounded once to single precision.
-bool readNumberText(std::string_view text, float& value);
+bool readNumberText(std::string_view text, float& value, ReadRoute route = ReadRoute::Shortcut);
+
+/// Reads a plain decimal from the start of `text` (optional sign, digits with an optional point, no exponent) when one division of exactly held numbers gives its value; the characters taken, or 0 with `value` untouched.
+std::size_t readPlainNumber(std::string_view text, double& value);
+/// As above, in single precision.
+std::size_t readPlainNumber(std::string_view text, float& value);
 
 /// Reads a fixed-column number field: blanks ignored, an all-blank field is 0, point and exponent optional. False when the field is not a number.
-bool readFixedField(std::string_view field, double& value);
+bool readFixedField(std::string_view field, double& value, ReadRoute route = ReadRoute::Shortcut);
+/// As above, rounded once to single precision.
+bool readFixedField(std::string_view field, float& value, ReadRoute route = ReadRoute::Shortcut);
 
 }  // namespace kestrix

@@ -1,6 +1,7 @@
 #include "text/text.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "text/numbers.h"
 
@@ -32,11 +33,27 @@ std::string realText(float value, int decimals) {
   return TRIMF(field);
 }
 
+// The normal form of asameKey written into `key` (room for kCompareLimit
+// characters); returns its length. Removing the quotes and TABs, then the
+// blanks at both ends, and then raising the letters is what the chain of
+// REMOVEQUOTES, REMOVETABS, TRIMF and UPPERCASE does, without its copies.
+std::size_t asameKeyInto(std::string_view text, char* key) {
+  std::size_t length = 0;
+  for (const char c : text.substr(0, kCompareLimit))
+    if (c != '"' && c != '\'' && c != '\t') key[length++] = upperAscii(c);
+  while (length > 0 && key[length - 1] == ' ') --length;
+  std::size_t first = 0;
+  while (first < length && key[first] == ' ') ++first;
+  std::memmove(key, key + first, length - first);
+  return length - first;
+}
+
 }  // namespace
 
 std::string_view significant(std::string_view text) {
-  const std::size_t last = text.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+  std::size_t length = text.size();
+  while (length > 0 && text[length - 1] == ' ') --length;
+  return length == 0 ? std::string_view() : text.substr(0, length);
 }
 
 std::string fitField(std::string_view text, std::size_t width) {
@@ -53,16 +70,30 @@ bool BLANK(std::string& text) {
 }
 
 std::string asameKey(std::string_view text) {
-  const std::string_view operand = text.substr(0, kCompareLimit);
-  return UPPERCASE(TRIMF(REMOVETABS(REMOVEQUOTES(operand))));
+  char key[kCompareLimit];
+  return std::string(key, asameKeyInto(text, key));
 }
 
-bool ASAME(std::string_view a, std::string_view b) { return asameKey(a) == asameKey(b); }
+bool ASAME(std::string_view a, std::string_view b) {
+  char keyA[kCompareLimit];
+  char keyB[kCompareLimit];
+  return std::string_view(keyA, asameKeyInto(a, keyA)) == std::string_view(keyB, asameKeyInto(b, keyB));
+}
 
 bool FLAGEXISTS(std::string_view text, std::string_view flag) {
-  const std::string f = UPPERCASE(flag);
+  // Compared in place, letter by letter in capitals, without copies. The
+  // significant flag ends in a non-blank, so no match can reach into the
+  // trailing blanks of the text: they need no cutting off.
+  const std::string_view f = significant(flag);
   if (f.empty()) return true;
-  return UPPERCASE(text).find(f) != std::string::npos;
+  const char lead = upperAscii(f[0]);
+  for (std::size_t at = 0; at + f.size() <= text.size(); ++at) {
+    if (upperAscii(text[at]) != lead) continue;
+    std::size_t i = 1;
+    while (i < f.size() && upperAscii(text[at + i]) == upperAscii(f[i])) ++i;
+    if (i == f.size()) return true;
+  }
+  return false;
 }
 
 std::string REMOVETABS(std::string_view text) { return without(text, '\t', '\t'); }

@@ -185,5 +185,49 @@ TEST(Platform, AWriteThatFailsInABlockFailsTheCloseOrTheSettling) {
 }
 #endif
 
+// Lines read as views into the read blocks: each the same text as the copied
+// reading gives, wherever a line meets the end of a block (a CR before the
+// block's end and its LF after it, a line longer than a block, a last line
+// without its end), with end tests in between that refill the block.
+TEST(Platform, LinesShownInPlaceAreTheLinesCopied) {
+  constexpr std::size_t kBlock = 1 << 18;  // the reading block of the input files
+  std::string content;
+  const auto lineOf = [&](std::size_t length, const char* end) {
+    for (std::size_t i = 0; i < length; ++i) content += static_cast<char>('a' + (content.size() + i) % 26);
+    content += end;
+  };
+  while (content.size() < kBlock - 40) lineOf(content.size() % 37, content.size() % 3 ? "\r\n" : "\n");
+  lineOf(kBlock - 1 - content.size(), "\r\n");  // the CR ends the first block, its LF starts the next
+  while (content.size() < 2 * kBlock - 10) lineOf(25, "\r\n");
+  lineOf(20, "\n");                  // runs over the second block's end
+  lineOf(kBlock + 1000, "\r\n");     // longer than a block
+  content += "\n\r\n\n";             // empty lines
+  lineOf(12, "\r");                  // the last line, without an end but for a CR
+
+  testing::ScratchDir dir;
+  dir.write("blocks.txt", content);
+  auto fs = makeSystemFileSystem();
+  const std::string name = dir.path().string() + "/blocks.txt";
+  auto viewed = fs->openRead(name);
+  auto copied = fs->openRead(name);
+  ASSERT_TRUE(viewed && copied);
+  int lines = 0;
+  for (;;) {
+    std::string_view view;
+    std::string line;
+    const ReadStatus a = viewed->readLineView(view);
+    const ReadStatus b = copied->readLine(line);
+    ASSERT_EQ(a, b) << "line " << lines;
+    if (a != ReadStatus::Ok) break;
+    ASSERT_EQ(std::string(view), line) << "line " << lines;
+    ++lines;
+    if (lines % 7 == 0) {
+      ASSERT_EQ(viewed->atEnd(), copied->atEnd()) << "line " << lines;
+    }
+  }
+  EXPECT_GT(lines, 10000);
+  EXPECT_TRUE(viewed->atEnd());
+}
+
 }  // namespace
 }  // namespace kestrix

@@ -156,5 +156,35 @@ TEST(GisFeatures, TheMifSourceGivesGeometryOnlyForTheKindAskedFor) {
   source.close();
 }
 
+// Only the first `lineWidth` characters of an object keyword line are read;
+// the lines that follow it (coordinates on a line of their own, polyline
+// vertices) are read whole.
+TEST(GisFeatures, TheMifSourceCutsKeywordLinesToItsWidth) {
+  TestRun t;
+  LayerBuilder()
+      .mifText("Point 1 2345678\r\n")
+      .withRow("1,0.03,C,XS1")
+      .mifText("Point\r\n  123456.5   7654321.25\r\n")
+      .withRow("1,0.03,C,XS1")
+      .mifText("Pline 2\r\n100000.125 200000.5\r\n300000.25 400000.75\r\n")
+      .withRow("XS1")
+      .addTo(t.fs, "layer");
+  MifFeatureSource source(t.ctx, 12, 1000);
+  ASSERT_TRUE(source.open("layer"));
+  Feature f;
+  ASSERT_EQ(source.next(FeatureKind::Point, f), FeatureStatus::Read);
+  EXPECT_EQ(f.x[0], 1.0);
+  EXPECT_EQ(f.y[0], 2345.0);  // "Point 1 2345" is what the width keeps
+  ASSERT_EQ(source.next(FeatureKind::Point, f), FeatureStatus::Read);
+  EXPECT_EQ(f.x[0], 123456.5);
+  EXPECT_EQ(f.y[0], 7654321.25);
+  ASSERT_EQ(source.next(FeatureKind::Line, f), FeatureStatus::Read);
+  ASSERT_EQ(f.nodes, 2);
+  EXPECT_EQ(f.x[1], 300000.25);
+  EXPECT_EQ(f.y[1], 400000.75);
+  EXPECT_EQ(source.next(FeatureKind::Line, f), FeatureStatus::End);
+  source.close();
+}
+
 }  // namespace
 }  // namespace kestrix::testing

@@ -52,7 +52,7 @@ TEST(MifObjectType, EveryKeywordWithThePrefixRule) {
       {"MultiPoint 2", "multiPoint", " 2"},
   };
   TestRun t;
-  std::string rest;
+  std::string_view rest;
   miObjectType type;
   for (const Case& c : cases) {
     EXPECT_TRUE(miReadObjectType(t.ctx, c.line, rest, type)) << c.line;
@@ -62,9 +62,44 @@ TEST(MifObjectType, EveryKeywordWithThePrefixRule) {
   EXPECT_EQ(t.out(), "");
 }
 
+TEST(MifObjectType, KeywordsInAnyCaseAfterBlanksAndTabs) {
+  struct Case {
+    const char* line;
+    const char* kind;
+    const char* rest;
+  };
+  const Case cases[] = {
+      {"\t \tpoint 1 2", "point", " 1 2"},
+      {"pline multiple 3", "plineMultiple", " 3"},
+      {"PLINE\tMULTIPLE 3", "pline", "\tMULTIPLE 3"},
+      {"Nonesuch", "none", "such"},
+      {"rEcT", "rect", ""},
+      {"RoundRect", "roundRect", ""},
+      {"Textual", "text", "ual"},
+      {"  multipoint 2", "multiPoint", " 2"},
+      {"Arcs", "arc", "s"},
+  };
+  TestRun t;
+  std::string_view rest;
+  miObjectType type;
+  for (const Case& c : cases) {
+    EXPECT_TRUE(miReadObjectType(t.ctx, c.line, rest, type)) << c.line;
+    EXPECT_EQ(kind(type), c.kind) << c.line;
+    EXPECT_EQ(rest, c.rest) << c.line;
+  }
+  // Too short for any keyword, or no letter that starts one.
+  for (const char* line : {"Poin", "P", "Pl", "\t", " \t ", "\tSymbol (35,0,12)", "Brush (2,0)", "1 2", "\"Point\""}) {
+    EXPECT_FALSE(miReadObjectType(t.ctx, line, rest, type)) << line;
+    EXPECT_EQ(kind(type), "") << line;
+  }
+  EXPECT_EQ(endsRun([&] { miReadObjectType(t.ctx, " \tCollection 2", rest, type); }), kExitFailure);
+  EXPECT_EQ(t.out(),
+            "ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.\n" + kClose);
+}
+
 TEST(MifObjectType, OtherLinesAreNotKeywordLinesAndClearTheRecord) {
   TestRun t;
-  std::string rest;
+  std::string_view rest;
   miObjectType type;
   ASSERT_TRUE(miReadObjectType(t.ctx, "Region 4", rest, type));
   for (const char* line : {"    Pen (1,2,0)", "", "   ", "12.5 7.25", "Smooth", "  Label Line Simple 1 2"}) {
@@ -76,7 +111,7 @@ TEST(MifObjectType, OtherLinesAreNotKeywordLinesAndClearTheRecord) {
 
 TEST(MifObjectType, RegionPolygonCountAndItsLimit) {
   TestRun t;
-  std::string rest;
+  std::string_view rest;
   miObjectType type;
   ASSERT_TRUE(miReadObjectType(t.ctx, "Region  10000", rest, type));
   EXPECT_EQ(type.nPolygons, 10000);
@@ -87,7 +122,7 @@ TEST(MifObjectType, RegionPolygonCountAndItsLimit) {
 
 TEST(MifObjectType, UnreadableRegionCountIsAReadingError) {
   TestRun t;
-  std::string rest;
+  std::string_view rest;
   miObjectType type;
   EXPECT_EQ(endsRun([&] { miReadObjectType(t.ctx, "Region x  ", rest, type); }), kExitFailure);
   EXPECT_EQ(t.out(), "ERROR 0308 - Reading .mif file.  Erroneous line is:\n x\n" + kClose);
@@ -95,7 +130,7 @@ TEST(MifObjectType, UnreadableRegionCountIsAReadingError) {
 
 TEST(MifObjectType, CollectionEndsTheRun) {
   TestRun t;
-  std::string rest;
+  std::string_view rest;
   miObjectType type;
   EXPECT_EQ(endsRun([&] { miReadObjectType(t.ctx, "  collection 3", rest, type); }), kExitFailure);
   EXPECT_EQ(t.out(),
@@ -106,7 +141,8 @@ TEST(MifObjectType, CollectionEndsTheRun) {
 struct ObjectRead {
   TestRun t;
   int unit = 0;
-  std::string rest;
+  std::string line;       // the keyword line
+  std::string_view rest;  // the part of it after the keyword
   miObjectType type;
   std::vector<double> x, y;
   int count = -1;
@@ -114,7 +150,6 @@ struct ObjectRead {
 
   bool read(const std::string& content, int limit) {
     unit = openInput(t, "a.mif", content);
-    std::string line;
     t.ctx.units.readLine(unit, line);
     EXPECT_TRUE(miReadObjectType(t.ctx, line, rest, type));
     return miReadObject(t.ctx, rest, unit, type, x, y, limit, count, cx, cy);
@@ -232,7 +267,7 @@ TEST(MifReadObject, ReadErrorInsideAnObjectIsAReadingError) {
   const int unit = openFailing(t, 0, ReadStatus::Error);
   miObjectType type;
   type.kind = miObjectKind::Point;
-  std::string rest;
+  std::string_view rest;
   std::vector<double> x, y;
   int n = 0;
   double cx = 0, cy = 0;

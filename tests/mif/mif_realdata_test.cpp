@@ -52,7 +52,8 @@ TEST(MifRealData, AllGeometriesClassifiedUntilTheCollection) {
   std::map<std::string, int> counts;
   std::vector<double> x, y;
   std::vector<std::pair<double, double>> points;
-  std::string line, rest;
+  std::string line;
+  std::string_view rest;
   miObjectType type;
   const int status = endsRun([&] {
     while (r.ctx.units.readLine(unit, line) == ReadStatus::Ok) {
@@ -108,7 +109,8 @@ TEST(MifRealData, PolylinesOfALineLayer) {
   ASSERT_TRUE(miSkipHeader(r.ctx, unit));
   std::vector<double> x, y;
   std::vector<double> firstX;
-  std::string line, rest;
+  std::string line;
+  std::string_view rest;
   miObjectType type;
   int n = 0;
   double cx = 0, cy = 0;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace kestrix {
 namespace {
@@ -94,6 +97,70 @@ TEST(FreeFormatRead, RealForms) {
     EXPECT_FALSE(b.readDouble(v)) << bad;
   }
   EXPECT_EQ(v, 3.0);
+}
+
+// The shortcuts (plain decimals, quoted texts without doubled quotes) must
+// leave every read as the general reading gives it: verdict, value, null
+// and what the next read finds. `ops` says what each read asks for: d
+// double, f single, i whole number, t text of up to 3 characters, T text.
+std::string readAll(std::string_view line, std::string_view ops, ReadRoute route) {
+  FreeFormatReader reader(line, route);
+  std::string out;
+  double d = -7.25;
+  float f = -7.25f;
+  std::int32_t i = -7;
+  std::string text = "~";
+  for (const char op : ops) {
+    bool ok = false;
+    switch (op) {
+      case 'd': ok = reader.readDouble(d); break;
+      case 'f': ok = reader.readFloat(f); break;
+      case 'i': ok = reader.readInt(i); break;
+      case 't': ok = reader.readText(text, 3); break;
+      default: ok = reader.readText(text, 100); break;
+    }
+    unsigned char raw[sizeof d + sizeof f];
+    std::memcpy(raw, &d, sizeof d);
+    std::memcpy(raw + sizeof d, &f, sizeof f);
+    out += std::string(1, op) + (ok ? "+" : "-") + (reader.lastWasNull() ? "n " : "v ") + std::to_string(i) + " [" +
+           text + "] ";
+    for (const unsigned char b : raw) out += std::to_string(b) + ".";
+    out += "\n";
+  }
+  return out;
+}
+
+TEST(FreeFormatShortcut, AgreesWithTheGeneralReadingOnEdgeCases) {
+  const char* lines[] = {"  1.5, 2.5", "1.5/2", "1.5 / 2", "3*1.5 2", "2* 7", "2*,5", "1.5*2", "-0.000 +.5 5.",
+                         "'ab''c' \"x\"", "\"XS1\",\"C\"", "'unclosed", "\"\" ''", "\"a\"b c", "'a'/'b'",
+                         "1e5,1D5,1.5-3", ",,", ",5", "1.5\t2.5\r", "abc 1", "12.5x 3", "9007199254740993 1",
+                         "12345678901234567890, 1", "1,5", " , , 7", "14.001,0.060,\"L\",\"XS1\"",
+                         "14.001,,\"L\",", "\t\"C\"\t,\t'XS 2'", "2*'a' 'b'", "1.5,", "/", "  ", "+ 1", ". 1"};
+  for (const char* line : lines) {
+    for (const char* ops : {"dddd", "ffff", "ffTT", "TTTT", "tttt", "dfti", "iiii", "TdTf", "fTfT"}) {
+      EXPECT_EQ(readAll(line, ops, ReadRoute::Shortcut), readAll(line, ops, ReadRoute::General))
+          << "line [" << line << "] reads " << ops;
+    }
+  }
+}
+
+TEST(FreeFormatShortcut, AgreesWithTheGeneralReadingOnRandomLines) {
+  std::mt19937_64 random(19700101);
+  const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+  const std::vector<std::string> items = {
+      "0", "-0.0", "1.5", "+.5", "5.", "500015.101", "5999951.999", "0.060", "14.001", "-123.25", "1e3", "1.5D-2",
+      "2.5+1", "9007199254740993", "0.12345678912", "12345678901234567890", "\"XS1\"", "'C'", "\"a\"\"b\"",
+      "'it''s'", "\"\"", "\"a, b / c\"", "'open", "x", "12a", "3*", "2*1.5", "2*'q'", "0*1", "/", "", "."};
+  const std::vector<std::string> separators = {",", " ", "\t", " , ", ",,", "  ", "\t,\t", "", "\r"};
+  const std::string opsAlphabet = "dftTiT";
+  for (int round = 0; round < 20000; ++round) {
+    std::string line = pick(4) == 0 ? std::string(pick(3), ' ') : std::string();
+    for (std::size_t n = 1 + pick(5); n > 0; --n) line += items[pick(items.size())] + separators[pick(separators.size())];
+    std::string ops;
+    for (std::size_t n = 1 + pick(7); n > 0; --n) ops += opsAlphabet[pick(opsAlphabet.size())];
+    ASSERT_EQ(readAll(line, ops, ReadRoute::Shortcut), readAll(line, ops, ReadRoute::General))
+        << "line [" << line << "] reads " << ops;
+  }
 }
 
 }  // namespace

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace kestrix {
 namespace {
@@ -93,6 +97,104 @@ TEST(NumbersReadField, RejectedForms) {
   EXPECT_FALSE(readFixedField("1,5", v));
   EXPECT_FALSE(readFixedField("1e400", v));
   EXPECT_FALSE(readFixedField("\t1", v));
+}
+
+// The shortcut for plain decimals must read every text exactly as the
+// general reading does: the same verdict and the same bits (the sign of a
+// zero included), the receiving variable left alone where it fails.
+template <typename T>
+std::string bits(T value) {
+  unsigned char raw[sizeof value];
+  std::memcpy(raw, &value, sizeof value);
+  std::string out;
+  for (unsigned char b : raw) out += std::to_string(b) + ".";
+  return out;
+}
+
+template <typename T>
+std::string numberText(std::string_view text, ReadRoute route) {
+  T value = T(-7.25);
+  const bool ok = readNumberText(text, value, route);
+  return (ok ? "ok " : "no ") + bits(value);
+}
+
+template <typename T>
+std::string fieldText(std::string_view field, ReadRoute route) {
+  T value = T(-7.25);
+  const bool ok = readFixedField(field, value, route);
+  return (ok ? "ok " : "no ") + bits(value);
+}
+
+// Checks one text both ways in both precisions, as a number text and as a field.
+void expectSameReading(const std::string& text) {
+  EXPECT_EQ(numberText<double>(text, ReadRoute::Shortcut), numberText<double>(text, ReadRoute::General)) << text;
+  EXPECT_EQ(numberText<float>(text, ReadRoute::Shortcut), numberText<float>(text, ReadRoute::General)) << text;
+  EXPECT_EQ(fieldText<double>(text, ReadRoute::Shortcut), fieldText<double>(text, ReadRoute::General)) << text;
+  EXPECT_EQ(fieldText<float>(text, ReadRoute::Shortcut), fieldText<float>(text, ReadRoute::General)) << text;
+}
+
+TEST(NumbersReadShortcut, AgreesWithTheGeneralReadingOnEdgeCases) {
+  for (const char* text :
+       {"0", "-0", "+0.000", "-0.0", "0.060", "14.001", "500015.101", "5999951.999", "-1.5", "+5.", ".5", "-.5", "5.",
+        ".", "-", "+", "", " ", "  12.5 ", " 1 2.5", "-  1", "1e5", "1E-5", "1D5", "1d-5", "1.5-3", "1.5+3", "1..2",
+        "1.2.3", "--1", "+-1", "1,5", "\t1", "1\t", "1x", "0x10", "inf", "nan", "1e400", "1e-400", "1.5 D3",
+        // Around the limits of the shortcut: 2^53 and 2^24 digits, 22 and 10 decimals, 19 digits.
+        "9007199254740992", "9007199254740993", "900719925474099.3", "16777216", "16777217", "1677721.7",
+        "0.0000000000000000000001", "0.00000000000000000000001", "1.0000000000000000000001", "0.1234567891",
+        "0.12345678912", "1234567890123456789", "12345678901234567890", "0000000000000000001.5",
+        "00000000000000000000.5", "340282346638528859811704183484516925440", "3.4028235e38", "0.1", "0.2", "0.3",
+        "2.675", "1.005", "8.5", "0.000001", "123456.789012", "4503599627370497.5", "9.999999999999999"}) {
+    expectSameReading(text);
+  }
+}
+
+TEST(NumbersReadShortcut, AgreesWithTheGeneralReadingOnRandomTexts) {
+  std::mt19937_64 random(20240611);
+  const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+  const std::string digits = "0123456789";
+  const std::string anything = "0123456789012345678901234567890123456789.+-eEdD ,\tx";
+  for (int round = 0; round < 40000; ++round) {
+    std::string text;
+    if (round % 2 == 0) {
+      // A decimal of up to 22 digits with its point anywhere, signed or not:
+      // the shapes the shortcut takes, and just beyond what it takes.
+      const std::size_t count = 1 + pick(22);
+      const std::size_t point = pick(count + 2);
+      if (pick(3) == 0) text += pick(2) ? '-' : '+';
+      for (std::size_t i = 0; i < count; ++i) {
+        if (i == point) text += '.';
+        text += digits[pick(10)];
+      }
+      if (point == count) text += '.';
+      if (pick(8) == 0) text.insert(pick(text.size() + 1), 1, anything[pick(anything.size())]);
+      if (pick(8) == 0) text = std::string(pick(4), ' ') + text + std::string(pick(4), ' ');
+    } else {
+      for (std::size_t i = pick(14); i > 0; --i) text += anything[pick(anything.size())];
+    }
+    expectSameReading(text);
+    if (::testing::Test::HasFailure()) break;  // one report is enough to go on
+  }
+}
+
+TEST(NumbersReadShortcut, TakesOnlyPlainDecimalsFromTheStartOfATextAndNeverTouchesAValueItLeaves) {
+  double d = 7.0;
+  EXPECT_EQ(readPlainNumber("500015.101 5999951.999", d), 10u);
+  EXPECT_EQ(d, 500015.101);
+  EXPECT_EQ(readPlainNumber("-0,1", d), 2u);
+  EXPECT_TRUE(std::signbit(d));
+  EXPECT_EQ(readPlainNumber("12*3", d), 2u);  // where the item ends is for the caller to judge
+  d = 7.0;
+  for (const char* refused : {"", "+", ".", "-.", " 1", "x1", "9007199254740993", "1.00000000000000000000001",
+                              "12345678901234567890"}) {
+    EXPECT_EQ(readPlainNumber(refused, d), 0u) << refused;
+    EXPECT_EQ(d, 7.0) << refused;
+  }
+  float f = 7.0f;
+  EXPECT_EQ(readPlainNumber("16777217", f), 0u);  // beyond 2^24: left to the general reading
+  EXPECT_EQ(readPlainNumber("0.12345678912", f), 0u);
+  EXPECT_EQ(f, 7.0f);
+  EXPECT_EQ(readPlainNumber("0.035", f), 5u);
+  EXPECT_EQ(f, 0.035f);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 
 namespace kestrix {
@@ -28,6 +29,30 @@ TEST(TextCompare, FlagExistsIsACaseBlindSubstringTest) {
   EXPECT_FALSE(FLAGEXISTS("ABC", " b"));     // a leading blank does
   EXPECT_TRUE(FLAGEXISTS("'abc'", "'A"));    // quotes are not removed
   EXPECT_FALSE(FLAGEXISTS("ab", "abc"));
+}
+
+// ASAME and FLAGEXISTS compare in place; they must say what the chains of
+// the text routines they stand for say, on any mix of letters, blanks, TABs
+// and quotes.
+TEST(TextCompare, InPlaceComparisonsAgreeWithTheTextRoutines) {
+  std::mt19937 random(4242);
+  const std::string alphabet = "aAbB  \t\t'\"lLeEfFtT";
+  const auto text = [&](std::size_t most) {
+    std::string t;
+    for (std::size_t n = random() % (most + 1); n > 0; --n) t += alphabet[random() % alphabet.size()];
+    return t;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const std::string a = text(12);
+    const std::string b = round % 3 == 0 ? a + std::string(random() % 3, ' ') : text(12);
+    const std::string key = UPPERCASE(TRIMF(REMOVETABS(REMOVEQUOTES(a))));
+    ASSERT_EQ(asameKey(a), key) << "[" << a << "]";
+    ASSERT_EQ(ASAME(a, b), key == UPPERCASE(TRIMF(REMOVETABS(REMOVEQUOTES(b))))) << "[" << a << "] [" << b << "]";
+    const std::string flag = text(4);
+    const std::string f = UPPERCASE(flag);
+    ASSERT_EQ(FLAGEXISTS(a, flag), f.empty() || UPPERCASE(a).find(f) != std::string::npos)
+        << "[" << a << "] [" << flag << "]";
+  }
 }
 
 TEST(TextClean, BlankStripsTabsFromTheCallersText) {
@@ -58,6 +83,9 @@ TEST(TextClean, RemoveRoutinesCaseAndTrim) {
   EXPECT_EQ(TRIMF("\t a"), "\t a");  // a leading TAB stays
   EXPECT_EQ(fitField("abc def", 4), "abc");
   EXPECT_EQ(significant("ab \t  "), "ab \t");
+  EXPECT_EQ(significant("   "), "");
+  EXPECT_EQ(significant(""), "");
+  EXPECT_EQ(significant(" a"), " a");
 }
 
 TEST(TextNumbers, Integers) {
