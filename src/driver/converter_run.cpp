@@ -44,7 +44,11 @@ void searchPass(RunContext& ctx, Handle handle) {
     for (const std::string& name : matches) {
       handle(name);
       if (first) {
-        if (set.outOption.empty()) set.outFolder = FILEFOLDERPATH(name);
+        if (set.outOption.empty()) {
+          std::string opened = name;  // as the model file is opened, doubled separators dropped
+          CLEANPATH(opened);
+          set.outFolder = FILEFOLDERPATH(opened);
+        }
         first = false;
       }
     }

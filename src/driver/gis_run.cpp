@@ -31,7 +31,11 @@ std::string firstLayerFolder(RunContext& ctx) {
   mif += ".mif";
   CLEANPATH(mif);
   const std::string& opened = ctx.units.corrected(mif);
-  return FILEFOLDERPATH(opened != mif ? opened : first);
+  // The folder as the layer was opened, doubled separators dropped: the
+  // layers then name each .csv as it was opened.
+  std::string asGiven = first;
+  CLEANPATH(asGiven);
+  return FILEFOLDERPATH(opened != mif ? opened : asGiven);
 }
 }  // namespace
 

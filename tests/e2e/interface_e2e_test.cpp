@@ -157,6 +157,13 @@ TEST(InterfaceE2E, SummaryCountsEqualTheFilesWritten) {
       << run.output;
   EXPECT_EQ(csvFiles(dir.path() / "sub"), 1);
 
+  // A doubled separator in the layer's name is dropped from the folder the outputs go to and are named by.
+  const auto doubled = dir.run({"-batch", "-N", "sub//s.mif"});
+  ASSERT_EQ(doubled.status, 0) << doubled.output;
+  EXPECT_TRUE(hasLine(doubled.output, "Summary: output folder: sub/"));
+  EXPECT_NE(dir.read("sub/1d_xs.mid").find("\"sub/"), std::string::npos);
+  EXPECT_EQ(dir.read("sub/1d_xs.mid").find("sub//"), std::string::npos);
+
   // More than 20 dropped sections are counted, not named.
   SurveyLayer many;
   many.point(0, 0, "1,0.03,L,KEPT").point(1, 0, "1,0.03,C,KEPT").point(2, 0, "1,0.03,C,KEPT");

@@ -29,12 +29,25 @@ std::string kind(const miObjectType& t) {
 
 const std::string kClose = "\nPress Enter to Close\n";
 
+// A keyword line, the kind it is read as and the text left after the keyword.
+struct Case {
+  const char* line;
+  const char* kind;
+  const char* rest;
+};
+
+template <std::size_t N>
+void expectTypes(TestRun& t, const Case (&cases)[N]) {
+  std::string_view rest;
+  miObjectType type;
+  for (const Case& c : cases) {
+    EXPECT_TRUE(miReadObjectType(t.ctx, c.line, rest, type)) << c.line;
+    EXPECT_EQ(kind(type), c.kind) << c.line;
+    EXPECT_EQ(rest, c.rest) << c.line;
+  }
+}
+
 TEST(MifObjectType, EveryKeywordWithThePrefixRule) {
-  struct Case {
-    const char* line;
-    const char* kind;
-    const char* rest;
-  };
   const Case cases[] = {
       {"None", "none", ""},
       {"  \tPoint 12.5 7.25", "point", " 12.5 7.25"},
@@ -52,22 +65,11 @@ TEST(MifObjectType, EveryKeywordWithThePrefixRule) {
       {"MultiPoint 2", "multiPoint", " 2"},
   };
   TestRun t;
-  std::string_view rest;
-  miObjectType type;
-  for (const Case& c : cases) {
-    EXPECT_TRUE(miReadObjectType(t.ctx, c.line, rest, type)) << c.line;
-    EXPECT_EQ(kind(type), c.kind) << c.line;
-    EXPECT_EQ(rest, c.rest) << c.line;
-  }
+  expectTypes(t, cases);
   EXPECT_EQ(t.out(), "");
 }
 
 TEST(MifObjectType, KeywordsInAnyCaseAfterBlanksAndTabs) {
-  struct Case {
-    const char* line;
-    const char* kind;
-    const char* rest;
-  };
   const Case cases[] = {
       {"\t \tpoint 1 2", "point", " 1 2"},
       {"pline multiple 3", "plineMultiple", " 3"},
@@ -82,11 +84,7 @@ TEST(MifObjectType, KeywordsInAnyCaseAfterBlanksAndTabs) {
   TestRun t;
   std::string_view rest;
   miObjectType type;
-  for (const Case& c : cases) {
-    EXPECT_TRUE(miReadObjectType(t.ctx, c.line, rest, type)) << c.line;
-    EXPECT_EQ(kind(type), c.kind) << c.line;
-    EXPECT_EQ(rest, c.rest) << c.line;
-  }
+  expectTypes(t, cases);
   // Too short for any keyword, or no letter that starts one.
   for (const char* line : {"Poin", "P", "Pl", "\t", " \t ", "\tSymbol (35,0,12)", "Brush (2,0)", "1 2", "\"Point\""}) {
     EXPECT_FALSE(miReadObjectType(t.ctx, line, rest, type)) << line;
