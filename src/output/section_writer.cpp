@@ -28,14 +28,14 @@ std::string headerSource(const std::vector<std::string>& inFiles) {
 }
 
 // Refuses a run whose outputs would replace one of its inputs, before a single file is opened.
-void guardSectionOutputs(Workspace& ctx, const SectionsView& view, bool report) {
+void guardSectionOutputs(Workspace& ctx, const std::vector<std::string>& csvPaths, bool report) {
   const Settings& st = ctx.settings;
   // The layer whose header the outputs copy is read too (in the converter
   // modes only here), so it is guarded like every other input.
   if (st.composedHeader.empty()) ctx.files.inputs.add(ctx.files.fs, headerSource(st.inFiles));
   std::vector<std::string> outputs;
-  outputs.reserve(view.sections.size() + 6);
-  for (const SectionView& section : view.sections) outputs.push_back(section.csvPath);
+  outputs.reserve(csvPaths.size() + 7);
+  outputs.insert(outputs.end(), csvPaths.begin(), csvPaths.end());
   for (const std::string_view layer : {"1d_xs", "_xs_bed_points", "_xs_all_points"}) {
     const std::string base = ADDFOLDER(st.outFolder, layer);
     outputs.push_back(base + ".mif");
@@ -49,11 +49,11 @@ void guardSectionOutputs(Workspace& ctx, const SectionsView& view, bool report) 
 
 void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const ReportRecord* report) {
   const SectionsView view = viewSections(ctx);
-  guardSectionOutputs(ctx, view, report != nullptr);
-  // Creating thousands of files is the slowest part of writing them: they are created ahead, beside the writing.
   std::vector<std::string> csvPaths;
   csvPaths.reserve(view.sections.size());
   for (const SectionView& section : view.sections) csvPaths.push_back(section.csvPath);
+  guardSectionOutputs(ctx, csvPaths, report != nullptr);
+  // Creating thousands of files is the slowest part of writing them: they are created ahead, beside the writing.
   ctx.files.fs.prepareWrites(csvPaths);
 
   CsvSink csv(ctx, view);
