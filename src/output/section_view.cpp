@@ -279,6 +279,7 @@ SectionsView viewSections(Workspace& ctx) {
 
   SectionViewer viewer(ctx);
   std::size_t longest = kSourceMinWidth;
+  view.sections.reserve(static_cast<std::size_t>(ctx.store.nxs()));
   for (int s = 1; s <= ctx.store.nxs(); ++s) {
     if (!ctx.store[s].use) continue;
     refuseUnwritable(ctx, ctx.store[s]);

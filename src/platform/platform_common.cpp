@@ -116,8 +116,9 @@ bool writeAll(std::FILE* file, std::string_view text) {
 // The slow part of writing thousands of files is the kernel's: creating each
 // file and copying its blocks. One thread does that beside the run: it
 // writes and closes the files handed to it, in the order handed over, and in
-// between creates the files announced ahead of their opening. The run formats
-// the next section meanwhile.
+// between creates the files announced ahead of their opening and hands them
+// over open. The run formats the next section meanwhile, and makes no call
+// of the system for a file created ahead.
 class BackgroundWriter {
  public:
   BackgroundWriter() : thread_([this] { run(); }) {}
@@ -128,6 +129,8 @@ class BackgroundWriter {
     }
     wake_.notify_all();
     thread_.join();
+    for (auto& [name, ahead] : ahead_)
+      if (ahead.file != nullptr) std::fclose(ahead.file);
   }
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
@@ -135,22 +138,36 @@ class BackgroundWriter {
   // Creates an empty file of that native name unless something is there already, or it is opened first.
   void create(std::string nativeName) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!ahead_.emplace(nativeName, Ahead::Announced).second) return;
+    if (!ahead_.emplace(nativeName, Ahead{}).second) return;
     creations_.push_back(std::move(nativeName));
-    if (sleeping_) wake_.notify_one();
+    wakeIfDue();
   }
-  // True when this writer created the file (so it is empty and no one else's); otherwise a file announced is
-  // claimed, so that the writer leaves it to the caller.
-  bool takeCreated(const std::string& nativeName) {
+  // The file when this writer created it (so it is empty and no one else's), open for writing; otherwise null,
+  // and a file announced is claimed, so that the writer leaves it to the caller.
+  std::FILE* takeCreated(const std::string& nativeName) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = ahead_.find(nativeName);
-    if (found == ahead_.end()) return false;
-    if (found->second == Ahead::Created) {
+    if (found == ahead_.end()) return nullptr;
+    if (found->second.state == State::Created) {
+      std::FILE* file = found->second.file;
       ahead_.erase(found);
-      return true;
+      --createdWaiting_;
+      wakeIfDue();
+      return file;
     }
-    found->second = Ahead::Claimed;
-    return false;
+    found->second.state = State::Claimed;
+    return nullptr;
+  }
+  // Forgets a file announced ahead and not taken, closing it if it was created; it is about to be removed.
+  void forget(const std::string& nativeName) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = ahead_.find(nativeName);
+    if (found == ahead_.end()) return;
+    if (found->second.state == State::Created) {
+      std::fclose(found->second.file);
+      --createdWaiting_;
+    }
+    ahead_.erase(found);
   }
   // Appends a block to a file; `name` names the file in a failure.
   void write(std::FILE* file, std::string block, const std::string& name) {
@@ -178,7 +195,11 @@ class BackgroundWriter {
   // Waits until every file handed over is written and closed.
   void drain() {
     std::unique_lock<std::mutex> lock(mutex_);
+    if (jobs_.empty() && !busy_) return;
+    ++draining_;
+    wakeIfDue();
     idle_.wait(lock, [&] { return jobs_.empty() && !busy_; });
+    --draining_;
   }
   // As drain(), then reports (once) the first file that could not be written.
   bool settle(std::string& failed) {
@@ -200,15 +221,40 @@ class BackgroundWriter {
   // Memory held by blocks waiting to be written; beyond this the run waits
   // for the disk, so that memory does not grow with a disk slower than the run.
   static constexpr std::size_t kMaxQueued = std::size_t{16} << 20;
-  static constexpr std::size_t kMaxSpare = 8;        // block buffers kept for reuse
+  // Block buffers kept for reuse: as many as can wait, so that a long run
+  // takes no fresh memory for its blocks once the queue has filled.
+  static constexpr std::size_t kMaxSpare = kMaxQueued / (std::size_t{1} << 20) + 2;
   static constexpr std::size_t kCreationsAtOnce = 64;  // creations between two looks at the blocks
+  // Files created ahead wait open for their opening: at most this many, so
+  // that they hold few of the process's open files.
+  static constexpr std::size_t kMaxCreatedWaiting = 128;
+  // Waking the thread costs a call of the system on both sides, so it is
+  // woken for a batch: this many files or bytes waiting, or fewer files
+  // created ahead than half the most.
+  static constexpr std::size_t kWakeJobs = 32;
+  static constexpr std::size_t kWakeBytes = std::size_t{1} << 20;
+  static constexpr long long kWriteBehindWindow = 8 << 20;
+
+  // Whether the thread has work enough to be woken for (the mutex held).
+  bool due() const {
+    if (stop_) return true;
+    if (!jobs_.empty() && (draining_ > 0 || jobs_.size() >= kWakeJobs || pendingBytes_ >= kWakeBytes ||
+                           queued_ >= kMaxQueued))
+      return true;
+    return !creations_.empty() && createdWaiting_ < kMaxCreatedWaiting / 2;
+  }
+  void wakeIfDue() {
+    if (sleeping_ && due()) wake_.notify_one();
+  }
 
   void push(Job job) {
     std::unique_lock<std::mutex> lock(mutex_);
+    wakeIfDue();  // a full queue is due: the run waits only for a thread that is writing
     room_.wait(lock, [&] { return queued_ < kMaxQueued; });
     queued_ += job.data.capacity();
+    pendingBytes_ += job.data.size();
     jobs_.push_back(std::move(job));
-    if (sleeping_) wake_.notify_one();
+    wakeIfDue();
   }
 
   // Creates a file announced ahead unless its opening came first; only an
@@ -218,27 +264,56 @@ class BackgroundWriter {
       std::lock_guard<std::mutex> lock(mutex_);
       const auto found = ahead_.find(name);
       if (found == ahead_.end()) return;
-      if (found->second != Ahead::Announced) {
+      if (found->second.state != State::Announced) {
         ahead_.erase(found);
         return;
       }
     }
-    const bool created = nativeCreateNew(name);
+    std::FILE* file = nativeCreateNew(name);
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = ahead_.find(name);
+    if (file != nullptr && (found == ahead_.end() || found->second.state != State::Announced)) {
+      // Claimed meanwhile, its opening creates the file itself; forgotten,
+      // it was to be removed: either way this creation leaves no trace.
+      std::fclose(file);
+      if (found == ahead_.end()) std::remove(name.c_str());
+      file = nullptr;
+    }
     if (found == ahead_.end()) return;
-    // Claimed meanwhile: its opening created or truncated the file itself.
-    if (created && found->second == Ahead::Announced) {
-      found->second = Ahead::Created;
+    if (file != nullptr) {
+      found->second = Ahead{State::Created, file};
+      ++createdWaiting_;
     } else {
+      // Claimed, or something was there already, which the opening replaces as usual.
       ahead_.erase(found);
     }
   }
 
-  static bool perform(Job& job) {
+  bool perform(Job& job) {
     const bool written = writeAll(job.file, job.data);
+    // A file of one block is never long; the others are followed to the disk.
+    if (!job.last || !behind_.empty()) writeBehind(job);
     if (!job.last) return written;
     return std::fclose(job.file) == 0 && written;
+  }
+
+  // A long file is sent to disk a window at a time as it grows, and the
+  // window before, on disk by then as a rule, is let go of from the cache:
+  // the cache of a long run then reuses its pages instead of taking fresh
+  // ones for every gigabyte. Nothing here waits for the disk.
+  void writeBehind(const Job& job) {
+    if (job.last) {
+      const auto found = behind_.find(job.file);
+      if (found != behind_.end()) behind_.erase(found);
+      return;
+    }
+    Behind& b = behind_[job.file];
+    b.written += static_cast<long long>(job.data.size());
+    if (b.written - b.started < kWriteBehindWindow) return;
+    nativeStartWriteBack(job.file, b.started, b.written);
+    if (b.started > b.dropped) nativeDropWritten(job.file, b.dropped, b.started);
+    b.dropped = b.started;
+    b.started = b.written;
   }
 
   void run() {
@@ -246,12 +321,10 @@ class BackgroundWriter {
     std::deque<Job> batch;
     std::vector<std::string> creations;
     for (;;) {
-      sleeping_ = true;
-      wake_.wait(lock, [&] { return stop_ || !jobs_.empty() || !creations_.empty(); });
-      sleeping_ = false;
       if (!jobs_.empty()) {
         // The blocks first, as they hold memory; whatever has gathered is taken at once.
         batch.swap(jobs_);
+        pendingBytes_ = 0;
         busy_ = true;
         lock.unlock();
         std::size_t bytes = 0;
@@ -274,9 +347,10 @@ class BackgroundWriter {
         if (jobs_.empty()) idle_.notify_all();
         continue;
       }
-      if (!creations_.empty()) {
+      if (stop_) return;  // files announced and not created yet are left uncreated
+      if (!creations_.empty() && createdWaiting_ < kMaxCreatedWaiting) {
         // Then a few creations ahead, so that blocks handed over meanwhile do not wait for all of them.
-        const std::size_t n = std::min(kCreationsAtOnce, creations_.size());
+        const std::size_t n = std::min({kCreationsAtOnce, creations_.size(), kMaxCreatedWaiting - createdWaiting_});
         creations.assign(std::make_move_iterator(creations_.begin()),
                          std::make_move_iterator(creations_.begin() + static_cast<std::ptrdiff_t>(n)));
         creations_.erase(creations_.begin(), creations_.begin() + static_cast<std::ptrdiff_t>(n));
@@ -285,7 +359,10 @@ class BackgroundWriter {
         lock.lock();
         continue;
       }
-      if (stop_) return;
+      // Nothing to do: every wait ends with work the loop above takes.
+      sleeping_ = true;
+      wake_.wait(lock, [&] { return due(); });
+      sleeping_ = false;
     }
   }
 
@@ -294,16 +371,28 @@ class BackgroundWriter {
 
  private:
   std::mutex mutex_;
-  std::condition_variable wake_;  // blocks, creations or the stop for the thread
+  std::condition_variable wake_;  // work enough for the thread
   std::condition_variable room_;  // room in the queue for the run
   std::condition_variable idle_;  // every block written
   std::deque<Job> jobs_;
   std::deque<std::string> creations_;
   std::vector<std::string> spare_;
-  // Files announced for creation ahead, until created and taken, or claimed by their opening.
-  enum class Ahead { Announced, Created, Claimed };
+  // Files announced for creation ahead, until created and taken, claimed by their opening or forgotten.
+  enum class State { Announced, Created, Claimed };
+  struct Ahead {
+    State state = State::Announced;
+    std::FILE* file = nullptr;  // open, once created
+  };
   std::unordered_map<std::string, Ahead> ahead_;
-  std::size_t queued_ = 0;
+  std::size_t createdWaiting_ = 0;  // files created ahead and not taken yet
+  // Where each long file stands: bytes written, sent to disk from, and let go of up to (the writer's own).
+  struct Behind {
+    long long written = 0, started = 0, dropped = 0;
+  };
+  std::unordered_map<std::FILE*, Behind> behind_;
+  std::size_t queued_ = 0;        // capacity of the blocks waiting or being written
+  std::size_t pendingBytes_ = 0;  // bytes of the blocks waiting
+  int draining_ = 0;              // calls waiting for every block to be written
   bool busy_ = false;
   bool sleeping_ = false;
   bool stop_ = false;
@@ -319,7 +408,8 @@ class BackgroundWriter {
   void close(std::FILE*, std::string, const std::string&) {}
   void drain() {}
   std::string block(std::size_t) { return std::string(); }
-  bool takeCreated(const std::string&) { return false; }
+  std::FILE* takeCreated(const std::string&) { return nullptr; }
+  void forget(const std::string&) {}
   static constexpr std::size_t kBlockBytes = 1 << 20;
   bool settle(std::string&) { return true; }
 };
@@ -448,11 +538,11 @@ class SystemFileSystem : public FileSystem {
     return std::make_unique<StdioInputFile>(f);
   }
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override {
+    changed();
     const std::string native = nativePath(path);
-    std::FILE* f = nullptr;
-    // A file created ahead is empty, so opening it needs neither creating nor
-    // truncating; one the background writer has not reached yet is created here.
-    if (background_ && background_->takeCreated(native)) f = openNativeExisting(native);
+    // A file created ahead comes open and empty; one the background writer
+    // has not reached yet is created here.
+    std::FILE* f = background_ ? background_->takeCreated(native) : nullptr;
     if (!f) f = openNativeFile(native, true);
     if (!f) return nullptr;
     return std::make_unique<StdioOutputFile>(f, background_.get(), path);
@@ -463,6 +553,7 @@ class SystemFileSystem : public FileSystem {
 #endif
   }
   void prepareWrites(const std::vector<std::string>& paths) override {
+    changed();
     if (!background_) return;
     for (const std::string& path : paths) background_->create(nativePath(path));
   }
@@ -476,6 +567,7 @@ class SystemFileSystem : public FileSystem {
     return std::filesystem::is_directory(toFsPath(path), ec);
   }
   bool makeFolder(const std::string& path) override {
+    changed();
     std::error_code ec;
     std::filesystem::create_directories(toFsPath(path), ec);
     return isFolder(path);
@@ -543,7 +635,7 @@ class SystemFileSystem : public FileSystem {
     // compared as text.
     const std::string native = nativePath(path);
     std::string key;
-    if (nativeFileKey(native, key)) return "f" + key;
+    if (keyOf(native, key)) return "f" + key;
     const std::size_t cut = native.find_last_of(kNativeSeparators);
     std::string folder = cut == std::string::npos ? std::string(".") : native.substr(0, cut);
     // The root and a drive's root keep their separator.
@@ -561,17 +653,23 @@ class SystemFileSystem : public FileSystem {
     }
     return "d" + lastFolderKey_ + "/" + foldIdentity(cut == std::string::npos ? native : native.substr(cut + 1));
   }
-  bool fileKey(const std::string& path, std::string& key) override { return nativeFileKey(nativePath(path), key); }
+  bool fileKey(const std::string& path, std::string& key) override { return keyOf(nativePath(path), key); }
   bool rename(const std::string& from, const std::string& to) override {
+    changed();
     drain();
     return nativeRename(nativePath(from), nativePath(to));
   }
   bool remove(const std::string& path) override {
+    changed();
     drain();
+    if (background_) background_->forget(nativePath(path));
     std::error_code ec;
     return std::filesystem::remove(toFsPath(path), ec) && !ec;
   }
-  std::string libraryPath(const std::string& path) override { return nativePath(path); }
+  std::string libraryPath(const std::string& path) override {
+    changed();  // the library may create the file
+    return nativePath(path);
+  }
 
  private:
   // What is seen on disk from here on includes every file handed to the background writer.
@@ -579,6 +677,21 @@ class SystemFileSystem : public FileSystem {
     if (background_) background_->drain();
   }
 
+  // The key of a file or folder. An output's identity and the look for a
+  // folder in its place come one after the other, so a name just found
+  // missing is taken as missing by the next look, unless this process has
+  // changed the disk in between.
+  bool keyOf(const std::string& native, std::string& key) {
+    const bool justMissing = !missing_.empty() && native == missing_;
+    missing_.clear();
+    if (justMissing) return false;
+    if (nativeFileKey(native, key)) return true;
+    missing_ = native;
+    return false;
+  }
+  void changed() { missing_.clear(); }
+
+  std::string missing_;  // the name the last look found missing, for the next look only
   // The folder whose key identity() looked up last (a folder found only).
   std::string lastFolder_;
   std::string lastFolderKey_;

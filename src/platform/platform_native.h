@@ -26,11 +26,14 @@ std::FILE* openNativeFile(const std::string& nativeName, bool forWriting);
 /// The key of a file or folder on disk; false when nothing is there.
 bool nativeFileKey(const std::string& nativeName, std::string& key);
 
-/// Opens an existing file for writing at its start without truncating it; null when it is not there.
-std::FILE* openNativeExisting(const std::string& nativeName);
+/// Creates an empty file and opens it for writing when nothing of that name is there; null (and nothing touched) otherwise.
+std::FILE* nativeCreateNew(const std::string& nativeName);
 
-/// Creates an empty file when nothing of that name is there; false (and nothing touched) otherwise.
-bool nativeCreateNew(const std::string& nativeName);
+/// Has the system start writing bytes [from, to) of an open file to disk, without waiting for it.
+void nativeStartWriteBack(std::FILE* file, long long from, long long to);
+
+/// Lets the system drop bytes [from, to) of an open file from its cache where they are on disk already.
+void nativeDropWritten(std::FILE* file, long long from, long long to);
 
 /// Renames a file, replacing a file of the new name.
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo);

@@ -36,19 +36,34 @@ bool nativeFileKey(const std::string& nativeName, std::string& key) {
   return true;
 }
 
-std::FILE* openNativeExisting(const std::string& nativeName) {
-  const int fd = ::open(nativeName.c_str(), O_WRONLY | O_CLOEXEC);
+std::FILE* nativeCreateNew(const std::string& nativeName) {
+  const int fd = ::open(nativeName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "wb");
-  if (file == nullptr) ::close(fd);
+  if (file == nullptr) {
+    ::close(fd);
+    ::unlink(nativeName.c_str());
+  }
   return file;
 }
 
-bool nativeCreateNew(const std::string& nativeName) {
-  const int fd = ::open(nativeName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  ::close(fd);
-  return true;
+// Where the system can say so (Linux), a long output is sent to disk as it
+// grows and let go of once there: left to the cache, gigabytes of layers
+// would each take a fresh page of memory, and fresh pages are costly to fill.
+void nativeStartWriteBack(std::FILE* file, long long from, long long to) {
+#ifdef SYNC_FILE_RANGE_WRITE
+  ::sync_file_range(::fileno(file), from, to - from, SYNC_FILE_RANGE_WRITE);
+#else
+  (void)file, (void)from, (void)to;
+#endif
+}
+
+void nativeDropWritten(std::FILE* file, long long from, long long to) {
+#ifdef SYNC_FILE_RANGE_WRITE
+  ::posix_fadvise(::fileno(file), from, to - from, POSIX_FADV_DONTNEED);
+#else
+  (void)file, (void)from, (void)to;
+#endif
 }
 
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {

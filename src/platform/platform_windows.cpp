@@ -1,8 +1,11 @@
 // Windows side of the platform layer: both separators are native and names
 // compare case-blind, as the file system does.
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "platform/platform_native.h"
@@ -37,18 +40,27 @@ bool nativeFileKey(const std::string& nativeName, std::string& key) {
   return true;
 }
 
-std::FILE* openNativeExisting(const std::string& nativeName) {
-  // "r+b" opens for writing at the start without truncating, and fails when the file is not there.
-  return std::fopen(nativeName.c_str(), "r+b");
-}
-
-bool nativeCreateNew(const std::string& nativeName) {
+std::FILE* nativeCreateNew(const std::string& nativeName) {
   HANDLE h = CreateFileA(nativeName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_WRONLY | _O_BINARY);
+  std::FILE* file = fd < 0 ? nullptr : _fdopen(fd, "wb");
+  if (file == nullptr) {
+    if (fd < 0) {
+      CloseHandle(h);
+    } else {
+      _close(fd);
+    }
+    DeleteFileA(nativeName.c_str());
+  }
+  return file;
 }
+
+// Windows writes its cache back by itself; nothing is asked of it.
+void nativeStartWriteBack(std::FILE*, long long, long long) {}
+
+void nativeDropWritten(std::FILE*, long long, long long) {}
 
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
   return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;

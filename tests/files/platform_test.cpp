@@ -164,6 +164,60 @@ TEST(Platform, FilesWrittenInTheBackgroundAreCompleteWhenSeenAgain) {
   EXPECT_EQ(dir.read("never.csv"), "");
 }
 
+// Files announced ahead come open from the background writer, at most a
+// window of them at a time; those removed before their opening, whether
+// created yet or not, must not reappear, and none is left open.
+TEST(Platform, FilesAnnouncedAndRemovedUnopenedAreNotLeftBehind) {
+  testing::ScratchDir dir;
+  const std::string base = dir.path().string() + "/";
+  {
+    auto fs = makeSystemFileSystem();
+    fs->writeInBackground();
+    std::vector<std::string> names;
+    for (int i = 0; i < 400; ++i) names.push_back(base + "a" + std::to_string(i) + ".csv");
+    fs->prepareWrites(names);
+    for (int i = 0; i < 400; ++i) {
+      if (i % 3 == 0) {
+        fs->remove(names[i]);
+        continue;
+      }
+      auto out = fs->openWrite(names[i]);
+      ASSERT_TRUE(out);
+      out->write(std::to_string(i));
+      EXPECT_TRUE(out->close());
+    }
+    std::string failed;
+    EXPECT_TRUE(fs->settle(failed));
+  }
+  const auto files = dir.files();
+  EXPECT_EQ(files.size(), 266u);
+  EXPECT_FALSE(dir.has("a0.csv"));
+  EXPECT_FALSE(dir.has("a399.csv"));
+  EXPECT_EQ(dir.read("a398.csv"), "398");
+}
+
+// A name found missing is taken as missing by the look right after it, and
+// looked up again once this process has written, renamed or removed.
+TEST(Platform, ANameFoundMissingIsLookedUpAgainOnceTheDiskChanged) {
+  testing::ScratchDir dir;
+  auto fs = makeSystemFileSystem();
+  const std::string name = dir.path().string() + "/k.csv";
+  std::string key;
+  const std::string missing = fs->identity(name);
+  EXPECT_FALSE(fs->fileKey(name, key));
+  auto out = fs->openWrite(name);
+  ASSERT_TRUE(out);
+  EXPECT_TRUE(out->close());
+  EXPECT_TRUE(fs->fileKey(name, key));
+  EXPECT_NE(fs->identity(name), missing);
+  EXPECT_TRUE(fs->remove(name));
+  EXPECT_FALSE(fs->fileKey(name, key));
+  // Only the very next look is spared: another process may create the file meanwhile.
+  EXPECT_FALSE(fs->fileKey(dir.path().string() + "/other.csv", key));
+  dir.write("k.csv", "made elsewhere");
+  EXPECT_TRUE(fs->fileKey(name, key));
+}
+
 #ifndef _WIN32
 TEST(Platform, AWriteThatFailsInABlockFailsTheCloseOrTheSettling) {
   auto fs = makeSystemFileSystem();
