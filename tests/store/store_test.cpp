@@ -39,5 +39,20 @@ TEST(StoreSection, GroupsChangeOnlyThroughOperationsThatKeepTheirCounts) {
   EXPECT_TRUE(sec.inUse(Group::kLeft).empty());
 }
 
+// Past 64 points a group grows by steps of its own; every point must come
+// through each step, and a group cut short refills its slots before growing.
+TEST(StoreSection, ALongGroupKeepsEveryPointAsItGrows) {
+  Section sec;
+  for (int i = 1; i <= 1000; ++i) ASSERT_EQ(sec.append(Group::kRight, at(static_cast<float>(i))), i);
+  ASSERT_EQ(sec.inUse(Group::kRight).size(), 1000u);
+  for (int i = 1; i <= 1000; ++i) ASSERT_EQ(sec.point(Group::kRight, i).z, static_cast<float>(i)) << i;
+  sec.keepFirst(Group::kRight, 100);
+  for (int i = 101; i <= 1200; ++i) ASSERT_EQ(sec.append(Group::kRight, at(-static_cast<float>(i))), i);
+  EXPECT_EQ(sec.point(Group::kRight, 100).z, 100.0f);
+  EXPECT_EQ(sec.point(Group::kRight, 101).z, -101.0f);
+  EXPECT_EQ(sec.point(Group::kRight, 1200).z, -1200.0f);
+  EXPECT_EQ(sec.counts(), (std::array<int, 3>{0, 0, 1200}));
+}
+
 }  // namespace
 }  // namespace kestrix
