@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -162,6 +163,39 @@ TEST(Platform, FilesWrittenInTheBackgroundAreCompleteWhenSeenAgain) {
   fs->prepareWrites({base + "never.csv"});
   EXPECT_TRUE(fs->settle(failed));
   EXPECT_EQ(dir.read("never.csv"), "");
+}
+
+// A file long enough to be sent to disk window by window, and let go of
+// from the cache behind, reads back whole: every byte where it was written.
+TEST(Platform, ALongFileWrittenInTheBackgroundReadsBackWhole) {
+  testing::ScratchDir dir;
+  auto fs = makeSystemFileSystem();
+  fs->writeInBackground();
+  const std::string name = dir.path().string() + "/long.mif";
+  auto out = fs->openWrite(name);
+  ASSERT_TRUE(out);
+  std::size_t written = 0;
+  std::uint64_t sum = 0;
+  for (int i = 0; written < (std::size_t{40} << 20); ++i) {
+    const std::string line = "Point " + std::to_string(i) + "." + std::to_string(i % 97);
+    out->writeLine(line);
+    written += line.size() + 2;
+    for (char c : line) sum = sum * 31 + static_cast<unsigned char>(c);
+  }
+  EXPECT_TRUE(out->close());
+  std::string failed;
+  EXPECT_TRUE(fs->settle(failed));
+  auto in = fs->openRead(name);
+  ASSERT_TRUE(in);
+  std::string line;
+  std::size_t read = 0;
+  std::uint64_t back = 0;
+  while (in->readLine(line) == ReadStatus::Ok) {
+    read += line.size() + 2;
+    for (char c : line) back = back * 31 + static_cast<unsigned char>(c);
+  }
+  EXPECT_EQ(read, written);
+  EXPECT_EQ(back, sum);
 }
 
 // Files announced ahead come open from the background writer, at most a
