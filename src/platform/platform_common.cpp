@@ -169,7 +169,7 @@ class BackgroundWriter {
     }
     ahead_.erase(found);
   }
-  // Appends a block to a file; `name` names the file in a failure.
+  // Appends a block to a file; `name` names the file in a failure (an empty name: a failure nobody hears of).
   void write(std::FILE* file, std::string block, const std::string& name) {
     push(Job{file, false, name, std::move(block)});
   }
@@ -331,7 +331,7 @@ class BackgroundWriter {
         std::string failed;
         for (Job& job : batch) {
           bytes += job.data.capacity();
-          if (!perform(job) && failed.empty()) failed = job.name;
+          if (!perform(job) && failed.empty() && !job.name.empty()) failed = job.name;
         }
         lock.lock();
         for (Job& job : batch) {
@@ -494,13 +494,18 @@ class StdioOutputFile : public OutputFile {
   bool failed_ = false;
 };
 
+// The background writer of the process's file system, once it writes in the
+// background: the console hands its blocks to it too, so that the console of a
+// long run (a line a point) is not copied out on the run's own thread.
+BackgroundWriter* consoleWriter = nullptr;
+
 class StdioConsole : public Console {
  public:
   ~StdioConsole() override { flush(); }
   void write(std::string_view text) override {
     out_.append(text);
     // Written in large blocks, as the files are; a prompt flushes before it reads.
-    if (out_.size() > kBlock) flush();
+    if (out_.size() > kBlock) handOver();
   }
   bool readLine(std::string& line) override {
     flush();
@@ -517,6 +522,8 @@ class StdioConsole : public Console {
     return true;
   }
   void flush() override {
+    // Blocks handed over go out first: the console keeps its order.
+    if (consoleWriter != nullptr) consoleWriter->drain();
     if (!out_.empty()) {
       std::fwrite(out_.data(), 1, out_.size(), stdout);
       out_.clear();
@@ -526,6 +533,17 @@ class StdioConsole : public Console {
 
  private:
   static constexpr std::size_t kBlock = 1 << 20;
+
+  void handOver() {
+    if (consoleWriter == nullptr) {
+      flush();
+      return;
+    }
+    // Unnamed: a console that cannot be written (a closed pipe) fails no run, as before.
+    consoleWriter->write(stdout, std::move(out_), std::string());
+    out_ = consoleWriter->block(kBlock);
+  }
+
   std::string out_;
 };
 
@@ -547,9 +565,13 @@ class SystemFileSystem : public FileSystem {
     if (!f) return nullptr;
     return std::make_unique<StdioOutputFile>(f, background_.get(), path);
   }
+  ~SystemFileSystem() override {
+    if (consoleWriter == background_.get()) consoleWriter = nullptr;
+  }
   void writeInBackground() override {
 #if KESTRIX_BACKGROUND_WRITES
     if (!background_) background_ = std::make_unique<BackgroundWriter>();
+    consoleWriter = background_.get();
 #endif
   }
   void prepareWrites(const std::vector<std::string>& paths) override {

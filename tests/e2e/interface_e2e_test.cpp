@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <regex>
@@ -175,6 +176,45 @@ TEST(InterfaceE2E, SummaryCountsEqualTheFilesWritten) {
   EXPECT_TRUE(hasLine(dropped.output, "Summary: cross-sections written (.csv files): 1"));
   EXPECT_TRUE(hasLine(dropped.output, "Summary: cross-sections dropped: 21"));
   EXPECT_TRUE(hasLine(dropped.output, "Summary: warnings: 21"));
+}
+
+// A console of more than a megabyte goes out in blocks beside the files
+// being written; it must still come out whole and in the order it was said.
+TEST(InterfaceE2E, ALongConsoleComesOutWholeAndInOrder) {
+  ScratchDir dir;
+  SurveyLayer survey;
+  constexpr int kSections = 40, kCentre = 900;
+  for (int s = 0; s < kSections; ++s) {
+    const std::string id = "S" + std::to_string(s);
+    survey.point(0, 10.0 * s, "1,0.03,L," + id);
+    for (int p = 1; p <= kCentre; ++p) survey.point(0.01 * p, 10.0 * s, "1,0.03,C," + id);
+    survey.point(0.01 * (kCentre + 1), 10.0 * s, "1,0.03,R," + id);
+  }
+  survey.save(dir, "long");
+  const auto run = dir.run({"-batch", "-N", "long.mif"});
+  ASSERT_EQ(run.status, 0) << run.output.substr(run.output.size() - std::min<std::size_t>(run.output.size(), 2000));
+  ASSERT_GT(run.output.size(), std::size_t{1} << 20);
+  // Every point read is said once, section after section and point after point.
+  const std::regex read(R"(^ Read C point +(\d+) for XS S(\d+)$)");
+  int lines = 0, lastSection = -1, lastPoint = 0;
+  bool ordered = true;
+  std::size_t at = 0;
+  while (at < run.output.size()) {
+    const std::size_t end = run.output.find('\n', at);
+    const std::string line = run.output.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? run.output.size() : end + 1;
+    std::smatch m;
+    if (!std::regex_match(line, m, read)) continue;
+    const int point = std::stoi(m[1]), section = std::stoi(m[2]);
+    if (section == lastSection ? point != lastPoint + 1 : (section != lastSection + 1 || point != 1)) ordered = false;
+    lastSection = section;
+    lastPoint = point;
+    ++lines;
+  }
+  EXPECT_EQ(lines, kSections * kCentre);
+  EXPECT_TRUE(ordered);
+  EXPECT_TRUE(hasLine(run.output, "Summary: cross-sections written (.csv files): 40"));
+  EXPECT_EQ(run.output.substr(run.output.size() - 33), "\nFinished.\n\nPress Enter to Close\n");
 }
 
 TEST(InterfaceE2E, HelpAndVersionAnswerAndSucceed) {
