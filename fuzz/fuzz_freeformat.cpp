@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "text/freeformat.h"
 #include "text/numbers.h"
@@ -20,6 +21,18 @@ namespace {
 [[noreturn]] void fail(const char* what) {
   std::fprintf(stderr, "free-format reader: %s\n", what);
   std::abort();
+}
+
+// Reads `text` by the shortcuts and by the general rules alone: a value read
+// must be finite, and both routes must agree to the bit.
+template <typename T, typename Read>
+void sameByBothRoutes(std::string_view text, Read read, const char* notFinite, const char* differ) {
+  T fast{};
+  T general{};
+  const bool ok = read(text, fast, kestrix::ReadRoute::Shortcut);
+  if (ok && !std::isfinite(fast)) fail(notFinite);
+  if (ok != read(text, general, kestrix::ReadRoute::General) || std::memcmp(&fast, &general, sizeof fast) != 0)
+    fail(differ);
 }
 
 }  // namespace
@@ -73,19 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (reader.lastWasNull() != general.lastWasNull()) fail("null values differ");
   }
-  double fixed = 0.0;
-  double fixedReference = 0.0;
-  const bool fixedOk = readFixedField(text, fixed);
-  if (fixedOk && !std::isfinite(fixed)) fail("a fixed field that is not finite");
-  if (fixedOk != readFixedField(text, fixedReference, ReadRoute::General) ||
-      std::memcmp(&fixed, &fixedReference, sizeof fixed) != 0)
-    fail("fixed fields differ");
-  float single = 0.0f;
-  float singleReference = 0.0f;
-  const bool singleOk = readNumberText(text, single);
-  if (singleOk && !std::isfinite(single)) fail("a number text that is not finite");
-  if (singleOk != readNumberText(text, singleReference, ReadRoute::General) ||
-      std::memcmp(&single, &singleReference, sizeof single) != 0)
-    fail("number texts differ");
+  sameByBothRoutes<double>(
+      text, [](std::string_view t, double& v, ReadRoute r) { return readFixedField(t, v, r); },
+      "a fixed field that is not finite", "fixed fields differ");
+  sameByBothRoutes<float>(
+      text, [](std::string_view t, float& v, ReadRoute r) { return readNumberText(t, v, r); },
+      "a number text that is not finite", "number texts differ");
   return 0;
 }

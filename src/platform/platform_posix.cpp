@@ -50,21 +50,19 @@ std::FILE* nativeCreateNew(const std::string& nativeName) {
 // Where the system can say so (Linux), a long output is sent to disk as it
 // grows and let go of once there: left to the cache, gigabytes of layers
 // would each take a fresh page of memory, and fresh pages are costly to fill.
-void nativeStartWriteBack(std::FILE* file, long long from, long long to) {
 #ifdef SYNC_FILE_RANGE_WRITE
+void nativeStartWriteBack(std::FILE* file, long long from, long long to) {
   ::sync_file_range(::fileno(file), from, to - from, SYNC_FILE_RANGE_WRITE);
-#else
-  (void)file, (void)from, (void)to;
-#endif
 }
 
 void nativeDropWritten(std::FILE* file, long long from, long long to) {
-#ifdef SYNC_FILE_RANGE_WRITE
   ::posix_fadvise(::fileno(file), from, to - from, POSIX_FADV_DONTNEED);
-#else
-  (void)file, (void)from, (void)to;
-#endif
 }
+#else
+void nativeStartWriteBack(std::FILE*, long long, long long) {}
+
+void nativeDropWritten(std::FILE*, long long, long long) {}
+#endif
 
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
   return std::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0;
