@@ -99,4 +99,16 @@ void UnitTable::writeLine(int unit, std::string_view text) {
   s->output->writeLine(text);
 }
 
+std::string& UnitTable::startLine(int unit) {
+  UnitSlot* s = slotOf(unit);
+  if (s && s->output) return s->output->startLine();
+  nowhere_.clear();
+  return nowhere_;
+}
+
+void UnitTable::endLine(int unit) {
+  UnitSlot* s = slotOf(unit);
+  if (s && s->output) s->output->endLine();
+}
+
 }  // namespace kestrix

@@ -61,6 +61,10 @@ class UnitTable {
   void rewind(int unit);
   /// Writes text and a CR LF line end to a unit open for output.
   void writeLine(int unit, std::string_view text);
+  /// The text to append the next line of a unit open for output to, in place, until endLine(); for any other unit a line that goes nowhere.
+  std::string& startLine(int unit);
+  /// Ends the line appended since startLine() with CR LF.
+  void endLine(int unit);
 
   /// Remembers that the input asked for as `asked` was opened as `opened`, a name the user gave at the missing-file prompt.
   void rememberCorrection(const std::string& asked, const std::string& opened);
@@ -79,6 +83,7 @@ class UnitTable {
   std::vector<UnitSlot> slots_;
   int reached_ = 0;  // slots [0, reached_) have been handed out or looked at
   std::unordered_map<std::string, std::string> corrections_;
+  std::string nowhere_;  // the line of a unit that is not open for output
 };
 
 }  // namespace kestrix

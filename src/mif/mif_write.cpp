@@ -82,22 +82,22 @@ void writeOwnHeader(FileAccess& ctx, int toUnit, const std::vector<std::string>&
 
 bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
                    std::string_view clause1, std::string_view clause2, std::string* wide) {
-  // One line buffer for every object written: a layer of a million points
-  // must not cost a million allocations.
-  thread_local std::string line;
+  // The lines are built in place at the end of the file's buffer: a layer of
+  // a million points must not cost a million allocations or copies.
   bool fits = true;
   if (type.kind == miObjectKind::Point) {
-    line = "Point ";
+    std::string& line = ctx.units.startLine(geomUnit);
+    line += "Point ";
     fits = appendCoordinate(line, x[0], wide) & fits;
     fits = appendCoordinate(line, y[0], wide) & fits;
-    ctx.units.writeLine(geomUnit, line);
+    ctx.units.endLine(geomUnit);
   } else if (type.kind == miObjectKind::Pline) {
     ctx.units.writeLine(geomUnit, "Pline " + AINTEGER(n));
     for (int i = 0; i < n; ++i) {
-      line.clear();
+      std::string& line = ctx.units.startLine(geomUnit);
       fits = appendCoordinate(line, x[i], wide) & fits;
       fits = appendCoordinate(line, y[i], wide) & fits;
-      ctx.units.writeLine(geomUnit, line);
+      ctx.units.endLine(geomUnit);
     }
   }
   // A clause goes out exactly as the writer passed it, trailing blanks included.

@@ -83,15 +83,15 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
   ctx_.files.units.writeLine(unit, line_);
   ctx_.files.units.writeLine(unit, heading_);
   for (const CsvRow& row : section.rows) {
-    line_.clear();
-    if (appendFixed(line_, row.x, 10, 3, number_)) notes.widened(number_, path);
-    line_ += ',';
-    if (appendFixed(line_, row.z, 8, 3, number_)) notes.widened(number_, path);
-    line_ += ',';
-    if (appendResistance(line_, row.mnr, style_, number_)) notes.widened(number_, path);
-    line_ += ',';
-    appendInt(line_, groupNumber(row.group), 2);
-    ctx_.files.units.writeLine(unit, line_);
+    std::string& line = ctx_.files.units.startLine(unit);
+    if (appendFixed(line, row.x, 10, 3, number_)) notes.widened(number_, path);
+    line += ',';
+    if (appendFixed(line, row.z, 8, 3, number_)) notes.widened(number_, path);
+    line += ',';
+    if (appendResistance(line, row.mnr, style_, number_)) notes.widened(number_, path);
+    line += ',';
+    appendInt(line, groupNumber(row.group), 2);
+    ctx_.files.units.endLine(unit);
   }
   if (!section.stopMessage.empty()) {
     ctx_.out.say(section.stopMessage);
@@ -128,10 +128,11 @@ void LayerSink::writeObject(const double* x, const double* y, int n, std::string
 }
 
 void LayerSink::writePointRow(std::string_view quotedId, float z, SectionNotes& notes) {
-  line_ = quotedId;
-  line_ += ',';
-  if (appendFixed(line_, z, 8, 3, number_)) notes.widened(number_, name_ + ".mid");
-  ctx_.files.units.writeLine(attr_.unit(), line_);
+  std::string& line = ctx_.files.units.startLine(attr_.unit());
+  line += quotedId;
+  line += ',';
+  if (appendFixed(line, z, 8, 3, number_)) notes.widened(number_, name_ + ".mid");
+  ctx_.files.units.endLine(attr_.unit());
 }
 
 SectionLineSink::SectionLineSink(Workspace& ctx, const SectionsView& view)

@@ -62,6 +62,16 @@ class OutputFile {
   }
   /// Writes out everything buffered and closes the file; false when that failed.
   virtual bool close() = 0;
+  /// The end of the text to append the next line to, in place; nothing else may be written before endLine().
+  virtual std::string& startLine() {
+    line_.clear();
+    return line_;
+  }
+  /// Ends the line appended since startLine() with CR LF.
+  virtual void endLine() { writeLine(line_); }
+
+ private:
+  std::string line_;  // the line being built, for files without a buffer of their own
 };
 
 /// Outcome of a directory search.

@@ -451,6 +451,17 @@ class StdioOutputFile : public OutputFile {
     write(text);
     write("\r\n");
   }
+  std::string& startLine() override {
+    if (!file_) return OutputFile::startLine();  // a closed file keeps nothing
+    return buffer_;
+  }
+  void endLine() override {
+    if (!file_) return;
+    buffer_.append("\r\n", 2);
+    // The lines go straight into the block, so it goes out once nearly full:
+    // the next line could not be measured before it is in.
+    if (buffer_.size() > kBlock - kLineRoom) flush();
+  }
   bool close() override {
     if (!file_) return !failed_;
     if (background_ != nullptr) {
@@ -468,6 +479,7 @@ class StdioOutputFile : public OutputFile {
   static constexpr std::size_t kFirstBlock = 1 << 16;
   static constexpr std::size_t kFirstQueuedBlock = 1 << 12;
   static constexpr std::size_t kBlock = BackgroundWriter::kBlockBytes;
+  static constexpr std::size_t kLineRoom = 1 << 16;  // lines longer than this can outgrow a block
 
   void put(std::string_view text) {
     if (background_ != nullptr) {

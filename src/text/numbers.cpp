@@ -47,11 +47,15 @@ constexpr std::uint64_t kPow10[kFastDecimals + 1] = {1ull,
 // none), the point, and exactly `decimals` fraction digits. Short texts stay
 // in `local`; only values beyond the fast path use `heap`.
 struct FixedText {
-  const char* text = nullptr;
+  char* text = nullptr;
   std::size_t length = 0;
   bool zeroWhole = false;  // the whole part is "0"
   char local[96];
   std::string heap;
+
+  // The columns free before a text in `local`, where blanks can pad it so
+  // that it is appended in one piece.
+  std::size_t room() const { return heap.empty() ? static_cast<std::size_t>(text - local) : 0; }
 };
 
 // A finite double as m * 2^e with an integer significand m.
@@ -117,8 +121,10 @@ inline std::uint64_t dividedByPow10(std::uint64_t n, int decimals) {
 
 inline char* digitsBackward64(char* end, std::uint64_t n) {
   while (n >= 100) {
-    const auto pair = static_cast<std::size_t>(n % 100) * 2;
-    n /= 100;
+    // One division: the remainder from the quotient, not a second division.
+    const std::uint64_t q = n / 100;
+    const auto pair = static_cast<std::size_t>(n - q * 100) * 2;
+    n = q;
     end -= 2;
     std::memcpy(end, kDigitPairs.data() + pair, 2);
   }
@@ -189,12 +195,30 @@ void slowText(double value, std::uint64_t m, int e, int decimals, FixedText& out
   out.zeroWhole = whole == "0";
 }
 
+constexpr std::uint64_t kEightDigits = 100000000;
+constexpr std::uint64_t kAsciiZeros = 0x3030303030303030;
+
+// The eight decimal digits of n (below 10^8), leading zeros included, as the
+// bytes of a 64-bit word in memory order on a little-endian machine: the
+// word is split into ever smaller lanes, two 32-bit halves of four digits,
+// four 16-bit quarters of two, eight bytes of one, each split by a
+// multiplication that stands for the division exactly in its range.
+inline std::uint64_t eightDigits(std::uint64_t n) {
+  const std::uint64_t fours = n / 10000 | (n % 10000) << 32;
+  const std::uint64_t hundreds = ((fours * 10486) >> 20) & 0x0000007F0000007F;  // x / 100 for x < 10^4
+  const std::uint64_t twos = (fours - 100 * hundreds) << 16 | hundreds;
+  std::uint64_t tens = ((twos * 103) >> 10) & 0x000F000F000F000F;  // x / 10 for x < 100
+  tens |= (twos - 10 * tens) << 8;
+  return tens + kAsciiZeros;
+}
+
 // Exactly `count` digits of n (below 10^count) ending at `end`, leading zeros included.
 inline char* fixedDigitsBackward(char* end, std::uint64_t n, int count) {
   for (; count >= 2; count -= 2) {
+    const std::uint64_t q = n / 100;
     end -= 2;
-    std::memcpy(end, kDigitPairs.data() + static_cast<std::size_t>(n % 100) * 2, 2);
-    n /= 100;
+    std::memcpy(end, kDigitPairs.data() + static_cast<std::size_t>(n - q * 100) * 2, 2);
+    n = q;
   }
   if (count == 1) *--end = static_cast<char>('0' + n % 10);
   return end;
@@ -220,10 +244,30 @@ bool fastFixedText(bool negative, std::uint64_t m, int e, int decimals, FixedTex
     fraction = 0;
     ++whole;
   }
-  char* const end = out.local + sizeof out.local;
-  char* p = fixedDigitsBackward(end, fraction, decimals);
-  *--p = '.';
-  p = digitsBackward64(p, whole);
+  char* p = nullptr;
+  char* end = nullptr;
+  if (std::endian::native == std::endian::little && whole < kEightDigits && decimals <= 8) {
+    // Both parts eight digits at a time: the whole part's leading zeros are
+    // left off, and the fraction, scaled up to eight digits, keeps its first
+    // `decimals`. The text stands well inside `local`, with room before it.
+    char* const point = out.local + 40;
+    const std::uint64_t wholeDigits = eightDigits(whole);
+    std::memcpy(point - 8, &wholeDigits, 8);
+    *point = '.';
+    const std::uint64_t fractionDigits = eightDigits(fraction * kPow10[8 - decimals]);
+    std::memcpy(point + 1, &fractionDigits, 8);
+    // The digits stand first in memory as the low bytes: the zero bytes below
+    // the first nonzero one are the leading zeros.
+    const std::uint64_t significant = wholeDigits - kAsciiZeros;
+    const int leadingZeros = significant == 0 ? 7 : std::countr_zero(significant) / 8;
+    p = point - (8 - leadingZeros);
+    end = point + 1 + decimals;
+  } else {
+    end = out.local + sizeof out.local;
+    p = fixedDigitsBackward(end, fraction, decimals);
+    *--p = '.';
+    p = digitsBackward64(p, whole);
+  }
   if (negative && (whole != 0 || fraction != 0)) *--p = '-';
   out.text = p;
   out.length = static_cast<std::size_t>(end - p);
@@ -263,14 +307,25 @@ void fixedText(double value, int decimals, FixedText& out) {
   out.zeroWhole = whole == 0;
 }
 
+constexpr std::string_view kBlanks = "                ";
+
 // The Fortran-style layout appended to `out`: the point always shows, the
 // leading zero of a value below 1 is dropped only when that is the only way
 // to fit. False (nothing appended) when it does not fit.
-bool appendFitted(std::string& out, const FixedText& t, int width) {
+bool appendFitted(std::string& out, FixedText& t, int width) {
   const auto w = static_cast<std::size_t>(width);
   if (t.length <= w) {
-    out.append(w - t.length, ' ');
-    out.append(t.text, t.length);
+    const std::size_t pad = w - t.length;
+    if (pad <= kBlanks.size() && kBlanks.size() <= t.room()) {
+      std::memcpy(t.text - kBlanks.size(), kBlanks.data(), kBlanks.size());  // one store, whatever the padding
+      out.append(t.text - pad, w);
+    } else if (pad <= t.room()) {
+      std::memset(t.text - pad, ' ', pad);
+      out.append(t.text - pad, w);
+    } else {
+      out.append(pad, ' ');
+      out.append(t.text, t.length);
+    }
     return true;
   }
   if (t.length != w + 1 || !t.zeroWhole) return false;
@@ -315,8 +370,14 @@ std::size_t appendWholeFull(std::string& out, double value, int width) {
   fixedText(value, 0, text);
   const std::size_t length = text.length - 1;  // without the point
   const auto w = static_cast<std::size_t>(width > 0 ? width : 0);
-  if (length < w) out.append(w - length, ' ');
-  out.append(text.text, length);
+  const std::size_t pad = length < w ? w - length : 0;
+  if (pad <= text.room()) {
+    std::memset(text.text - pad, ' ', pad);
+    out.append(text.text - pad, pad + length);
+  } else {
+    out.append(pad, ' ');
+    out.append(text.text, length);
+  }
   return out.size() - before;
 }
 

@@ -189,6 +189,30 @@ TEST(FixedFormat, EveryDecimalCountOfTheIntegerPathsMatchesTheExactDigits) {
   EXPECT_EQ(formatFixedFull(-0.9999996, 16, 6), "       -1.000000");
 }
 
+TEST(FixedFormat, EveryDigitOfWholePartsBelowAHundredMillionMatchesTheExactDigits) {
+  // Whole parts below 10^8 with up to 8 decimals have their digits made eight
+  // at a time: every digit count, each digit in every place, and the carry
+  // of a fraction rounding up to 10^8, where the other path takes over.
+  std::mt19937_64 random(100000000);
+  for (std::uint64_t p = 1; p <= 1000000000; p *= 10) {
+    for (const double whole : {p - 1.0, static_cast<double>(p), p + 1.0}) {
+      for (const double fraction : {0.0, 0.25, 0.5, 0.9999999996, 0.123456789}) {
+        expectAllDecimals(whole + fraction);
+        expectAllDecimals(-(whole + fraction));
+      }
+    }
+  }
+  for (int i = 0; i < 20000; ++i) {
+    const double v = static_cast<double>(random() % 100000000) + static_cast<double>(random() % 1000000000) / 1e9;
+    ASSERT_EQ(formatFixedFull(v, 16, 6), refFixedFull(v, 16, 6)) << std::hexfloat << v;
+    ASSERT_EQ(formatFixedFull(-v, 10, 3), refFixedFull(-v, 10, 3)) << std::hexfloat << v;
+    ASSERT_EQ(formatFixedFull(v, 8, static_cast<int>(i % 9)), refFixedFull(v, 8, static_cast<int>(i % 9)))
+        << std::hexfloat << v;
+  }
+  EXPECT_EQ(formatFixedFull(99999999.9999996, 16, 6), "100000000.000000");
+  EXPECT_EQ(formatFixedFull(-0.0000004, 10, 6), "  0.000000");  // no sign on a zero
+}
+
 TEST(FixedFormat, ValuesOfTheOutputsMatchTheExactDigits) {
   // Single-precision offsets, levels and resistances widened to double, and map
   // coordinates with 6 decimals: the values every .csv and layer row holds.
