@@ -124,7 +124,7 @@ void InputRegistry::add(FileSystem& fs, const std::string& name) {
 const std::string* InputRegistry::clash(FileSystem& fs, const std::string& output) const {
   if (byKey_.empty()) return nullptr;
   std::string key;
-  if (!fs.fileKey(output, key)) return nullptr;
+  if (!fs.outputKey(output, key)) return nullptr;
   auto it = byKey_.find(key);
   return it == byKey_.end() ? nullptr : &it->second;
 }

@@ -71,6 +71,10 @@ class StagedFileSystem : public FileSystem {
     forget();
     return base_.fileKey(path, key);
   }
+  bool outputKey(const std::string& path, std::string& key) override {
+    forget();
+    return base_.outputKey(path, key);
+  }
   bool rename(const std::string& from, const std::string& to) override {
     forget();
     return base_.rename(from, to);

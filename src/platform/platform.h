@@ -101,6 +101,8 @@ class FileSystem {
   virtual std::string identity(const std::string& path) = 0;
   /// The key of the file or folder on disk (device and inode, or volume and file index); false when nothing is there.
   virtual bool fileKey(const std::string& path, std::string& key) = 0;
+  /// As fileKey, for a name about to be written: when nothing is there, later looks may take it as missing until this process creates, renames or removes a file of that name.
+  virtual bool outputKey(const std::string& path, std::string& key) { return fileKey(path, key); }
   /// Gives a file a new name, replacing a file of that name; false when that failed.
   virtual bool rename(const std::string& from, const std::string& to) = 0;
   /// Deletes a file; false when that failed.

@@ -568,8 +568,8 @@ class SystemFileSystem : public FileSystem {
     return std::make_unique<StdioInputFile>(f);
   }
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override {
-    changed();
     const std::string native = nativePath(path);
+    changed(native);
     // A file created ahead comes open and empty; one the background writer
     // has not reached yet is created here.
     std::FILE* f = background_ ? background_->takeCreated(native) : nullptr;
@@ -587,9 +587,11 @@ class SystemFileSystem : public FileSystem {
 #endif
   }
   void prepareWrites(const std::vector<std::string>& paths) override {
-    changed();
-    if (!background_) return;
-    for (const std::string& path : paths) background_->create(nativePath(path));
+    for (const std::string& path : paths) {
+      const std::string native = nativePath(path);
+      changed(native);
+      if (background_) background_->create(native);
+    }
   }
   bool settle(std::string& failed) override { return !background_ || background_->settle(failed); }
   bool exists(const std::string& path) override {
@@ -601,7 +603,7 @@ class SystemFileSystem : public FileSystem {
     return std::filesystem::is_directory(toFsPath(path), ec);
   }
   bool makeFolder(const std::string& path) override {
-    changed();
+    changedAll();
     std::error_code ec;
     std::filesystem::create_directories(toFsPath(path), ec);
     return isFolder(path);
@@ -669,7 +671,7 @@ class SystemFileSystem : public FileSystem {
     // compared as text.
     const std::string native = nativePath(path);
     std::string key;
-    if (keyOf(native, key)) return "f" + key;
+    if (keyOf(native, key, false)) return "f" + key;
     const std::size_t cut = native.find_last_of(kNativeSeparators);
     std::string folder = cut == std::string::npos ? std::string(".") : native.substr(0, cut);
     // The root and a drive's root keep their separator.
@@ -687,21 +689,26 @@ class SystemFileSystem : public FileSystem {
     }
     return "d" + lastFolderKey_ + "/" + foldIdentity(cut == std::string::npos ? native : native.substr(cut + 1));
   }
-  bool fileKey(const std::string& path, std::string& key) override { return keyOf(nativePath(path), key); }
+  bool fileKey(const std::string& path, std::string& key) override { return keyOf(nativePath(path), key, false); }
+  bool outputKey(const std::string& path, std::string& key) override { return keyOf(nativePath(path), key, true); }
   bool rename(const std::string& from, const std::string& to) override {
-    changed();
+    const std::string nativeFrom = nativePath(from);
+    const std::string nativeTo = nativePath(to);
+    changed(nativeFrom);
+    changed(nativeTo);
     drain();
-    return nativeRename(nativePath(from), nativePath(to));
+    return nativeRename(nativeFrom, nativeTo);
   }
   bool remove(const std::string& path) override {
-    changed();
+    const std::string native = nativePath(path);
+    changed(native);
     drain();
-    if (background_) background_->forget(nativePath(path));
+    if (background_) background_->forget(native);
     std::error_code ec;
     return std::filesystem::remove(toFsPath(path), ec) && !ec;
   }
   std::string libraryPath(const std::string& path) override {
-    changed();  // the library may create the file
+    changedAll();  // the library may create the file, and others beside it
     return nativePath(path);
   }
 
@@ -711,21 +718,37 @@ class SystemFileSystem : public FileSystem {
     if (background_) background_->drain();
   }
 
-  // The key of a file or folder. An output's identity and the look for a
-  // folder in its place come one after the other, so a name just found
-  // missing is taken as missing by the next look, unless this process has
-  // changed the disk in between.
-  bool keyOf(const std::string& native, std::string& key) {
-    const bool justMissing = !missing_.empty() && native == missing_;
-    missing_.clear();
-    if (justMissing) return false;
+  // The key of a file or folder. Every output is looked for before the run
+  // writes (is it an input?), then as it is opened (is it open already, is a
+  // folder in its place?): an output found missing (`remember`) is taken as
+  // missing until this process changes what its name may stand for, which
+  // saves a look at the disk per output, thousands in a run. Other names are
+  // always looked up: an input the user was asked for may appear meanwhile.
+  bool keyOf(const std::string& native, std::string& key, bool remember) {
+    if (!missing_.empty()) {
+      if (const auto found = missing_.find(fileNameOf(native)); found != missing_.end())
+        for (const std::string& missing : found->second)
+          if (missing == native) return false;
+    }
     if (nativeFileKey(native, key)) return true;
-    missing_ = native;
+    if (remember) missing_[fileNameOf(native)].push_back(native);
     return false;
   }
-  void changed() { missing_.clear(); }
+  // The name within its folder, folded as the file system compares names:
+  // a file created or renamed can stand only for names that fold alike.
+  static std::string fileNameOf(const std::string& native) {
+    const std::size_t cut = native.find_last_of(kNativeSeparators);
+    return foldIdentity(cut == std::string::npos ? native : native.substr(cut + 1));
+  }
+  // This process creates, renames or removes a file of that name.
+  void changed(const std::string& native) {
+    if (!missing_.empty()) missing_.erase(fileNameOf(native));
+  }
+  // This process changes the disk in ways not followed name by name.
+  void changedAll() { missing_.clear(); }
 
-  std::string missing_;  // the name the last look found missing, for the next look only
+  // The names looked at and found missing, by their folded name within their folder.
+  std::unordered_map<std::string, std::vector<std::string>> missing_;
   // The folder whose key identity() looked up last (a folder found only).
   std::string lastFolder_;
   std::string lastFolderKey_;

@@ -230,26 +230,40 @@ TEST(Platform, FilesAnnouncedAndRemovedUnopenedAreNotLeftBehind) {
   EXPECT_EQ(dir.read("a398.csv"), "398");
 }
 
-// A name found missing is taken as missing by the look right after it, and
-// looked up again once this process has written, renamed or removed.
-TEST(Platform, ANameFoundMissingIsLookedUpAgainOnceTheDiskChanged) {
+// An output found missing before the run writes is taken as missing by the
+// looks as it is opened, until this process creates, renames or removes a
+// file of that name; any other name is looked up every time.
+TEST(Platform, AnOutputFoundMissingStaysMissingUntilThisProcessChangesItsName) {
   testing::ScratchDir dir;
   auto fs = makeSystemFileSystem();
   const std::string name = dir.path().string() + "/k.csv";
   std::string key;
+  EXPECT_FALSE(fs->outputKey(name, key));
   const std::string missing = fs->identity(name);
+  dir.write("k.csv", "made elsewhere meanwhile");  // not looked at again: the run writes it anyway
   EXPECT_FALSE(fs->fileKey(name, key));
+  EXPECT_EQ(fs->identity(name), missing);
+
+  // Written by this process: looked up again.
   auto out = fs->openWrite(name);
   ASSERT_TRUE(out);
   EXPECT_TRUE(out->close());
   EXPECT_TRUE(fs->fileKey(name, key));
   EXPECT_NE(fs->identity(name), missing);
+
+  // Removed, found missing again, then renamed into place by this process.
   EXPECT_TRUE(fs->remove(name));
-  EXPECT_FALSE(fs->fileKey(name, key));
-  // Only the very next look is spared: another process may create the file meanwhile.
-  EXPECT_FALSE(fs->fileKey(dir.path().string() + "/other.csv", key));
-  dir.write("k.csv", "made elsewhere");
+  EXPECT_FALSE(fs->outputKey(name, key));
+  dir.write("t.tmp", "staged");
+  ASSERT_TRUE(fs->rename(dir.path().string() + "/t.tmp", name));
   EXPECT_TRUE(fs->fileKey(name, key));
+
+  // A name that is not an output is looked up every time: an input the user
+  // is asked for may be put in place meanwhile.
+  const std::string input = dir.path().string() + "/in.dat";
+  EXPECT_FALSE(fs->fileKey(input, key));
+  dir.write("in.dat", "put in place");
+  EXPECT_TRUE(fs->fileKey(input, key));
 }
 
 #ifndef _WIN32
