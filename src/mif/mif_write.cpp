@@ -28,6 +28,17 @@ bool appendCoordinate(std::string& line, double v, std::string* wide) {
   return false;
 }
 
+// The two coordinates of a vertex in one piece at `out`, which has room for
+// 48 characters: the end, or null when one of them needs all 16 columns or
+// more (and so the general layout).
+char* writeShortVertex(char* out, double x, double y) {
+  char* const second = writeFixedShort(out, x, kCoordWidth, kCoordDecimals);
+  if (second == nullptr || *out != ' ') return nullptr;
+  char* const end = writeFixedShort(second, y, kCoordWidth, kCoordDecimals);
+  if (end == nullptr || *second != ' ') return nullptr;
+  return end;
+}
+
 bool isBlankClause(std::string_view clause) {
   for (const char c : clause)
     if (c != ' ' && c != '\t') return false;
@@ -85,15 +96,26 @@ bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, cons
   // The lines are built in place at the end of the file's buffer: a layer of
   // a million points must not cost a million allocations or copies.
   bool fits = true;
+  constexpr std::string_view kPoint = "Point ";
+  char text[64];
   if (type.kind == miObjectKind::Point) {
-    std::string& line = ctx.units.startLine(geomUnit);
-    line += "Point ";
-    fits = appendCoordinate(line, x[0], wide) & fits;
-    fits = appendCoordinate(line, y[0], wide) & fits;
-    ctx.units.endLine(geomUnit);
+    kPoint.copy(text, kPoint.size());
+    if (const char* end = writeShortVertex(text + kPoint.size(), x[0], y[0])) {
+      ctx.units.writeLine(geomUnit, std::string_view(text, static_cast<std::size_t>(end - text)));
+    } else {
+      std::string& line = ctx.units.startLine(geomUnit);
+      line += kPoint;
+      fits = appendCoordinate(line, x[0], wide) & fits;
+      fits = appendCoordinate(line, y[0], wide) & fits;
+      ctx.units.endLine(geomUnit);
+    }
   } else if (type.kind == miObjectKind::Pline) {
     ctx.units.writeLine(geomUnit, "Pline " + AINTEGER(n));
     for (int i = 0; i < n; ++i) {
+      if (const char* end = writeShortVertex(text, x[i], y[i])) {
+        ctx.units.writeLine(geomUnit, std::string_view(text, static_cast<std::size_t>(end - text)));
+        continue;
+      }
       std::string& line = ctx.units.startLine(geomUnit);
       fits = appendCoordinate(line, x[i], wide) & fits;
       fits = appendCoordinate(line, y[i], wide) & fits;

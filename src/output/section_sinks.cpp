@@ -47,6 +47,29 @@ bool appendResistance(std::string& line, float mnr, Resistance style, std::strin
   return true;
 }
 
+// A row of common values (see writeFixedShort) in one piece at `out`, which
+// has room for 64 characters; the end of the row, or null when a value needs
+// the general layout.
+char* writeShortRow(char* out, const CsvRow& row, Resistance style) {
+  char* p = writeFixedShort(out, row.x, 10, 3);
+  if (p == nullptr) return nullptr;
+  *p++ = ',';
+  if ((p = writeFixedShort(p, row.z, 8, 3)) == nullptr) return nullptr;
+  *p++ = ',';
+  if (row.mnr != 0.0f) {
+    int decimals = 0;
+    const double value = writtenResistance(row.mnr, style, decimals);
+    p = decimals == 0 ? writeWholeShort(p, value, 6) : writeFixedShort(p, value, 10, decimals);
+    if (p == nullptr) return nullptr;
+  }
+  *p++ = ',';
+  const int group = groupNumber(row.group);
+  if (group < 0 || group > 9) return nullptr;
+  *p++ = ' ';
+  *p++ = static_cast<char>('0' + group);
+  return p;
+}
+
 }  // namespace
 
 void SectionNotes::start(std::string_view id) {
@@ -83,6 +106,11 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
   ctx_.files.units.writeLine(unit, line_);
   ctx_.files.units.writeLine(unit, heading_);
   for (const CsvRow& row : section.rows) {
+    char text[64];
+    if (const char* end = writeShortRow(text, row, style_)) {
+      ctx_.files.units.writeLine(unit, std::string_view(text, static_cast<std::size_t>(end - text)));
+      continue;
+    }
     std::string& line = ctx_.files.units.startLine(unit);
     if (appendFixed(line, row.x, 10, 3, number_)) notes.widened(number_, path);
     line += ',';
@@ -131,7 +159,12 @@ void LayerSink::writePointRow(std::string_view quotedId, float z, SectionNotes& 
   std::string& line = ctx_.files.units.startLine(attr_.unit());
   line += quotedId;
   line += ',';
-  if (appendFixed(line, z, 8, 3, number_)) notes.widened(number_, name_ + ".mid");
+  char text[32];
+  if (const char* end = writeFixedShort(text, z, 8, 3)) {
+    line.append(text, static_cast<std::size_t>(end - text));
+  } else if (appendFixed(line, z, 8, 3, number_)) {
+    notes.widened(number_, name_ + ".mid");
+  }
   ctx_.files.units.endLine(attr_.unit());
 }
 

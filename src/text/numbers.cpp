@@ -228,46 +228,70 @@ inline char* fixedDigitsBackward(char* end, std::uint64_t n, int count) {
 // (0 < s < 64 bits below the point) whose fraction, scaled by 10^decimals,
 // still fits in 64 bits. The whole part is m >> s; the fraction digits are
 // round(f * 10^d / 2^s) for the fraction bits f, halves away from zero, with
-// a carry into the whole part when they round up to 10^d. False, with nothing
-// written, for every other value.
-bool fastFixedText(bool negative, std::uint64_t m, int e, int decimals, FixedText& out) {
+// a carry into the whole part when they round up to 10^d. Other values whose
+// scaled value fits in 64 bits (zero, very small ones, whole numbers) are
+// scaled in 128 bits. False for every other value.
+bool splitFixed(std::uint64_t m, int e, int decimals, std::uint64_t& whole, std::uint64_t& fraction) {
   const int shift = -e;
   if (shift <= 0 || shift >= 64 || decimals > kFastDecimals ||
-      shift + std::bit_width(kPow10[decimals]) > 64)
-    return false;
-  std::uint64_t whole = m >> shift;
+      shift + std::bit_width(kPow10[decimals]) > 64) {
+    Wide scaled = 0;
+    if (!scaledExactly(m, e, decimals, scaled) || scaled > std::numeric_limits<std::uint64_t>::max()) return false;
+    whole = dividedByPow10(static_cast<std::uint64_t>(scaled), decimals);
+    fraction = static_cast<std::uint64_t>(scaled) - whole * kPow10[decimals];
+    return true;
+  }
+  whole = m >> shift;
   const std::uint64_t product = (m & ((std::uint64_t{1} << shift) - 1)) * kPow10[decimals];
-  std::uint64_t fraction = product >> shift;
+  fraction = product >> shift;
   const std::uint64_t remainder = product & ((std::uint64_t{1} << shift) - 1);
   if (remainder >= std::uint64_t{1} << (shift - 1)) ++fraction;
   if (fraction == kPow10[decimals]) {
     fraction = 0;
     ++whole;
   }
-  char* p = nullptr;
-  char* end = nullptr;
-  if (std::endian::native == std::endian::little && whole < kEightDigits && decimals <= 8) {
-    // Both parts eight digits at a time: the whole part's leading zeros are
-    // left off, and the fraction, scaled up to eight digits, keeps its first
-    // `decimals`. The text stands well inside `local`, with room before it.
-    char* const point = out.local + 40;
-    const std::uint64_t wholeDigits = eightDigits(whole);
-    std::memcpy(point - 8, &wholeDigits, 8);
-    *point = '.';
-    const std::uint64_t fractionDigits = eightDigits(fraction * kPow10[8 - decimals]);
-    std::memcpy(point + 1, &fractionDigits, 8);
-    // The digits stand first in memory as the low bytes: the zero bytes below
-    // the first nonzero one are the leading zeros.
-    const std::uint64_t significant = wholeDigits - kAsciiZeros;
-    const int leadingZeros = significant == 0 ? 7 : std::countr_zero(significant) / 8;
-    p = point - (8 - leadingZeros);
-    end = point + 1 + decimals;
-  } else {
-    end = out.local + sizeof out.local;
-    p = fixedDigitsBackward(end, fraction, decimals);
-    *--p = '.';
-    p = digitsBackward64(p, whole);
+  return true;
+}
+
+// Whether the parts of a value can be written eight digits at a time.
+bool eightDigitsFit(std::uint64_t whole, int decimals) {
+  return std::endian::native == std::endian::little && whole < kEightDigits && decimals <= 8;
+}
+
+// The text of a value's parts when eightDigitsFit: the whole part's leading
+// zeros are left off, and the fraction, scaled up to eight digits, keeps its
+// first `decimals`. The text stands well inside `local`, with at least 16
+// bytes before and after it.
+void eightDigitText(bool negative, std::uint64_t whole, std::uint64_t fraction, int decimals, FixedText& out) {
+  char* const point = out.local + 40;
+  const std::uint64_t wholeDigits = eightDigits(whole);
+  std::memcpy(point - 8, &wholeDigits, 8);
+  *point = '.';
+  const std::uint64_t fractionDigits = eightDigits(fraction * kPow10[8 - decimals]);
+  std::memcpy(point + 1, &fractionDigits, 8);
+  // The digits stand first in memory as the low bytes: the zero bytes below
+  // the first nonzero one are the leading zeros.
+  const std::uint64_t significant = wholeDigits - kAsciiZeros;
+  const int leadingZeros = significant == 0 ? 7 : std::countr_zero(significant) / 8;
+  char* p = point - (8 - leadingZeros);
+  if (negative && (whole != 0 || fraction != 0)) *--p = '-';
+  out.text = p;
+  out.length = static_cast<std::size_t>(point + 1 + decimals - p);
+  out.zeroWhole = whole == 0;
+}
+
+bool fastFixedText(bool negative, std::uint64_t m, int e, int decimals, FixedText& out) {
+  std::uint64_t whole = 0;
+  std::uint64_t fraction = 0;
+  if (!splitFixed(m, e, decimals, whole, fraction)) return false;
+  if (eightDigitsFit(whole, decimals)) {
+    eightDigitText(negative, whole, fraction, decimals, out);
+    return true;
   }
+  char* const end = out.local + sizeof out.local;
+  char* p = fixedDigitsBackward(end, fraction, decimals);
+  *--p = '.';
+  p = digitsBackward64(p, whole);
   if (negative && (whole != 0 || fraction != 0)) *--p = '-';
   out.text = p;
   out.length = static_cast<std::size_t>(end - p);
@@ -308,6 +332,7 @@ void fixedText(double value, int decimals, FixedText& out) {
 }
 
 constexpr std::string_view kBlanks = "                ";
+static_assert(kBlanks.size() == kShortField);
 
 // The Fortran-style layout appended to `out`: the point always shows, the
 // leading zero of a value below 1 is dropped only when that is the only way
@@ -399,6 +424,59 @@ std::size_t appendInt(std::string& out, std::int64_t value, int width) {
     out.append(start, length);
   }
   return out.size() - before;
+}
+
+namespace {
+
+// The text of a value for the short writers; false when it takes another path.
+bool shortText(double value, int decimals, FixedText& t) {
+  if (decimals < 0 || !std::isfinite(value)) return false;
+  std::uint64_t m = 0;
+  int e = 0;
+  decompose(std::fabs(value), m, e);
+  std::uint64_t whole = 0;
+  std::uint64_t fraction = 0;
+  if (!splitFixed(m, e, decimals, whole, fraction) || !eightDigitsFit(whole, decimals)) return false;
+  eightDigitText(std::signbit(value), whole, fraction, decimals, t);
+  return true;
+}
+
+// The field of `width` columns whose text is `length` characters at `text`,
+// blanks before it, copied to `out` in fixed-size pieces: the copy may run
+// past the field, into room the caller keeps for it.
+char* putField(char* out, char* text, std::size_t length, int width) {
+  std::memcpy(text - kShortField, kBlanks.data(), kShortField);
+  std::memcpy(out, text + length - static_cast<std::size_t>(width), kShortField);
+  return out + width;
+}
+
+}  // namespace
+
+char* writeFixedShort(char* out, double value, int width, int decimals) {
+  if (width > kShortField || decimals + 1 > width) return nullptr;
+  FixedText t;
+  if (!shortText(value, decimals, t)) return nullptr;
+  char* text = t.text;
+  std::size_t length = t.length;
+  const auto w = static_cast<std::size_t>(width);
+  if (length == w + 1 && t.zeroWhole) {
+    // "-0.5" as "-.5": the zero stands after the sign, if any.
+    if (text[0] == '-') text[1] = '-';
+    ++text;
+    --length;
+  } else if (length > w) {
+    return nullptr;
+  }
+  return putField(out, text, length, width);
+}
+
+char* writeWholeShort(char* out, double value, int width) {
+  if (width < 1 || width > kShortField) return nullptr;
+  FixedText t;
+  if (!shortText(value, 0, t)) return nullptr;
+  const std::size_t length = t.length - 1;  // without the point
+  if (length > static_cast<std::size_t>(width)) return nullptr;
+  return putField(out, t.text, length, width);
 }
 
 std::string formatFixed(double value, int width, int decimals) {

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -84,15 +85,38 @@ std::string refWholeFull(double value, int width) {
   return text.size() >= w ? text : std::string(w - text.size(), ' ') + text;
 }
 
+// The short writers give the field exactly, or nothing when it does not fit:
+// they write into room kept beyond it, which they may fill with anything.
+template <typename Write>
+std::string shortField(Write write) {
+  char room[64];
+  std::memset(room, '#', sizeof room);
+  char* const end = write(room + 8);
+  if (end == nullptr) return std::string();
+  EXPECT_EQ(std::string(room, 8), std::string(8, '#'));  // nothing before the field
+  return std::string(room + 8, end);
+}
+
 // Every form of one value, in the widths and decimals the files use and around them.
 void expectAllForms(double value, int decimals) {
+  // The short writers take every value with a whole part below 10^8 and up to 8 decimals that fits its field.
+  const bool common = std::isfinite(value) && std::fabs(value) < 9.0e7 && decimals <= 8;
   for (const int width : {0, 1, decimals + 1, decimals + 2, 6, 8, 10, 16, 24}) {
     ASSERT_EQ(formatFixed(value, width, decimals), refFixed(value, width, decimals))
         << std::hexfloat << value << " width " << width << " decimals " << decimals;
     ASSERT_EQ(formatFixedFull(value, width, decimals), refFixedFull(value, width, decimals))
         << std::hexfloat << value << " width " << width << " decimals " << decimals;
+    const std::string field = shortField([&](char* out) { return writeFixedShort(out, value, width, decimals); });
+    const std::string fitted = refFixed(value, width, decimals);
+    if (!field.empty() || (common && width <= kShortField && fitted.find('*') == std::string::npos)) {
+      ASSERT_EQ(field, fitted) << std::hexfloat << value << " width " << width << " decimals " << decimals;
+    }
   }
   ASSERT_EQ(formatWholeFull(value, 6), refWholeFull(value, 6)) << std::hexfloat << value;
+  const std::string whole = shortField([&](char* out) { return writeWholeShort(out, value, 6); });
+  if (!whole.empty() || (common && std::fabs(value) < 99999.0)) {
+    ASSERT_EQ(whole, refWholeFull(value, 6)) << std::hexfloat << value;
+  }
 }
 
 void expectAllDecimals(double value) {
