@@ -332,7 +332,7 @@ void fixedText(double value, int decimals, FixedText& out) {
 }
 
 constexpr std::string_view kBlanks = "                ";
-static_assert(kBlanks.size() == kShortField);
+static_assert(kBlanks.size() == kShortField && kShortField + 8 <= kShortRoom);
 
 // The Fortran-style layout appended to `out`: the point always shows, the
 // leading zero of a value below 1 is dropped only when that is the only way
@@ -428,25 +428,55 @@ std::size_t appendInt(std::string& out, std::int64_t value, int width) {
 
 namespace {
 
-// The text of a value for the short writers; false when it takes another path.
-bool shortText(double value, int decimals, FixedText& t) {
-  if (decimals < 0 || !std::isfinite(value)) return false;
+// The parts of a value for the short writers: the sign shown, the digits of
+// the whole part as eightDigits gives them and how many of them count (a lone
+// zero counts); false when the value takes another path.
+struct ShortParts {
+  bool minus = false;
+  std::uint64_t wholeDigits = 0;
+  int digits = 0;
+  std::uint64_t fraction = 0;
+};
+
+bool shortParts(double value, int decimals, ShortParts& parts) {
+  if (std::endian::native != std::endian::little || decimals < 0 || decimals > 8 || !std::isfinite(value))
+    return false;
   std::uint64_t m = 0;
   int e = 0;
   decompose(std::fabs(value), m, e);
   std::uint64_t whole = 0;
-  std::uint64_t fraction = 0;
-  if (!splitFixed(m, e, decimals, whole, fraction) || !eightDigitsFit(whole, decimals)) return false;
-  eightDigitText(std::signbit(value), whole, fraction, decimals, t);
+  if (!splitFixed(m, e, decimals, whole, parts.fraction) || whole >= kEightDigits) return false;
+  parts.minus = std::signbit(value) && (whole != 0 || parts.fraction != 0);
+  parts.wholeDigits = eightDigits(whole);
+  // The digits stand first in memory as the low bytes: the zero bytes below
+  // the first nonzero one are the leading zeros.
+  const std::uint64_t significant = parts.wholeDigits - kAsciiZeros;
+  parts.digits = significant == 0 ? 1 : 8 - std::countr_zero(significant) / 8;
   return true;
 }
 
-// The field of `width` columns whose text is `length` characters at `text`,
-// blanks before it, copied to `out` in fixed-size pieces: the copy may run
-// past the field, into room the caller keeps for it.
-char* putField(char* out, char* text, std::size_t length, int width) {
-  std::memcpy(text - kShortField, kBlanks.data(), kShortField);
-  std::memcpy(out, text + length - static_cast<std::size_t>(width), kShortField);
+// Writes the field of `width` columns whose text is `length` characters:
+// blanks, the sign, the whole digits that count and, after a point (unless
+// `fractionDigits` is 0), the fraction's. Every piece is stored straight
+// where it goes, and the pieces of whole words run on past their text into
+// the room kept after the field, where later pieces or fields overwrite them.
+char* putShortField(char* out, int width, std::size_t length, const ShortParts& parts, int fractionDigits,
+                    bool point) {
+  std::memcpy(out, kBlanks.data(), kBlanks.size());
+  char* p = out + width - length;
+  if (parts.minus) *p++ = '-';
+  if (parts.digits > 0) {
+    const std::uint64_t counted = parts.wholeDigits >> (8 * (8 - parts.digits));
+    std::memcpy(p, &counted, 8);
+    p += parts.digits;
+  }
+  if (point) {
+    *p++ = '.';
+    if (fractionDigits > 0) {
+      const std::uint64_t digits = eightDigits(parts.fraction * kPow10[8 - fractionDigits]);
+      std::memcpy(p, &digits, 8);
+    }
+  }
   return out + width;
 }
 
@@ -454,29 +484,26 @@ char* putField(char* out, char* text, std::size_t length, int width) {
 
 char* writeFixedShort(char* out, double value, int width, int decimals) {
   if (width > kShortField || decimals + 1 > width) return nullptr;
-  FixedText t;
-  if (!shortText(value, decimals, t)) return nullptr;
-  char* text = t.text;
-  std::size_t length = t.length;
+  ShortParts parts;
+  if (!shortParts(value, decimals, parts)) return nullptr;
   const auto w = static_cast<std::size_t>(width);
-  if (length == w + 1 && t.zeroWhole) {
-    // "-0.5" as "-.5": the zero stands after the sign, if any.
-    if (text[0] == '-') text[1] = '-';
-    ++text;
+  std::size_t length = (parts.minus ? 1 : 0) + static_cast<std::size_t>(parts.digits + 1 + decimals);
+  if (length > w) {
+    // Only "0.5" as ".5" (and "-0.5" as "-.5") is a way to fit.
+    if (length != w + 1 || parts.wholeDigits != kAsciiZeros) return nullptr;
+    parts.digits = 0;
     --length;
-  } else if (length > w) {
-    return nullptr;
   }
-  return putField(out, text, length, width);
+  return putShortField(out, width, length, parts, decimals, true);
 }
 
 char* writeWholeShort(char* out, double value, int width) {
   if (width < 1 || width > kShortField) return nullptr;
-  FixedText t;
-  if (!shortText(value, 0, t)) return nullptr;
-  const std::size_t length = t.length - 1;  // without the point
+  ShortParts parts;
+  if (!shortParts(value, 0, parts)) return nullptr;
+  const std::size_t length = (parts.minus ? 1 : 0) + static_cast<std::size_t>(parts.digits);
   if (length > static_cast<std::size_t>(width)) return nullptr;
-  return putField(out, t.text, length, width);
+  return putShortField(out, width, length, parts, 0, false);
 }
 
 std::string formatFixed(double value, int width, int decimals) {

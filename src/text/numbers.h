@@ -30,8 +30,10 @@ std::size_t appendWholeFull(std::string& out, double value, int width);
 /// Appends formatInt(value, width) to `out`; returns the characters appended.
 std::size_t appendInt(std::string& out, std::int64_t value, int width);
 
-/// The widest field the short writers below take. They copy this many characters at `out` whatever the width, so the caller keeps that much room from the start of every field.
+/// The widest field the short writers below take.
 constexpr int kShortField = 16;
+/// The room the short writers may write into from the start of a field, whatever its width: callers keep that much room beyond every field start.
+constexpr int kShortRoom = 24;
 
 /// Writes formatFixed(value, width, decimals) at `out` for the common values (a whole part below 10^8, at most 8 decimals, a width of at most kShortField) that fit their width; returns the end of the field, or null, with `out` unspecified, when the value needs appendFixedFull.
 char* writeFixedShort(char* out, double value, int width, int decimals);
