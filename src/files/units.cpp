@@ -99,6 +99,11 @@ void UnitTable::writeLine(int unit, std::string_view text) {
   s->output->writeLine(text);
 }
 
+void UnitTable::write(int unit, std::string_view text) {
+  UnitSlot* s = slotOf(unit);
+  if (s && s->output) s->output->write(text);
+}
+
 std::string& UnitTable::startLine(int unit) {
   UnitSlot* s = slotOf(unit);
   if (s && s->output) return s->output->startLine();

@@ -61,6 +61,8 @@ class UnitTable {
   void rewind(int unit);
   /// Writes text and a CR LF line end to a unit open for output.
   void writeLine(int unit, std::string_view text);
+  /// Writes text as it stands (whole lines with their ends) to a unit open for output.
+  void write(int unit, std::string_view text);
   /// The text to append the next line of a unit open for output to, in place, until endLine(); for any other unit a line that goes nowhere.
   std::string& startLine(int unit);
   /// Ends the line appended since startLine() with CR LF.

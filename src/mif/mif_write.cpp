@@ -128,6 +128,41 @@ bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, cons
   return fits;
 }
 
+bool miFormatObject(std::string& out, const miObjectType& type, const double* x, const double* y, int n,
+                    std::string_view clause1, std::string_view clause2) {
+  const std::size_t start = out.size();
+  char text[64];
+  // One vertex line, after `lead`; false when a coordinate needs the general layout.
+  const auto vertex = [&](std::string_view lead, int i) {
+    lead.copy(text, lead.size());
+    const char* const end = writeShortVertex(text + lead.size(), x[i], y[i]);
+    if (end == nullptr) return false;
+    out.append(text, static_cast<std::size_t>(end - text));
+    out += "\r\n";
+    return true;
+  };
+  bool fits = false;
+  if (type.kind == miObjectKind::Point) {
+    fits = vertex("Point ", 0);
+  } else if (type.kind == miObjectKind::Pline) {
+    out += "Pline ";
+    out += AINTEGER(n);
+    out += "\r\n";
+    fits = true;
+    for (int i = 0; i < n && fits; ++i) fits = vertex("", i);
+  }
+  if (!fits) {
+    out.resize(start);
+    return false;
+  }
+  for (const std::string_view clause : {clause1, clause2}) {
+    if (isBlankClause(clause)) continue;
+    out += clause;
+    out += "\r\n";
+  }
+  return true;
+}
+
 void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit) {
   ctx.out.detail("Copying header info from file unit " + AINTEGER(fromUnit) + " to " + AINTEGER(toUnit) + "...");
   ctx.units.rewind(fromUnit);

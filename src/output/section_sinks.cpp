@@ -105,6 +105,36 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
   }
   ctx_.files.units.writeLine(unit, line_);
   ctx_.files.units.writeLine(unit, heading_);
+  if (!section.prepared.csvRows.empty()) {
+    ctx_.files.units.write(unit, section.prepared.csvRows);
+  } else {
+    writeRows(section, unit, notes);
+  }
+  if (!section.stopMessage.empty()) {
+    ctx_.out.say(section.stopMessage);
+    ctx_.out.exits(kExitFailure);
+  }
+  file.close();
+  ++ctx_.tally.csvWritten;
+}
+
+void CsvSink::prepare(const SectionView& section, PreparedText& text) const {
+  std::string& rows = text.csvRows;
+  rows.clear();
+  char row[64];
+  for (const CsvRow& r : section.rows) {
+    const char* const end = writeShortRow(row, r, style_);
+    if (end == nullptr) {
+      rows.clear();
+      return;
+    }
+    rows.append(row, static_cast<std::size_t>(end - row));
+    rows += "\r\n";
+  }
+}
+
+void CsvSink::writeRows(const SectionView& section, int unit, SectionNotes& notes) {
+  const std::string& path = section.csvPath;
   for (const CsvRow& row : section.rows) {
     char text[64];
     if (const char* end = writeShortRow(text, row, style_)) {
@@ -121,12 +151,6 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
     appendInt(line, groupNumber(row.group), 2);
     ctx_.files.units.endLine(unit);
   }
-  if (!section.stopMessage.empty()) {
-    ctx_.out.say(section.stopMessage);
-    ctx_.out.exits(kExitFailure);
-  }
-  file.close();
-  ++ctx_.tally.csvWritten;
 }
 
 LayerSink::LayerSink(Workspace& ctx, std::string name, bool points, bool stayOpen)
@@ -153,6 +177,10 @@ void LayerSink::close() {
 void LayerSink::writeObject(const double* x, const double* y, int n, std::string_view clause, SectionNotes& notes) {
   number_.clear();
   if (!miWriteObject(ctx_.files, geom_.unit(), type_, x, y, n, clause, "", &number_)) notes.widened(number_, name_ + ".mif");
+}
+
+bool LayerSink::formatObject(std::string& out, const double* x, const double* y, int n, std::string_view clause) const {
+  return miFormatObject(out, type_, x, y, n, clause, "");
 }
 
 void LayerSink::writePointRow(std::string_view quotedId, float z, SectionNotes& notes) {
@@ -189,10 +217,20 @@ void SectionLineSink::write(const SectionView& section, SectionNotes& notes) {
                  "\" has no points to draw in 1d_xs - its line is left out of 1d_xs");
     return;
   }
-  writeObject(section.lineX.data(), section.lineY.data(), static_cast<int>(section.lineX.size()), "", notes);
+  if (!section.prepared.lineObject.empty()) {
+    ctx_.files.units.write(geom_.unit(), section.prepared.lineObject);
+  } else {
+    writeObject(section.lineX.data(), section.lineY.data(), static_cast<int>(section.lineX.size()), "", notes);
+  }
   line_ = quoted(section.source);
   line_ += sourceTail_;
   ctx_.files.units.writeLine(attr_.unit(), line_);
+}
+
+void SectionLineSink::prepare(const SectionView& section, PreparedText& text) const {
+  text.lineObject.clear();
+  if (section.lineX.empty()) return;
+  formatObject(text.lineObject, section.lineX.data(), section.lineY.data(), static_cast<int>(section.lineX.size()), "");
 }
 
 BedPointSink::BedPointSink(Workspace& ctx, const SectionsView& view)
@@ -211,7 +249,33 @@ AllPointsSink::AllPointsSink(Workspace& ctx, const SectionsView& view)
 
 void AllPointsSink::open(int headerUnit) { openWith(headerUnit, kPointColumns); }
 
+void AllPointsSink::prepare(const SectionView& section, PreparedText& text) const {
+  std::string& objects = text.pointObjects;
+  std::string& rows = text.pointRows;
+  objects.clear();
+  rows.clear();
+  const std::string id = quoted(section.id);
+  char z[32];
+  for (const DrawnPoint& pt : section.points) {
+    const char* const end = writeFixedShort(z, pt.z, 8, 3);
+    if (end == nullptr || !formatObject(objects, &pt.mapX, &pt.mapY, 1, kGroupSymbol[groupNumber(pt.group) - 1])) {
+      objects.clear();
+      rows.clear();
+      return;
+    }
+    rows += id;
+    rows += ',';
+    rows.append(z, static_cast<std::size_t>(end - z));
+    rows += "\r\n";
+  }
+}
+
 void AllPointsSink::write(const SectionView& section, SectionNotes& notes) {
+  if (!section.prepared.pointObjects.empty()) {
+    ctx_.files.units.write(geom_.unit(), section.prepared.pointObjects);
+    ctx_.files.units.write(attr_.unit(), section.prepared.pointRows);
+    return;
+  }
   quotedId_ = quoted(section.id);  // once for every row of the section
   for (const DrawnPoint& pt : section.points) {
     writeObject(&pt.mapX, &pt.mapY, 1, kGroupSymbol[groupNumber(pt.group) - 1], notes);

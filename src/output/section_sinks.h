@@ -35,6 +35,9 @@ class SectionSink {
   virtual ~SectionSink() = default;
   /// Opens the output; a layer copies the header of the .mif open on `headerUnit`.
   virtual void open(int headerUnit) = 0;
+  /// Makes ahead, possibly on another thread while the run writes earlier sections, the text write() will take for
+  /// the section's common values; touches nothing but its arguments and what the sink holds unchanged after open().
+  virtual void prepare(const SectionView&, PreparedText&) const {}
   /// Writes one section of the view.
   virtual void write(const SectionView& section, SectionNotes& notes) = 0;
   /// Closes the output.
@@ -48,12 +51,17 @@ class CsvSink final : public SectionSink {
   CsvSink(Workspace& ctx, const SectionsView& view);
   /// Nothing: each section opens its own file.
   void open(int) override {}
+  /// The section's rows, when every value takes the short layout.
+  void prepare(const SectionView& section, PreparedText& text) const override;
   /// Writes the section's .csv file and counts it.
   void write(const SectionView& section, SectionNotes& notes) override;
   /// Nothing: each file was closed after its section.
   void close() override {}
 
  private:
+  // The rows one at a time, each value in its own layout.
+  void writeRows(const SectionView& section, int unit, SectionNotes& notes);
+
   Workspace& ctx_;
   Resistance style_;
   std::string heading_;
@@ -80,6 +88,8 @@ class LayerSink : public SectionSink {
   void openLayer(int headerUnit);
   /// Writes one object of n vertices with its clause line.
   void writeObject(const double* x, const double* y, int n, std::string_view clause, SectionNotes& notes);
+  /// Appends what writeObject writes, for common coordinates; false, with `out` as it was, otherwise.
+  bool formatObject(std::string& out, const double* x, const double* y, int n, std::string_view clause) const;
   /// A point layer's .mid row: the identifier (quoted already) and the Z in 8 columns.
   void writePointRow(std::string_view quotedId, float z, SectionNotes& notes);
 
@@ -102,6 +112,8 @@ class SectionLineSink final : public LayerSink {
   SectionLineSink(Workspace& ctx, const SectionsView& view);
   /// Opens 1d_xs and writes its columns.
   void open(int headerUnit) override;
+  /// The section's line object, when every vertex takes the short layout.
+  void prepare(const SectionView& section, PreparedText& text) const override;
   /// Draws the section's line, or says why it is left out.
   void write(const SectionView& section, SectionNotes& notes) override;
 
@@ -128,6 +140,8 @@ class AllPointsSink final : public LayerSink {
   AllPointsSink(Workspace& ctx, const SectionsView& view);
   /// Opens _xs_all_points and writes its columns.
   void open(int headerUnit) override;
+  /// The section's objects and rows, when every value takes the short layout.
+  void prepare(const SectionView& section, PreparedText& text) const override;
   /// Writes the section's drawn points.
   void write(const SectionView& section, SectionNotes& notes) override;
 

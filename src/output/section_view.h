@@ -41,6 +41,22 @@ struct DrawnPoint {
 };
 
 /// Everything the outputs show of one section.
+/// Text the sinks made ahead of a section's writing, beside the run, for its common values (see writeFixedShort): each
+/// part whole lines as written; a part left empty is formatted by its sink as it writes.
+struct PreparedText {
+  std::string csvRows;       ///< the rows of the .csv after its heading
+  std::string lineObject;    ///< the section's object in 1d_xs.mif
+  std::string pointObjects;  ///< its objects in _xs_all_points.mif
+  std::string pointRows;     ///< their rows in _xs_all_points.mid
+  /// Empties every part, keeping the storage.
+  void clear() {
+    csvRows.clear();
+    lineObject.clear();
+    pointObjects.clear();
+    pointRows.clear();
+  }
+};
+
 struct SectionView {
   int section = 0;                   ///< index in the store
   std::string id;                    ///< the identifier without trailing blanks
@@ -55,6 +71,7 @@ struct SectionView {
   std::vector<DrawnPoint> points;    ///< the points of _xs_all_points
   std::vector<double> guideX;        ///< GIS mode: vertices of the start or projection line as read (none without one)
   std::vector<double> guideY;        ///< as guideX
+  PreparedText prepared;             ///< what the sinks made ahead of writing the section
 };
 
 /// The view of every section the run writes, in store order; the points of each are filled in as it is written.

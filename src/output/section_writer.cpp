@@ -10,11 +10,15 @@
 #include "output/html_report.h"
 #include "output/section_sinks.h"
 #include "output/section_view.h"
+#include "platform/items_ahead.h"
 #include "text/text.h"
 
 namespace kestrix {
 
 namespace {
+
+// Sections viewed and formatted ahead of the one being written, at most.
+constexpr std::size_t kSectionsAhead = 32;
 
 // The .mif whose header the output layers copy: the first layer named the way
 // the layer readers open it, so that a name given without extension works.
@@ -74,14 +78,25 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const Report
   from.close();
 
   SectionNotes notes(ctx.out);
-  SectionView section;  // one section's points at a time, in buffers reused from section to section
-  for (const SectionView& head : view.sections) {
+  // The sections' points are viewed and their common values formatted a few
+  // sections ahead, on the second core, while this thread opens the files
+  // and writes; each slot's buffers are reused from section to section.
+  std::vector<SectionView> slots(kSectionsAhead);
+  ItemsAhead ahead(view.sections.size(), slots.size(), [&](std::size_t i) {
+    const SectionView& head = view.sections[i];
+    SectionView& section = slots[i % slots.size()];
     section.section = head.section;
     section.id = head.id;
     section.csvPath = head.csvPath;
     section.source = head.source;
     section.sources = head.sources;
     viewPoints(ctx, section);
+    section.prepared.clear();
+    for (const SectionSink* sink : sinks) sink->prepare(section, section.prepared);
+  });
+  for (std::size_t i = 0; i < view.sections.size(); ++i) {
+    ahead.take(i);
+    const SectionView& section = slots[i % slots.size()];
     notes.start(section.id);
     for (SectionSink* sink : sinks) sink->write(section, notes);
   }
