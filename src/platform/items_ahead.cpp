@@ -14,6 +14,14 @@
 #include <thread>
 #endif
 
+#if KESTRIX_ITEMS_AHEAD && defined(_WIN32)
+#include <windows.h>
+#elif KESTRIX_ITEMS_AHEAD && defined(__linux__)
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 namespace kestrix {
 
 #if KESTRIX_ITEMS_AHEAD
@@ -59,7 +67,19 @@ class ItemsAhead::Thread {
  private:
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
+  // The items are work the caller would do anyway: the thread takes only
+  // what the processor has to spare, and the thread writing the files,
+  // which nothing else can do, keeps its share.
+  static void yieldToOthers() {
+#if defined(_WIN32)
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+#elif defined(__linux__)
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+#endif
+  }
+
   void run() {
+    yieldToOthers();
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
       sleeping_ = true;

@@ -3,7 +3,8 @@
 // system. Everything above it is portable; tests replace both with doubles.
 //
 // Module platform: the console and file system interfaces and their Linux and
-// Windows implementations. It may call text only.
+// Windows implementations, and the thread that makes items ahead of the run
+// (items_ahead.h). It may call text only.
 
 #include <cstdint>
 #include <memory>
