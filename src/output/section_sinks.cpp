@@ -105,8 +105,8 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
   }
   ctx_.files.units.writeLine(unit, line_);
   ctx_.files.units.writeLine(unit, heading_);
-  if (!section.prepared.csvRows.empty()) {
-    ctx_.files.units.write(unit, section.prepared.csvRows);
+  if (section.prepared != nullptr && !section.prepared->csvRows.empty()) {
+    ctx_.files.units.write(unit, section.prepared->csvRows);
   } else {
     writeRows(section, unit, notes);
   }
@@ -217,8 +217,8 @@ void SectionLineSink::write(const SectionView& section, SectionNotes& notes) {
                  "\" has no points to draw in 1d_xs - its line is left out of 1d_xs");
     return;
   }
-  if (!section.prepared.lineObject.empty()) {
-    ctx_.files.units.write(geom_.unit(), section.prepared.lineObject);
+  if (section.prepared != nullptr && !section.prepared->lineObject.empty()) {
+    ctx_.files.units.write(geom_.unit(), section.prepared->lineObject);
   } else {
     writeObject(section.lineX.data(), section.lineY.data(), static_cast<int>(section.lineX.size()), "", notes);
   }
@@ -271,9 +271,9 @@ void AllPointsSink::prepare(const SectionView& section, PreparedText& text) cons
 }
 
 void AllPointsSink::write(const SectionView& section, SectionNotes& notes) {
-  if (!section.prepared.pointObjects.empty()) {
-    ctx_.files.units.write(geom_.unit(), section.prepared.pointObjects);
-    ctx_.files.units.write(attr_.unit(), section.prepared.pointRows);
+  if (section.prepared != nullptr && !section.prepared->pointObjects.empty()) {
+    ctx_.files.units.write(geom_.unit(), section.prepared->pointObjects);
+    ctx_.files.units.write(attr_.unit(), section.prepared->pointRows);
     return;
   }
   quotedId_ = quoted(section.id);  // once for every row of the section

@@ -71,7 +71,7 @@ struct SectionView {
   std::vector<DrawnPoint> points;    ///< the points of _xs_all_points
   std::vector<double> guideX;        ///< GIS mode: vertices of the start or projection line as read (none without one)
   std::vector<double> guideY;        ///< as guideX
-  PreparedText prepared;             ///< what the sinks made ahead of writing the section
+  const PreparedText* prepared = nullptr;  ///< what the sinks made ahead of writing the section, if anything
 };
 
 /// The view of every section the run writes, in store order; the points of each are filled in as it is written.

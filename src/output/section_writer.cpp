@@ -81,22 +81,28 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const Report
   // The sections' points are viewed and their common values formatted a few
   // sections ahead, on the second core, while this thread opens the files
   // and writes; each slot's buffers are reused from section to section.
-  std::vector<SectionView> slots(kSectionsAhead);
+  struct Slot {
+    SectionView section;
+    PreparedText text;
+  };
+  std::vector<Slot> slots(kSectionsAhead);
   ItemsAhead ahead(view.sections.size(), slots.size(), [&](std::size_t i) {
     const SectionView& head = view.sections[i];
-    SectionView& section = slots[i % slots.size()];
+    Slot& slot = slots[i % slots.size()];
+    SectionView& section = slot.section;
     section.section = head.section;
     section.id = head.id;
     section.csvPath = head.csvPath;
     section.source = head.source;
     section.sources = head.sources;
     viewPoints(ctx, section);
-    section.prepared.clear();
-    for (const SectionSink* sink : sinks) sink->prepare(section, section.prepared);
+    slot.text.clear();
+    for (const SectionSink* sink : sinks) sink->prepare(section, slot.text);
+    section.prepared = &slot.text;
   });
   for (std::size_t i = 0; i < view.sections.size(); ++i) {
     ahead.take(i);
-    const SectionView& section = slots[i % slots.size()];
+    const SectionView& section = slots[i % slots.size()].section;
     notes.start(section.id);
     for (SectionSink* sink : sinks) sink->write(section, notes);
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/fakes.h"
+#include "text/numbers.h"
 
 namespace kestrix {
 namespace {
@@ -317,6 +318,47 @@ TEST(WriterLayers, ThreeLayersOfOneSection) {
                        "Point       104.125000       -5.500000", "    Symbol (32,16776960,4)"}));
   EXPECT_EQ(t.file("_xs_all_points.mid"), lines({"\"A 1\",   6.000", "\"A 1\",   5.000", "\"A 1\",   4.500",
                                                  "\"A 1\",   4.500", "\"A 1\",   6.500", "\"A 1\",   7.000"}));
+  EXPECT_FALSE(t.anyUnitOpen());
+}
+
+// Sections are formatted ahead of their writing where their values are
+// common, and by their sinks as they are written where one is not: either
+// way each output keeps the section order, and a value written in full is
+// warned about for its own section, in order.
+TEST(WriterLayers, ManySectionsKeepTheirOrderAndTheirWarningsWhicheverWayTheyAreFormatted) {
+  WriterRun t;
+  t.ctx.settings.linesFound = true;
+  constexpr int kSections = 150;
+  std::vector<std::string> pointRows;
+  std::vector<std::string> lineRows;
+  for (int s = 1; s <= kSections; ++s) {
+    const std::string id = "S" + std::to_string(s);
+    Section& sec = t.section(id);
+    for (int p = 0; p < 3; ++p) {
+      const bool wide = (s == 17 || s == 120) && p == 1;  // 123456792 needs more than the 8 columns of Z
+      add(sec, Group::kCentre, static_cast<float>(p), wide ? 123456789.0f : static_cast<float>(s), 2.0f, 1000.0 + s,
+          2000.0 + p);
+      pointRows.push_back("\"" + id + "\"," + (wide ? std::string("123456792.000") : formatFixed(s, 8, 3)));
+    }
+    lineRows.push_back("\"C:\\s\\" + id + ".csv\",\"XZ\",\"MP\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0");
+  }
+  EXPECT_EQ(t.run(), -1);
+  EXPECT_EQ(t.file("_xs_all_points.mid"), lines(pointRows));
+  EXPECT_EQ(t.file("1d_xs.mid"), lines(lineRows));
+  EXPECT_EQ(t.file("S17.csv"), lines({"\"S17\",", kCsvHeadingM, "     0.000,  17.000,     2, 2",
+                                      "     1.000,123456792.000,     2, 2", "     2.000,  17.000,     2, 2"}));
+  EXPECT_EQ(firstDataLine(t.file("S150.csv")), "     0.000, 150.000,     2, 2");
+  const std::string out = t.out();
+  const std::string warning = "\": the value 123456792.000 does not fit its column in C:\\s\\";
+  const std::size_t first = out.find("WARNING - Cross-section \"S17" + warning + "S17.csv - written in full");
+  const std::size_t second = out.find("WARNING - Cross-section \"S120" + warning + "S120.csv - written in full");
+  ASSERT_NE(first, std::string::npos) << out;
+  ASSERT_NE(second, std::string::npos) << out;
+  EXPECT_LT(first, second);
+  // Once per section, and for no other.
+  EXPECT_EQ(out.find("does not fit"), out.find("does not fit", first));
+  EXPECT_EQ(out.find("does not fit", out.find("does not fit", first) + 1), out.find("does not fit", second));
+  EXPECT_EQ(out.find("does not fit", out.find("does not fit", second) + 1), std::string::npos);
   EXPECT_FALSE(t.anyUnitOpen());
 }
 
