@@ -62,8 +62,14 @@ runsDir=$work/runs
 # is noted, and a benchmark started within five minutes of one waits until
 # they have passed (BENCH_NO_WAIT=1 does not wait).
 removeNoted() {
+  local removed=0 path
+  for path in "$@"; do
+    if [ -e "$path" ]; then removed=1; fi
+  done
   rm -rf "$@"
-  date +%s > "$work/.removed-at"
+  # Only a removal of something counts: the clean start of a run folder
+  # that is not there yet must not make the benchmark wait for itself.
+  if [ "$removed" = 1 ]; then date +%s > "$work/.removed-at"; fi
 }
 removeNoted "$runsDir"
 mkdir -p "$runsDir"
