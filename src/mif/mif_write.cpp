@@ -93,29 +93,25 @@ void writeOwnHeader(FileAccess& ctx, int toUnit, const std::vector<std::string>&
 
 bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
                    std::string_view clause1, std::string_view clause2, std::string* wide) {
-  // The lines are built in place at the end of the file's buffer: a layer of
-  // a million points must not cost a million allocations or copies.
+  // Common coordinates go out as one piece; only an object with a coordinate
+  // that needs the general layout is built line by line, in place at the end
+  // of the file's buffer.
+  thread_local std::string object;
+  object.clear();
+  if (miFormatObject(object, type, x, y, n, clause1, clause2)) {
+    ctx.units.write(geomUnit, object);
+    return true;
+  }
   bool fits = true;
-  constexpr std::string_view kPoint = "Point ";
-  char text[64];
   if (type.kind == miObjectKind::Point) {
-    kPoint.copy(text, kPoint.size());
-    if (const char* end = writeShortVertex(text + kPoint.size(), x[0], y[0])) {
-      ctx.units.writeLine(geomUnit, std::string_view(text, static_cast<std::size_t>(end - text)));
-    } else {
-      std::string& line = ctx.units.startLine(geomUnit);
-      line += kPoint;
-      fits = appendCoordinate(line, x[0], wide) & fits;
-      fits = appendCoordinate(line, y[0], wide) & fits;
-      ctx.units.endLine(geomUnit);
-    }
+    std::string& line = ctx.units.startLine(geomUnit);
+    line += "Point ";
+    fits = appendCoordinate(line, x[0], wide) & fits;
+    fits = appendCoordinate(line, y[0], wide) & fits;
+    ctx.units.endLine(geomUnit);
   } else if (type.kind == miObjectKind::Pline) {
     ctx.units.writeLine(geomUnit, "Pline " + AINTEGER(n));
     for (int i = 0; i < n; ++i) {
-      if (const char* end = writeShortVertex(text, x[i], y[i])) {
-        ctx.units.writeLine(geomUnit, std::string_view(text, static_cast<std::size_t>(end - text)));
-        continue;
-      }
       std::string& line = ctx.units.startLine(geomUnit);
       fits = appendCoordinate(line, x[i], wide) & fits;
       fits = appendCoordinate(line, y[i], wide) & fits;

@@ -136,11 +136,6 @@ void CsvSink::prepare(const SectionView& section, PreparedText& text) const {
 void CsvSink::writeRows(const SectionView& section, int unit, SectionNotes& notes) {
   const std::string& path = section.csvPath;
   for (const CsvRow& row : section.rows) {
-    char text[64];
-    if (const char* end = writeShortRow(text, row, style_)) {
-      ctx_.files.units.writeLine(unit, std::string_view(text, static_cast<std::size_t>(end - text)));
-      continue;
-    }
     std::string& line = ctx_.files.units.startLine(unit);
     if (appendFixed(line, row.x, 10, 3, number_)) notes.widened(number_, path);
     line += ',';
@@ -187,12 +182,7 @@ void LayerSink::writePointRow(std::string_view quotedId, float z, SectionNotes& 
   std::string& line = ctx_.files.units.startLine(attr_.unit());
   line += quotedId;
   line += ',';
-  char text[32];
-  if (const char* end = writeFixedShort(text, z, 8, 3)) {
-    line.append(text, static_cast<std::size_t>(end - text));
-  } else if (appendFixed(line, z, 8, 3, number_)) {
-    notes.widened(number_, name_ + ".mid");
-  }
+  if (appendFixed(line, z, 8, 3, number_)) notes.widened(number_, name_ + ".mid");
   ctx_.files.units.endLine(attr_.unit());
 }
 

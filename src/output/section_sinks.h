@@ -59,7 +59,7 @@ class CsvSink final : public SectionSink {
   void close() override {}
 
  private:
-  // The rows one at a time, each value in its own layout.
+  // The rows one value at a time, for a section with a value the short layout does not take.
   void writeRows(const SectionView& section, int unit, SectionNotes& notes);
 
   Workspace& ctx_;

@@ -4,19 +4,18 @@
 #include <exception>
 #include <vector>
 
-// A MinGW build of the win32 thread model has no threads: the caller makes every item.
-#if defined(__MINGW32__) && !defined(_GLIBCXX_HAS_GTHREADS)
-#define KESTRIX_ITEMS_AHEAD 0
-#else
-#define KESTRIX_ITEMS_AHEAD 1
+#include "platform/platform_native.h"
+
+// Without threads (see platform_native.h) the caller makes every item.
+#if KESTRIX_THREADS
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 #endif
 
-#if KESTRIX_ITEMS_AHEAD && defined(_WIN32)
+#if KESTRIX_THREADS && defined(_WIN32)
 #include <windows.h>
-#elif KESTRIX_ITEMS_AHEAD && defined(__linux__)
+#elif KESTRIX_THREADS && defined(__linux__)
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -24,7 +23,7 @@
 
 namespace kestrix {
 
-#if KESTRIX_ITEMS_AHEAD
+#if KESTRIX_THREADS
 // Items are claimed in order from one counter, by the thread or by the
 // caller, so each is made exactly once; a slot records which item was last
 // made in it.

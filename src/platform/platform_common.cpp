@@ -11,20 +11,15 @@
 #include <system_error>
 #include <unordered_map>
 
-// Background writing needs threads; a MinGW build of the win32 thread model
-// has none, so it writes every file in the foreground.
-#if defined(__MINGW32__) && !defined(_GLIBCXX_HAS_GTHREADS)
-#define KESTRIX_BACKGROUND_WRITES 0
-#else
-#define KESTRIX_BACKGROUND_WRITES 1
+#include "platform/platform.h"
+#include "platform/platform_native.h"
+#include "text/text.h"
+
+#if KESTRIX_THREADS
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 #endif
-
-#include "platform/platform.h"
-#include "platform/platform_native.h"
-#include "text/text.h"
 
 namespace kestrix {
 namespace {
@@ -112,7 +107,7 @@ bool writeAll(std::FILE* file, std::string_view text) {
   return text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
 }
 
-#if KESTRIX_BACKGROUND_WRITES
+#if KESTRIX_THREADS
 // The slow part of writing thousands of files is the kernel's: creating each
 // file and copying its blocks. One thread does that beside the run: it
 // writes and closes the files handed to it, in the order handed over, and in
@@ -581,7 +576,7 @@ class SystemFileSystem : public FileSystem {
     if (consoleWriter == background_.get()) consoleWriter = nullptr;
   }
   void writeInBackground() override {
-#if KESTRIX_BACKGROUND_WRITES
+#if KESTRIX_THREADS
     if (!background_) background_ = std::make_unique<BackgroundWriter>();
     consoleWriter = background_.get();
 #endif
@@ -687,7 +682,7 @@ class SystemFileSystem : public FileSystem {
       lastFolder_ = folder;
       lastFolderKey_ = key;
     }
-    return "d" + lastFolderKey_ + "/" + foldIdentity(cut == std::string::npos ? native : native.substr(cut + 1));
+    return "d" + lastFolderKey_ + "/" + fileNameOf(native);
   }
   bool fileKey(const std::string& path, std::string& key) override { return keyOf(nativePath(path), key, false); }
   bool outputKey(const std::string& path, std::string& key) override { return keyOf(nativePath(path), key, true); }
