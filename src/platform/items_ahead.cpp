@@ -53,9 +53,18 @@ class ItemsAhead::Thread {
       make_(i);
       return;
     }
-    waiting_ = i;
-    made_wait_.wait(lock, [&] { return made_[i % window_] == i; });
-    waiting_ = kNone;
+    // The thread is making item i. Rather than sleep until it is made (the
+    // thread runs at a lower priority, and may be waiting for a processor),
+    // the caller makes the items after it that nobody has begun.
+    while (made_[i % window_] != i) {
+      if (!stop_ && next_ < count_ && next_ < released_ + window_) {
+        makeClaimed(lock);
+        continue;
+      }
+      waiting_ = i;
+      made_wait_.wait(lock, [&] { return made_[i % window_] == i; });
+      waiting_ = kNone;
+    }
     if (failures_[i % window_]) {
       std::exception_ptr failure = std::move(failures_[i % window_]);
       failures_[i % window_] = nullptr;
@@ -85,20 +94,26 @@ class ItemsAhead::Thread {
       wake_.wait(lock, [&] { return stop_ || (next_ < count_ && next_ < released_ + window_); });
       sleeping_ = false;
       if (stop_) return;
-      const std::size_t i = next_++;
-      lock.unlock();
-      std::exception_ptr failure;
-      try {
-        make_(i);
-      } catch (...) {
-        failure = std::current_exception();
-      }
-      lock.lock();
-      made_[i % window_] = i;
-      failures_[i % window_] = failure;
-      if (waiting_ == i) made_wait_.notify_one();
-      if (failure) stop_ = true;  // the caller hears of it when it takes the item; no further item is made
+      makeClaimed(lock);
     }
+  }
+
+  // Claims the next item and makes it, the lock released meanwhile; what it
+  // threw waits in its slot for the caller, and no further item is begun.
+  void makeClaimed(std::unique_lock<std::mutex>& lock) {
+    const std::size_t i = next_++;
+    lock.unlock();
+    std::exception_ptr failure;
+    try {
+      make_(i);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    lock.lock();
+    made_[i % window_] = i;
+    failures_[i % window_] = failure;
+    if (waiting_ == i) made_wait_.notify_one();
+    if (failure) stop_ = true;
   }
 
   const std::size_t count_;

@@ -11,8 +11,8 @@ namespace kestrix {
 
 /// Items 0 to count-1, each made by `make(i)` before the caller takes it, in order. A thread of its own makes them
 /// ahead, at most `window` items beyond the one the caller holds, so that `make(i)` may fill slot i % window; an item
-/// that thread has not begun when the caller comes to it the caller makes itself, so neither waits for the other.
-/// Without threads the caller makes every item.
+/// that thread has not begun when the caller comes to it the caller makes itself, and while it waits for one the
+/// thread is making, it makes the next ones nobody has begun. Without threads the caller makes every item.
 class ItemsAhead {
  public:
   /// Starts making items; `make` must touch nothing the caller changes meanwhile.

@@ -103,11 +103,11 @@ class StdioInputFile : public InputFile {
   bool eof_ = false, error_ = false;
 };
 
+#if KESTRIX_THREADS
 bool writeAll(std::FILE* file, std::string_view text) {
   return text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
 }
 
-#if KESTRIX_THREADS
 // The slow part of writing thousands of files is the kernel's: creating each
 // file and copying its blocks. One thread does that beside the run: it
 // writes and closes the files handed to it, in the order handed over, and in
@@ -125,7 +125,7 @@ class BackgroundWriter {
     wake_.notify_all();
     thread_.join();
     for (auto& [name, ahead] : ahead_)
-      if (ahead.file != nullptr) std::fclose(ahead.file);
+      if (ahead.state == State::Created) nativeCloseDescriptor(ahead.descriptor);
   }
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
@@ -137,21 +137,21 @@ class BackgroundWriter {
     creations_.push_back(std::move(nativeName));
     wakeIfDue();
   }
-  // The file when this writer created it (so it is empty and no one else's), open for writing; otherwise null,
+  // The file when this writer created it (so it is empty and no one else's), open for writing; otherwise -1,
   // and a file announced is claimed, so that the writer leaves it to the caller.
-  std::FILE* takeCreated(const std::string& nativeName) {
+  int takeCreated(const std::string& nativeName) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = ahead_.find(nativeName);
-    if (found == ahead_.end()) return nullptr;
+    if (found == ahead_.end()) return -1;
     if (found->second.state == State::Created) {
-      std::FILE* file = found->second.file;
+      const int descriptor = found->second.descriptor;
       ahead_.erase(found);
       --createdWaiting_;
       wakeIfDue();
-      return file;
+      return descriptor;
     }
     found->second.state = State::Claimed;
-    return nullptr;
+    return -1;
   }
   // Forgets a file announced ahead and not taken, closing it if it was created; it is about to be removed.
   void forget(const std::string& nativeName) {
@@ -159,18 +159,22 @@ class BackgroundWriter {
     const auto found = ahead_.find(nativeName);
     if (found == ahead_.end()) return;
     if (found->second.state == State::Created) {
-      std::fclose(found->second.file);
+      nativeCloseDescriptor(found->second.descriptor);
       --createdWaiting_;
     }
     ahead_.erase(found);
   }
-  // Appends a block to a file; `name` names the file in a failure (an empty name: a failure nobody hears of).
-  void write(std::FILE* file, std::string block, const std::string& name) {
-    push(Job{file, false, name, std::move(block)});
+  // Appends a block to an open file; `name` names the file in a failure.
+  void write(int descriptor, std::string block, const std::string& name) {
+    push(Job{nullptr, descriptor, false, name, std::move(block)});
   }
   // Appends the last block and closes the file.
-  void close(std::FILE* file, std::string block, const std::string& name) {
-    push(Job{file, true, name, std::move(block)});
+  void close(int descriptor, std::string block, const std::string& name) {
+    push(Job{nullptr, descriptor, true, name, std::move(block)});
+  }
+  // Appends a block to a stream that stays open (the console), whose failures nobody hears of.
+  void writeStream(std::FILE* stream, std::string block) {
+    push(Job{stream, -1, false, std::string(), std::move(block)});
   }
   // A buffer of a block's size: one the writer is done with where there is one, so that the blocks of a long run
   // are allocated once.
@@ -207,9 +211,13 @@ class BackgroundWriter {
   }
 
  private:
+  // Files are written through their descriptors: the C library keeps its
+  // streams in one list, which closing a stream searches, and thousands of
+  // files wait here at once.
   struct Job {
-    std::FILE* file;
-    bool last;  // the file is closed after the block
+    std::FILE* stream;  // the console; null for a file
+    int descriptor;     // a file
+    bool last;          // the file is closed after the block
     std::string name;
     std::string data;
   };
@@ -264,19 +272,19 @@ class BackgroundWriter {
         return;
       }
     }
-    std::FILE* file = nativeCreateNew(name);
+    int descriptor = nativeCreateNew(name);
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = ahead_.find(name);
-    if (file != nullptr && (found == ahead_.end() || found->second.state != State::Announced)) {
+    if (descriptor >= 0 && (found == ahead_.end() || found->second.state != State::Announced)) {
       // Claimed meanwhile, its opening creates the file itself; forgotten,
       // it was to be removed: either way this creation leaves no trace.
-      std::fclose(file);
+      nativeCloseDescriptor(descriptor);
       if (found == ahead_.end()) std::remove(name.c_str());
-      file = nullptr;
+      descriptor = -1;
     }
     if (found == ahead_.end()) return;
-    if (file != nullptr) {
-      found->second = Ahead{State::Created, file};
+    if (descriptor >= 0) {
+      found->second = Ahead{State::Created, descriptor};
       ++createdWaiting_;
     } else {
       // Claimed, or something was there already, which the opening replaces as usual.
@@ -285,11 +293,12 @@ class BackgroundWriter {
   }
 
   bool perform(Job& job) {
-    const bool written = writeAll(job.file, job.data);
+    if (job.stream != nullptr) return writeAll(job.stream, job.data);
+    const bool written = nativeWriteAll(job.descriptor, job.data);
     // A file of one block is never long; the others are followed to the disk.
     if (!job.last || !behind_.empty()) writeBehind(job);
     if (!job.last) return written;
-    return std::fclose(job.file) == 0 && written;
+    return nativeCloseDescriptor(job.descriptor) && written;
   }
 
   // A long file is sent to disk a window at a time as it grows, and the
@@ -298,15 +307,15 @@ class BackgroundWriter {
   // ones for every gigabyte. Nothing here waits for the disk.
   void writeBehind(const Job& job) {
     if (job.last) {
-      const auto found = behind_.find(job.file);
+      const auto found = behind_.find(job.descriptor);
       if (found != behind_.end()) behind_.erase(found);
       return;
     }
-    Behind& b = behind_[job.file];
+    Behind& b = behind_[job.descriptor];
     b.written += static_cast<long long>(job.data.size());
     if (b.written - b.started < kWriteBehindWindow) return;
-    nativeStartWriteBack(job.file, b.started, b.written);
-    if (b.started > b.dropped) nativeDropWritten(job.file, b.dropped, b.started);
+    nativeStartWriteBack(job.descriptor, b.started, b.written);
+    if (b.started > b.dropped) nativeDropWritten(job.descriptor, b.dropped, b.started);
     b.dropped = b.started;
     b.started = b.written;
   }
@@ -376,7 +385,7 @@ class BackgroundWriter {
   enum class State { Announced, Created, Claimed };
   struct Ahead {
     State state = State::Announced;
-    std::FILE* file = nullptr;  // open, once created
+    int descriptor = -1;  // open, once created
   };
   std::unordered_map<std::string, Ahead> ahead_;
   std::size_t createdWaiting_ = 0;  // files created ahead and not taken yet
@@ -384,7 +393,7 @@ class BackgroundWriter {
   struct Behind {
     long long written = 0, started = 0, dropped = 0;
   };
-  std::unordered_map<std::FILE*, Behind> behind_;
+  std::unordered_map<int, Behind> behind_;
   std::size_t queued_ = 0;        // capacity of the blocks waiting or being written
   std::size_t pendingBytes_ = 0;  // bytes of the blocks waiting
   int draining_ = 0;              // calls waiting for every block to be written
@@ -399,11 +408,12 @@ class BackgroundWriter {
 class BackgroundWriter {
  public:
   void create(std::string) {}
-  void write(std::FILE*, std::string, const std::string&) {}
-  void close(std::FILE*, std::string, const std::string&) {}
+  void write(int, std::string, const std::string&) {}
+  void close(int, std::string, const std::string&) {}
+  void writeStream(std::FILE*, std::string) {}
   void drain() {}
   std::string block(std::size_t) { return std::string(); }
-  std::FILE* takeCreated(const std::string&) { return nullptr; }
+  int takeCreated(const std::string&) { return -1; }
   void forget(const std::string&) {}
   static constexpr std::size_t kBlockBytes = 1 << 20;
   bool settle(std::string&) { return true; }
@@ -415,18 +425,17 @@ class BackgroundWriter {
 // the C library would cost a call and a copy of its own. With a background
 // writer the blocks and the closing are handed to it; a failure there is
 // reported by the writer's settle().
-class StdioOutputFile : public OutputFile {
+class NativeOutputFile : public OutputFile {
  public:
-  StdioOutputFile(std::FILE* file, BackgroundWriter* background, std::string name)
-      : file_(file), background_(background), name_(std::move(name)) {
-    std::setvbuf(file_, nullptr, _IONBF, 0);  // the blocks need no second buffer
+  NativeOutputFile(int descriptor, BackgroundWriter* background, std::string name)
+      : descriptor_(descriptor), background_(background), name_(std::move(name)) {
     // A file handed to the background writer waits there with its buffer:
     // small files start small, so that thousands waiting hold little memory.
     buffer_.reserve(background_ != nullptr ? kFirstQueuedBlock : kFirstBlock);
   }
-  ~StdioOutputFile() override { close(); }
+  ~NativeOutputFile() override { close(); }
   void write(std::string_view text) override {
-    if (!file_) return;
+    if (descriptor_ < 0) return;
     if (buffer_.size() + text.size() > kBlock) {
       flush();
       if (text.size() >= kBlock) {
@@ -438,7 +447,7 @@ class StdioOutputFile : public OutputFile {
   }
   void writeLine(std::string_view text) override {
     // The common case in one step: the line and its end fit the buffer.
-    if (file_ && buffer_.size() + text.size() + 2 <= kBlock) {
+    if (descriptor_ >= 0 && buffer_.size() + text.size() + 2 <= kBlock) {
       buffer_.append(text);
       buffer_.append("\r\n", 2);
       return;
@@ -447,26 +456,26 @@ class StdioOutputFile : public OutputFile {
     write("\r\n");
   }
   std::string& startLine() override {
-    if (!file_) return OutputFile::startLine();  // a closed file keeps nothing
+    if (descriptor_ < 0) return OutputFile::startLine();  // a closed file keeps nothing
     return buffer_;
   }
   void endLine() override {
-    if (!file_) return;
+    if (descriptor_ < 0) return;
     buffer_.append("\r\n", 2);
     // The lines go straight into the block, so it goes out once nearly full:
     // the next line could not be measured before it is in.
     if (buffer_.size() > kBlock - kLineRoom) flush();
   }
   bool close() override {
-    if (!file_) return !failed_;
+    if (descriptor_ < 0) return !failed_;
     if (background_ != nullptr) {
-      background_->close(file_, std::move(buffer_), name_);
+      background_->close(descriptor_, std::move(buffer_), name_);
       buffer_ = std::string();
     } else {
       flush();
-      if (std::fclose(file_) != 0) failed_ = true;
+      if (!nativeCloseDescriptor(descriptor_)) failed_ = true;
     }
-    file_ = nullptr;
+    descriptor_ = -1;
     return !failed_;
   }
 
@@ -478,15 +487,15 @@ class StdioOutputFile : public OutputFile {
 
   void put(std::string_view text) {
     if (background_ != nullptr) {
-      background_->write(file_, std::string(text), name_);
-    } else if (!writeAll(file_, text)) {
+      background_->write(descriptor_, std::string(text), name_);
+    } else if (!nativeWriteAll(descriptor_, text)) {
       failed_ = true;
     }
   }
   void flush() {
     if (background_ != nullptr) {
       if (buffer_.empty()) return;
-      background_->write(file_, std::move(buffer_), name_);
+      background_->write(descriptor_, std::move(buffer_), name_);
       buffer_ = background_->block(kBlock);
       return;
     }
@@ -494,7 +503,7 @@ class StdioOutputFile : public OutputFile {
     buffer_.clear();
   }
 
-  std::FILE* file_;
+  int descriptor_;
   BackgroundWriter* background_;
   std::string name_;
   std::string buffer_;
@@ -547,7 +556,7 @@ class StdioConsole : public Console {
       return;
     }
     // Unnamed: a console that cannot be written (a closed pipe) fails no run, as before.
-    consoleWriter->write(stdout, std::move(out_), std::string());
+    consoleWriter->writeStream(stdout, std::move(out_));
     out_ = consoleWriter->block(kBlock);
   }
 
@@ -558,7 +567,7 @@ class SystemFileSystem : public FileSystem {
  public:
   std::unique_ptr<InputFile> openRead(const std::string& path) override {
     drain();  // a file read may be one just written
-    std::FILE* f = openNativeFile(nativePath(path), false);
+    std::FILE* f = openNativeRead(nativePath(path));
     if (!f) return nullptr;
     return std::make_unique<StdioInputFile>(f);
   }
@@ -567,10 +576,10 @@ class SystemFileSystem : public FileSystem {
     changed(native);
     // A file created ahead comes open and empty; one the background writer
     // has not reached yet is created here.
-    std::FILE* f = background_ ? background_->takeCreated(native) : nullptr;
-    if (!f) f = openNativeFile(native, true);
-    if (!f) return nullptr;
-    return std::make_unique<StdioOutputFile>(f, background_.get(), path);
+    int descriptor = background_ ? background_->takeCreated(native) : -1;
+    if (descriptor < 0) descriptor = nativeOpenWrite(native);
+    if (descriptor < 0) return nullptr;
+    return std::make_unique<NativeOutputFile>(descriptor, background_.get(), path);
   }
   ~SystemFileSystem() override {
     if (consoleWriter == background_.get()) consoleWriter = nullptr;

@@ -2,9 +2,11 @@
 // What differs between the operating systems below the platform layer: how a
 // name typed for Windows is spelled for the native file system.
 
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 // Work beside the run needs threads; a MinGW build of the win32 thread model
 // has none, so it does everything in the foreground.
@@ -28,20 +30,29 @@ std::filesystem::path toFsPath(const std::string& path);
 /// The bytes of a std::filesystem path.
 std::string fromFsPath(const std::filesystem::path& path);
 
-/// Opens a file in binary mode for reading, or for writing (replace or create).
-std::FILE* openNativeFile(const std::string& nativeName, bool forWriting);
+/// Opens a file in binary mode for reading.
+std::FILE* openNativeRead(const std::string& nativeName);
+
+/// Opens a file for writing in binary mode, replacing or creating it, as fopen's "wb" would; the descriptor, or -1.
+int nativeOpenWrite(const std::string& nativeName);
+
+/// Writes all of `text` to an open descriptor; false when the system took less.
+bool nativeWriteAll(int descriptor, std::string_view text);
 
 /// The key of a file or folder on disk; false when nothing is there.
 bool nativeFileKey(const std::string& nativeName, std::string& key);
 
-/// Creates an empty file and opens it for writing when nothing of that name is there; null (and nothing touched) otherwise.
-std::FILE* nativeCreateNew(const std::string& nativeName);
+/// Creates an empty file and opens it for writing when nothing of that name is there; the descriptor, or -1 (and nothing touched) otherwise.
+int nativeCreateNew(const std::string& nativeName);
+
+/// Closes a descriptor; false when the system reports a failure (of writes not done until then, as a rule).
+bool nativeCloseDescriptor(int descriptor);
 
 /// Has the system start writing bytes [from, to) of an open file to disk, without waiting for it.
-void nativeStartWriteBack(std::FILE* file, long long from, long long to);
+void nativeStartWriteBack(int descriptor, long long from, long long to);
 
 /// Lets the system drop bytes [from, to) of an open file from its cache where they are on disk already.
-void nativeDropWritten(std::FILE* file, long long from, long long to);
+void nativeDropWritten(int descriptor, long long from, long long to);
 
 /// Renames a file, replacing a file of the new name.
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo);

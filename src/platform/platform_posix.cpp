@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/platform_native.h"
@@ -24,8 +25,23 @@ std::filesystem::path toFsPath(const std::string& path) { return std::filesystem
 
 std::string fromFsPath(const std::filesystem::path& path) { return path.string(); }
 
-std::FILE* openNativeFile(const std::string& nativeName, bool forWriting) {
-  return std::fopen(nativeName.c_str(), forWriting ? "wb" : "rb");
+std::FILE* openNativeRead(const std::string& nativeName) { return std::fopen(nativeName.c_str(), "rb"); }
+
+int nativeOpenWrite(const std::string& nativeName) {
+  return ::open(nativeName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+bool nativeWriteAll(int descriptor, std::string_view text) {
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = ::write(descriptor, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 bool nativeFileKey(const std::string& nativeName, std::string& key) {
@@ -36,32 +52,27 @@ bool nativeFileKey(const std::string& nativeName, std::string& key) {
   return true;
 }
 
-std::FILE* nativeCreateNew(const std::string& nativeName) {
-  const int fd = ::open(nativeName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  std::FILE* file = ::fdopen(fd, "wb");
-  if (file == nullptr) {
-    ::close(fd);
-    ::unlink(nativeName.c_str());
-  }
-  return file;
+int nativeCreateNew(const std::string& nativeName) {
+  return ::open(nativeName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
+
+bool nativeCloseDescriptor(int descriptor) { return ::close(descriptor) == 0; }
 
 // Where the system can say so (Linux), a long output is sent to disk as it
 // grows and let go of once there: left to the cache, gigabytes of layers
 // would each take a fresh page of memory, and fresh pages are costly to fill.
 #ifdef SYNC_FILE_RANGE_WRITE
-void nativeStartWriteBack(std::FILE* file, long long from, long long to) {
-  ::sync_file_range(::fileno(file), from, to - from, SYNC_FILE_RANGE_WRITE);
+void nativeStartWriteBack(int descriptor, long long from, long long to) {
+  ::sync_file_range(descriptor, from, to - from, SYNC_FILE_RANGE_WRITE);
 }
 
-void nativeDropWritten(std::FILE* file, long long from, long long to) {
-  ::posix_fadvise(::fileno(file), from, to - from, POSIX_FADV_DONTNEED);
+void nativeDropWritten(int descriptor, long long from, long long to) {
+  ::posix_fadvise(descriptor, from, to - from, POSIX_FADV_DONTNEED);
 }
 #else
-void nativeStartWriteBack(std::FILE*, long long, long long) {}
+void nativeStartWriteBack(int, long long, long long) {}
 
-void nativeDropWritten(std::FILE*, long long, long long) {}
+void nativeDropWritten(int, long long, long long) {}
 #endif
 
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {

@@ -3,8 +3,11 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <share.h>
+#include <sys/stat.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -22,8 +25,28 @@ std::filesystem::path toFsPath(const std::string& path) { return std::filesystem
 
 std::string fromFsPath(const std::filesystem::path& path) { return path.string(); }
 
-std::FILE* openNativeFile(const std::string& nativeName, bool forWriting) {
-  return std::fopen(nativeName.c_str(), forWriting ? "wb" : "rb");
+std::FILE* openNativeRead(const std::string& nativeName) { return std::fopen(nativeName.c_str(), "rb"); }
+
+int nativeOpenWrite(const std::string& nativeName) {
+  // As fopen's "wb" opens it, without the stream.
+  int fd = -1;
+  if (_sopen_s(&fd, nativeName.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+               _S_IREAD | _S_IWRITE) != 0)
+    return -1;
+  return fd;
+}
+
+bool nativeWriteAll(int descriptor, std::string_view text) {
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(left, std::size_t{1} << 30));
+    const int n = _write(descriptor, p, chunk);
+    if (n <= 0) return false;
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 bool nativeFileKey(const std::string& nativeName, std::string& key) {
@@ -40,27 +63,25 @@ bool nativeFileKey(const std::string& nativeName, std::string& key) {
   return true;
 }
 
-std::FILE* nativeCreateNew(const std::string& nativeName) {
+int nativeCreateNew(const std::string& nativeName) {
   HANDLE h = CreateFileA(nativeName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  if (h == INVALID_HANDLE_VALUE) return -1;
   const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_WRONLY | _O_BINARY);
-  std::FILE* file = fd < 0 ? nullptr : _fdopen(fd, "wb");
-  if (file == nullptr) {
-    if (fd < 0) {
-      CloseHandle(h);
-    } else {
-      _close(fd);
-    }
+  if (fd < 0) {
+    // Created but not open as a descriptor: nothing of this creation may stay.
+    CloseHandle(h);
     DeleteFileA(nativeName.c_str());
   }
-  return file;
+  return fd;
 }
 
-// Windows writes its cache back by itself; nothing is asked of it.
-void nativeStartWriteBack(std::FILE*, long long, long long) {}
+bool nativeCloseDescriptor(int descriptor) { return _close(descriptor) == 0; }
 
-void nativeDropWritten(std::FILE*, long long, long long) {}
+// Windows writes its cache back by itself; nothing is asked of it.
+void nativeStartWriteBack(int, long long, long long) {}
+
+void nativeDropWritten(int, long long, long long) {}
 
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
   return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
@@ -51,6 +52,40 @@ TEST(ItemsAhead, ACallerThatStopsEarlyEndsTheThreadWithinAWindow) {
     for (std::size_t i = 0; i < 10; ++i) ahead.take(i);
   }
   EXPECT_LE(made.load(), 10u + 16u);  // never more than a window beyond the last item taken
+}
+
+TEST(ItemsAhead, ACallerWaitingForTheThreadMakesTheItemsAfterIt) {
+  // The thread's first item (item 0, as the caller waits for the thread to
+  // begin) is held until the caller has made a later item itself: a caller
+  // that only waited would leave it held until the timeout.
+  const std::thread::id caller = std::this_thread::get_id();
+  std::atomic<std::size_t> madeByCaller{0};
+  std::atomic<bool> held{false};
+  std::atomic<bool> timedOut{false};
+  constexpr std::size_t kCount = 64;
+  {
+    ItemsAhead ahead(kCount, 8, [&](std::size_t i) {
+      if (std::this_thread::get_id() == caller) {
+        madeByCaller = std::max<std::size_t>(madeByCaller, i + 1);
+        return;
+      }
+      if (held.exchange(true)) return;
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (madeByCaller <= i + 1) {
+        if (std::chrono::steady_clock::now() > until) {
+          timedOut = true;
+          return;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+      }
+    });
+    // The caller comes to the first item only once the thread holds it.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!held && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::microseconds(100));
+    for (std::size_t i = 0; i < kCount; ++i) ahead.take(i);
+  }
+  EXPECT_TRUE(held.load());
+  EXPECT_FALSE(timedOut.load());
 }
 
 TEST(ItemsAhead, NoneOrOneItemIsMadeByTheCaller) {
