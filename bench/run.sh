@@ -9,7 +9,8 @@
 #   bench/run.sh [KESTRIX]        (default build/kestrix)
 #
 # Environment: BENCH_DIR (data sets and run folders, default build-bench),
-# RUNS (default 5), BENCH_NO_WAIT=1 (see removeNoted below),
+# RUNS (default 5), BENCH_NO_WAIT=1 (see removeNoted below), BENCH_NO_DROP=1
+# (see dropCaches below),
 # BENCH_SKIP_10M=1 leaves out the 10,000,000-point survey,
 # BENCH_SKIP_CALLGRIND=1 leaves out callgrind. The data sets are generated
 # once and kept; the outputs of the runs are removed at the end. Every run
@@ -82,6 +83,22 @@ if [ "${BENCH_NO_WAIT:-0}" != 1 ] && [ -f "$work/.removed-at" ]; then
   fi
 fi
 
+# On a virtual machine, memory the host has taken back costs many times more
+# to fill the first time than memory in use, and every run fills a hundred
+# megabytes or more of the page cache: how much of the fresh kind a run gets
+# would depend on the runs before it. As root the page cache is emptied
+# before every run (and the inputs read back in, so that they are cached as
+# before), which puts every run, GDAL's too, in the same state;
+# BENCH_NO_DROP=1 leaves the cache alone.
+dropCaches=0
+if [ "${BENCH_NO_DROP:-0}" != 1 ] && [ -w /proc/sys/vm/drop_caches ]; then dropCaches=1; fi
+if [ "$dropCaches" = 1 ]; then
+  echo "Page cache: emptied before every run, inputs read back in"
+else
+  echo "Page cache: left as it is (emptying it needs root; BENCH_NO_DROP=1 leaves it)"
+fi
+echo
+
 # measure KEY DATASET COMMAND...: runs the command RUNS times in the data set's
 # folder, each time with @OUT@ replaced by a fresh output folder and the console
 # written to @OUT@/console.txt; sets WALL, CPU (medians, seconds) and RSS (peak, MiB).
@@ -98,6 +115,10 @@ measure() {
     # Every run starts with the data of the runs before it on disk: the
     # kernel's write-back of earlier gigabytes would otherwise run into it.
     sync
+    if [ "$dropCaches" = 1 ]; then
+      echo 1 > /proc/sys/vm/drop_caches
+      cat "$work/data/$data"/* > /dev/null
+    fi
     # The wall time is the shell's clock to the microsecond: time's own is
     # rounded to hundredths, a seventh of a run of 0.07 s.
     local start=$EPOCHREALTIME
