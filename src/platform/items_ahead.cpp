@@ -57,7 +57,7 @@ class ItemsAhead::Thread {
     // thread runs at a lower priority, and may be waiting for a processor),
     // the caller makes the items after it that nobody has begun.
     while (made_[i % window_] != i) {
-      if (!stop_ && next_ < count_ && next_ < released_ + window_) {
+      if (!stop_ && claimable()) {
         makeClaimed(lock);
         continue;
       }
@@ -91,12 +91,15 @@ class ItemsAhead::Thread {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
       sleeping_ = true;
-      wake_.wait(lock, [&] { return stop_ || (next_ < count_ && next_ < released_ + window_); });
+      wake_.wait(lock, [&] { return stop_ || claimable(); });
       sleeping_ = false;
       if (stop_) return;
       makeClaimed(lock);
     }
   }
+
+  // Whether an item is left to begin whose slot the caller no longer holds (the mutex held).
+  bool claimable() const { return next_ < count_ && next_ < released_ + window_; }
 
   // Claims the next item and makes it, the lock released meanwhile; what it
   // threw waits in its slot for the caller, and no further item is begun.
