@@ -47,6 +47,7 @@ struct Settings {
   bool optPpol = false;              ///< project points onto their lines
   bool optBatch = false;             ///< never wait for Enter and never read the console
   bool optQuiet = false;             ///< leave out the point, section and file-unit lines
+  bool optBedM = false;              ///< the MIKE 11 resistance values are Manning's M, used as n = 1/M (-bedm)
   SaveDateCheck saveDate = SaveDateCheck::Error;  ///< the save-date check of input layers
   std::string outOption;             ///< the folder named by -out:, as typed; empty without it
   bool optHtml = false;              ///< also write the report kestrix_report.html (-html)

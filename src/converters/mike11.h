@@ -8,6 +8,7 @@
 // never gis, output or driver.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,7 +105,23 @@ class M11NetworkSink {
   virtual void abandon() = 0;
 };
 
-/// Converts and places every section of a .txt file, writing its channels and branches to `network`; clears errFound first and sets it on a read failure.
+/// The conversion of a run's .txt files as one: one network, written to one sink, across all the files.
+class M11SectionConversion {
+ public:
+  /// A conversion over `tables` that writes its channels and branches to `network`.
+  M11SectionConversion(Workspace& ctx, const Mike11Tables& tables, M11NetworkSink& network);
+  ~M11SectionConversion();
+  /// Converts and places every section of one .txt file (opening the layers with the first); clears errFound first and sets it on a read failure.
+  void convert(const std::string& file);
+  /// Closes the channels and writes the branches, once, after the last file.
+  void finish();
+
+ private:
+  class Converter;
+  std::unique_ptr<Converter> converter_;
+};
+
+/// Converts and places every section of one .txt file and closes its layers (a conversion of that file alone).
 void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables, M11NetworkSink& network);
 
 }  // namespace kestrix

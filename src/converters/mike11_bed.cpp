@@ -38,7 +38,7 @@ bool looksLikeManningM(float value) { return value >= 1.0f; }
 std::string asManningN(float m) { return AREALTRIM(1.0f / m); }
 
 void warnGlobalManningM(Workspace& ctx, const std::string& file, float value) {
-  if (!looksLikeManningM(value)) return;
+  if (ctx.settings.optBedM || !looksLikeManningM(value)) return;
   ctx.out.newline();
   ctx.out.say("WARNING - Global resistance value " + AREALTRIM(value) + " of \"" + file +
           "\" is 1 or more: most likely a Manning's M (1/n), which would be n = " + asManningN(value) +
@@ -46,6 +46,7 @@ void warnGlobalManningM(Workspace& ctx, const std::string& file, float value) {
 }
 
 void warnBedManningM(Workspace& ctx, const std::string& file, const Mike11Tables& tables) {
+  if (ctx.settings.optBedM) return;
   const m11BedValue* first = nullptr;
   int count = 0;
   for (int e = 0; e < tables.nBedList; ++e) {
@@ -61,6 +62,20 @@ void warnBedManningM(Workspace& ctx, const std::string& file, const Mike11Tables
           std::string(significant(first->Name)) + "\" at chainage " + AREALTRIM(first->ChainageFrom) +
           "): most likely Manning's M (1/n); " + AREALTRIM(first->ValueFrom) + " would be n = " +
           asManningN(first->ValueFrom) + ".  They are used as Manning's n as they stand");
+}
+
+// With -bedm the file gives Manning's M: each value becomes n = 1/M as it is
+// read, so that stretches interpolate between values of n. An M of 0 or less
+// has no n: taken as it stands it would become an infinite resistance.
+float asRead(Workspace& ctx, const std::string& file, float value) {
+  if (!ctx.settings.optBedM) return value;
+  if (!(value > 0.0f)) {
+    ctx.out.newline();
+    ctx.out.say("ERROR - The resistance value " + AREALTRIM(value) + " of \"" + file +
+                "\" is no Manning's M (-bedm takes every value as M and uses n = 1/M)");
+    ctx.out.exits(kExitFailure);
+  }
+  return 1.0f / value;
 }
 
 // A stretch ends at the next entry of its branch, or at its own chainage.
@@ -86,6 +101,11 @@ void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables&
   std::string line;
   ReadStatus status = ReadStatus::Ok;
 
+  if (ctx.settings.optBedM) {
+    ctx.out.newline();
+    ctx.out.say("NOTE - -bedm: the resistance values of \"" + std::string(significant(file)) +
+                "\" are read as Manning's M and used as n = 1/M");
+  }
   ctx.out.newline();
   ctx.out.say("Looking for Global Manning's n value...");
   if (m11FindSection(ctx, unit.unit(), line, "[Global_Values]", status)) {
@@ -94,6 +114,8 @@ void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables&
       if (!contains(line, kResistanceKey)) continue;
       FreeFormatReader in(after(line, kResistanceKey));
       if (!in.readFloat(tables.globalN)) badValue(ctx);
+      // An M too small to be a value counts as missing, as a small n does.
+      if (tables.globalN >= kSmallestGlobalN) tables.globalN = asRead(ctx, std::string(significant(file)), tables.globalN);
       ctx.out.newline();
       ctx.out.say("Global Manning's n value = " + AREAL(tables.globalN));
       break;
@@ -124,6 +146,7 @@ void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables&
       FreeFormatReader in(after(line, kDataKey));
       if (!in.readText(entry.Name, kM11NameWidth) || !in.readFloat(entry.ChainageFrom) || !in.readFloat(entry.ValueFrom))
         badValue(ctx);
+      entry.ValueFrom = asRead(ctx, std::string(significant(file)), entry.ValueFrom);
       if (count > 1) complete(tables.bedList[static_cast<std::size_t>(count) - 2], &entry);
     }
     if (count >= 1) complete(tables.bedList[static_cast<std::size_t>(count) - 1], nullptr);

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -69,25 +70,35 @@ std::string nameTopoKey(std::string_view name, std::string_view topo) {
   return asameKey(name) + '\n' + asameKey(topo);
 }
 
-class SectionConverter {
- public:
-  SectionConverter(Workspace& ctx, const std::string& file, const Mike11Tables& tables, M11NetworkSink& network)
-      : ctx_(ctx), file_(file), tables_(tables), txt_(ctx.files), layers_(network) {}
+}  // namespace
 
-  void run() {
+// The conversion of a run's .txt files. They are converted as one file in the
+// order matched: one network, opened with the first file and closed after
+// the last, and the previous section and channel counter carried from file
+// to file, so that a branch split over two files is still joined and every
+// channel identifier stays unique.
+class M11SectionConversion::Converter {
+ public:
+  Converter(Workspace& ctx, const Mike11Tables& tables, M11NetworkSink& network)
+      : ctx_(ctx), tables_(tables), txt_(ctx.files), layers_(network) {}
+
+  void convert(const std::string& file) {
     Settings& set = ctx_.settings;
     set.errFound = false;
     ctx_.out.newline();
-    ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
+    ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file)) + "...");
     ++ctx_.tally.inputsRead;
-    txt_.open(FileMode::Input, file_);
-    UnitHandle projection(ctx_.files);
-    miOpenHeaderSource(ctx_.files, projection.unit(), set.inFiles.empty() ? std::string() : set.inFiles.front(),
-                       set.composedHeader);
-    layers_.open(set.outFolder, projection.unit());
-    projection.close();
-    buildIndexes();
-    source1_ = fitField(FILENAMEPATH(file_), kSourceLength);
+    txt_.open(FileMode::Input, file);
+    if (!opened_) {
+      UnitHandle projection(ctx_.files);
+      miOpenHeaderSource(ctx_.files, projection.unit(), set.inFiles.empty() ? std::string() : set.inFiles.front(),
+                         set.composedHeader);
+      layers_.open(set.outFolder, projection.unit());
+      projection.close();
+      buildIndexes();
+      opened_ = true;
+    }
+    source1_ = fitField(FILENAMEPATH(file), kSourceLength);
 
     try {
       while (blockStart()) convertBlock();
@@ -96,11 +107,18 @@ class SectionConverter {
       set.errFound = true;
       if (section_ > 0) ctx_.store.removeLast();  // the block read only in part
       txt_.close();
-      layers_.abandon();
+      // The layers stay as far as written; the run stops before its outputs
+      // are put in place, and later files write no channel.
+      if (!abandoned_) layers_.abandon();
+      abandoned_ = true;
       return;
     }
     txt_.close();
-    layers_.close();
+  }
+
+  void finish() {
+    if (opened_ && !abandoned_) layers_.close();
+    abandoned_ = true;
   }
 
  private:
@@ -169,7 +187,7 @@ class SectionConverter {
     }
     if (havePrevious_ && ASAME(branch_, previousBranch_) && ASAME(topo_, previousTopo_)) {
       counter_ += 10;
-      layers_.channel(b, previous_, crossing, counter_);
+      if (!abandoned_) layers_.channel(b, previous_, crossing, counter_);
     }
     havePrevious_ = true;
     previousBranch_ = branch_;
@@ -311,10 +329,11 @@ class SectionConverter {
   }
 
   Workspace& ctx_;
-  const std::string& file_;
   const Mike11Tables& tables_;
   UnitHandle txt_;
   M11NetworkSink& layers_;
+  bool opened_ = false;     // the layers are open (from the first file on)
+  bool abandoned_ = false;  // the layers are closed: after a read error, or finished
   std::string line_;
   std::string source1_;
   std::unordered_map<std::string, std::vector<int>> bedByName_;    // entries of each branch name, in file order
@@ -340,11 +359,20 @@ class SectionConverter {
   int counter_ = 0;
 };
 
-}  // namespace
+M11SectionConversion::M11SectionConversion(Workspace& ctx, const Mike11Tables& tables, M11NetworkSink& network)
+    : converter_(std::make_unique<Converter>(ctx, tables, network)) {}
+
+M11SectionConversion::~M11SectionConversion() = default;
+
+void M11SectionConversion::convert(const std::string& file) { converter_->convert(file); }
+
+void M11SectionConversion::finish() { converter_->finish(); }
 
 void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables,
                         M11NetworkSink& network) {
-  SectionConverter(ctx, file, tables, network).run();
+  M11SectionConversion conversion(ctx, tables, network);
+  conversion.convert(file);
+  conversion.finish();
 }
 
 }  // namespace kestrix

@@ -80,6 +80,9 @@ const char* const kUsage[] = {
     "",
 };
 
+constexpr std::string_view kHelpPointer =
+    "More options (-batch, -quiet, -out:, -html, -gpkg and others): kestrix --help";
+
 // The options that the usage text above does not list, shown by --help.
 const char* const kAddedOptions[] = {
     "Further options (introduced by -, / or an en dash, in any case):",
@@ -100,6 +103,11 @@ const char* const kAddedOptions[] = {
     "   -html   - also write kestrix_report.html beside the outputs: the run's",
     "             summary and warnings, a plan of the sections and a chart of each;",
     "             one file that any browser opens from disk.",
+    "   -bedm   - MIKE 11: the resistance values of the .hd11 file are Manning's M;",
+    "             each is used as Manning's n = 1/M.",
+    "Only -M, -N, -N2M and -R choose what the resistance values are (-M by",
+    "default); -mxs, -mpt, -mlp and -m11 do not.  An option that matches none of",
+    "these is named in a WARNING and ignored.",
     "Builds with GDAL also read GeoPackage, Shapefile, GeoJSON, FlatGeobuf, GML, KML",
     "and SpatiaLite layers (.gpkg .shp .geojson .json .fgb .gml .kml .sqlite): every",
     "layer of the file, or the one named as file.gpkg:layer.  Points take Z, MNR, LCR",
@@ -219,10 +227,13 @@ void readDimension(RunContext& ctx, const std::string& word, int& dimension, con
 
 void printUsage(RunContext& ctx) {
   for (const char* line : kUsage) ctx.say(line);
+  // The usage text lists the original options only; the rest are one word away.
+  ctx.say(kHelpPointer);
+  ctx.say("");
 }
 
 void printHelp(RunContext& ctx) {
-  printUsage(ctx);
+  for (const char* line : kUsage) ctx.say(line);
   for (const char* line : kAddedOptions) ctx.say(line);
 }
 
@@ -243,14 +254,22 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
       set.inFiles.push_back(args[i].substr(0, std::min(args[i].size(), kArgWidth)));
       continue;
     }
+    bool known = true;
+    // A dimension or the MIKE 11 mode begins with M as well, but only the
+    // letter options choose what the resistance values are.
+    bool letterless = true;
     if (optionIs(word, "mxs")) {
       readDimension(ctx, word, set.mxs, "mxs");
     } else if (optionIs(word, "mpt")) {
       readDimension(ctx, word, set.mpt, "mpt");
     } else if (optionIs(word, "mlp")) {
       readDimension(ctx, word, set.mlp, "mlp");
+    } else if (optionIs(word, "M11")) {
+      set.mode = RunMode::Mike11;
+    } else {
+      letterless = false;
     }
-    if (optionIs(word, "M")) set.mnrType = ResistanceType::Material;
+    if (!letterless && optionIs(word, "M")) set.mnrType = ResistanceType::Material;
     if (optionIs(word, "N2M")) {
       set.mnrType = ResistanceType::Material;
       set.optN2M = true;
@@ -258,15 +277,34 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
       set.mnrType = ResistanceType::Manning;
     }
     if (optionIs(word, "R")) set.mnrType = ResistanceType::Relative;
-    if (optionIs(word, "ISIS") && set.mode != RunMode::Mike11) set.mode = RunMode::Isis;
-    if (optionIs(word, "M11")) set.mode = RunMode::Mike11;
-    if (optionIs(word, "trim")) set.optTrim = true;
-    if (optionIs(word, "ppol")) set.optPpol = true;
-    if (optionIs(word, "quiet")) set.optQuiet = true;
-    if (optionIs(word, "savedate")) readSaveDate(ctx, word);
-    if (optionIs(word, "out")) readOutFolder(ctx, word);
-    if (optionIs(word, "gpkg")) set.optGpkg = true;
-    if (optionIs(word, "html")) set.optHtml = true;
+    if (letterless || optionIs(word, "M") || optionIs(word, "N") || optionIs(word, "R")) {
+      // the letters and dimensions above
+    } else if (optionIs(word, "ISIS")) {
+      if (set.mode != RunMode::Mike11) set.mode = RunMode::Isis;
+    } else if (optionIs(word, "trim")) {
+      set.optTrim = true;
+    } else if (optionIs(word, "ppol")) {
+      set.optPpol = true;
+    } else if (optionIs(word, "quiet")) {
+      set.optQuiet = true;
+    } else if (optionIs(word, "savedate")) {
+      readSaveDate(ctx, word);
+    } else if (optionIs(word, "out")) {
+      readOutFolder(ctx, word);
+    } else if (optionIs(word, "gpkg")) {
+      set.optGpkg = true;
+    } else if (optionIs(word, "html")) {
+      set.optHtml = true;
+    } else if (optionIs(word, "bedm")) {
+      set.optBedM = true;
+    } else if (!optionIs(word, "batch")) {
+      known = false;
+    }
+    if (!known) {
+      ctx.newline();
+      ctx.say("WARNING - Unknown option \"" + std::string(significant(args[i].substr(0, kArgWidth))) +
+              "\" was ignored: kestrix --help lists the options");
+    }
   }
   if (set.inFiles.empty()) {
     // Options alone leave no layer to read and no folder to write into.

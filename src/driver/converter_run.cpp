@@ -130,21 +130,24 @@ void converterRun(RunContext& ctx) {
   if (set.mode == RunMode::Mike11) {
     // The cross-section conversion writes its own layers into the output folder.
     readyOutFolder(ctx);
+    // One network for all the .txt files of the run.
+    M11NetworkLayers network(ctx, tables, set.optHtml ? &ctx.report : nullptr);
+    const std::unique_ptr<M11NetworkSink> both = formats.networkSink(network, tables);
+    M11SectionConversion conversion(ctx, tables, both ? *both : network);
     searchPass(ctx, [&](const std::string& name) {
       if (FILEEXT(name) != ".txt") return;
-      ctx.say(" Made it here");
+      ctx.detail(" Made it here");
       // The conversion clears errFound to report on its own file; an error of
       // an earlier file must still stop the run before anything is written.
       const bool earlier = set.errFound;
-      M11NetworkLayers network(ctx, tables, set.optHtml ? &ctx.report : nullptr);
-      const std::unique_ptr<M11NetworkSink> both = formats.networkSink(network, tables);
-      m11ConvertSections(ctx, name, tables, both ? *both : network);
-      ctx.say(std::string("Errors were \"") + (set.errFound ? "T" : "F") + "\"");
+      conversion.convert(name);
+      ctx.detail(std::string("Errors were \"") + (set.errFound ? "T" : "F") + "\"");
       set.errFound = set.errFound || earlier;
       std::string shown = name;
       if (shown.size() < kMatchWidth) shown.resize(kMatchWidth, ' ');
-      ctx.say("Filename is \"" + shown + "\"");
+      ctx.detail("Filename is \"" + shown + "\"");
     });
+    conversion.finish();
   }
 
   commonEnding(ctx, formats);

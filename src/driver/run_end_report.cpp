@@ -15,24 +15,27 @@ std::string outOptionFolder(const Settings& set) {
   std::string folder = set.outOption;
   CLEANPATH(folder);
   if (folder.empty()) return folder;
-  const char last = folder.back();
-  if (last == '\\' || last == '/') return folder;
-  // The same separator on every platform, so that the 1d_xs Source values
-  // are the same whichever system wrote them.
-  const std::size_t used = folder.find_last_of("\\/");
-  return folder + (used == std::string::npos ? '\\' : folder[used]);
+  // The folder is named as this system names folders, whatever the user
+  // typed, so that the 1d_xs Source values, the Summary and the report show
+  // paths a program of this system can open as they stand.
+  const char separator = nativeSeparator();
+  for (char& c : folder)
+    if (c == '\\' || c == '/') c = separator;
+  if (folder.back() != separator) folder += separator;
+  return folder;
 }
 
 void readyOutFolder(RunContext& ctx) {
   const std::string folder = outOptionFolder(ctx.settings);
   if (folder.empty() || ctx.fs.isFolder(folder)) return;
+  const std::string shown = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
   if (!ctx.fs.makeFolder(folder)) {
     ctx.newline();
-    ctx.say("ERROR - Could not create the output folder \"" + ctx.settings.outOption + "\"");
+    ctx.say("ERROR - Could not create the output folder \"" + shown + "\"");
     ctx.exits(kExitFailure);
   }
   ctx.newline();
-  ctx.say("Created the output folder \"" + ctx.settings.outOption + "\"");
+  ctx.say("Created the output folder \"" + shown + "\"");
 }
 
 void printSummary(RunContext& ctx) {

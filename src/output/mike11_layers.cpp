@@ -88,7 +88,7 @@ void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
   miCopyHeader(ctx_.files, projectionUnit, branchesGeom_.unit());
   writeNwkColumns(ctx_.files, nwkGeom_.unit());
   writeBranchesColumns(ctx_.files, branchesGeom_.unit());
-  // Each conversion writes the layers anew: the report shows the last.
+  // The report shows what these layers hold, and nothing of an earlier network.
   if (report_ != nullptr) {
     report_->channels.clear();
     report_->branches.clear();

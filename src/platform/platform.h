@@ -128,6 +128,9 @@ class FileSystem {
 /// The number of this process, as the operating system shows it.
 int currentProcessId();
 
+/// The separator this system writes between folder names: '/' on POSIX, '\\' on Windows.
+char nativeSeparator();
+
 /// The process's own console (standard input and output).
 std::unique_ptr<Console> makeSystemConsole();
 

@@ -81,6 +81,8 @@ bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
 
 int currentProcessId() { return static_cast<int>(::getpid()); }
 
+char nativeSeparator() { return '/'; }
+
 std::string foldIdentity(const std::string& resolved) { return resolved; }
 
 bool slashArgumentIsFileName(const std::string& argument, bool existsAsFile) {

@@ -89,6 +89,8 @@ bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
 
 int currentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 
+char nativeSeparator() { return '\\'; }
+
 std::string foldIdentity(const std::string& resolved) {
   std::string key = resolved;
   for (char& c : key) {

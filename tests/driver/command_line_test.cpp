@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "driver/command_line.h"
 #include "driver/run_end_report.h"
 #include "support/fakes.h"
@@ -20,14 +22,15 @@ Settings parse(TestRun& t, std::vector<std::string> args, int* status = nullptr)
   return t.ctx.settings;
 }
 
-TEST(CommandLine, ResistanceLettersFollowTheFirstCharacter) {
+TEST(CommandLine, OnlyTheLetterOptionsChooseTheResistanceType) {
   TestRun a;
-  Settings s = parse(a, {"-mxs20000", "x.mif"});
+  Settings s = parse(a, {"-N", "-mxs20000", "-MPT50", "-mlp9", "x.mif"});
   EXPECT_EQ(s.mxs, 20000);
-  EXPECT_EQ(s.mnrType, ResistanceType::Material);
+  EXPECT_EQ(s.mpt, 50);
+  EXPECT_EQ(s.mnrType, ResistanceType::Manning);  // a dimension is no letter
   TestRun b;
   s = parse(b, {"-N", "-m11", "x.mif"});
-  EXPECT_EQ(s.mnrType, ResistanceType::Material);
+  EXPECT_EQ(s.mnrType, ResistanceType::Manning);
   EXPECT_EQ(s.mode, RunMode::Mike11);
   TestRun c;
   s = parse(c, {"-m11", "-N", "x.mif"});
@@ -37,12 +40,21 @@ TEST(CommandLine, ResistanceLettersFollowTheFirstCharacter) {
   EXPECT_EQ(s.mnrType, ResistanceType::Relative);
   EXPECT_TRUE(s.optN2M);  // a later letter leaves the conversion flag set
   TestRun e;
-  s = parse(e, {"-Nfoo", "/ISISplus", "-trimmed", "-PPOL", "-x", "x.mif"});
+  s = parse(e, {"-Nfoo", "/ISISplus", "-trimmed", "-PPOL", "-x", "-bedm", "x.mif"});
   EXPECT_EQ(s.mnrType, ResistanceType::Manning);
   EXPECT_EQ(s.mode, RunMode::Isis);
   EXPECT_TRUE(s.optTrim);
   EXPECT_TRUE(s.optPpol);
+  EXPECT_TRUE(s.optBedM);
   EXPECT_FALSE(s.optN2M);
+  // Only the word that matches nothing is named.
+  EXPECT_EQ(e.out().find("WARNING"), e.out().rfind("WARNING"));
+  EXPECT_NE(e.out().find("\nWARNING - Unknown option \"-x\" was ignored: kestrix --help lists the options\n"),
+            std::string::npos);
+  TestRun g;
+  s = parse(g, {"-M", "-mxs20", "x.mif"});
+  EXPECT_EQ(s.mnrType, ResistanceType::Material);
+  EXPECT_EQ(g.out().find("WARNING"), std::string::npos);
   TestRun f;
   s = parse(f, {"-N2Mx", "x.mif"});
   EXPECT_EQ(s.mnrType, ResistanceType::Material);
@@ -100,7 +112,9 @@ TEST(CommandLine, UsageTextWithoutArgumentsOrWithoutFiles) {
   const std::string& out = t.out();
   EXPECT_EQ(out.rfind("\nKestrix.exe\nGenerates .csv VORLAN cross-section files, and 1d_xs and other layers.\n", 0), 0u);
   EXPECT_NE(out.find("\n   LCR must be one of \"L\", \"C\" or \"R\" indicating whether the point \n"), std::string::npos);
-  EXPECT_NE(out.find("\n   Example: Kestrix -M -m11 Projection.mif xs.txt my_model.nwk11 my_model.hd11\n\n\nPress Enter to Close\n"),
+  EXPECT_NE(out.find("\n   Example: Kestrix -M -m11 Projection.mif xs.txt my_model.nwk11 my_model.hd11\n\n"
+                     "More options (-batch, -quiet, -out:, -html, -gpkg and others): kestrix --help\n\n\n"
+                     "Press Enter to Close\n"),
             std::string::npos);
   EXPECT_EQ(out.find("Executable"), std::string::npos);
 
@@ -144,13 +158,16 @@ TEST(CommandLine, AddedOptionsMatchLikeTheOthersAndLeaveTheLetterAlone) {
 TEST(CommandLine, OutFolderGetsTheSeparatorItsNameUses) {
   Settings s;
   EXPECT_EQ(outOptionFolder(s), "");
+  // Written with "/"; every separator becomes this system's, whatever was typed.
   const std::pair<const char*, const char*> cases[] = {
-      {"results", "results\\"}, {"a/b", "a/b/"}, {"a\\b/c", "a\\b/c/"}, {"C:\\runs\\", "C:\\runs\\"}, {"/tmp/x/", "/tmp/x/"},
+      {"results", "results/"}, {"a/b", "a/b/"}, {"a\\b/c", "a/b/c/"}, {"C:\\runs\\", "C:/runs/"}, {"/tmp/x/", "/tmp/x/"},
       // Doubled separators are dropped, except the pair that begins a network name.
-      {"a//b", "a/b/"}, {"a\\\\b\\", "a\\b\\"}, {"\\\\server\\runs", "\\\\server\\runs\\"}};
+      {"a//b", "a/b/"}, {"a\\\\b\\", "a/b/"}, {"\\\\server\\runs", "//server/runs/"}};
   for (const auto& [typed, folder] : cases) {
     s.outOption = typed;
-    EXPECT_EQ(outOptionFolder(s), folder) << typed;
+    std::string native = folder;
+    std::replace(native.begin(), native.end(), '/', nativeSeparator());
+    EXPECT_EQ(outOptionFolder(s), native) << typed;
   }
 
   TestRun t;

@@ -19,6 +19,7 @@ TEST(FoundationE2E, NoArgumentShowsUsageAndSucceeds) {
   EXPECT_NE(run.output.find("\n   -mlp: Maximum number of vertices on -ppol line (default = 20)\n"), std::string::npos);
   const std::string tail = "   Example: Kestrix -M -isis Projection.mif *.asc\n"
                            "   Example: Kestrix -M -m11 Projection.mif xs.txt my_model.nwk11 my_model.hd11\n"
+                           "\nMore options (-batch, -quiet, -out:, -html, -gpkg and others): kestrix --help\n"
                            "\n\nPress Enter to Close\n";
   ASSERT_GE(run.output.size(), tail.size());
   EXPECT_EQ(run.output.substr(run.output.size() - tail.size()), tail);

@@ -294,28 +294,43 @@ TEST(InterfaceE2E, SaveDateSettingsOnALayerWithoutTable) {
                                       "-savedate:warning or -savedate:off"));
 }
 
+TEST(InterfaceE2E, DimensionsKeepTheLetterAndUnknownOptionsAreNamed) {
+  ScratchDir dir;
+  goodAndTwoDropped().save(dir, "s");
+  const auto run = dir.run({"-batch", "-N", "-mxs20000", "-htlm", "s.mif"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(hasLine(run.output, "WARNING - Unknown option \"-htlm\" was ignored: kestrix --help lists the options"));
+  EXPECT_TRUE(hasLine(run.output, "Summary: warnings: 3"));  // with the two dropped sections
+  // Manning's n as typed with -N, not material 0.
+  EXPECT_EQ(dir.read("GOOD.csv"), "\"GOOD\",\r\n\"X\",\"Z\",\"N\",\"LCR\"\r\n     0.000,   1.000,     0.030, 1\r\n"
+                                  "     1.000,   1.000,     0.030, 2\r\n     2.000,   1.000,     0.030, 2\r\n");
+  EXPECT_FALSE(dir.has("kestrix_report.html"));
+}
+
 TEST(InterfaceE2E, OutFolderIsCreatedAndNamedInTheLayers) {
   ScratchDir dir;
   goodAndTwoDropped().save(dir, "s");
-  const auto run = dir.run({"-batch", "-N", "-out:results/run1", "s.mif"});
+  // The folder is named with this system's separator, whatever was typed.
+  const std::string sep = testing::windowsTarget() ? "\\" : "/";
+  const auto run = dir.run({"-batch", "-N", "-out:results\\run1", "s.mif"});
   ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_TRUE(hasLine(run.output, "Created the output folder \"results/run1\""));
-  EXPECT_TRUE(hasLine(run.output, "Summary: output folder: results/run1/"));
+  EXPECT_TRUE(hasLine(run.output, "Created the output folder \"results" + sep + "run1\""));
+  EXPECT_TRUE(hasLine(run.output, "Summary: output folder: results" + sep + "run1" + sep));
   for (const char* name : {"GOOD.csv", "1d_xs.mif", "1d_xs.mid", "_xs_bed_points.mif", "_xs_bed_points.mid",
                            "_xs_all_points.mif", "_xs_all_points.mid"}) {
     EXPECT_TRUE(dir.has(std::string("results/run1/") + name)) << name;
     EXPECT_FALSE(dir.has(name)) << name;
   }
   EXPECT_EQ(dir.read("results/run1/1d_xs.mid"),
-            "\"results/run1/GOOD.csv\",\"XZ\",\"NP\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0\r\n");
+            "\"results" + sep + "run1" + sep + "GOOD.csv\",\"XZ\",\"NP\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0\r\n");
   // The header of every output layer is still the first input's.
   EXPECT_EQ(dir.read("results/run1/1d_xs.mif").rfind(testing::kSurveyHeader, 0), 0u);
 
-  // An existing folder is used as it is; a folder without separator gets a backslash on every system.
+  // An existing folder is used as it is.
   const auto again = dir.run({"-batch", "-N", "-out:results", "s.mif"});
   ASSERT_EQ(again.status, 0) << again.output;
   EXPECT_EQ(again.output.find("Created the output folder"), std::string::npos);
-  EXPECT_EQ(dir.read("results/1d_xs.mid"), "\"results\\GOOD.csv\",\"XZ\",\"NP\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0\r\n");
+  EXPECT_EQ(dir.read("results/1d_xs.mid"), "\"results" + sep + "GOOD.csv\",\"XZ\",\"NP\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0\r\n");
 
   const auto blank = dir.run({"-N", "-out:", "s.mif"});
   EXPECT_EQ(blank.status, 1);

@@ -162,6 +162,65 @@ TEST(Mike11E2E, AnEarlierFailedFileStopsTheRun) {
   EXPECT_FALSE(dir.has("R1_000080000.csv"));
 }
 
+TEST(Mike11E2E, SeveralTxtFilesMakeOneNetwork) {
+  // Branch R1 has sections at 20, 50 and 80: in one file, or split 20 + 50 | 80
+  // so that the channel from 50 to 80 joins the two files.
+  const auto at = [](const char* c) { return block("T1", "R1", c, {"0 12 1", "2 10 1 <#1>", "5 8 2", "8 10 1 <#4>"}); };
+  std::vector<std::string> first = at("20"), second = at("50"), third = at("80");
+  ScratchDir one, split;
+  for (const ScratchDir* dir : {&one, &split}) writeModel(*dir);
+  std::vector<std::string> all = first;
+  all.insert(all.end(), second.begin(), second.end());
+  split.write("a.txt", crlf(all));
+  split.write("b.txt", crlf(third));
+  all.insert(all.end(), third.begin(), third.end());
+  one.write("xs.txt", crlf(all));
+  const auto whole = one.run({"-batch", "-M", "-m11", "proj.mif", "xs.txt", "model.nwk11", "model.hd11"});
+  const auto parts = split.run({"-batch", "-M", "-m11", "proj.mif", "a.txt", "b.txt", "model.nwk11", "model.hd11"});
+  ASSERT_EQ(whole.status, 0) << whole.output;
+  ASSERT_EQ(parts.status, 0) << parts.output;
+  EXPECT_NE(one.read("1d_nwk.mid").find("R10020,"), std::string::npos) << one.read("1d_nwk.mid");
+  auto written = one.files();
+  for (const auto& [name, bytes] : split.files()) {
+    if (name.find(".txt") != std::string::npos) continue;  // the inputs
+    ASSERT_TRUE(written.count(name)) << name;
+    std::string expected = written[name];
+    // The identification line names the .txt file the section came from.
+    if (name.find(".csv") != std::string::npos) expected.replace(expected.find("\"xs\""), 4, name == "R1_000080000.csv" ? "\"b\"" : "\"a\"");
+    EXPECT_EQ(bytes, expected) << name;
+    written.erase(name);
+  }
+  EXPECT_EQ(written.size(), 1u);  // xs.txt
+  // The network's layers are opened and closed once.
+  const auto count = [](const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(parts.output, "Trying to open file 1d_nwk.mif"), 1u) << parts.output;
+}
+
+TEST(Mike11E2E, BedMTakesTheParameterValuesAsManningM) {
+  const auto data = realDataDir();
+  if (data.empty()) GTEST_SKIP() << "the shared real-world samples are not there";
+  ScratchDir dir;
+  dir.write("proj.mif", projection());
+  // VIDAA-NED is not in the bed list: its sections take the global M 25, n = 0.04.
+  dir.write("xs.txt", crlf(block("TOPO-92", "VIDAA-NED", "3500", {"0 10 1", "20 8 1", "40 10 2"})));
+  auto run = dir.run({"-batch", "-quiet", "-N", "-bedm", "-m11", "proj.mif", "xs.txt",
+                      hostPath(data / "mike11/Vida/vida96-3.nwk11"), hostPath(data / "mike11/Vida/Vida96-2.hd11")});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output.find("WARNING"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("\nGlobal Manning's n value = 0.04\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("NOTE - -bedm: the resistance values of \""), std::string::npos);
+  // -quiet leaves out the conversion's trace lines.
+  for (const char* trace : {"Made it here", "Errors were", "Filename is"})
+    EXPECT_EQ(run.output.find(trace), std::string::npos) << trace;
+  EXPECT_NE(dir.read("VIDAA_NED_003500000.csv").find("    40.000,  10.000,     0.080, 2\r\n"), std::string::npos)
+      << dir.read("VIDAA_NED_003500000.csv");
+  EXPECT_NE(dir.read("VIDAA_NED_003500000.csv").find("     0.000,  10.000,     0.040, 2\r\n"), std::string::npos);
+}
+
 // ---- the public sample files ----
 
 std::string coord(double v) {
