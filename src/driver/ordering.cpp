@@ -25,7 +25,7 @@ constexpr double kSquareError = 2.0 * 0x1p-24;  // relative error of a squared s
 
 // Moves the points of one group onto the section's projection line and drops
 // those whose foot falls outside it; a foot that only rounding put outside
-// the segments meeting at a vertex is taken at that vertex. The smallest
+// the line at a vertex is taken at that vertex. The smallest
 // chainage carries over from group to group; its point becomes the section's
 // start point.
 void xsProjectPoints(RunContext& ctx, Section& sec, Group g, double& smallest) {
@@ -45,7 +45,7 @@ void xsProjectPoints(RunContext& ctx, Section& sec, Group g, double& smallest) {
     // such vertex and its chainage.
     int roundedVertex = -1;
     double roundedChainage = 0.0;
-    bool pastPreviousEnd = false;  // the previous segment put the foot past its end, within rounding
+    bool pastPreviousEnd = false;  // the previous segment refused the foot at or past its end
     for (int j = 1; j < nv; ++j) {  // the segment from vertex j-1 to vertex j
       const float distance = DISTANCE_8(vx[j - 1], vy[j - 1], vx[j], vy[j]);
       if (distance < kCoincident) {
@@ -75,7 +75,11 @@ void xsProjectPoints(RunContext& ctx, Section& sec, Group g, double& smallest) {
       } else if (!projected) {
         // Each distance is rounded to single precision, its square by up to
         // about 2^-23 of itself, so a may stray by 2^-24 (L² + d1² + d2²) / L;
-        // within twice that of a vertex, the foot is taken to lie on it.
+        // within twice that of a vertex, the foot is taken to lie on it. At
+        // an inner vertex only when the segment before refused the foot at or
+        // past its own end, however far past: the point then lies outside the
+        // bend, in the gap between the two segments. A point the segment
+        // before refused ahead of its start lies behind it and stays removed.
         const double roundingError = kSquareError * (length * length + d1 * d1 + d2 * d2) / length;
         if (roundedVertex < 0) {
           if (a < 0.0 && -a <= roundingError && (j == 1 || pastPreviousEnd)) {
@@ -86,7 +90,7 @@ void xsProjectPoints(RunContext& ctx, Section& sec, Group g, double& smallest) {
             roundedChainage = base + length;
           }
         }
-        pastPreviousEnd = a >= length && a - length <= roundingError;
+        pastPreviousEnd = a >= length;
       }
       base += length;
     }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
+#include <iterator>
 #include <limits>
 
 #include "driver/ordering.h"
@@ -317,6 +319,63 @@ TEST(OrderingProjection, FootOnAnInnerVertexOfAStraightLineStays) {
   EXPECT_NEAR(sec.point(Group::kCentre, 2).mapY, 2000.0, 1e-9);
   ASSERT_TRUE(sec.start.has_value());
   EXPECT_NEAR(sec.start->x, 1005.0, 1e-9);  // chainage 5, before the other point's 9
+}
+
+// A bent line whose feet fall exactly on vertices, a rounding error outside
+// every segment. Each point's foot is taken at the vertex only where the
+// rounding alone put it outside the line: before the first vertex, past the
+// last, or before an inner vertex when the segment before refused the point
+// at or past its own end.
+TEST(OrderingProjection, FeetOnVerticesOfABentLine) {
+  struct Row {
+    double x, y;          // the point
+    bool kept;            // else removed
+    double footX, footY;  // where a kept point lands
+  };
+  const Row rows[] = {
+      // On the third segment at chainage 1.414 + 3.606 + 1.414 = 6.434.
+      {-1636, -1111, true, -1636, -1111},
+      // 1.39 m past the end of the second segment; its foot on the third is
+      // that segment's first vertex (chainage 1.414 + 3.606 = 5.020).
+      {-1636, -1109, true, -1637, -1110},
+      // Its foot is the last vertex, a rounding error past the end.
+      {-1620, -1104, true, -1621, -1111},
+      // 1 m beyond the last vertex, 1.41 m before the first.
+      {-1620, -1111, false, 0, 0},
+      {-1642, -1110, false, 0, 0},
+      // Its foot on the fourth segment is that segment's first vertex, a
+      // rounding error before it, but the third segment refused the point
+      // ahead of its own start, not past its end.
+      {-1637, -1105, false, 0, 0},
+  };
+  TestRun t;
+  const int s = addSection(t.ctx, "A", {}, {}, {});
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    StorePoint p;
+    p.mapX = rows[i].x;
+    p.mapY = rows[i].y;
+    p.z = static_cast<float>(i);
+    t.ctx.store[s].append(Group::kCentre, p);
+  }
+  setLine(t.ctx.store[s], {{-1641, -1111}, {-1640, -1112}, {-1637, -1110}, {-1635, -1112}, {-1628, -1110},
+                           {-1621, -1111}});
+  projectionStage(t.ctx);
+  const Section& sec = t.ctx.store[s];
+  int p = 0;
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    if (!rows[i].kept) continue;
+    ++p;
+    ASSERT_LE(p, sec.ptCount(Group::kCentre)) << "row " << i << " was removed";
+    ASSERT_EQ(sec.point(Group::kCentre, p).z, static_cast<float>(i)) << "row " << i << " was removed";
+    EXPECT_NEAR(sec.point(Group::kCentre, p).mapX, rows[i].footX, 1e-6) << "row " << i;
+    EXPECT_NEAR(sec.point(Group::kCentre, p).mapY, rows[i].footY, 1e-6) << "row " << i;
+  }
+  EXPECT_EQ(sec.ptCount(Group::kCentre), p) << "a point that should go was kept";
+  // The foot taken at the vertex has the smallest chainage of the section.
+  ASSERT_TRUE(sec.start.has_value());
+  EXPECT_EQ(sec.start->x, -1637.0);
+  EXPECT_EQ(sec.start->y, -1110.0);
+  EXPECT_FALSE(t.ctx.settings.errFound);
 }
 
 TEST(OrderingProjection, ShortSegmentsNeverPullAPointThatALaterSegmentTakes) {

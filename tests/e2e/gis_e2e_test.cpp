@@ -153,6 +153,33 @@ TEST(GisE2E, ProjectionKeepsTheLastVertexAndDropsPointsBeyondTheEnds) {
             std::string::npos);
 }
 
+TEST(GisE2E, ProjectionTakesAFootThatRoundingPutsBeforeAnInnerVertex) {
+  ScratchDir dir;
+  Layer points;
+  points.point(-1640, -1107, "4,0.03,L,B")   // foot on the second segment, 0.832 before the third vertex: the start
+      .point(-1636, -1109, "3,0.03,C,B")     // past the second segment; its foot is the third vertex exactly
+      .point(-1631, -1110, "2,0.03,C,B")     // foot on the fourth segment
+      .point(-1642, -1110, "1,0.03,R,B")     // before the first vertex: removed
+      .point(-1625, -1113, "5,0.03,R,B");    // foot on the last segment
+  points.save(dir, "pts");
+  Layer lines;
+  lines.replaceMif(std::string(kHeader) + "Columns 1\r\n  XS_ID Char(12)\r\nData\r\n\r\n");
+  lines.pline({{-1641, -1111}, {-1640, -1112}, {-1637, -1110}, {-1635, -1112}, {-1628, -1110}, {-1621, -1111}},
+              "B");
+  lines.save(dir, "lines");
+  auto run = dir.run({"-N", "-ppol", "pts.mif", "lines.mif"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("Sorting \"B\"    1    2    1\n"), std::string::npos) << run.output;
+  // Offsets from the start's foot (-1637.692, -1110.462): 0.832 to the third
+  // vertex, 6.927 to (-1630.774, -1110.792), 13.052 to (-1624.640, -1110.480).
+  EXPECT_EQ(dir.read("B.csv"),
+            "\"B\",\r\n\"X\",\"Z\",\"N\",\"LCR\"\r\n"
+            "     0.000,   4.000,     0.030, 1\r\n"
+            "     0.832,   3.000,     0.030, 2\r\n"
+            "     6.927,   2.000,     0.030, 2\r\n"
+            "    13.052,   5.000,     0.030, 3\r\n");
+}
+
 TEST(GisE2E, WarningsDropSectionsAndTheRunFinishes) {
   ScratchDir dir;
   Layer l;
