@@ -8,6 +8,8 @@
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+  // First, before any thread starts: every thread then leaves interrupts to the one thread that handles them.
+  kestrix::startInterruptWatch();
   std::vector<std::string> args(argv, argv + argc);
   auto console = kestrix::makeSystemConsole();
   auto fs = kestrix::makeSystemFileSystem();

@@ -28,6 +28,8 @@ class Reporter {
   virtual bool waitEnter() = 0;
   /// True in a -batch run, which never reads the console.
   virtual bool batch() const = 0;
+  /// Shows at once everything written so far (before a wait).
+  virtual void flush() {}
   /// Closes every open file and, when `closingPause` and the run pauses at its end, shows "Press Enter to Close" and waits.
   virtual void closeRun(bool closingPause) = 0;
 

@@ -6,6 +6,7 @@
 #include "driver/modes.h"
 #include "kestrix_version.h"
 #include "driver/run_context.h"
+#include "files/commit_journal.h"
 #include "text/freeformat.h"
 #include "text/text.h"
 
@@ -223,6 +224,35 @@ void readDimension(RunContext& ctx, const std::string& word, int& dimension, con
   ctx.say(std::string("Overwriting ") + label + " dimension.");
 }
 
+// An interrupt ends the run from a thread of its own. The staged file system
+// takes turns with it, so it finds the run between two steps on disk: it
+// removes the run's files (putting the earlier outputs back when the commit
+// had begun) while the run's own thread waits at its next step for good.
+void endInterruptedRun(RunContext& ctx) {
+  switch (ctx.staged.interrupt()) {
+    case StagedFileSystem::Interruption::Finished:
+      endInterrupted("");  // every output is in place: nothing to undo, nothing to say
+    case StagedFileSystem::Interruption::NothingWritten:
+      endInterrupted("\nERROR - Interrupted - nothing was written");
+    case StagedFileSystem::Interruption::Restored:
+      endInterrupted("\nERROR - Interrupted - the earlier outputs were restored");
+    case StagedFileSystem::Interruption::NotRestored:
+      endInterrupted("\nERROR - Interrupted - the earlier outputs could not all be restored: the next Kestrix run "
+                     "into this folder restores them");
+  }
+}
+
+// The run's handler of interrupts while the run lives.
+class InterruptScope {
+ public:
+  explicit InterruptScope(RunContext& ctx) {
+    setInterruptHandler([&ctx] { endInterruptedRun(ctx); });
+  }
+  ~InterruptScope() { setInterruptHandler({}); }
+  InterruptScope(const InterruptScope&) = delete;
+  InterruptScope& operator=(const InterruptScope&) = delete;
+};
+
 }  // namespace
 
 void printUsage(RunContext& ctx) {
@@ -328,6 +358,10 @@ void allocateStore(RunContext& ctx) {
 
 int runKestrix(const std::vector<std::string>& args, Console& console, FileSystem& fs) {
   RunContext ctx(console, fs);
+  const InterruptScope interrupts(ctx);
+  // Before the first file of a folder is written, what stopped runs left there is put right.
+  ctx.staged.beforeFirstWrite(
+      [&ctx](const std::string& folder) { prepareOutputFolder(ctx, ctx.fs, folder, ctx.staged.processId()); });
   try {
     try {
       ctx.units.INITUNITS(1000);

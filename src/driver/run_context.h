@@ -66,6 +66,8 @@ class RunContext final : public Reporter {
   bool pauses() override;
   /// Waits for Enter.
   bool waitEnter() override;
+  /// Writes out the console's buffer.
+  void flush() override { console.flush(); }
   /// True in a -batch run.
   bool batch() const override { return settings.optBatch; }
   /// Closes every unit, discards what was not committed and, at the end of a run that pauses, waits for Enter.

@@ -1,6 +1,7 @@
 #include "files/file_units.h"
 
 #include "base/run_end.h"
+#include "files/commit_journal.h"
 #include "files/paths.h"
 #include "text/numbers.h"
 #include "text/text.h"
@@ -237,9 +238,18 @@ void commitOutputs(FileAccess& ctx, StagedFileSystem& staged) {
   std::string failed;
   // Files closed earlier may have been written in the background: a failure there is known only now.
   if (!staged.settle(failed)) couldNotWrite(ctx, failed);
+  // One run at a time puts its outputs into a folder, and first puts right what a run stopped there left.
+  std::vector<std::unique_ptr<HeldLock>> locks;
+  for (const std::string& folder : staged.folders()) {
+    locks.push_back(lockOutputFolder(ctx.out, ctx.fs, folder, staged.processId()));
+    recoverOutputFolder(ctx.out, ctx.fs, folder, staged.processId(), false);
+  }
   if (!staged.commit(failed)) {
     ctx.out.newline();
-    ctx.out.say("ERROR - Could not replace file \"" + failed + "\" - the outputs not yet in place were removed");
+    ctx.out.say("ERROR - Could not replace file \"" + failed + "\" - " +
+                (staged.restored() ? "the earlier outputs were restored and nothing was written"
+                                   : "the earlier outputs could not all be restored: the next Kestrix run into "
+                                     "this folder restores them"));
     ctx.out.exits(kExitFailure);
   }
 }

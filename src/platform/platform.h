@@ -7,6 +7,7 @@
 // (items_ahead.h). It may call text only.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -75,6 +76,14 @@ class OutputFile {
   std::string line_;  // the line being built, for files without a buffer of their own
 };
 
+/// An advisory lock on a file, held until the handle goes; the system releases it when the process ends.
+class HeldLock {
+ public:
+  virtual ~HeldLock() = default;
+  /// Replaces the text of the locked file (who holds it, for the runs that wait); false when that failed.
+  virtual bool record(std::string_view text) = 0;
+};
+
 /// Outcome of a directory search.
 enum class SearchStatus { Ok, NotFound, OutOfMemory, OtherError };
 
@@ -123,7 +132,64 @@ class FileSystem {
     (void)failed;
     return true;
   }
+  /// Makes `second` another name of the file `existing` (a hard link), or a copy of it where no link can be made (replacing a file of that name); false when neither worked.
+  virtual bool linkOrCopy(const std::string& existing, const std::string& second);
+  /// Creates or replaces a small file with exactly `bytes` and waits until they are on disk; false when that failed.
+  virtual bool writeDurably(const std::string& path, std::string_view bytes);
+  /// Takes the exclusive advisory lock of a file (created when missing) without waiting; null when another process holds it (`busy` set) or it cannot be had. A file system of one process always has it.
+  virtual std::unique_ptr<HeldLock> tryLock(const std::string& path, bool& busy);
 };
+
+/// A lock that the run's own thread and the thread that handles an interrupt take in turn.
+class Gate {
+ public:
+  /// An open gate.
+  Gate();
+  ~Gate();
+  Gate(const Gate&) = delete;
+  Gate& operator=(const Gate&) = delete;
+  /// Waits until no other thread holds the gate, and holds it.
+  void lock();
+  /// Lets the gate go.
+  void unlock();
+
+ private:
+  struct Native;
+  std::unique_ptr<Native> native_;
+};
+
+/// Holds a gate while it lives.
+class GateHold {
+ public:
+  /// Waits for the gate and holds it.
+  explicit GateHold(Gate& gate) : gate_(gate) { gate_.lock(); }
+  ~GateHold() { gate_.unlock(); }
+  GateHold(const GateHold&) = delete;
+  GateHold& operator=(const GateHold&) = delete;
+
+ private:
+  Gate& gate_;
+};
+
+/// The exit status of a process ended by an interrupt (Ctrl-C, a termination request, its console closing).
+constexpr int kInterruptedStatus = 130;
+
+/// From now on an interrupt runs the handler set with setInterruptHandler on a thread of its own instead of ending
+/// the process; call it first in main, before any other thread starts (the threads started later inherit it).
+void startInterruptWatch();
+
+/// The function an interrupt runs; it returns only when the process is to go on. Without one (empty) an interrupt
+/// ends the process at once with kInterruptedStatus.
+void setInterruptHandler(std::function<void()> handler);
+
+/// Writes a line (unless empty) straight to standard output and ends the process with kInterruptedStatus, running no destructors.
+[[noreturn]] void endInterrupted(std::string_view line);
+
+/// True while a process of that number runs; a process the system does not let this one look at counts as running.
+bool processRunning(int processId);
+
+/// Waits about that many milliseconds.
+void pauseMilliseconds(int milliseconds);
 
 /// The number of this process, as the operating system shows it.
 int currentProcessId();

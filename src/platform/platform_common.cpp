@@ -715,6 +715,37 @@ class SystemFileSystem : public FileSystem {
     changedAll();  // the library may create the file, and others beside it
     return nativePath(path);
   }
+  bool linkOrCopy(const std::string& existing, const std::string& second) override {
+    const std::string nativeExisting = nativePath(existing);
+    const std::string nativeSecond = nativePath(second);
+    changed(nativeSecond);
+    drain();
+    if (nativeHardLink(nativeExisting, nativeSecond)) return true;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(toFsPath(existing), ec)) return false;
+    // A second name left by an earlier process of the same number is replaced.
+    if (std::filesystem::remove(toFsPath(second), ec) && nativeHardLink(nativeExisting, nativeSecond)) return true;
+    // A file system without links (FAT, some shares) gets a copy.
+    return std::filesystem::copy_file(toFsPath(existing), toFsPath(second),
+                                      std::filesystem::copy_options::overwrite_existing, ec) &&
+           !ec;
+  }
+  bool writeDurably(const std::string& path, std::string_view bytes) override {
+    const std::string native = nativePath(path);
+    changed(native);
+    const int descriptor = nativeOpenWrite(native);
+    if (descriptor < 0) return false;
+    const bool written = nativeWriteAll(descriptor, bytes) && nativeSyncDescriptor(descriptor);
+    if (!nativeCloseDescriptor(descriptor) || !written) return false;
+    const std::size_t cut = native.find_last_of(kNativeSeparators);
+    nativeSyncFolder(cut == std::string::npos ? std::string() : native.substr(0, cut + 1));
+    return true;
+  }
+  std::unique_ptr<HeldLock> tryLock(const std::string& path, bool& busy) override {
+    const std::string native = nativePath(path);
+    changed(native);
+    return nativeTryLock(native, busy);
+  }
 
  private:
   // What is seen on disk from here on includes every file handed to the background writer.
@@ -760,6 +791,28 @@ class SystemFileSystem : public FileSystem {
 };
 
 }  // namespace
+
+bool FileSystem::linkOrCopy(const std::string&, const std::string&) { return false; }
+
+bool FileSystem::writeDurably(const std::string& path, std::string_view bytes) {
+  auto file = openWrite(path);
+  if (!file) return false;
+  file->write(bytes);
+  return file->close();
+}
+
+namespace {
+// The lock of a file system that only this process uses.
+class UnsharedLock final : public HeldLock {
+ public:
+  bool record(std::string_view) override { return true; }
+};
+}  // namespace
+
+std::unique_ptr<HeldLock> FileSystem::tryLock(const std::string&, bool& busy) {
+  busy = false;
+  return std::make_unique<UnsharedLock>();
+}
 
 bool wildcardMatch(std::string_view pattern, std::string_view name) {
   // Iterative matcher with back-tracking to the last star: linear for the

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,8 @@
 #endif
 
 namespace kestrix {
+
+class HeldLock;
 
 /// The separators the native file system accepts.
 extern const char* const kNativeSeparators;
@@ -56,6 +59,19 @@ void nativeDropWritten(int descriptor, long long from, long long to);
 
 /// Renames a file, replacing a file of the new name.
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo);
+
+/// Makes `second` another name (a hard link) of the file `existing`; false when that failed.
+bool nativeHardLink(const std::string& nativeExisting, const std::string& nativeSecond);
+
+/// Waits until what was written to an open descriptor is on disk; false when that failed.
+bool nativeSyncDescriptor(int descriptor);
+
+/// Waits until the names in a folder are on disk, where the system needs it asked (POSIX).
+void nativeSyncFolder(const std::string& nativeFolder);
+
+/// Takes the exclusive advisory lock of a file (created when missing) without waiting; null when another process
+/// holds it (`busy` set) or the file cannot be opened.
+std::unique_ptr<HeldLock> nativeTryLock(const std::string& nativeName, bool& busy);
 
 /// The comparison key of a resolved path (case-blind where the file system is).
 std::string foldIdentity(const std::string& resolved);

@@ -2,13 +2,21 @@
 // files, so a backslash is taken as a folder separator when a file is opened.
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 
+#include "platform/platform.h"
 #include "platform/platform_native.h"
 
 namespace kestrix {
@@ -77,6 +85,126 @@ void nativeDropWritten(int, long long, long long) {}
 
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
   return std::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0;
+}
+
+bool nativeHardLink(const std::string& nativeExisting, const std::string& nativeSecond) {
+  return ::link(nativeExisting.c_str(), nativeSecond.c_str()) == 0;
+}
+
+bool nativeSyncDescriptor(int descriptor) { return ::fsync(descriptor) == 0; }
+
+void nativeSyncFolder(const std::string& nativeFolder) {
+  const int folder = ::open(nativeFolder.empty() ? "." : nativeFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return;
+  ::fsync(folder);
+  ::close(folder);
+}
+
+namespace {
+
+// flock: the lock belongs to the open file, so the system lets it go when
+// the process ends however it ends.
+class PosixLock final : public HeldLock {
+ public:
+  explicit PosixLock(int descriptor) : descriptor_(descriptor) {}
+  ~PosixLock() override { ::close(descriptor_); }
+  bool record(std::string_view text) override {
+    if (::ftruncate(descriptor_, 0) != 0) return false;
+    return ::pwrite(descriptor_, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
+  }
+
+ private:
+  int descriptor_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldLock> nativeTryLock(const std::string& nativeName, bool& busy) {
+  busy = false;
+  const int descriptor = ::open(nativeName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (descriptor < 0) return nullptr;
+  while (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    busy = errno == EWOULDBLOCK;
+    ::close(descriptor);
+    return nullptr;
+  }
+  return std::make_unique<PosixLock>(descriptor);
+}
+
+struct Gate::Native {
+  std::mutex mutex;
+};
+
+Gate::Gate() : native_(std::make_unique<Native>()) {}
+Gate::~Gate() = default;
+void Gate::lock() { native_->mutex.lock(); }
+void Gate::unlock() { native_->mutex.unlock(); }
+
+namespace {
+
+// The handler an interrupt runs. Never freed: the thread that waits for
+// signals may still look at it while the process ends.
+struct InterruptSlot {
+  std::mutex mutex;
+  std::function<void()> handler;
+};
+InterruptSlot& interruptSlot() {
+  static InterruptSlot* slot = new InterruptSlot;
+  return *slot;
+}
+
+}  // namespace
+
+void startInterruptWatch() {
+  // Blocked here, before any other thread exists, the signals stay blocked in
+  // every thread the run starts, so none of them is ever stopped half-way by
+  // one: the thread below takes each signal as an ordinary event.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  interruptSlot();
+  std::thread([signals] {
+    for (;;) {
+      int signal = 0;
+      if (sigwait(&signals, &signal) != 0) continue;
+      InterruptSlot& slot = interruptSlot();
+      std::lock_guard<std::mutex> lock(slot.mutex);
+      if (!slot.handler) std::_Exit(kInterruptedStatus);
+      slot.handler();
+    }
+  }).detach();
+}
+
+void setInterruptHandler(std::function<void()> handler) {
+  InterruptSlot& slot = interruptSlot();
+  std::lock_guard<std::mutex> lock(slot.mutex);
+  slot.handler = std::move(handler);
+}
+
+void endInterrupted(std::string_view line) {
+  if (!line.empty()) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+  }
+  std::fflush(stdout);
+  std::_Exit(kInterruptedStatus);
+}
+
+bool processRunning(int processId) {
+  if (processId <= 0) return false;
+  return ::kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM;
+}
+
+void pauseMilliseconds(int milliseconds) {
+  struct timespec pause {
+    milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L
+  };
+  while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+  }
 }
 
 int currentProcessId() { return static_cast<int>(::getpid()); }

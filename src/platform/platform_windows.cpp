@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/platform_native.h"
 #include "text/text.h"
 
@@ -86,6 +89,124 @@ void nativeDropWritten(int, long long, long long) {}
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
   return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
+
+bool nativeHardLink(const std::string& nativeExisting, const std::string& nativeSecond) {
+  return CreateHardLinkA(nativeSecond.c_str(), nativeExisting.c_str(), nullptr) != 0;
+}
+
+bool nativeSyncDescriptor(int descriptor) { return _commit(descriptor) == 0; }
+
+// NTFS keeps its names in its own journal: a folder needs no asking.
+void nativeSyncFolder(const std::string&) {}
+
+namespace {
+
+// LockFileEx on a byte far past the text, so that the runs that wait can
+// still read who holds the lock; the system lets it go when the process ends.
+constexpr DWORD kLockOffsetHigh = 0x40000000;
+
+class WindowsLock final : public HeldLock {
+ public:
+  explicit WindowsLock(HANDLE handle) : handle_(handle) {}
+  ~WindowsLock() override { CloseHandle(handle_); }
+  bool record(std::string_view text) override {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_)) return false;
+    DWORD written = 0;
+    return WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != 0 &&
+           written == text.size();
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldLock> nativeTryLock(const std::string& nativeName, bool& busy) {
+  busy = false;
+  HANDLE h = CreateFileA(nativeName.c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  OVERLAPPED at{};
+  at.OffsetHigh = kLockOffsetHigh;
+  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    busy = GetLastError() == ERROR_LOCK_VIOLATION;
+    CloseHandle(h);
+    return nullptr;
+  }
+  return std::make_unique<WindowsLock>(h);
+}
+
+struct Gate::Native {
+  CRITICAL_SECTION section;
+};
+
+Gate::Gate() : native_(std::make_unique<Native>()) { InitializeCriticalSection(&native_->section); }
+Gate::~Gate() { DeleteCriticalSection(&native_->section); }
+void Gate::lock() { EnterCriticalSection(&native_->section); }
+void Gate::unlock() { LeaveCriticalSection(&native_->section); }
+
+namespace {
+
+// The handler an interrupt runs. Never freed: the system's thread for a
+// console event may still look at it while the process ends.
+struct InterruptSlot {
+  Gate gate;
+  std::function<void()> handler;
+};
+InterruptSlot& interruptSlot() {
+  static InterruptSlot* slot = new InterruptSlot;
+  return *slot;
+}
+
+// Runs on a thread the system starts for the event. Returning ends the
+// process for a closing console, so the handler runs to its end first.
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+  InterruptSlot& slot = interruptSlot();
+  slot.gate.lock();
+  if (!slot.handler) std::_Exit(kInterruptedStatus);
+  slot.handler();
+  slot.gate.unlock();
+  return TRUE;
+}
+
+}  // namespace
+
+void startInterruptWatch() {
+  interruptSlot();
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+void setInterruptHandler(std::function<void()> handler) {
+  InterruptSlot& slot = interruptSlot();
+  slot.gate.lock();
+  slot.handler = std::move(handler);
+  slot.gate.unlock();
+}
+
+void endInterrupted(std::string_view line) {
+  if (!line.empty()) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+  }
+  std::fflush(stdout);
+  std::_Exit(kInterruptedStatus);
+}
+
+bool processRunning(int processId) {
+  if (processId <= 0) return false;
+  HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(processId));
+  if (h == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+  DWORD code = 0;
+  const bool running = GetExitCodeProcess(h, &code) != 0 && code == STILL_ACTIVE;
+  CloseHandle(h);
+  return running;
+}
+
+void pauseMilliseconds(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
 int currentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 

@@ -3,11 +3,18 @@
 // output over an input, and nothing at all from a run that fails.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <map>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -442,6 +449,201 @@ TEST(OutputIntegrityE2E, RealIsisFilesConvertWithoutAsterisks) {
     expectReadable(dir, {kLayers[0], kLayers[1], kLayers[2]});
     if (gdalAvailable()) expectLayersAgreeWithCsvFiles(dir, copy.output);
   }
+}
+
+// Runs of the native build started in the background, for what happens to a
+// folder while a run writes into it: interrupts, kills, rename failures and
+// runs at once. POSIX only.
+struct Background {
+  pid_t pid = -1;
+  std::filesystem::path log;
+};
+
+Background startRun(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& log) {
+  Background run{-1, dir.path() / ".." / (dir.path().filename().string() + "-" + log)};
+  std::vector<std::string> words = {testing::nativeProgram().binary, "-batch", "-quiet"};
+  words.insert(words.end(), args.begin(), args.end());
+  run.pid = fork();
+  if (run.pid == 0) {
+    if (chdir(dir.path().c_str()) != 0) _exit(127);
+    const int out = open(run.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int in = open("/dev/null", O_RDONLY);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return run;
+}
+
+// Waits for the run; its exit status (128 + the signal when a signal ended it) and what it printed.
+int finish(Background& run, std::string& output) {
+  int status = 0;
+  waitpid(run.pid, &status, 0);
+  std::ifstream in(run.log, std::ios::binary);
+  output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::filesystem::remove(run.log);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Polls until `ready` holds or the run has ended; false when it ended first.
+template <typename Ready>
+bool waitFor(const Background& run, Ready ready) {
+  for (;;) {
+    if (ready()) return true;
+    siginfo_t ended{};
+    if (waitid(P_PID, static_cast<id_t>(run.pid), &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid != 0)
+      return ready();
+    usleep(200);
+  }
+}
+
+bool hasTemporaryOf(const ScratchDir& dir, pid_t pid, const std::string& suffix) {
+  const std::string prefix = ".kestrix-" + std::to_string(pid) + "-";
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path(), ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) == 0 && name.size() >= suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+      return true;
+  }
+  return false;
+}
+
+std::vector<std::string> manyLabels(int count) {
+  std::vector<std::string> labels;
+  for (int i = 0; i < count; ++i) labels.push_back("XS" + std::to_string(i));
+  return labels;
+}
+
+// Every .csv that 1d_xs names is there, and every section's .csv has the bed level `z`.
+void expectOneCompleteSet(const ScratchDir& dir, int sections, const std::string& z) {
+  const std::string mid = dir.read("1d_xs.mid");
+  int named = 0;
+  for (std::size_t at = mid.find(".csv\""); at != std::string::npos; at = mid.find(".csv\"", at + 1)) ++named;
+  EXPECT_EQ(named, sections);
+  for (int i = 0; i < sections; ++i) {
+    const std::string csv = "XS" + std::to_string(i) + ".csv";
+    ASSERT_TRUE(dir.has(csv)) << csv;
+    ASSERT_NE(mid.find("\"" + csv + "\""), std::string::npos) << csv;
+    EXPECT_NE(dir.read(csv).find("," + z + ","), std::string::npos) << csv << "\n" << dir.read(csv);
+  }
+  const std::string bed = dir.read("_xs_bed_points.mid");
+  EXPECT_EQ(count(bed, "," + z), sections) << bed.substr(0, 200);
+  EXPECT_FALSE(anyTemporary(dir));
+}
+
+std::vector<std::pair<std::string, std::string>> outputs(const ScratchDir& dir) {
+  auto all = snapshot(dir);
+  all.erase(std::remove_if(all.begin(), all.end(), [](const auto& f) { return f.first == ".kestrix.lock"; }),
+            all.end());
+  return all;
+}
+
+constexpr int kManySections = 3000;
+
+TEST(OutputIntegrityE2E, ARenameThatFailsDuringTheCommitPutsTheEarlierOutputsBack) {
+  if (testing::windowsTarget()) GTEST_SKIP() << "POSIX only: the run is watched and stopped from outside";
+  ScratchDir dir;
+  writeIsis(dir, isisModel(manyLabels(kManySections), 9.125));
+  ASSERT_EQ(dir.run({"-batch", "-N", "-isis", "proj.mif", "model.dat"}).status, 0);
+  // The second run writes every file anew and a report; once it has opened the report, a folder takes the
+  // report's name, so that its rename fails after every .csv file has been renamed.
+  dir.write("model.dat", isisModel(manyLabels(kManySections), 7.5));
+  const auto before = outputs(dir);
+  Background run = startRun(dir, {"-N", "-html", "-isis", "proj.mif", "model.dat"}, "rename");
+  ASSERT_TRUE(waitFor(run, [&] { return hasTemporaryOf(dir, run.pid, "kestrix_report.html.tmp"); }));
+  kill(run.pid, SIGSTOP);
+  dir.write("kestrix_report.html/keep", "x");
+  kill(run.pid, SIGCONT);
+  std::string output;
+  EXPECT_EQ(finish(run, output), 1) << output;
+  EXPECT_NE(output.find("ERROR - Could not replace file \"kestrix_report.html\" - the earlier outputs were restored "
+                        "and nothing was written"),
+            std::string::npos)
+      << output;
+  EXPECT_TRUE(outputs(dir) == before);
+  EXPECT_FALSE(anyTemporary(dir));
+}
+
+TEST(OutputIntegrityE2E, InterruptsRemoveTheRunsFilesAndEndWithStatus130) {
+  if (testing::windowsTarget()) GTEST_SKIP() << "POSIX only: the run is sent signals";
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ScratchDir dir;
+    writeIsis(dir, isisModel(manyLabels(kManySections)));
+    Background run = startRun(dir, {"-N", "-isis", "proj.mif", "model.dat"}, "signal");
+    ASSERT_TRUE(waitFor(run, [&] { return hasTemporaryOf(dir, run.pid, ".csv.tmp"); })) << signal;
+    kill(run.pid, signal);
+    std::string output;
+    EXPECT_EQ(finish(run, output), 130) << signal << "\n" << output;
+    EXPECT_NE(output.find("\nERROR - Interrupted - "), std::string::npos) << output;
+    EXPECT_FALSE(anyTemporary(dir)) << signal;
+    EXPECT_FALSE(dir.has("1d_xs.mif") && output.find("nothing was written") != std::string::npos);
+  }
+}
+
+TEST(OutputIntegrityE2E, ARunKilledDuringItsCommitIsUndoneOrCompletedByTheNextRun) {
+  if (testing::windowsTarget()) GTEST_SKIP() << "POSIX only: the run is killed from outside";
+  ScratchDir dir;
+  writeIsis(dir, isisModel(manyLabels(kManySections), 9.125));
+  ASSERT_EQ(dir.run({"-batch", "-N", "-isis", "proj.mif", "model.dat"}).status, 0);
+  struct stat old {};
+  ASSERT_EQ(stat((dir.path() / "XS0.csv").c_str(), &old), 0);
+  dir.write("model.dat", isisModel(manyLabels(kManySections), 7.5));
+  Background run = startRun(dir, {"-N", "-isis", "proj.mif", "model.dat"}, "kill");
+  // The first .csv file replaced is the sign that the commit has begun.
+  ASSERT_TRUE(waitFor(run, [&] {
+    struct stat now {};
+    return stat((dir.path() / "XS0.csv").c_str(), &now) == 0 && now.st_ino != old.st_ino;
+  }));
+  kill(run.pid, SIGKILL);
+  std::string output;
+  finish(run, output);
+  // The next run writes other sections into the folder, and finds the stopped commit first.
+  dir.write("other.dat", isisModel({"YS1"}));
+  const auto next = dir.run({"-batch", "-N", "-isis", "proj.mif", "other.dat"});
+  ASSERT_EQ(next.status, 0) << next.output;
+  const bool restored = next.output.find(") was stopped while putting its outputs in place: its earlier outputs "
+                                         "were restored\n") != std::string::npos;
+  const bool completed =
+      next.output.find(") was stopped while putting its outputs in place: its outputs were completed\n") !=
+      std::string::npos;
+  EXPECT_TRUE(restored || completed) << next.output;
+  for (int i = 0; i < kManySections; ++i) {
+    const std::string csv = dir.read("XS" + std::to_string(i) + ".csv");
+    EXPECT_NE(csv.find(restored ? ",   9.125," : ",   7.500,"), std::string::npos) << i << "\n" << csv;
+  }
+  EXPECT_FALSE(anyTemporary(dir));
+}
+
+TEST(OutputIntegrityE2E, RunsAtOnceIntoOneFolderLeaveOneRunsCompleteSet) {
+  if (testing::windowsTarget()) GTEST_SKIP() << "POSIX only: the runs are started side by side";
+  constexpr int kSections = 1000;
+  ScratchDir dir;
+  writeIsis(dir);
+  const char* const levels[] = {"1.250", "2.250", "3.250", "4.250"};
+  std::vector<Background> runs;
+  for (int k = 0; k < 4; ++k) {
+    dir.write("model" + std::to_string(k) + ".dat", isisModel(manyLabels(kSections), std::stod(levels[k])));
+    runs.push_back(startRun(dir, {"-N", "-isis", "proj.mif", "model" + std::to_string(k) + ".dat"},
+                            "run" + std::to_string(k)));
+  }
+  for (Background& run : runs) {
+    std::string output;
+    EXPECT_EQ(finish(run, output), 0) << output;
+  }
+  const std::string bed = dir.read("_xs_bed_points.mid");
+  const auto comma = bed.find(',');
+  ASSERT_NE(comma, std::string::npos) << bed;
+  const std::string level = bed.substr(comma + 1, bed.find('\r') - comma - 1);
+  std::string z = level;
+  z.erase(0, z.find_first_not_of(' '));
+  expectOneCompleteSet(dir, kSections, level);
+  EXPECT_NE(std::find(std::begin(levels), std::end(levels), z), std::end(levels)) << z;
 }
 
 }  // namespace

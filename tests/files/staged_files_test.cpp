@@ -102,19 +102,55 @@ TEST(StagedFiles, WritingAnOutputAgainStartsItAfreshAndAFolderUnderItsNameIsRefu
   EXPECT_EQ(direct.pending(), 0u);
 }
 
-TEST(StagedFiles, ACommitThatCannotRenameNamesTheFileAndKeepsTheRestStaged) {
+TEST(StagedFiles, ACommitThatCannotRenamePutsEveryEarlierOutputBack) {
   MemoryFileSystem base;
+  base.add("a.csv", "old a");
   StagedFileSystem fs(base);
   fs.enable(1);
+  write(fs, "x.mif", "layer");  // a layer: renamed after the .csv files
   write(fs, "a.csv", "a");
+  write(fs, "n.csv", "n");
   write(fs, "b.csv", "b");
   base.lockForWriting("b.csv");
   std::string failed;
   EXPECT_FALSE(fs.commit(failed));
   EXPECT_EQ(failed, "b.csv");
-  EXPECT_EQ(base.content("a.csv"), "a");
-  fs.discard();
+  EXPECT_TRUE(fs.restored());
+  // a.csv and n.csv had their names before b.csv failed: the old a.csv is back, n.csv gone, nothing else stays.
   EXPECT_EQ(base.names(), std::vector<std::string>{"a.csv"});
+  EXPECT_EQ(base.content("a.csv"), "old a");
+  EXPECT_EQ(fs.pending(), 0u);
+}
+
+TEST(CommitJournal, AJournalReadsBackAndRollsBackAgainAndAgain) {
+  const std::vector<JournalEntry> entries = {{"a%\t.csv", ".kestrix-4-a%\t.csv.tmp", ".kestrix-4-a%\t.csv.old"},
+                                             {"n.csv", ".kestrix-4-n.csv.tmp", ""}};
+  std::vector<std::string> lines;
+  const std::string text = journalText(entries, true);
+  for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+    lines.push_back(text.substr(at, end - at));
+  Journal journal;
+  ASSERT_TRUE(parseJournal(lines, journal));
+  EXPECT_TRUE(journal.complete);
+  EXPECT_TRUE(journal.rollingBack);
+  ASSERT_EQ(journal.entries.size(), 2u);
+  EXPECT_EQ(journal.entries[0].final, "a%\t.csv");
+  EXPECT_EQ(journal.entries[1].backup, "");
+  lines.resize(2);  // cut short while written: no rename had begun
+  ASSERT_TRUE(parseJournal(lines, journal));
+  EXPECT_FALSE(journal.complete);
+  EXPECT_FALSE(parseJournal({"Kestrix commit journal 1", "../x\t.kestrix-1-x.tmp\t"}, journal));
+
+  // Stopped after a.csv and n.csv had their names: undone, and undone again when the first undoing was cut short.
+  MemoryFileSystem fs;
+  fs.add("out/a%\t.csv", "new a");
+  fs.add("out/.kestrix-4-a%\t.csv.old", "old a");
+  fs.add("out/n.csv", "new n");
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_TRUE(rollBackCommit(fs, "out/", entries));
+    EXPECT_EQ(fs.names(), std::vector<std::string>{"out/a%\t.csv"});
+    EXPECT_EQ(fs.content("out/a%\t.csv"), "old a");
+  }
 }
 
 TEST(StagedFiles, FilesCreatedAheadAreWrittenOrRemoved) {

@@ -118,6 +118,13 @@ bool MemoryFileSystem::rename(const std::string& from, const std::string& to) {
   return true;
 }
 
+bool MemoryFileSystem::linkOrCopy(const std::string& existing, const std::string& second) {
+  auto it = files_.find(existing);
+  if (it == files_.end() || locked_.count(second)) return false;
+  files_[second] = it->second;
+  return true;
+}
+
 std::vector<std::string> MemoryFileSystem::names() const {
   std::vector<std::string> all;
   for (const auto& entry : files_) all.push_back(entry.first);

@@ -79,6 +79,8 @@ class MemoryFileSystem : public FileSystem {
   bool fileKey(const std::string& path, std::string& key) override;
   bool rename(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override { return files_.erase(path) != 0; }
+  /// A second file of the same content (a copy: the content of a file held here is never changed in place).
+  bool linkOrCopy(const std::string& existing, const std::string& second) override;
   /// Creates each file that is not there yet, empty, as a file system that creates them ahead does.
   void prepareWrites(const std::vector<std::string>& paths) override;
   bool settle(std::string& failed) override;
