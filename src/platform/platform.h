@@ -76,7 +76,7 @@ class OutputFile {
   std::string line_;  // the line being built, for files without a buffer of their own
 };
 
-/// An advisory lock on a file, held until the handle goes; the system releases it when the process ends.
+/// An advisory lock on a file, held until the handle goes (which empties the file); the system releases it when the process ends.
 class HeldLock {
  public:
   virtual ~HeldLock() = default;

@@ -107,7 +107,12 @@ namespace {
 class PosixLock final : public HeldLock {
  public:
   explicit PosixLock(int descriptor) : descriptor_(descriptor) {}
-  ~PosixLock() override { ::close(descriptor_); }
+  ~PosixLock() override {
+    // Emptied before it goes, so that a folder holds the same file after every run.
+    if (::ftruncate(descriptor_, 0) != 0) {
+    }
+    ::close(descriptor_);
+  }
   bool record(std::string_view text) override {
     if (::ftruncate(descriptor_, 0) != 0) return false;
     return ::pwrite(descriptor_, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());

@@ -108,7 +108,12 @@ constexpr DWORD kLockOffsetHigh = 0x40000000;
 class WindowsLock final : public HeldLock {
  public:
   explicit WindowsLock(HANDLE handle) : handle_(handle) {}
-  ~WindowsLock() override { CloseHandle(handle_); }
+  ~WindowsLock() override {
+    // Emptied before it goes, so that a folder holds the same file after every run.
+    LARGE_INTEGER start{};
+    if (SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN)) SetEndOfFile(handle_);
+    CloseHandle(handle_);
+  }
   bool record(std::string_view text) override {
     LARGE_INTEGER start{};
     if (!SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_)) return false;

@@ -144,7 +144,8 @@ TEST(PlatformE2E, ALaterRunReplacesTheOutputsAndLeavesNothingElse) {
   for (const auto& [name, bytes] : first) before.push_back(name);
   for (const auto& [name, bytes] : dir.files()) after.push_back(name);
   EXPECT_EQ(after, before);
-  EXPECT_EQ(after.size(), 3u + 1u + 6u);
+  EXPECT_EQ(after.size(), 3u + 1u + 6u + 1u);  // the inputs, A.csv, the layers and the folder's empty .kestrix.lock
+  EXPECT_EQ(dir.read(".kestrix.lock"), "");
 }
 
 }  // namespace
