@@ -223,6 +223,64 @@ void readDimension(RunContext& ctx, const std::string& word, int& dimension, con
   ctx.say(std::string("Overwriting ") + label + " dimension.");
 }
 
+// The switches that only turn something on.
+struct Switch {
+  std::string_view word;  // the option word's leading letters
+  bool Settings::*flag;   // what it turns on
+};
+constexpr Switch kSwitches[] = {{"trim", &Settings::optTrim},   {"ppol", &Settings::optPpol},
+                                {"quiet", &Settings::optQuiet}, {"gpkg", &Settings::optGpkg},
+                                {"html", &Settings::optHtml},   {"bedm", &Settings::optBedM},
+                                {"batch", &Settings::optBatch}};
+
+// The dimensions, the modes and the resistance letters; false when the word is none of them.
+bool readOriginalOption(RunContext& ctx, const std::string& word) {
+  Settings& set = ctx.settings;
+  // A dimension and the MIKE 11 mode begin with M as well, but only the
+  // letter options choose what the resistance values are.
+  if (optionIs(word, "mxs")) {
+    readDimension(ctx, word, set.mxs, "mxs");
+  } else if (optionIs(word, "mpt")) {
+    readDimension(ctx, word, set.mpt, "mpt");
+  } else if (optionIs(word, "mlp")) {
+    readDimension(ctx, word, set.mlp, "mlp");
+  } else if (optionIs(word, "M11")) {
+    set.mode = RunMode::Mike11;
+  } else if (optionIs(word, "N2M")) {
+    set.mnrType = ResistanceType::Material;
+    set.optN2M = true;
+  } else if (optionIs(word, "M")) {
+    set.mnrType = ResistanceType::Material;
+  } else if (optionIs(word, "N")) {
+    set.mnrType = ResistanceType::Manning;
+  } else if (optionIs(word, "R")) {
+    set.mnrType = ResistanceType::Relative;
+  } else if (optionIs(word, "ISIS")) {
+    if (set.mode != RunMode::Mike11) set.mode = RunMode::Isis;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The options added since; false when the word is none of them.
+bool readAddedOption(RunContext& ctx, const std::string& word) {
+  Settings& set = ctx.settings;
+  for (const Switch& s : kSwitches) {
+    if (!optionIs(word, s.word)) continue;
+    set.*s.flag = true;
+    return true;
+  }
+  if (optionIs(word, "savedate")) {
+    readSaveDate(ctx, word);
+  } else if (optionIs(word, "out")) {
+    readOutFolder(ctx, word);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void printUsage(RunContext& ctx) {
@@ -254,52 +312,7 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
       set.inFiles.push_back(args[i].substr(0, std::min(args[i].size(), kArgWidth)));
       continue;
     }
-    bool known = true;
-    // A dimension or the MIKE 11 mode begins with M as well, but only the
-    // letter options choose what the resistance values are.
-    bool letterless = true;
-    if (optionIs(word, "mxs")) {
-      readDimension(ctx, word, set.mxs, "mxs");
-    } else if (optionIs(word, "mpt")) {
-      readDimension(ctx, word, set.mpt, "mpt");
-    } else if (optionIs(word, "mlp")) {
-      readDimension(ctx, word, set.mlp, "mlp");
-    } else if (optionIs(word, "M11")) {
-      set.mode = RunMode::Mike11;
-    } else {
-      letterless = false;
-    }
-    if (!letterless && optionIs(word, "M")) set.mnrType = ResistanceType::Material;
-    if (optionIs(word, "N2M")) {
-      set.mnrType = ResistanceType::Material;
-      set.optN2M = true;
-    } else if (optionIs(word, "N")) {
-      set.mnrType = ResistanceType::Manning;
-    }
-    if (optionIs(word, "R")) set.mnrType = ResistanceType::Relative;
-    if (letterless || optionIs(word, "M") || optionIs(word, "N") || optionIs(word, "R")) {
-      // the letters and dimensions above
-    } else if (optionIs(word, "ISIS")) {
-      if (set.mode != RunMode::Mike11) set.mode = RunMode::Isis;
-    } else if (optionIs(word, "trim")) {
-      set.optTrim = true;
-    } else if (optionIs(word, "ppol")) {
-      set.optPpol = true;
-    } else if (optionIs(word, "quiet")) {
-      set.optQuiet = true;
-    } else if (optionIs(word, "savedate")) {
-      readSaveDate(ctx, word);
-    } else if (optionIs(word, "out")) {
-      readOutFolder(ctx, word);
-    } else if (optionIs(word, "gpkg")) {
-      set.optGpkg = true;
-    } else if (optionIs(word, "html")) {
-      set.optHtml = true;
-    } else if (optionIs(word, "bedm")) {
-      set.optBedM = true;
-    } else if (!optionIs(word, "batch")) {
-      known = false;
-    }
+    const bool known = readOriginalOption(ctx, word) || readAddedOption(ctx, word);
     if (!known) {
       ctx.newline();
       ctx.say("WARNING - Unknown option \"" + std::string(significant(args[i].substr(0, kArgWidth))) +
