@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/run_context.h"
+#include "files/file_units.h"
 #include "files/paths.h"
 #include "output/run_summary.h"
 #include "text/text.h"
@@ -29,6 +30,7 @@ void readyOutFolder(RunContext& ctx) {
   if (!ctx.fs.makeFolder(folder)) {
     ctx.newline();
     ctx.say("ERROR - Could not create the output folder \"" + ctx.settings.outOption + "\"");
+    sayReason(ctx, ctx.fs.failure());
     ctx.exits(kExitFailure);
   }
   ctx.newline();
