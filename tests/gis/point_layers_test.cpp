@@ -99,6 +99,22 @@ TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
   EXPECT_EQ(t.ctx.store[1].point(Group::kCentre, 24).mnr, 0.0f);
 }
 
+TEST(SectionsPoints, PointsWithoutAnElevationAreNamedTwentyTimesThenCounted) {
+  TestRun t;
+  LayerBuilder b;
+  b.point(0, 0, "1,2,C,XS1");
+  for (int i = 0; i < 23; ++i) b.point(i, 1, " ,2,C,XS2");
+  b.addTo(t.fs, "a");
+  xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
+  EXPECT_TRUE(has(t.out(), "\nWARNING - \"a.mid\" has 23 point records without an elevation (Z), left out: 2, 3, 4, 5, "
+                           "6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21 and 3 more\n"))
+      << t.out();
+  EXPECT_EQ(t.ctx.store.nxs(), 1);  // XS2 had no point with an elevation
+  EXPECT_FALSE(has(t.out(), "XS2"));
+  EXPECT_EQ(t.ctx.tally.warnings, 1);
+  EXPECT_EQ(t.ctx.tally.pointsRead, 1);
+}
+
 TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
   TestRun t;
   LayerBuilder()
@@ -108,7 +124,9 @@ TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
       .addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_TRUE(t.ctx.settings.errFound);
-  EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n")) << t.out();
+  EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n \"a.mid\" record 2: field "
+                           "XS_ID (the 4th column) has no value - the layer's columns are Z, MNR, LCR, XS_ID\n"))
+      << t.out();
   EXPECT_EQ(t.ctx.store.nxs(), 1);  // the next row was not taken for the missing value
   EXPECT_EQ(t.ctx.store[1].ptCount(Group::kCentre), 1);
   // The abandoned layer gives its units back: the next layer opens on the same numbers.

@@ -107,7 +107,7 @@ TEST(MifSaveDate, PromptAtEndOfInputEndsTheRun) {
 }
 
 TEST(MifSaveDate, CheckItselfComparesWholeSeconds) {
-  TestRun t({""});
+  TestRun t({"", ""});
   t.fs.add("a.mid", "", 50);
   t.fs.add("a.tab", "", 50);
   int geom = 0, attr = 0;
