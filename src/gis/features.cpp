@@ -87,26 +87,41 @@ namespace {
 std::string ordinal(int n) {
   const int tens = n % 100;
   const int units = n % 10;
-  const char* suffix = (tens >= 11 && tens <= 13) ? "th" : units == 1 ? "st" : units == 2 ? "nd" : units == 3 ? "rd" : "th";
+  const char* suffix = (tens >= 11 && tens <= 13) ? "th"
+                       : units == 1               ? "st"
+                       : units == 2               ? "nd"
+                       : units == 3               ? "rd"
+                                                  : "th";
   return AINTEGER(n) + suffix;
 }
 }  // namespace
 
 void sayUnreadableValue(Workspace& ctx, FeatureSource& source, int record, std::string_view field, bool number,
                         const AttributeValues& values) {
-  std::string line = " " + inQuotes(source.recordsName()) + " record " + AINTEGER(record) + ": field " +
-                     std::string(field);
-  if (values.lastColumn() > 0) line += " (the " + ordinal(values.lastColumn()) + " column)";
+  // Built by appending only: MinGW's g++ warns falsely on a text put before a temporary.
+  std::string line(1, ' ');
+  line += inQuotes(source.recordsName());
+  line += " record ";
+  line += AINTEGER(record);
+  line += ": field ";
+  line += field;
+  if (values.lastColumn() > 0) {
+    line += " (the ";
+    line += ordinal(values.lastColumn());
+    line += " column)";
+  }
   const std::string found = values.failedText();
   if (found.empty()) {
     line += " has no value";
   } else {
-    line += " holds " + inQuotes(found) + (number ? ", not a number" : ", which is not a complete text value");
+    line += " holds ";
+    line += inQuotes(found);
+    line += number ? ", not a number" : ", which is not a complete text value";
   }
   const std::vector<std::string> columns = source.columns();
-  if (!columns.empty()) {
-    line += " - the layer's columns are ";
-    for (std::size_t i = 0; i < columns.size(); ++i) line += (i == 0 ? "" : ", ") + columns[i];
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    line += i == 0 ? " - the layer's columns are " : ", ";
+    line += columns[i];
   }
   ctx.out.say(line);
 }
