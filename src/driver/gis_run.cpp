@@ -54,7 +54,6 @@ void gisRun(RunContext& ctx) {
   }
   if (set.errFound) {
     ctx.say("ERRORS were found - see above");
-    ctx.say("error here aaaa");
     ctx.exits(kExitFailure);
   }
 

@@ -34,12 +34,17 @@ class TextInput final : public InputFile {
   std::size_t pos_ = 0;
 };
 
-[[noreturn]] void couldNotWrite(FileAccess& ctx, const std::string& name) {
+[[noreturn]] void couldNotWrite(FileAccess& ctx, const std::string& name, const std::string& why) {
   ctx.out.newline();
   ctx.out.say("ERROR - Could not write file \"" + name + "\" (is the disk full?) - no output written");
+  sayReason(ctx.out, why);
   ctx.out.exits(kExitFailure);
 }
 }  // namespace
+
+void sayReason(Reporter& out, std::string_view reason) {
+  if (!reason.empty()) out.say(" Reason: " + std::string(reason));
+}
 
 std::string unitField(int unit) { return formatInt(unit, 4); }
 
@@ -134,6 +139,7 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
           showAttempt();
           ctx.out.newline();
           ctx.out.say("ERROR - Could not read file \"" + name + "\"");
+          sayReason(ctx.out, ctx.fs.failure());
           ctx.out.exits(kExitFailure);
         }
         slot->input = std::move(file);
@@ -161,6 +167,7 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
           if (!ctx.out.quiet()) ctx.out.say("OK.  File Unit:" + unitField(unit));
           return;
         }
+        const std::string why = ctx.fs.failure();
         showAttempt();
         ctx.out.say("Can't Open");
         ctx.out.newline();
@@ -169,6 +176,7 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
         ctx.out.say(" Another application or user maybe using it,");
         ctx.out.say("    or the file's folder does not exist.");
         ctx.out.say(" If so, close the file or create file path.");
+        sayReason(ctx.out, why);
         if (!ctx.out.pauses()) ctx.out.noAnswer("\"" + name + "\" (Can't Open)");
       }
     }
@@ -195,7 +203,8 @@ void CLOSER(FileAccess& ctx, int& unit) {
     const std::string name = slot->name;
     // A file whose buffered end could not be written is incomplete: the run
     // must not pass it off as output.
-    if (!ctx.units.disconnect(unit) && written) couldNotWrite(ctx, name);
+    std::string why;
+    if (!ctx.units.disconnect(unit, &why) && written) couldNotWrite(ctx, name, why);
     ctx.out.detail("...Closed File Unit:" + unitField(unit));
     unit = 0;
   }
@@ -232,14 +241,17 @@ void commitOutputs(FileAccess& ctx, StagedFileSystem& staged) {
     UnitSlot& slot = ctx.units.slot(i);
     if (slot.output == nullptr) continue;
     // The slot stays handed out, as every unit the end of the run closes does.
-    if (!ctx.units.disconnect(slot.number)) couldNotWrite(ctx, slot.name);
+    std::string why;
+    if (!ctx.units.disconnect(slot.number, &why)) couldNotWrite(ctx, slot.name, why);
   }
   std::string failed;
   // Files closed earlier may have been written in the background: a failure there is known only now.
-  if (!staged.settle(failed)) couldNotWrite(ctx, failed);
+  if (!staged.settle(failed)) couldNotWrite(ctx, failed, staged.failure());
   if (!staged.commit(failed)) {
+    const std::string why = staged.failure();
     ctx.out.newline();
     ctx.out.say("ERROR - Could not replace file \"" + failed + "\" - the outputs not yet in place were removed");
+    sayReason(ctx.out, why);
     ctx.out.exits(kExitFailure);
   }
 }

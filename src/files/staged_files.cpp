@@ -1,5 +1,7 @@
 #include "files/staged_files.h"
 
+#include <system_error>
+
 namespace kestrix {
 
 void StagedFileSystem::enable(int processId) {
@@ -49,12 +51,16 @@ std::string StagedFileSystem::identity(const std::string& path) {
 }
 
 std::unique_ptr<OutputFile> StagedFileSystem::openWrite(const std::string& path) {
+  failure_.clear();
   if (!enabled_) return base_.openWrite(path);
   const std::string identity = this->identity(path);
   // A folder under the final name could never be replaced at the end: refuse
   // now, as opening it directly would.
   std::string key;
-  if (base_.fileKey(path, key) && !base_.exists(path)) return nullptr;
+  if (base_.fileKey(path, key) && !base_.exists(path)) {
+    failure_ = std::make_error_code(std::errc::is_a_directory).message();
+    return nullptr;
+  }
   auto known = byIdentity_.find(identity);
   // Writing the same output again (a second MIKE 11 model file replaces the
   // network layers) starts its temporary file afresh.

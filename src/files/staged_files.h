@@ -91,13 +91,19 @@ class StagedFileSystem : public FileSystem {
   void prepareWrites(const std::vector<std::string>& paths) override;
   /// As the base's, with the final name of a staged file that could not be written.
   bool settle(std::string& failed) override;
+  /// The reason this file system or the base gave for the last failure.
+  std::string failure() const override { return failure_.empty() ? base_.failure() : failure_; }
 
  private:
   struct Staged {
     std::string temporary;  // where the content is written
     std::string final;      // the name it gets on commit
   };
-  void forget() { memoPath_.clear(); }
+  // Every call but openWrite and identity starts here: the memo and a reason of this file system's own lapse.
+  void forget() {
+    memoPath_.clear();
+    failure_.clear();
+  }
   // Removes the files created ahead that were never opened, and forgets all of them.
   void removeUnopened();
 
@@ -107,6 +113,7 @@ class StagedFileSystem : public FileSystem {
   // final name's identity is the same both times and once from disk is enough.
   std::string memoPath_;
   std::string memoIdentity_;
+  std::string failure_;  // the reason for a failure of this file system's own, not the base's
   bool enabled_ = false;
   int processId_ = 0;
   std::vector<Staged> pending_;

@@ -279,6 +279,14 @@ void GdalFeatureSource::planFields() {
 
 std::string GdalFeatureSource::recordsName() { return name_; }
 
+std::vector<std::string> GdalFeatureSource::columns() {
+  std::vector<std::string> names;
+  if (layer_ == nullptr) return names;
+  OGRFeatureDefn* defn = layer_->GetLayerDefn();
+  for (int i = 0; i < defn->GetFieldCount(); ++i) names.emplace_back(defn->GetFieldDefn(i)->GetNameRef());
+  return names;
+}
+
 FeatureStatus GdalFeatureSource::next(FeatureKind withGeometry, Feature& feature) {
   if (layer_ == nullptr) return FeatureStatus::End;
   CPLErrorReset();
@@ -333,8 +341,11 @@ void GdalFeatureSource::FieldValues::start(OGRFeature* feature, const std::vecto
 }
 
 bool GdalFeatureSource::FieldValues::readFloat(float& value) {
+  failedText_.clear();
+  column_ = 0;
   if (next_ >= order_->size()) return false;
   const int field = (*order_)[next_++];
+  column_ = field + 1;
   null_ = false;
   if (field == kGeometryZ) {
     const OGRPoint* point = pointOf(feature_->GetGeometryRef());
@@ -360,14 +371,19 @@ bool GdalFeatureSource::FieldValues::readFloat(float& value) {
         return true;
       }
       FreeFormatReader reader(text);
-      return reader.readFloat(value) && !reader.lastWasNull();
+      if (reader.readFloat(value) && !reader.lastWasNull()) return true;
+      failedText_ = std::string(significant(TRIMF(text)));
+      return false;
     }
   }
 }
 
 bool GdalFeatureSource::FieldValues::readText(std::string& value, std::size_t maxLength) {
+  failedText_.clear();
+  column_ = 0;
   if (next_ >= order_->size()) return false;
   const int field = (*order_)[next_++];
+  column_ = field + 1;
   null_ = field < 0 || !feature_->IsFieldSetAndNotNull(field);
   if (null_) return true;
   const std::string_view text = feature_->GetFieldAsString(field);

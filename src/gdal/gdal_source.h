@@ -50,6 +50,8 @@ class GdalFeatureSource final : public FeatureSource {
   FeatureStatus next(FeatureKind withGeometry, Feature& feature) override;
   /// Closes the dataset.
   void close() override;
+  /// The layer's field names.
+  std::vector<std::string> columns() override;
 
  private:
   // The fields of the feature just read, in the order the readers take them.
@@ -60,12 +62,16 @@ class GdalFeatureSource final : public FeatureSource {
     bool readFloat(float& value) override;
     bool readText(std::string& value, std::size_t maxLength) override;
     bool lastWasNull() const override { return null_; }
+    int lastColumn() const override { return column_; }
+    std::string failedText() const override { return failedText_; }
 
    private:
     OGRFeature* feature_ = nullptr;
     const std::vector<int>* order_ = nullptr;
     std::size_t next_ = 0;
     bool null_ = false;
+    int column_ = 0;          // the field of the last value, from 1; 0 for the geometry's Z or none
+    std::string failedText_;  // the text of a field that could not be read as a number
   };
 
   void planFields();

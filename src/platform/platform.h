@@ -70,6 +70,8 @@ class OutputFile {
   }
   /// Ends the line appended since startLine() with CR LF.
   virtual void endLine() { writeLine(line_); }
+  /// The system's reason why a write or the closing failed; "" when none failed or the system gave none.
+  virtual std::string failure() const { return std::string(); }
 
  private:
   std::string line_;  // the line being built, for files without a buffer of their own
@@ -123,6 +125,8 @@ class FileSystem {
     (void)failed;
     return true;
   }
+  /// The system's reason why the last openRead, openWrite, makeFolder, rename or settle that failed here failed; "" when it gave none.
+  virtual std::string failure() const { return std::string(); }
 };
 
 /// The number of this process, as the operating system shows it.

@@ -200,13 +200,15 @@ class BackgroundWriter {
     idle_.wait(lock, [&] { return jobs_.empty() && !busy_; });
     --draining_;
   }
-  // As drain(), then reports (once) the first file that could not be written.
-  bool settle(std::string& failed) {
+  // As drain(), then reports (once) the first file that could not be written, and the system's reason.
+  bool settle(std::string& failed, std::string& why) {
     drain();
     std::lock_guard<std::mutex> lock(mutex_);
     if (failed_.empty()) return true;
     failed = std::move(failed_);
+    why = std::move(failedWhy_);
     failed_.clear();
+    failedWhy_.clear();
     return false;
   }
 
@@ -295,10 +297,15 @@ class BackgroundWriter {
   bool perform(Job& job) {
     if (job.stream != nullptr) return writeAll(job.stream, job.data);
     const bool written = nativeWriteAll(job.descriptor, job.data);
+    if (!written) why_ = nativeFailure();
     // A file of one block is never long; the others are followed to the disk.
     if (!job.last || !behind_.empty()) writeBehind(job);
     if (!job.last) return written;
-    return nativeCloseDescriptor(job.descriptor) && written;
+    if (!nativeCloseDescriptor(job.descriptor)) {
+      if (written) why_ = nativeFailure();
+      return false;
+    }
+    return written;
   }
 
   // A long file is sent to disk a window at a time as it grows, and the
@@ -333,9 +340,13 @@ class BackgroundWriter {
         lock.unlock();
         std::size_t bytes = 0;
         std::string failed;
+        std::string why;
         for (Job& job : batch) {
           bytes += job.data.capacity();
-          if (!perform(job) && failed.empty() && !job.name.empty()) failed = job.name;
+          if (!perform(job) && failed.empty() && !job.name.empty()) {
+            failed = job.name;
+            why = why_;
+          }
         }
         lock.lock();
         for (Job& job : batch) {
@@ -346,7 +357,10 @@ class BackgroundWriter {
         batch.clear();
         busy_ = false;
         queued_ -= bytes;
-        if (failed_.empty()) failed_ = std::move(failed);
+        if (failed_.empty()) {
+          failed_ = std::move(failed);
+          failedWhy_ = std::move(why);
+        }
         room_.notify_all();
         if (jobs_.empty()) idle_.notify_all();
         continue;
@@ -401,6 +415,8 @@ class BackgroundWriter {
   bool sleeping_ = false;
   bool stop_ = false;
   std::string failed_;
+  std::string failedWhy_;  // the system's reason for failed_
+  std::string why_;        // the reason of the last failure perform() met (the writer's own)
   std::thread thread_;  // last: started once everything it uses is built
 };
 #else
@@ -416,7 +432,7 @@ class BackgroundWriter {
   int takeCreated(const std::string&) { return -1; }
   void forget(const std::string&) {}
   static constexpr std::size_t kBlockBytes = 1 << 20;
-  bool settle(std::string&) { return true; }
+  bool settle(std::string&, std::string&) { return true; }
 };
 #endif
 
@@ -473,11 +489,12 @@ class NativeOutputFile : public OutputFile {
       buffer_ = std::string();
     } else {
       flush();
-      if (!nativeCloseDescriptor(descriptor_)) failed_ = true;
+      if (!nativeCloseDescriptor(descriptor_)) fail();
     }
     descriptor_ = -1;
     return !failed_;
   }
+  std::string failure() const override { return why_; }
 
  private:
   static constexpr std::size_t kFirstBlock = 1 << 16;
@@ -489,8 +506,13 @@ class NativeOutputFile : public OutputFile {
     if (background_ != nullptr) {
       background_->write(descriptor_, std::string(text), name_);
     } else if (!nativeWriteAll(descriptor_, text)) {
-      failed_ = true;
+      fail();
     }
+  }
+  // Notes a failure; the first one's reason is the one reported.
+  void fail() {
+    if (!failed_) why_ = nativeFailure();
+    failed_ = true;
   }
   void flush() {
     if (background_ != nullptr) {
@@ -508,6 +530,7 @@ class NativeOutputFile : public OutputFile {
   std::string name_;
   std::string buffer_;
   bool failed_ = false;
+  std::string why_;  // the system's reason for the first failure
 };
 
 // The background writer of the process's file system, once it writes in the
@@ -568,7 +591,7 @@ class SystemFileSystem : public FileSystem {
   std::unique_ptr<InputFile> openRead(const std::string& path) override {
     drain();  // a file read may be one just written
     std::FILE* f = openNativeRead(nativePath(path));
-    if (!f) return nullptr;
+    if (!f) return failed(nullptr);
     return std::make_unique<StdioInputFile>(f);
   }
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override {
@@ -578,7 +601,7 @@ class SystemFileSystem : public FileSystem {
     // has not reached yet is created here.
     int descriptor = background_ ? background_->takeCreated(native) : -1;
     if (descriptor < 0) descriptor = nativeOpenWrite(native);
-    if (descriptor < 0) return nullptr;
+    if (descriptor < 0) return failed(nullptr);
     return std::make_unique<NativeOutputFile>(descriptor, background_.get(), path);
   }
   ~SystemFileSystem() override {
@@ -597,7 +620,8 @@ class SystemFileSystem : public FileSystem {
       if (background_) background_->create(native);
     }
   }
-  bool settle(std::string& failed) override { return !background_ || background_->settle(failed); }
+  bool settle(std::string& failed) override { return !background_ || background_->settle(failed, failure_); }
+  std::string failure() const override { return failure_; }
   bool exists(const std::string& path) override {
     std::error_code ec;
     return std::filesystem::is_regular_file(toFsPath(path), ec);
@@ -610,7 +634,9 @@ class SystemFileSystem : public FileSystem {
     changedAll();
     std::error_code ec;
     std::filesystem::create_directories(toFsPath(path), ec);
-    return isFolder(path);
+    if (isFolder(path)) return true;
+    failure_ = ec ? ec.message() : std::make_error_code(std::errc::file_exists).message();
+    return false;
   }
   bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
     drain();
@@ -701,7 +727,7 @@ class SystemFileSystem : public FileSystem {
     changed(nativeFrom);
     changed(nativeTo);
     drain();
-    return nativeRename(nativeFrom, nativeTo);
+    return nativeRename(nativeFrom, nativeTo) || failed(false);
   }
   bool remove(const std::string& path) override {
     const std::string native = nativePath(path);
@@ -717,6 +743,13 @@ class SystemFileSystem : public FileSystem {
   }
 
  private:
+  // Notes the system's reason for the native call that just failed; returns `result`.
+  template <typename T>
+  T failed(T result) {
+    failure_ = nativeFailure();
+    return result;
+  }
+
   // What is seen on disk from here on includes every file handed to the background writer.
   void drain() {
     if (background_) background_->drain();
@@ -757,6 +790,7 @@ class SystemFileSystem : public FileSystem {
   std::string lastFolder_;
   std::string lastFolderKey_;
   std::unique_ptr<BackgroundWriter> background_;  // from writeInBackground() on
+  std::string failure_;  // the system's reason for the last failure
 };
 
 }  // namespace

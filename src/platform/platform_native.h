@@ -57,6 +57,9 @@ void nativeDropWritten(int descriptor, long long from, long long to);
 /// Renames a file, replacing a file of the new name.
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo);
 
+/// The system's reason, as text, why the last native call of this thread that failed failed.
+std::string nativeFailure();
+
 /// The comparison key of a resolved path (case-blind where the file system is).
 std::string foldIdentity(const std::string& resolved);
 

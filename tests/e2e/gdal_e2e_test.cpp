@@ -190,6 +190,24 @@ void mifSurvey(const ScratchDir& dir) {
   layer.save(dir, "survey");
 }
 
+// Null elevations in the channel must not take the bank's level: those
+// points are left out, and the section is made of the others.
+TEST(GdalE2E, PointsWithANullZAreLeftOut) {
+  SKIP_WITHOUT_GDAL();
+  ScratchDir dir;
+  copyExample(dir);
+  tool(dir, "ogr2ogr -f GPKG survey.gpkg survey.mif -nln survey && "
+            "ogrinfo -dialect SQLite -sql 'UPDATE survey SET Z = NULL WHERE fid IN (3, 4)' survey.gpkg >/dev/null");
+  const auto run = dir.run({"-batch", "-N", "-out:out", "survey.gpkg"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("\nWARNING - \"survey.gpkg\" has 2 point records without an elevation (Z), left out: 3, 4\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("Summary: points read: 25\n"), std::string::npos);
+  EXPECT_NE(run.output.find("Sorting \"XS1\"    2    3    2\n"), std::string::npos);  // of its 5 C points, 3 are left
+  EXPECT_EQ(testing::midRecordCount(dir.read("out/_xs_all_points.mid")), 25);
+}
+
 TEST(GdalE2E, FieldsByNameInAnyOrderZFromThePointsAndNulls) {
   SKIP_WITHOUT_GDAL();
   ScratchDir reference;
