@@ -83,7 +83,7 @@ class SectionConverter {
     txt_.open(FileMode::Input, file_);
     UnitHandle projection(ctx_.files);
     miOpenHeaderSource(ctx_.files, projection.unit(), set.inFiles.empty() ? std::string() : set.inFiles.front(),
-                       set.composedHeader);
+                       set.composedHeader, set.crsOption.empty() ? nullptr : &set.crsCoordSys);
     layers_.open(set.outFolder, projection.unit());
     projection.close();
     buildIndexes();

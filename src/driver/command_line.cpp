@@ -100,6 +100,9 @@ const char* const kAddedOptions[] = {
     "   -html   - also write kestrix_report.html beside the outputs: the run's",
     "             summary and warnings, a plan of the sections and a chart of each;",
     "             one file that any browser opens from disk.",
+    "   -crs:DEF - the coordinate system of the outputs and of input layers that",
+    "             name none (EPSG:27700, a .prj file, WKT); it also stands for what",
+    "             a GeoJSON claims by default.  Nothing is reprojected.  Needs GDAL.",
     "Builds with GDAL also read GeoPackage, Shapefile, GeoJSON, FlatGeobuf, GML, KML",
     "and SpatiaLite layers (.gpkg .shp .geojson .json .fgb .gml .kml .sqlite): every",
     "layer of the file, or the one named as file.gpkg:layer.  Points take Z, MNR, LCR",
@@ -200,6 +203,16 @@ void readOutFolder(RunContext& ctx, const std::string& word) {
   ctx.settings.outOption = std::string(significant(TRIMF(folder)));
 }
 
+void readCrs(RunContext& ctx, const std::string& word) {
+  std::string definition;
+  if (!optionValue(word, definition) || significant(TRIMF(definition)).empty()) {
+    ctx.newline();
+    ctx.say("ERROR - No coordinate system named in \"-" + word + "\": write it as -crs:EPSG:nnnn, a .prj file or WKT");
+    ctx.exits(kExitFailure);
+  }
+  ctx.settings.crsOption = std::string(significant(TRIMF(definition)));
+}
+
 void readDimension(RunContext& ctx, const std::string& word, int& dimension, const char* label) {
   std::string rest = word.size() > 3 ? word.substr(3) : std::string();
   FreeFormatReader reader(rest);
@@ -267,6 +280,7 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
     if (optionIs(word, "out")) readOutFolder(ctx, word);
     if (optionIs(word, "gpkg")) set.optGpkg = true;
     if (optionIs(word, "html")) set.optHtml = true;
+    if (optionIs(word, "crs")) readCrs(ctx, word);
   }
   if (set.inFiles.empty()) {
     // Options alone leave no layer to read and no folder to write into.
