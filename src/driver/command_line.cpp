@@ -103,6 +103,9 @@ const char* const kAddedOptions[] = {
     "   -html   - also write kestrix_report.html beside the outputs: the run's",
     "             summary and warnings, a plan of the sections and a chart of each;",
     "             one file that any browser opens from disk.",
+    "   -crs:DEF - the coordinate system of the input layers and the outputs",
+    "             (EPSG:27700, a .prj file or WKT), in place of what the layers",
+    "             say of themselves; nothing is reprojected.  Needs GDAL.",
     "   -bedm   - MIKE 11: the resistance values of the .hd11 file are Manning's M;",
     "             each is used as Manning's n = 1/M.",
     "Only -M, -N, -N2M and -R choose what the resistance values are (-M by",
@@ -208,6 +211,16 @@ void readOutFolder(RunContext& ctx, const std::string& word) {
   ctx.settings.outOption = std::string(significant(TRIMF(folder)));
 }
 
+void readCrs(RunContext& ctx, const std::string& word) {
+  std::string definition;
+  if (!optionValue(word, definition) || significant(TRIMF(definition)).empty()) {
+    ctx.newline();
+    ctx.say("ERROR - No coordinate system named in \"-" + word + "\": write it as -crs:EPSG:nnnn, a .prj file or WKT");
+    ctx.exits(kExitFailure);
+  }
+  ctx.settings.crsOption = std::string(significant(TRIMF(definition)));
+}
+
 void readDimension(RunContext& ctx, const std::string& word, int& dimension, const char* label) {
   std::string rest = word.size() > 3 ? word.substr(3) : std::string();
   FreeFormatReader reader(rest);
@@ -275,6 +288,8 @@ bool readAddedOption(RunContext& ctx, const std::string& word) {
     readSaveDate(ctx, word);
   } else if (optionIs(word, "out")) {
     readOutFolder(ctx, word);
+  } else if (optionIs(word, "crs")) {
+    readCrs(ctx, word);
   } else {
     return false;
   }

@@ -98,6 +98,7 @@ void converterRun(RunContext& ctx) {
   checkModelFiles(ctx);
   // The projection may come from a layer of another format or a .prj file.
   GisFormats formats(ctx);
+  formats.useCrs();
   formats.composeHeader(true);
   bool networkRead = false;
   bool resistanceRead = false;

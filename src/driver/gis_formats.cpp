@@ -20,9 +20,10 @@ namespace {
 // Set by a program that links the GDAL code itself (the unit tests); then no module is loaded.
 GdalFormatsFactory linkedFactory = nullptr;
 
-// What the command line asks of GDAL first ("write -gpkg", "read ..."); empty when nothing.
+// What the command line asks of GDAL first ("write -gpkg", "use -crs:...", "read ..."); empty when nothing.
 std::string gdalUse(const Settings& set) {
   if (set.optGpkg) return "write -gpkg";
+  if (!set.crsOption.empty()) return "use -crs:" + set.crsOption;
   for (std::size_t i = 0; i < set.inFiles.size(); ++i) {
     const std::string& file = set.inFiles[i];
     // In the converter modes only the projection file may be of another format.
@@ -126,6 +127,10 @@ GdalFormats& GisFormats::gdal() {
     gdal_.reset(factory(ctx_));
   }
   return *gdal_;
+}
+
+void GisFormats::useCrs() {
+  if (!ctx_.settings.crsOption.empty()) gdal().useCrs();
 }
 
 std::vector<std::string> GisFormats::layersOf(const std::string& argument) {

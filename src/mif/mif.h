@@ -81,8 +81,10 @@ bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, cons
 bool miFormatObject(std::string& out, const miObjectType& type, const double* x, const double* y, int n,
                     std::string_view clause1, std::string_view clause2);
 
-/// Opens the header the output layers copy: the composed text when not empty, else the .mif named `mifName`.
-void miOpenHeaderSource(FileAccess& ctx, int& unit, const std::string& mifName, const std::string& composed);
+/// Opens the header the output layers copy: the composed text when not empty, else the .mif named `mifName`, its
+/// CoordSys replaced by `coordSys` (none when that is empty) when that is given.
+void miOpenHeaderSource(FileAccess& ctx, int& unit, const std::string& mifName, const std::string& composed,
+                        const std::string* coordSys = nullptr);
 
 /// Copies the header lines before the first "Columns" line (never an object) from one .mif unit to another, declaring the comma delimiter.
 void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit);

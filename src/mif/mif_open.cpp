@@ -136,12 +136,39 @@ bool miSkipHeader(FileAccess& ctx, int geomUnit, std::vector<std::string>* colum
 
 // A first input of another format has no .mif to copy; the run composes
 // the header lines of its output layers instead.
-void miOpenHeaderSource(FileAccess& ctx, int& unit, const std::string& mifName, const std::string& composed) {
-  if (composed.empty()) {
-    OPENFILE(ctx, unit, FileMode::Input, mifName);
-  } else {
+void miOpenHeaderSource(FileAccess& ctx, int& unit, const std::string& mifName, const std::string& composed,
+                        const std::string* coordSys) {
+  if (!composed.empty()) {
     OPENTEXT(ctx, unit, mifName, composed);
+    return;
   }
+  OPENFILE(ctx, unit, FileMode::Input, mifName);
+  if (coordSys == nullptr) return;
+  // The system the user gave stands in place of the layer's own: its
+  // CoordSys (with the Bounds that belong to it) goes, and the given one
+  // takes its place, or stands before the columns when the layer had none.
+  const std::string opened = openedName(ctx, unit, mifName);
+  std::string text;
+  std::string line;
+  bool placed = coordSys->empty();
+  bool inCoordSys = false;
+  while (!ctx.units.atEnd(unit) && ctx.units.readLine(unit, line) == ReadStatus::Ok) {
+    const bool last = mif_detail::firstWordIs(line, "COLUMNS") || mif_detail::firstWordIs(line, "DATA") ||
+                      mif_detail::beginsObject(line);
+    if (mif_detail::firstWordIs(line, "COORDSYS")) {
+      inCoordSys = true;
+    } else if (!(inCoordSys && mif_detail::firstWordIs(line, "BOUNDS"))) {
+      inCoordSys = false;
+    }
+    if ((inCoordSys || last) && !placed) {
+      text += *coordSys + "\n";
+      placed = true;
+    }
+    if (!inCoordSys) text += line + "\n";
+    if (last) break;
+  }
+  CLOSER(ctx, unit);
+  OPENTEXT(ctx, unit, opened, std::move(text));
 }
 
 }  // namespace kestrix

@@ -223,7 +223,8 @@ TEST(GdalE2E, FieldsByNameInAnyOrderZFromThePointsAndNulls) {
                                        {"500007,200000,8.5", "\"xs_id\":\"XS1\",\"lcr\":\"C\",\"Mnr\":0.035"},
                                        {"500009,200000,8.125", "\"xs_id\":\"XS1\",\"lcr\":\"C\",\"Mnr\":0.035"},
                                        {"500012,200000,10", "\"xs_id\":\"XS1\",\"lcr\":\"R\",\"Mnr\":0.05"}}));
-  auto run = dir.run({"-batch", "-N", "-out:out", "survey.geojson"});
+  // GeoJSON without a "crs" member is WGS 84, which these coordinates cannot be.
+  auto run = dir.run({"-batch", "-N", "-out:out", "-crs:EPSG:27700", "survey.geojson"});
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("\nNOTE - Layer \"survey.geojson\" has no Z field: each point's elevation is its Z "
                             "coordinate\n"),
@@ -235,8 +236,7 @@ TEST(GdalE2E, FieldsByNameInAnyOrderZFromThePointsAndNulls) {
       << run.output;
   EXPECT_NE(mifRun.output.find("has no value for MNR: the previous point record's values are used (MNR 0.06)\n"),
             std::string::npos);
-  expectSameOutputs(outputs(reference), outputs(dir), "GeoJSON by name", false);
-  EXPECT_EQ(coordSys(dir.read("out/1d_xs.mif")), "CoordSys Earth Projection 1, 104");
+  expectSameOutputs(outputs(reference), outputs(dir), "GeoJSON by name");
 
   // Other names: the first four fields are Z, MNR, LCR and XS_ID, as in a .mid.
   ScratchDir byPosition;
@@ -246,11 +246,11 @@ TEST(GdalE2E, FieldsByNameInAnyOrderZFromThePointsAndNulls) {
                                            {"500009,200000", "\"h\":8.125,\"n\":0.035,\"side\":\"C\",\"id\":\"XS1\""},
                                            {"500012,200000",
                                             "\"h\":\"10\",\"n\":0.05,\"side\":\"R\",\"id\":\"XS1\""}}));
-  run = byPosition.run({"-batch", "-N", "-out:out", "survey.json"});
+  run = byPosition.run({"-batch", "-N", "-out:out", "-crs:EPSG:27700", "survey.json"});
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output.find("NOTE - "), std::string::npos);
   EXPECT_NE(run.output.find("WARNING - Record 2 of \"survey.json\" has no value for MNR"), std::string::npos);
-  expectSameOutputs(outputs(reference), outputs(byPosition), "GeoJSON by position", false);
+  expectSameOutputs(outputs(reference), outputs(byPosition), "GeoJSON by position");
 }
 
 TEST(GdalE2E, GeoPackageOfTheLayersMatchesTheMifLayers) {
@@ -377,6 +377,73 @@ void copyModel(const ScratchDir& dir) {
     dir.write(name, testing::sourceFile(std::string("fuzz/model/") + name));
 }
 
+const char* const kBritishGrid = "CoordSys Earth Projection 8, 79, \"m\", -2, 49, 0.9996012717, 400000, -100000";
+
+TEST(GdalE2E, LayerThatClaimsLongitudeLatitudeStopsTheRunUntilCrsNamesItsSystem) {
+  SKIP_WITHOUT_GDAL();
+  ScratchDir reference;
+  copyExample(reference);
+  ASSERT_EQ(reference.run({"-batch", "-N", "-savedate:off", "-out:out", "survey.mif"}).status, 0);
+
+  // GDAL finds no EPSG code for the survey's system, so the GeoJSON gets no
+  // "crs" member and claims WGS 84: the run stops and writes nothing.
+  ScratchDir dir;
+  copyExample(dir);
+  tool(dir, "ogr2ogr -f GeoJSON survey.geojson survey.mif");
+  const std::size_t inputs = dir.files().size();
+  struct Refused {
+    const char* crs;
+    const char* error;
+  };
+  for (const Refused& refused :
+       {Refused{nullptr, "\nERROR - \"survey.geojson\" says its coordinates are longitude/latitude, but they reach "
+                         "352086, 421000: give the right system with -crs:EPSG:nnnn\n"},
+        Refused{"-crs:EPSG:4326", "\nERROR - -crs:EPSG:4326 says the coordinates of \"survey.geojson\" are "
+                                  "longitude/latitude, but they reach 352086, 421000: give the right system with "
+                                  "-crs:EPSG:nnnn\n"},
+        Refused{"-crs:EPSG:none", "\nERROR - GDAL does not understand the coordinate system \"-crs:EPSG:none\": "},
+        Refused{"-crs:", "\nERROR - No coordinate system named in \"-crs:\": "}}) {
+    std::vector<std::string> args = {"-batch", "-N", "-gpkg", "-out:out", "survey.geojson"};
+    if (refused.crs != nullptr) args.push_back(refused.crs);
+    const auto run = dir.run(args);
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find(refused.error), std::string::npos) << run.output;
+    EXPECT_EQ(dir.files().size(), inputs) << run.output;
+  }
+
+  // Named, the system stands for the layer's and goes into every output.
+  auto run = dir.run({"-batch", "-N", "-gpkg", "-out:out", "-crs:EPSG:27700", "survey.geojson"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  auto written = outputs(dir);
+  ASSERT_EQ(written.erase("kestrix_layers.gpkg"), 1u);
+  expectSameOutputs(outputs(reference), written, "GeoJSON with -crs");
+  EXPECT_EQ(coordSys(dir.read("out/1d_xs.mif")), kBritishGrid);
+  tool(dir, "ogrinfo -so out/kestrix_layers.gpkg _xs_bed_points > info.txt");
+  EXPECT_NE(dir.read("info.txt").find("ID[\"EPSG\",27700]]\n"), std::string::npos) << dir.read("info.txt");
+
+  // A copied .mif header gets the named system in place of its own CoordSys,
+  // or before its columns when it has none; the rest stays as it was.
+  const std::string survey = dir.read("survey.mif");
+  const std::size_t line = survey.find("CoordSys ");
+  dir.write("bare.mif", survey.substr(0, line) + survey.substr(survey.find("\r\n", line) + 2));
+  dir.write("bare.mid", dir.read("survey.mid"));
+  const std::string nz = "CoordSys Earth Projection 8, 117, \"m\", 173, 0, 0.9996, 1600000, 10000000";
+  for (const char* layer : {"survey.mif", "bare.mif"}) {
+    run = dir.run({"-batch", "-N", "-savedate:off", "-out:copied", "-crs:EPSG:2193", layer});
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string mif = dir.read("copied/_xs_all_points.mif");
+    EXPECT_EQ(mif.rfind("Version 300\r\nCharset \"WindowsLatin1\"\r\nDelimiter \",\"\r\n" + nz + "\r\nColumns ", 0), 0u)
+        << layer << "\n" << mif;
+    EXPECT_EQ(afterHeader(mif), afterHeader(reference.read("out/_xs_all_points.mif"))) << layer;
+  }
+
+  // In a converter run it wins over the projection layer.
+  copyModel(dir);
+  run = dir.run({"-batch", "-isis", "-out:isis", "-crs:EPSG:27700", "proj.mif", "model.dat"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(coordSys(dir.read("isis/1d_xs.mif")), kBritishGrid);
+}
+
 TEST(GdalE2E, OnlyRunsThatNeedGdalLoadIt) {
   const std::string moduleFile = gdalModuleFile();
   if (moduleFile.empty()) GTEST_SKIP() << "the program under test does not load GDAL as a module";
@@ -402,7 +469,7 @@ TEST(GdalE2E, OnlyRunsThatNeedGdalLoadIt) {
   }
   tool(dir, "ogr2ogr -f GeoJSON survey.geojson survey.mif");
   const std::vector<std::vector<std::string>> with = {
-      {"-batch", "-N", "-savedate:off", "-out:geojson", "survey.geojson", "start_lines.mif"},
+      {"-batch", "-N", "-savedate:off", "-out:geojson", "survey.geojson", "start_lines.mif", "-crs:EPSG:27700"},
       {"-batch", "-N", "-savedate:off", "-gpkg", "-out:gpkg", "survey.mif", "start_lines.mif"}};
   for (const auto& args : with) {
     const auto run = dir.run(traced, args);
@@ -461,6 +528,10 @@ TEST(GdalE2E, BuildWithoutGdalSaysHowToGetIt) {
   run = dir.run({"-batch", "-isis", "bng.prj", "*.dat"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("\n" + expected + "read \"bng.prj\""), std::string::npos) << run.output;
+  run = dir.run({"-batch", "-N", "-savedate:off", "-crs:EPSG:27700", "survey.mif"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("\n" + expected + "use -crs:EPSG:27700: build it with GDAL"), std::string::npos)
+      << run.output;
   EXPECT_EQ(dir.files().size(), 4u);
 }
 

@@ -227,7 +227,8 @@ TEST(InterfaceE2E, HelpAndVersionAnswerAndSucceed) {
                              "Further options (introduced by -, / or an en dash, in any case):\n"
                              "   -batch  - never wait and never ask"),
             std::string::npos);
-  for (const char* option : {"-quiet", "-savedate:error", "-savedate:warning", "-savedate:off", "-out:FOLDER", "-gpkg"})
+  for (const char* option :
+       {"-quiet", "-savedate:error", "-savedate:warning", "-savedate:off", "-out:FOLDER", "-gpkg", "-crs:DEF"})
     EXPECT_NE(help.output.find(std::string("\n   ") + option + " "), std::string::npos) << option;
   EXPECT_EQ(help.output.find("Press Enter to Close"), std::string::npos);
   EXPECT_EQ(help.output.find("Build 2019"), std::string::npos);
