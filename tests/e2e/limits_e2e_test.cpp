@@ -87,6 +87,7 @@ TEST(LimitsE2E, ControlCharactersInAnIsisLabelAreWrittenAsBlanks) {
       << run.output;
   EXPECT_EQ(dir.read("AB_CD_.csv").substr(0, 10), "\"AB CD\",\"m");
   for (const auto& [name, bytes] : dir.files()) {
+    if (name == "model.dat") continue;
     EXPECT_EQ(bytes.find('\0'), std::string::npos) << name;
     EXPECT_EQ(bytes.find('\x1b'), std::string::npos) << name;
   }
@@ -100,16 +101,16 @@ TEST(LimitsE2E, ControlCharactersInAnIsisLabelAreWrittenAsBlanks) {
 
 TEST(LimitsE2E, AConsoleThatCannotBeWrittenFailsTheRunAfterItsOutputs) {
   if (windowsTarget() || !std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs a POSIX /dev/full";
-  ScratchDir dir;
-  writeSurvey(dir, 10000);
   // A quiet run's console goes out at its end; a full one's, past a megabyte, through the thread that writes files.
   for (const char* detail : {"-quiet", "-N"}) {
+    ScratchDir dir;
+    writeSurvey(dir, 4000);
     const auto run = runInShell(dir, "true", {"-batch", detail, "-N", "-savedate:off", "survey.mif"}, "> /dev/full");
     EXPECT_EQ(run.status, 1) << detail;
     EXPECT_EQ(run.output,
               "kestrix: the console output could not be written (No space left on device) - the outputs were written\n")
         << detail;
-    EXPECT_EQ(csvFiles(dir), 10000u);
+    EXPECT_EQ(csvFiles(dir), 4000u);
   }
 }
 
