@@ -177,7 +177,9 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
         ctx.out.say(" Another application or user maybe using it,");
         ctx.out.say("    or the file's folder does not exist.");
         ctx.out.say(" If so, close the file or create file path.");
-        if (!ctx.out.pauses()) ctx.out.noAnswer("\"" + name + "\" (Can't Open" + (atLimit ? ": " + std::string(kFileLimit) : std::string()) + ")");
+        if (!ctx.out.pauses())
+          ctx.out.noAnswer("\"" + name + "\" (Can't Open" + (atLimit ? ": " + std::string(kFileLimit) : std::string()) +
+                           ")");
       }
     }
 

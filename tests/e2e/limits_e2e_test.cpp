@@ -28,7 +28,8 @@ const std::string kHeader = "Version 300\r\nCharset \"WindowsLatin1\"\r\nDelimit
 
 // A survey of `sections` sections "S1", "S2", ..., each an L point and two C points.
 void writeSurvey(const ScratchDir& dir, int sections) {
-  std::string mif = kHeader + "Columns 4\r\n  Z Float\r\n  MNR Float\r\n  LCR Char(1)\r\n  XS_ID Char(12)\r\nData\r\n\r\n";
+  std::string mif =
+      kHeader + "Columns 4\r\n  Z Float\r\n  MNR Float\r\n  LCR Char(1)\r\n  XS_ID Char(12)\r\nData\r\n\r\n";
   std::string mid;
   for (int s = 1; s <= sections; ++s) {
     const std::string y = std::to_string(10 * s);
@@ -65,8 +66,9 @@ TEST(LimitsE2E, TenThousandSectionsWithinALimitOf64OpenFiles) {
   ASSERT_EQ(run.status, 0) << run.output.substr(run.output.size() > 2000 ? run.output.size() - 2000 : 0);
   EXPECT_NE(run.output.find("Summary: cross-sections written (.csv files): 10000"), std::string::npos);
   EXPECT_EQ(csvFiles(dir), 10000u);
-  EXPECT_EQ(dir.read("S9999.csv"), lines({"\"S9999\",", "\"X\",\"Z\",\"N\",\"LCR\"", "     0.000,  12.500,     0.050, 1",
-                                         "     3.000,  10.250,     0.035, 2", "     7.000,  11.000,     0.035, 2"}));
+  EXPECT_EQ(dir.read("S9999.csv"),
+            lines({"\"S9999\",", "\"X\",\"Z\",\"N\",\"LCR\"", "     0.000,  12.500,     0.050, 1",
+                   "     3.000,  10.250,     0.035, 2", "     7.000,  11.000,     0.035, 2"}));
 }
 
 TEST(LimitsE2E, ControlCharactersInAnIsisLabelAreWrittenAsBlanks) {
