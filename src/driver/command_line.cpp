@@ -354,6 +354,21 @@ void allocateStore(RunContext& ctx) {
   ctx.settings.errFound = false;
 }
 
+namespace {
+
+// The console is part of the run: a log cut off by a full disk is a failed
+// run, though a run that finished has its outputs in place.
+int consoleEnd(RunContext& ctx, int status) {
+  const std::string failure = ctx.console.writeFailure();
+  if (failure.empty()) return status;
+  const bool written = status == kExitSuccess && ctx.tally.csvWritten > 0;
+  ctx.console.writeErrorLine("kestrix: the console output could not be written (" + failure + ")" +
+                             (written ? " - the outputs were written" : ""));
+  return kExitFailure;
+}
+
+}  // namespace
+
 int runKestrix(const std::vector<std::string>& args, Console& console, FileSystem& fs) {
   RunContext ctx(console, fs);
   try {
@@ -389,7 +404,7 @@ int runKestrix(const std::vector<std::string>& args, Console& console, FileSyste
     }
   } catch (const RunEnd& end) {
     console.flush();
-    return end.status;
+    return consoleEnd(ctx, end.status);
   }
 }
 

@@ -34,6 +34,12 @@ class TextInput final : public InputFile {
   std::size_t pos_ = 0;
 };
 
+// Why a file that may well be there could not be opened: the process or the
+// system had too many files open. A failed open adds this to its message.
+constexpr std::string_view kFileLimit = "too many open files";
+
+std::string fileLimitNote() { return lastOpenHitFileLimit() ? " (" + std::string(kFileLimit) + ")" : std::string(); }
+
 [[noreturn]] void couldNotWrite(FileAccess& ctx, const std::string& name, const std::string& why) {
   ctx.out.newline();
   ctx.out.say("ERROR - Could not write file \"" + name + "\" (is the disk full?) - no output written");
@@ -138,7 +144,7 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
         if (!file) {
           showAttempt();
           ctx.out.newline();
-          ctx.out.say("ERROR - Could not read file \"" + name + "\"");
+          ctx.out.say("ERROR - Could not read file \"" + name + "\"" + fileLimitNote());
           sayReason(ctx.out, ctx.fs.failure());
           ctx.out.exits(kExitFailure);
         }
@@ -169,15 +175,19 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
         }
         const std::string why = ctx.fs.failure();
         showAttempt();
+        const bool atLimit = lastOpenHitFileLimit();
+        const std::string note = fileLimitNote();
         ctx.out.say("Can't Open");
         ctx.out.newline();
-        ctx.out.say(" Can't open: " + name);
+        ctx.out.say(" Can't open: " + name + note);
         ctx.out.newline();
         ctx.out.say(" Another application or user maybe using it,");
         ctx.out.say("    or the file's folder does not exist.");
         ctx.out.say(" If so, close the file or create file path.");
         sayReason(ctx.out, why);
-        if (!ctx.out.pauses()) ctx.out.noAnswer("\"" + name + "\" (Can't Open)");
+        if (!ctx.out.pauses())
+          ctx.out.noAnswer("\"" + name + "\" (Can't Open" + (atLimit ? ": " + std::string(kFileLimit) : std::string()) +
+                           ")");
       }
     }
 

@@ -24,6 +24,10 @@ class Console {
   virtual bool readLine(std::string& line) = 0;
   /// Writes out everything buffered.
   virtual void flush() = 0;
+  /// The system's reason when some output could not be written (a closed pipe aside); empty while all of it was.
+  virtual std::string writeFailure() { return std::string(); }
+  /// Writes one line to the error stream, which the console output failing leaves usable.
+  virtual void writeErrorLine(std::string_view line) { (void)line; }
 };
 
 /// Outcome of reading one line of a text file.
@@ -78,7 +82,7 @@ class OutputFile {
 };
 
 /// Outcome of a directory search.
-enum class SearchStatus { Ok, NotFound, OutOfMemory, OtherError };
+enum class SearchStatus { Ok, NotFound, OutOfMemory, OtherError, TooManyOpenFiles };
 
 /// The file system as the program needs it.
 class FileSystem {
@@ -134,6 +138,10 @@ int currentProcessId();
 
 /// The separator this system writes between folder names: '/' on POSIX, '\\' on Windows.
 char nativeSeparator();
+
+/// True when the last file this thread asked the machine's file system to open could not be opened because too many
+/// files are open (in the process or the system); such a file may well be there.
+bool lastOpenHitFileLimit();
 
 /// The process's own console (standard input and output).
 std::unique_ptr<Console> makeSystemConsole();

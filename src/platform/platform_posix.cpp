@@ -2,6 +2,7 @@
 // files, so a backslash is taken as a folder separator when a file is opened.
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,6 +99,21 @@ void nativeStartWriteBack(int, long long, long long) {}
 
 void nativeDropWritten(int, long long, long long) {}
 #endif
+
+std::size_t nativeFilesToSpare(std::size_t most) {
+  struct rlimit limit;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return most;
+  const std::size_t soft = static_cast<std::size_t>(limit.rlim_cur);
+  // What the process holds now: few descriptors, and low ones, so a high limit is not looked through to its end.
+  std::size_t held = 0;
+  const int probe = static_cast<int>(std::min<std::size_t>(soft, 4096));
+  for (int fd = 0; fd < probe; ++fd)
+    if (::fcntl(fd, F_GETFD) != -1) ++held;
+  const std::size_t share = soft > held ? (soft - held) / 4 : 0;
+  return std::clamp<std::size_t>(share, 1, most);
+}
+
+bool nativeTooManyOpenFiles() { return errno == EMFILE || errno == ENFILE; }
 
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
   return std::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0 || noteErrno(false);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <system_error>
 
@@ -123,6 +124,15 @@ bool nativeCloseDescriptor(int descriptor) { return _close(descriptor) == 0 || n
 void nativeStartWriteBack(int, long long, long long) {}
 
 void nativeDropWritten(int, long long, long long) {}
+
+std::size_t nativeFilesToSpare(std::size_t most) {
+  // The C runtime's own limit on open files; the three standard streams are the run's.
+  const int streams = _getmaxstdio();
+  const std::size_t share = streams > 3 ? static_cast<std::size_t>(streams - 3) / 4 : 0;
+  return std::clamp<std::size_t>(share, 1, most);
+}
+
+bool nativeTooManyOpenFiles() { return errno == EMFILE || errno == ENFILE; }
 
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
   return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0 || noteLastError(false);
