@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Builds kestrix and runs every test: the normal build, the build with
-# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz
+# AddressSanitizer and UndefinedBehaviorSanitizer, a build with
+# ThreadSanitizer that runs the tests of the threaded parts and one whole run
+# of a generated survey of 3,000 sections (no report allowed; GDAL's own lock
+# order is suppressed in scripts/tsan.supp), a short run of every fuzz
 # target (scripts/fuzz.sh), and a Windows cross-build whose executable then
 # runs the end-to-end tests again under Wine; then builds and tests once more
 # without GDAL. The HTML reports of three runs are opened in headless Chromium
 # (scripts/browser-test.sh). Installs the build tools, GDAL's development files
 # and command-line tools (the GIS formats and -gpkg are built with GDAL, and the
-# tools make and check layers), clang with its libFuzzer runtime, Chromium,
-# Node and Wine with apt-get when they are missing.
+# tools make and check layers), clang with its libFuzzer and ThreadSanitizer
+# runtimes, Chromium, Node, Python (it generates the survey of the
+# ThreadSanitizer run) and Wine with apt-get when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,7 +28,9 @@ command -v ogr2ogr >/dev/null 2>&1 || need+=(gdal-bin)
 # Headless Chromium and Node open the HTML report in the browser test.
 command -v chromium >/dev/null 2>&1 || need+=(chromium)
 command -v node >/dev/null 2>&1 || need+=(nodejs)
-# clang's libFuzzer builds the fuzz targets.
+# Python generates the survey of the ThreadSanitizer run.
+command -v python3 >/dev/null 2>&1 || need+=(python3)
+# clang's libFuzzer builds the fuzz targets; its ThreadSanitizer runtime the thread stage.
 command -v clang++ >/dev/null 2>&1 || need+=(clang)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 # Wine runs the Windows executable. Only an amd64 machine runs it natively;
@@ -65,6 +71,28 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKESTRIX_SANITIZE=ON -DKE
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure --no-tests=error -j"$jobs"
+
+echo "== Threads under ThreadSanitizer (threaded tests and one whole GIS run)"
+# clang's ThreadSanitizer, without GDAL to build quickly: only the program
+# and the tests of its threaded parts are built. Any report fails the stage.
+cmake -S . -B build-tsan -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_TSAN=ON \
+  -DKESTRIX_TESTS=ON -DKESTRIX_WITH_GDAL=OFF
+cmake --build build-tsan -j"$jobs" --target kestrix kestrix_thread_tests
+tsan_options="halt_on_error=1 exitcode=66 suppressions=$PWD/scripts/tsan.supp"
+TSAN_OPTIONS=$tsan_options build-tsan/tests/kestrix_thread_tests
+# A survey of 3,000 sections keeps the look-ahead thread and the background
+# writer busy for the whole run.
+tsan_run=build-tsan/gis-run
+rm -rf "$tsan_run"
+python3 bench/gen_gis_survey.py --sections 3000 --points 20 --out "$tsan_run/survey" >/dev/null
+if ! (cd "$tsan_run" && TSAN_OPTIONS=$tsan_options ../kestrix -batch -N -savedate:off -out:out survey.mif \
+  >run.log 2>&1) || grep -q ThreadSanitizer "$tsan_run/run.log" ||
+  ! grep -qx "Summary: cross-sections written (.csv files): 3000" "$tsan_run/run.log"; then
+  tail -n 60 "$tsan_run/run.log"
+  echo "The GIS run under ThreadSanitizer failed (see $tsan_run/run.log)" >&2
+  exit 1
+fi
+echo "GIS run of 3000 sections under ThreadSanitizer: no report"
 
 echo "== Fuzz targets: earlier findings replayed, then a few seconds each"
 scripts/fuzz.sh --smoke 4
