@@ -68,9 +68,11 @@ class KestrixAlgorithm(QgsProcessingAlgorithm):
     def createInstance(self):
         return type(self)()
 
-    def add_output_parameters(self):
+    def add_resistance(self):
         self.addParameter(QgsProcessingParameterEnum(
             "RESISTANCE", "Resistance values", [text for _, text in self.RESISTANCE], defaultValue=0))
+
+    def add_output_parameters(self):
         for name, option, description, default in DIMENSIONS:
             if name in self.DIMENSIONS_USED:
                 self.addParameter(_advanced(QgsProcessingParameterNumber(
@@ -78,7 +80,7 @@ class KestrixAlgorithm(QgsProcessingAlgorithm):
         self.addParameter(QgsProcessingParameterBoolean(
             "HTML", "Write the HTML report (-html)", defaultValue=False))
         self.addParameter(QgsProcessingParameterBoolean(
-            "GPKG", "Also write the layers into kestrix_layers.gpkg (-gpkg; Kestrix built with GDAL)",
+            "GPKG", "Also write the layers into kestrix_layers.gpkg (-gpkg)",
             defaultValue=False))
         self.addParameter(QgsProcessingParameterFolderDestination("OUTPUT", "Output folder (-out:)"))
         for name, layer, kind in self.output_layers():
@@ -181,6 +183,7 @@ class SurveyAlgorithm(KestrixAlgorithm):
             "LINES", "Start or projection lines", [QgsProcessing.TypeVectorLine], optional=True))
         self.addParameter(_advanced(QgsProcessingParameterMultipleLayers(
             "MORE", "Further survey layers", QgsProcessing.TypeVectorAnyGeometry, optional=True)))
+        self.add_resistance()
         self.addParameter(QgsProcessingParameterBoolean(
             "PPOL", "Project the points onto their lines (-ppol)", defaultValue=False))
         self.addParameter(QgsProcessingParameterEnum(
@@ -231,6 +234,7 @@ class IsisAlgorithm(KestrixAlgorithm):
             "PROJECTION", "Layer giving the map projection", [QgsProcessing.TypeVector]))
         self.addParameter(QgsProcessingParameterMultipleLayers(
             "MODEL", "ISIS .dat or .asc files", QgsProcessing.TypeFile))
+        self.add_resistance()
         self.add_output_parameters()
 
     def arguments(self, parameters, context, files, feedback):
@@ -263,6 +267,7 @@ class Mike11Algorithm(KestrixAlgorithm):
             "NWK11", "Network file (.nwk11)", extension="nwk11"))
         self.addParameter(QgsProcessingParameterFile(
             "HD11", "HD parameter file (.hd11)", extension="hd11"))
+        self.add_resistance()
         self.addParameter(QgsProcessingParameterBoolean(
             "BEDM", "The .hd11 resistance values are Manning's M (-bedm)", defaultValue=False))
         self.addParameter(QgsProcessingParameterBoolean(

@@ -104,8 +104,11 @@ class Progress:
             self.read += 1
             self.feedback.setProgressText(text.rstrip("."))
             self.feedback.setProgress(min(90.0, 90.0 * self.read / self.expected))
-        elif text.startswith("Summary: cross-sections found:"):
-            self.feedback.setProgressText("Writing " + text[len("Summary: "):])
+            if self.read == self.expected:
+                # Kestrix prints nothing more until its outputs are written.
+                self.feedback.setProgressText("Writing the cross-sections and layers")
+        elif text.startswith("Summary: cross-sections "):
+            self.feedback.setProgressText(text[len("Summary: "):])
             self.feedback.setProgress(95.0)
         elif text == "Finished.":
             self.feedback.setProgress(100.0)
@@ -179,8 +182,10 @@ def run_kestrix(command, output_folder, feedback, inputs_expected):
     if status == 0 and not canceled:
         return RunResult(seen, summary)
     if os.path.isdir(output_folder):
-        for path in remove_leftovers(output_folder, process.pid):
-            feedback.pushInfo("Removed the unfinished output %s" % path)
+        removed = remove_leftovers(output_folder, process.pid)
+        if removed:
+            feedback.pushInfo("Removed the %d unfinished outputs of the stopped run from %s"
+                              % (len(removed), output_folder))
         if not folder_existed and not os.listdir(output_folder):
             os.rmdir(output_folder)
     if canceled:
