@@ -8,7 +8,7 @@ import tempfile
 
 from qgis.PyQt.QtGui import QIcon
 from qgis.core import (QgsProcessing, QgsProcessingAlgorithm, QgsProcessingContext, QgsProcessingException,
-                       QgsProcessingOutputFile, QgsProcessingOutputFolder, QgsProcessingOutputNumber,
+                       QgsProcessingOutputFile, QgsProcessingOutputNumber,
                        QgsProcessingOutputVectorLayer, QgsProcessingParameterBoolean,
                        QgsProcessingParameterDefinition, QgsProcessingParameterEnum, QgsProcessingParameterFile,
                        QgsProcessingParameterFolderDestination, QgsProcessingParameterMultipleLayers,

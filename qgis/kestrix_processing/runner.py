@@ -16,7 +16,6 @@ import signal
 import subprocess
 import sys
 import threading
-import time
 
 # How long a run asked to stop may take to end before it is killed.
 STOP_GRACE_SECONDS = 5.0
