@@ -171,9 +171,16 @@ class KestrixAlgorithmsTest(unittest.TestCase):
             rows3d.append((QgsGeometry(QgsPoint(point.x(), point.y(), f["Z"])), [f["MNR"], f["LCR"], f["XS_ID"]]))
         points3d = self.scratch("PointZ", fields3d, rows3d)
 
+        # Fields of other names: the first four, by position.
+        other = [QgsField(name, kind) for name, kind in (("level", QVariant.Double), ("n", QVariant.Double),
+                                                         ("bank", QVariant.String), ("section", QVariant.String))]
+        positional = self.scratch("Point", other, [(f.geometry(), [f["Z"], f["MNR"], f["LCR"], f["XS_ID"]])
+                                                   for f in points.getFeatures()])
+
         for name, run_points, run_lines in (("GeoPackage", gpkg_points, gpkg_lines),
                                             ("scratch layer with unsaved edits", edited, lines),
-                                            ("3D points without a Z field", points3d, gpkg_lines)):
+                                            ("3D points without a Z field", points3d, gpkg_lines),
+                                            ("fields taken by position", positional, lines)):
             with self.subTest(name):
                 results = self.survey_run(run_points, run_lines, name)
                 self.assertEqual(csv_files(results["OUTPUT"]), expected)
