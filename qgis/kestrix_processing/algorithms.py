@@ -148,9 +148,9 @@ class KestrixAlgorithm(QgsProcessingAlgorithm):
                 results[name] = path
                 details = QgsProcessingContext.LayerDetails(layer, context.project(), name)
                 context.addLayerToLoadOnCompletion(path, details)
-        report = os.path.join(output, "kestrix_report.html")
-        if os.path.isfile(report):
-            results["REPORT"] = report
+        # Only a report this run wrote: the folder may hold one of an earlier run.
+        if "-html" in self.command:
+            results["REPORT"] = os.path.join(output, "kestrix_report.html")
         return results
 
 
