@@ -31,8 +31,9 @@ def main():
     try:
         from processing.core.Processing import Processing
         Processing.initialize()
-        from kestrix_processing.plugin import KestrixPlugin
-        plugin = KestrixPlugin()
+        # Through the entry point QGIS itself calls.
+        import kestrix_processing
+        plugin = kestrix_processing.classFactory(None)
         plugin.initProcessing()
         from processing.core.ProcessingConfig import ProcessingConfig
         ProcessingConfig.setSettingValue("KESTRIX_EXECUTABLE", os.environ.get("KESTRIX_EXECUTABLE", ""))
