@@ -57,4 +57,9 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    status = main()
+    # Python's own clean-up of the Qt objects left after exitQgis() can crash
+    # (a known trait of headless PyQGIS); the status is decided by now.
+    sys.stdout.flush()
+    sys.stderr.flush()
+    os._exit(status)
