@@ -86,6 +86,7 @@ class KestrixAlgorithm(QgsProcessingAlgorithm):
         for name, layer, kind in self.output_layers():
             self.addOutput(QgsProcessingOutputVectorLayer(name, layer, kind))
         self.addOutput(QgsProcessingOutputFile("REPORT", "HTML report"))
+        self.addOutput(QgsProcessingOutputFile("GEOPACKAGE", "GeoPackage of the layers"))
         self.addOutput(QgsProcessingOutputNumber("SECTIONS", "Cross-sections written"))
 
     def output_layers(self):
@@ -151,6 +152,8 @@ class KestrixAlgorithm(QgsProcessingAlgorithm):
         # Only a report this run wrote: the folder may hold one of an earlier run.
         if "-html" in self.command:
             results["REPORT"] = os.path.join(output, "kestrix_report.html")
+        if "-gpkg" in self.command:
+            results["GEOPACKAGE"] = os.path.join(output, "kestrix_layers.gpkg")
         return results
 
 
