@@ -7,11 +7,12 @@
 # target (scripts/fuzz.sh), and a Windows cross-build whose executable then
 # runs the end-to-end tests again under Wine; then builds and tests once more
 # without GDAL. The HTML reports of three runs are opened in headless Chromium
-# (scripts/browser-test.sh). Installs the build tools, GDAL's development files
+# (scripts/browser-test.sh), and the QGIS Processing provider runs in a headless
+# QGIS (scripts/qgis-test.sh). Installs the build tools, GDAL's development files
 # and command-line tools (the GIS formats and -gpkg are built with GDAL, and the
 # tools make and check layers), clang with its libFuzzer and ThreadSanitizer
 # runtimes, Chromium, Node, Python (it generates the survey of the
-# ThreadSanitizer run) and Wine with apt-get when they are missing.
+# ThreadSanitizer run), Wine and QGIS with apt-get when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,13 +40,18 @@ wine=()
 if [ "$(dpkg --print-architecture 2>/dev/null || echo unknown)" = amd64 ] && ! command -v wine >/dev/null 2>&1; then
   wine=(wine wine64)
 fi
-if [ ${#need[@]} -gt 0 ] || [ ${#wine[@]} -gt 0 ]; then
-  echo "Installing build tools: ${need[*]} ${wine[*]}"
+# QGIS and its Python bindings run the Processing provider's tests headless;
+# without their recommendations (GRASS and the rest of a desktop).
+qgis=()
+[ -f /usr/lib/python3/dist-packages/qgis/core/__init__.py ] || qgis=(qgis python3-qgis)
+if [ ${#need[@]} -gt 0 ] || [ ${#wine[@]} -gt 0 ] || [ ${#qgis[@]} -gt 0 ]; then
+  echo "Installing build tools: ${need[*]} ${wine[*]} ${qgis[*]}"
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
   [ ${#need[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}"
   [ ${#wine[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${wine[@]}"
+  [ ${#qgis[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${qgis[@]}" qgis-plugin-grass-
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -61,10 +67,16 @@ ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
 echo "== Browser test of the HTML report"
 scripts/browser-test.sh build
 
+echo "== QGIS Processing provider"
+scripts/qgis-test.sh build
+
 echo "== Build and test without GDAL"
 cmake -S . -B build-nogdal -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_TESTS=ON -DKESTRIX_WITH_GDAL=OFF
 cmake --build build-nogdal -j"$jobs"
 ctest --test-dir build-nogdal --output-on-failure --no-tests=error -j"$jobs"
+# The provider hands every layer over as MIF/MID, so a build without GDAL (as
+# the Windows one) takes GeoPackage and scratch layers too.
+scripts/qgis-test.sh build-nogdal
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKESTRIX_SANITIZE=ON -DKESTRIX_TESTS=ON
