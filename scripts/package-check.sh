@@ -28,7 +28,7 @@ installed_before=no
 dpkg-query -W -f '${Status}' kestrix 2>/dev/null | grep -q 'install ok installed' && installed_before=yes
 cleanup() {
   [ -z "${WINEPREFIX:-}" ] || wineserver -k >/dev/null 2>&1 || true
-  [ "$installed_before" = yes ] || $sudo dpkg -r kestrix >/dev/null 2>&1 || true
+  [ "$installed_before" = yes ] || $sudo dpkg -P kestrix >/dev/null 2>&1 || true
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -73,8 +73,8 @@ if [ "$with_gdal" = yes ]; then
 fi
 [ "$(command -v kestrix)" = /usr/bin/kestrix ] || fail "kestrix on the PATH is $(command -v kestrix), not /usr/bin/kestrix"
 /usr/bin/kestrix --version | grep -q "^Kestrix $version" || fail "/usr/bin/kestrix --version: $(/usr/bin/kestrix --version)"
-MANPAGER=cat man -l -Tutf8 /usr/share/man/man1/kestrix.1.gz | grep -q 'EXIT STATUS' ||
-  fail "the installed manual page does not render"
+manual=$(MANPAGER=cat man -l /usr/share/man/man1/kestrix.1.gz 2>&1)
+echo "$manual" | grep -q '^EXIT STATUS' || fail "the installed manual page does not render: $manual"
 mkdir "$scratch/deb"
 cp /usr/share/kestrix/examples/* "$scratch/deb/"
 run_example "$scratch/deb" /usr/bin/kestrix
