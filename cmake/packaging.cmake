@@ -10,7 +10,7 @@
 # and examples/, zipped by CPack.
 
 # Installing (and so packaging) does not build the whole tree first, tests
-# and all: scripts/package.sh builds the program and its manual page itself.
+# and all: scripts/package.sh builds the program (and its manual page) itself.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 set(kestrix_docs ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/CHANGELOG.md)
@@ -34,6 +34,8 @@ else()
       DEPENDS ${CMAKE_SOURCE_DIR}/docs/kestrix.1
       COMMENT "Compressing the manual page")
     add_custom_target(kestrix_manpage ALL DEPENDS ${kestrix_man})
+    # Built with the program, so that what installs the program finds it.
+    add_dependencies(kestrix kestrix_manpage)
   else()
     set(kestrix_man ${CMAKE_SOURCE_DIR}/docs/kestrix.1)
   endif()

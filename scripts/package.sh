@@ -34,9 +34,7 @@ version=$(sed -n 's/^project(kestrix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 echo "-- Linux packages from $build"
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_TESTS=OFF >/dev/null
-targets=(kestrix)
-grep -q '^kestrix_manpage:' "$build/Makefile" 2>/dev/null && targets+=(kestrix_manpage)
-cmake --build "$build" -j"$jobs" --target "${targets[@]}"
+cmake --build "$build" -j"$jobs" --target kestrix
 (cd "$work" && cpack --config "$root/$build/CPackConfig.cmake" -B "$work/linux" >"$work/cpack-linux.log") ||
   { cat "$work/cpack-linux.log"; exit 1; }
 mv "$work"/linux/*.deb "$work"/linux/*.tar.gz "$out"/
