@@ -8,7 +8,8 @@
 # runs the end-to-end tests again under Wine; then builds and tests once more
 # without GDAL. The HTML reports of three runs are opened in headless Chromium
 # (scripts/browser-test.sh), and the QGIS Processing provider runs in a headless
-# QGIS (scripts/qgis-test.sh). Installs the build tools, GDAL's development files
+# QGIS (scripts/qgis-test.sh). The packages are made, installed and run
+# (scripts/package-check.sh). Installs the build tools, GDAL's development files
 # and command-line tools (the GIS formats and -gpkg are built with GDAL, and the
 # tools make and check layers), clang with its libFuzzer and ThreadSanitizer
 # runtimes, Chromium, Node, Python (it generates the survey of the
@@ -34,6 +35,13 @@ command -v python3 >/dev/null 2>&1 || need+=(python3)
 # clang's libFuzzer builds the fuzz targets; its ThreadSanitizer runtime the thread stage.
 command -v clang++ >/dev/null 2>&1 || need+=(clang)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
+# The packages: dpkg-shlibdeps and file give the .deb its dependencies, zip
+# makes the Windows and QGIS plugin archives, man renders the manual page.
+command -v dpkg-shlibdeps >/dev/null 2>&1 || need+=(dpkg-dev)
+command -v file >/dev/null 2>&1 || need+=(file)
+command -v zip >/dev/null 2>&1 || need+=(zip)
+command -v unzip >/dev/null 2>&1 || need+=(unzip)
+command -v man >/dev/null 2>&1 || need+=(man-db)
 # Wine runs the Windows executable. Only an amd64 machine runs it natively;
 # there the 64-bit Wine alone does (no i386 packages, no multiarch).
 wine=()
@@ -119,6 +127,11 @@ if ! grep -aqF "$version" build-windows/kestrix.exe; then
   exit 1
 fi
 echo "Windows executable: build-windows/kestrix.exe ($version)"
+
+echo "== Packages"
+# The .deb, the .tar.gz, the Windows .zip and the QGIS plugin zips, each
+# installed or unpacked and run (scripts/package-check.sh).
+scripts/package-check.sh build build-windows build/packages
 
 echo "== End-to-end tests of the Windows executable under Wine"
 if ! command -v wine >/dev/null 2>&1; then

@@ -493,7 +493,7 @@ TEST(GdalE2E, RunWithoutItsGdalModuleSaysWhy) {
   auto run = dir.run(alone, {"-batch", "-N", "-out:out", "survey.gpkg"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find(expected + "read \"survey.gpkg\": " + module +
-                            ": cannot open shared object file: No such file or directory\n"),
+                            ": cannot open shared object file: No such file or directory (nor is it in "),
             std::string::npos)
       << run.output;
   run = dir.run(alone, {"-batch", "-N", "-savedate:off", "-gpkg", "-out:out", "survey.mif", "start_lines.mif"});
@@ -511,6 +511,18 @@ TEST(GdalE2E, RunWithoutItsGdalModuleSaysWhy) {
   run = dir.run(alone, {"-batch", "-N", "-savedate:off", "-out:out", "survey.mif", "start_lines.mif"});
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(dir.has("out/XS3.csv"));
+
+  // An installed tree finds the module in its private library folder.
+  const std::filesystem::path tree = dir.path() / "tree";
+  const std::filesystem::path moduleDir = tree / "bin" / KESTRIX_GDAL_MODULE_INSTALL_DIR;
+  std::filesystem::create_directories(moduleDir);
+  std::filesystem::copy_file(testing::programUnderTest().binary, tree / "bin" / "kestrix");
+  std::filesystem::copy_file(std::filesystem::path(testing::programUnderTest().binary).parent_path() / moduleFile,
+                             moduleDir / moduleFile);
+  run = dir.run({(tree / "bin" / "kestrix").string(), ""},
+                {"-batch", "-N", "-savedate:off", "-gpkg", "-out:installed", "survey.mif", "start_lines.mif"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(dir.has("installed/kestrix_layers.gpkg"));
 }
 
 TEST(GdalE2E, BuildWithoutGdalSaysHowToGetIt) {
