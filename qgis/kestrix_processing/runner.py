@@ -36,13 +36,14 @@ class KestrixCanceled(Exception):
 
 def find_executable(configured, plugin_folder):
     """The Kestrix executable to run: the configured path when one is set, else
-    the one shipped in the plugin's folder, else `kestrix` on the PATH."""
+    the one shipped in the plugin's folder (or its bin folder, where the Windows
+    package puts it), else `kestrix` on the PATH."""
     if configured:
         return configured
     name = "kestrix.exe" if sys.platform == "win32" else "kestrix"
-    shipped = os.path.join(plugin_folder, name)
-    if os.path.isfile(shipped):
-        return shipped
+    for shipped in (os.path.join(plugin_folder, name), os.path.join(plugin_folder, "bin", name)):
+        if os.path.isfile(shipped):
+            return shipped
     return shutil.which("kestrix") or "kestrix"
 
 
