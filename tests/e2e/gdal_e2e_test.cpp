@@ -15,6 +15,12 @@
 #include "support/layer_check.h"
 #include "support/layer_text.h"
 
+// The module's folder relative to the executable in an installed tree; only
+// builds that load GDAL as a module know it.
+#ifndef KESTRIX_GDAL_MODULE_INSTALL_DIR
+#define KESTRIX_GDAL_MODULE_INSTALL_DIR ""
+#endif
+
 namespace kestrix {
 namespace {
 
