@@ -39,6 +39,21 @@ for variant in plain ppol; do
   else run example-$variant "$d" -batch -N -ppol survey.mif start_lines.mif; fi
 done
 
+# The example again with the report and the GeoPackage (GDAL builds). A
+# GeoPackage carries the time it was written, so it is compared as ogrinfo
+# lists it.
+if "$exe" --help 2>&1 | grep -q -- '-gpkg' && command -v ogrinfo > /dev/null &&
+   [ -f "$(dirname "$exe")/libkestrix-gdal.so" ]; then
+  d=$out/example-report
+  mkdir -p "$d"
+  cp "$root"/examples/*.mif "$root"/examples/*.mid "$d"/
+  for mid in "$d"/*.mid; do touch -r "$mid" "${mid%.mid}.tab"; done
+  run example-report "$d" -batch -N -html -gpkg survey.mif start_lines.mif
+  if [ -f "$d/kestrix_layers.gpkg" ]; then
+    (cd "$d" && ogrinfo -al -ro kestrix_layers.gpkg > kestrix_layers.gpkg.txt && rm kestrix_layers.gpkg)
+  fi
+fi
+
 # Every ISIS file of the real data, each in its own folder.
 if [ -d "$data/isis" ]; then
   for f in "$data"/isis/*; do
@@ -64,6 +79,14 @@ crlf '[Global_Values]' '   G_resistance = 0.035' 'EndSect  // Global_Values' '[B
 crlf T1 R1 '   50.000' DATUM '   0.0' 'PROFILE 5' '0 12 1' '2 10 1 <#1>' '5 8 2' '8 10 1 <#4>' '10 12 1' \
   '**********' T1 R1 '   80.000' DATUM '   0.0' 'PROFILE 2' '0 5 1' '4 5 1' '**********' '' > "$d/xs.txt"
 run mike11 "$d" -batch -M -m11 proj.mif xs.txt model.nwk11 model.hd11
+if [ -d "$out/example-report" ]; then
+  r=$out/mike11-report
+  mkdir -p "$r"
+  cp "$d"/proj.mi? "$d"/xs.txt "$d"/model.* "$r"/
+  run mike11-report "$r" -batch -M -html -gpkg -m11 proj.mif xs.txt model.nwk11 model.hd11
+  [ ! -f "$r/kestrix_layers.gpkg" ] ||
+    (cd "$r" && ogrinfo -al -ro kestrix_layers.gpkg > kestrix_layers.gpkg.txt && rm kestrix_layers.gpkg)
+fi
 
 # Keep the console's Executable: line out of the comparison.
 for log in "$out"/*.log; do grep -av '^Executable:' "$log" > "$log.cmp" || true; mv "$log.cmp" "$log"; done

@@ -57,6 +57,8 @@ struct Settings {
   std::string outFolder;             ///< folder of all outputs, with trailing separator
   bool optGpkg = false;              ///< also write every output layer into kestrix_layers.gpkg
   std::string composedHeader;        ///< header lines of the output layers when the first input is no .mif; empty: copied
+  std::string crsOption;             ///< the coordinate system named by -crs:, as typed; empty without it
+  std::string crsCoordSys;           ///< with -crs:, the CoordSys line it gives a copied header; empty: none
 };
 
 /// What the run has done so far, for the summary at its end.

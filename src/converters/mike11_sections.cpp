@@ -92,7 +92,7 @@ class M11SectionConversion::Converter {
     if (!opened_) {
       UnitHandle projection(ctx_.files);
       miOpenHeaderSource(ctx_.files, projection.unit(), set.inFiles.empty() ? std::string() : set.inFiles.front(),
-                         set.composedHeader);
+                         set.composedHeader, set.crsOption.empty() ? nullptr : &set.crsCoordSys);
       layers_.open(set.outFolder, projection.unit());
       projection.close();
       buildIndexes();

@@ -104,6 +104,9 @@ const char* const kAddedOptions[] = {
     "   -html   - also write kestrix_report.html beside the outputs: the run's",
     "             summary and warnings, a plan of the sections and a chart of each;",
     "             one file that any browser opens from disk.",
+    "   -crs:DEF - the coordinate system of the input layers and the outputs",
+    "             (EPSG:27700, a .prj file or WKT), in place of what the layers",
+    "             say of themselves; nothing is reprojected.  Needs GDAL.",
     "   -bedm   - MIKE 11: the resistance values of the .hd11 file are Manning's M;",
     "             each is used as Manning's n = 1/M.",
     "Only -M, -N, -N2M and -R choose what the resistance values are (-M by",
@@ -209,6 +212,16 @@ void readOutFolder(RunContext& ctx, const std::string& word) {
   ctx.settings.outOption = std::string(significant(TRIMF(folder)));
 }
 
+void readCrs(RunContext& ctx, const std::string& word) {
+  std::string definition;
+  if (!optionValue(word, definition) || significant(TRIMF(definition)).empty()) {
+    ctx.newline();
+    ctx.say("ERROR - No coordinate system named in \"-" + word + "\": write it as -crs:EPSG:nnnn, a .prj file or WKT");
+    ctx.exits(kExitFailure);
+  }
+  ctx.settings.crsOption = std::string(significant(TRIMF(definition)));
+}
+
 void readDimension(RunContext& ctx, const std::string& word, int& dimension, const char* label) {
   std::string rest = word.size() > 3 ? word.substr(3) : std::string();
   FreeFormatReader reader(rest);
@@ -252,6 +265,65 @@ class InterruptScope {
   InterruptScope(const InterruptScope&) = delete;
   InterruptScope& operator=(const InterruptScope&) = delete;
 };
+// The switches that only turn something on.
+struct Switch {
+  std::string_view word;  // the option word's leading letters
+  bool Settings::*flag;   // what it turns on
+};
+constexpr Switch kSwitches[] = {{"trim", &Settings::optTrim},   {"ppol", &Settings::optPpol},
+                                {"quiet", &Settings::optQuiet}, {"gpkg", &Settings::optGpkg},
+                                {"html", &Settings::optHtml},   {"bedm", &Settings::optBedM},
+                                {"batch", &Settings::optBatch}};
+
+// The dimensions, the modes and the resistance letters; false when the word is none of them.
+bool readOriginalOption(RunContext& ctx, const std::string& word) {
+  Settings& set = ctx.settings;
+  // A dimension and the MIKE 11 mode begin with M as well, but only the
+  // letter options choose what the resistance values are.
+  if (optionIs(word, "mxs")) {
+    readDimension(ctx, word, set.mxs, "mxs");
+  } else if (optionIs(word, "mpt")) {
+    readDimension(ctx, word, set.mpt, "mpt");
+  } else if (optionIs(word, "mlp")) {
+    readDimension(ctx, word, set.mlp, "mlp");
+  } else if (optionIs(word, "M11")) {
+    set.mode = RunMode::Mike11;
+  } else if (optionIs(word, "N2M")) {
+    set.mnrType = ResistanceType::Material;
+    set.optN2M = true;
+  } else if (optionIs(word, "M")) {
+    set.mnrType = ResistanceType::Material;
+  } else if (optionIs(word, "N")) {
+    set.mnrType = ResistanceType::Manning;
+  } else if (optionIs(word, "R")) {
+    set.mnrType = ResistanceType::Relative;
+  } else if (optionIs(word, "ISIS")) {
+    if (set.mode != RunMode::Mike11) set.mode = RunMode::Isis;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The options added since; false when the word is none of them.
+bool readAddedOption(RunContext& ctx, const std::string& word) {
+  Settings& set = ctx.settings;
+  for (const Switch& s : kSwitches) {
+    if (!optionIs(word, s.word)) continue;
+    set.*s.flag = true;
+    return true;
+  }
+  if (optionIs(word, "savedate")) {
+    readSaveDate(ctx, word);
+  } else if (optionIs(word, "out")) {
+    readOutFolder(ctx, word);
+  } else if (optionIs(word, "crs")) {
+    readCrs(ctx, word);
+  } else {
+    return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -284,52 +356,7 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
       set.inFiles.push_back(args[i].substr(0, std::min(args[i].size(), kArgWidth)));
       continue;
     }
-    bool known = true;
-    // A dimension or the MIKE 11 mode begins with M as well, but only the
-    // letter options choose what the resistance values are.
-    bool letterless = true;
-    if (optionIs(word, "mxs")) {
-      readDimension(ctx, word, set.mxs, "mxs");
-    } else if (optionIs(word, "mpt")) {
-      readDimension(ctx, word, set.mpt, "mpt");
-    } else if (optionIs(word, "mlp")) {
-      readDimension(ctx, word, set.mlp, "mlp");
-    } else if (optionIs(word, "M11")) {
-      set.mode = RunMode::Mike11;
-    } else {
-      letterless = false;
-    }
-    if (!letterless && optionIs(word, "M")) set.mnrType = ResistanceType::Material;
-    if (optionIs(word, "N2M")) {
-      set.mnrType = ResistanceType::Material;
-      set.optN2M = true;
-    } else if (optionIs(word, "N")) {
-      set.mnrType = ResistanceType::Manning;
-    }
-    if (optionIs(word, "R")) set.mnrType = ResistanceType::Relative;
-    if (letterless || optionIs(word, "M") || optionIs(word, "N") || optionIs(word, "R")) {
-      // the letters and dimensions above
-    } else if (optionIs(word, "ISIS")) {
-      if (set.mode != RunMode::Mike11) set.mode = RunMode::Isis;
-    } else if (optionIs(word, "trim")) {
-      set.optTrim = true;
-    } else if (optionIs(word, "ppol")) {
-      set.optPpol = true;
-    } else if (optionIs(word, "quiet")) {
-      set.optQuiet = true;
-    } else if (optionIs(word, "savedate")) {
-      readSaveDate(ctx, word);
-    } else if (optionIs(word, "out")) {
-      readOutFolder(ctx, word);
-    } else if (optionIs(word, "gpkg")) {
-      set.optGpkg = true;
-    } else if (optionIs(word, "html")) {
-      set.optHtml = true;
-    } else if (optionIs(word, "bedm")) {
-      set.optBedM = true;
-    } else if (!optionIs(word, "batch")) {
-      known = false;
-    }
+    const bool known = readOriginalOption(ctx, word) || readAddedOption(ctx, word);
     if (!known) {
       ctx.newline();
       ctx.say("WARNING - Unknown option \"" + std::string(significant(args[i].substr(0, kArgWidth))) +
@@ -355,6 +382,21 @@ void allocateStore(RunContext& ctx) {
   ctx.settings.linesFound = false;
   ctx.settings.errFound = false;
 }
+
+namespace {
+
+// The console is part of the run: a log cut off by a full disk is a failed
+// run, though a run that finished has its outputs in place.
+int consoleEnd(RunContext& ctx, int status) {
+  const std::string failure = ctx.console.writeFailure();
+  if (failure.empty()) return status;
+  const bool written = status == kExitSuccess && ctx.tally.csvWritten > 0;
+  ctx.console.writeErrorLine("kestrix: the console output could not be written (" + failure + ")" +
+                             (written ? " - the outputs were written" : ""));
+  return kExitFailure;
+}
+
+}  // namespace
 
 int runKestrix(const std::vector<std::string>& args, Console& console, FileSystem& fs) {
   RunContext ctx(console, fs);
@@ -395,7 +437,7 @@ int runKestrix(const std::vector<std::string>& args, Console& console, FileSyste
     }
   } catch (const RunEnd& end) {
     console.flush();
-    return end.status;
+    return consoleEnd(ctx, end.status);
   }
 }
 

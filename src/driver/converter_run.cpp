@@ -21,6 +21,14 @@ namespace {
 
 constexpr std::size_t kMatchWidth = 255;  // the field a matched name is shown in
 
+// A folder that could not be looked through for want of file descriptors may
+// hold matches: the run must not go on as if it held none.
+[[noreturn]] void stopSearchAtFileLimit(RunContext& ctx, const std::string& pattern) {
+  ctx.newline();
+  ctx.say("ERROR - Could not look for files matching \"" + pattern + "\" (too many open files)");
+  ctx.exits(kExitFailure);
+}
+
 // Runs `handle` for every file matched by the patterns, in argument order,
 // and sets outFolder from the first match of the pass (unless -out: named it).
 template <typename Handle>
@@ -40,6 +48,8 @@ void searchPass(RunContext& ctx, Handle handle) {
       case SearchStatus::OtherError:
         ctx.say(" ERROR - Invalid file or pathname specified");
         ctx.exits(kExitFailure);
+      case SearchStatus::TooManyOpenFiles:
+        stopSearchAtFileLimit(ctx, set.inFiles[k]);
     }
     for (const std::string& name : matches) {
       handle(name);
@@ -78,6 +88,7 @@ void checkModelFiles(RunContext& ctx) {
       continue;
     }
     const SearchStatus found = ctx.fs.search(name, matches);
+    if (found == SearchStatus::TooManyOpenFiles) stopSearchAtFileLimit(ctx, name);
     if (found == SearchStatus::NotFound) {
       ctx.newline();
       ctx.say("WARNING - No file matches \"" + name + "\"");
@@ -98,6 +109,7 @@ void converterRun(RunContext& ctx) {
   checkModelFiles(ctx);
   // The projection may come from a layer of another format or a .prj file.
   GisFormats formats(ctx);
+  formats.useCrs();
   formats.composeHeader(true);
   bool networkRead = false;
   bool resistanceRead = false;

@@ -26,6 +26,8 @@ class GdalFormats {
   virtual ~GdalFormats() = default;
   /// Every layer of a file argument of another format, each as "file:layer" (the file alone when it holds one).
   virtual std::vector<std::string> layers(const std::string& argument) = 0;
+  /// Takes the system -crs: names for the outputs and every input layer; ends the run when GDAL does not understand it.
+  virtual void useCrs() = 0;
   /// Reads the survey points of one such layer.
   virtual void readPoints(const std::string& layer) = 0;
   /// Reads the start or projection lines of one such layer.

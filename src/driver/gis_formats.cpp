@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #endif
 
 namespace kestrix {
@@ -20,9 +21,10 @@ namespace {
 // Set by a program that links the GDAL code itself (the unit tests); then no module is loaded.
 GdalFormatsFactory linkedFactory = nullptr;
 
-// What the command line asks of GDAL first ("write -gpkg", "read ..."); empty when nothing.
+// What the command line asks of GDAL first ("write -gpkg", "use -crs:...", "read ..."); empty when nothing.
 std::string gdalUse(const Settings& set) {
   if (set.optGpkg) return "write -gpkg";
+  if (!set.crsOption.empty()) return "use -crs:" + set.crsOption;
   for (std::size_t i = 0; i < set.inFiles.size(); ++i) {
     const std::string& file = set.inFiles[i];
     // In the converter modes only the projection file may be of another format.
@@ -66,13 +68,29 @@ LoadedModule loadModule() {
     return loaded;
   }
   path.resize(static_cast<std::size_t>(length));
-  path = path.substr(0, path.rfind('/') + 1) + KESTRIX_GDAL_MODULE_FILE;
+  // Beside the executable (a build tree), else in the private library folder
+  // of an installed tree (/usr/bin/kestrix and /usr/lib/kestrix/), found
+  // relative to the executable so that an unpacked archive works wherever it lies.
+  const std::string folder = path.substr(0, path.rfind('/') + 1);
+  path = folder + KESTRIX_GDAL_MODULE_FILE;
+  const std::string installed =
+      std::filesystem::path(folder + KESTRIX_GDAL_MODULE_INSTALL_DIR "/" KESTRIX_GDAL_MODULE_FILE)
+          .lexically_normal()
+          .string();
+  std::string notInstalled;
+  if (access(path.c_str(), F_OK) != 0) {
+    if (access(installed.c_str(), F_OK) == 0) {
+      path = installed;
+    } else {
+      notInstalled = " (nor is it in " + std::filesystem::path(installed).parent_path().string() + ")";
+    }
+  }
   // Every symbol is bound now, so that a module that does not fit this
   // executable fails here, with a reason, rather than in the middle of a run.
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* why = dlerror();
-    loaded.error = why != nullptr ? why : path + ": cannot be loaded";
+    loaded.error = (why != nullptr ? why : path + ": cannot be loaded") + notInstalled;
     return loaded;
   }
   void* symbol = dlsym(handle, kGdalFactoryName);
@@ -126,6 +144,10 @@ GdalFormats& GisFormats::gdal() {
     gdal_.reset(factory(ctx_));
   }
   return *gdal_;
+}
+
+void GisFormats::useCrs() {
+  if (!ctx_.settings.crsOption.empty()) gdal().useCrs();
 }
 
 std::vector<std::string> GisFormats::layersOf(const std::string& argument) {

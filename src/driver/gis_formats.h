@@ -19,7 +19,7 @@ namespace kestrix {
 
 class RunContext;
 
-/// When the command line asks for a GDAL format or for -gpkg: loads GDAL, or ends the run with an ERROR that says why
+/// When the command line asks for a GDAL format, -gpkg or -crs:: loads GDAL, or ends the run with an ERROR that says why
 /// it cannot (a build without GDAL, a GDAL module that cannot be loaded).
 void checkGdalArguments(RunContext& ctx);
 
@@ -35,6 +35,8 @@ class GisFormats {
 
   /// The layers a GIS-mode file argument names: the argument itself for a MIF layer, every layer of a GDAL source.
   std::vector<std::string> layersOf(const std::string& argument);
+  /// With -crs:, reads the coordinate system it names (before any layer is read); nothing without it.
+  void useCrs();
   /// Reads the survey points of one layer.
   void readPoints(const std::string& layer);
   /// Reads the start or projection lines of one layer.

@@ -23,17 +23,21 @@ class Formats final : public GdalFormats {
 
   std::vector<std::string> layers(const std::string& argument) override { return gdalLayers(ctx_, argument); }
 
+  void useCrs() override { crs_ = gdalReadCrs(ctx_, ctx_.settings.crsOption, ctx_.settings.crsCoordSys, wkt_); }
+
   void readPoints(const std::string& layer) override {
-    GdalFeatureSource source(ctx_, kPointNodes, true);
+    GdalFeatureSource source(ctx_, kPointNodes, true, crs_.get());
     xsReadPoints(ctx_, ctx_.gis, source, layer);
   }
 
   void readLines(const std::string& layer) override {
-    GdalFeatureSource source(ctx_, kLineNodes, false);
+    GdalFeatureSource source(ctx_, kLineNodes, false, crs_.get());
     xsReadLines(ctx_, source, layer);
   }
 
   std::string composeHeader(const std::string& first, bool projectionFile) override {
+    // The system -crs: gives wins over the one the first file holds, which is then not looked at.
+    if (crs_) return gdalHeaderFor(ctx_.settings.crsCoordSys);
     return gdalComposeHeader(ctx_, first, projectionFile, wkt_);
   }
 
@@ -59,7 +63,8 @@ class Formats final : public GdalFormats {
   }
 
   RunContext& ctx_;
-  std::string wkt_;                               // spatial reference of a first input read through GDAL
+  std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> crs_{nullptr, nullptr};  // that of -crs:
+  std::string wkt_;  // spatial reference of -crs:, or else of a first input read through GDAL
   std::unique_ptr<GeoPackageWriter> geopackage_;  // the GeoPackage of -gpkg, once written to
 };
 

@@ -45,6 +45,7 @@ void gisRun(RunContext& ctx) {
 
   // A file of another format may hold several layers, each read as a layer of its own.
   GisFormats formats(ctx);
+  formats.useCrs();
   std::vector<std::string> layers;
   for (const std::string& file : set.inFiles) {
     for (std::string& layer : formats.layersOf(file)) {
@@ -54,7 +55,6 @@ void gisRun(RunContext& ctx) {
   }
   if (set.errFound) {
     ctx.say("ERRORS were found - see above");
-    ctx.say("error here aaaa");
     ctx.exits(kExitFailure);
   }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/run_context.h"
+#include "files/file_units.h"
 #include "files/paths.h"
 #include "output/run_summary.h"
 #include "text/text.h"
@@ -32,6 +33,7 @@ void readyOutFolder(RunContext& ctx) {
   if (!ctx.fs.makeFolder(folder)) {
     ctx.newline();
     ctx.say("ERROR - Could not create the output folder \"" + shown + "\"");
+    sayReason(ctx, ctx.fs.failure());
     ctx.exits(kExitFailure);
   }
   ctx.newline();

@@ -35,12 +35,23 @@ class TextInput final : public InputFile {
   std::size_t pos_ = 0;
 };
 
-[[noreturn]] void couldNotWrite(FileAccess& ctx, const std::string& name) {
+// Why a file that may well be there could not be opened: the process or the
+// system had too many files open. A failed open adds this to its message.
+constexpr std::string_view kFileLimit = "too many open files";
+
+std::string fileLimitNote() { return lastOpenHitFileLimit() ? " (" + std::string(kFileLimit) + ")" : std::string(); }
+
+[[noreturn]] void couldNotWrite(FileAccess& ctx, const std::string& name, const std::string& why) {
   ctx.out.newline();
   ctx.out.say("ERROR - Could not write file \"" + name + "\" (is the disk full?) - no output written");
+  sayReason(ctx.out, why);
   ctx.out.exits(kExitFailure);
 }
 }  // namespace
+
+void sayReason(Reporter& out, std::string_view reason) {
+  if (!reason.empty()) out.say(" Reason: " + std::string(reason));
+}
 
 std::string unitField(int unit) { return formatInt(unit, 4); }
 
@@ -134,7 +145,8 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
         if (!file) {
           showAttempt();
           ctx.out.newline();
-          ctx.out.say("ERROR - Could not read file \"" + name + "\"");
+          ctx.out.say("ERROR - Could not read file \"" + name + "\"" + fileLimitNote());
+          sayReason(ctx.out, ctx.fs.failure());
           ctx.out.exits(kExitFailure);
         }
         slot->input = std::move(file);
@@ -162,15 +174,21 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
           if (!ctx.out.quiet()) ctx.out.say("OK.  File Unit:" + unitField(unit));
           return;
         }
+        const std::string why = ctx.fs.failure();
         showAttempt();
+        const bool atLimit = lastOpenHitFileLimit();
+        const std::string note = fileLimitNote();
         ctx.out.say("Can't Open");
         ctx.out.newline();
-        ctx.out.say(" Can't open: " + name);
+        ctx.out.say(" Can't open: " + name + note);
         ctx.out.newline();
         ctx.out.say(" Another application or user maybe using it,");
         ctx.out.say("    or the file's folder does not exist.");
         ctx.out.say(" If so, close the file or create file path.");
-        if (!ctx.out.pauses()) ctx.out.noAnswer("\"" + name + "\" (Can't Open)");
+        sayReason(ctx.out, why);
+        if (!ctx.out.pauses())
+          ctx.out.noAnswer("\"" + name + "\" (Can't Open" + (atLimit ? ": " + std::string(kFileLimit) : std::string()) +
+                           ")");
       }
     }
 
@@ -196,7 +214,8 @@ void CLOSER(FileAccess& ctx, int& unit) {
     const std::string name = slot->name;
     // A file whose buffered end could not be written is incomplete: the run
     // must not pass it off as output.
-    if (!ctx.units.disconnect(unit) && written) couldNotWrite(ctx, name);
+    std::string why;
+    if (!ctx.units.disconnect(unit, &why) && written) couldNotWrite(ctx, name, why);
     ctx.out.detail("...Closed File Unit:" + unitField(unit));
     unit = 0;
   }
@@ -233,11 +252,12 @@ void commitOutputs(FileAccess& ctx, StagedFileSystem& staged) {
     UnitSlot& slot = ctx.units.slot(i);
     if (slot.output == nullptr) continue;
     // The slot stays handed out, as every unit the end of the run closes does.
-    if (!ctx.units.disconnect(slot.number)) couldNotWrite(ctx, slot.name);
+    std::string why;
+    if (!ctx.units.disconnect(slot.number, &why)) couldNotWrite(ctx, slot.name, why);
   }
   std::string failed;
   // Files closed earlier may have been written in the background: a failure there is known only now.
-  if (!staged.settle(failed)) couldNotWrite(ctx, failed);
+  if (!staged.settle(failed)) couldNotWrite(ctx, failed, staged.failure());
   // One run at a time puts its outputs into a folder, and first puts right what a run stopped there left.
   std::vector<std::unique_ptr<HeldLock>> locks;
   for (const std::string& folder : staged.folders()) {
@@ -245,11 +265,13 @@ void commitOutputs(FileAccess& ctx, StagedFileSystem& staged) {
     recoverOutputFolder(ctx.out, ctx.fs, folder, staged.processId(), false);
   }
   if (!staged.commit(failed)) {
+    const std::string why = staged.failure();
     ctx.out.newline();
     ctx.out.say("ERROR - Could not replace file \"" + failed + "\" - " +
                 (staged.restored() ? "the earlier outputs were restored and nothing was written"
                                    : "the earlier outputs could not all be restored: the next Kestrix run into "
                                      "this folder restores them"));
+    sayReason(ctx.out, why);
     ctx.out.exits(kExitFailure);
   }
 }

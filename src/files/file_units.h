@@ -70,6 +70,9 @@ void guardOutputs(FileAccess& ctx, const std::vector<std::string>& outputs);
 /// Closes every output still open and gives all staged outputs their final names; ends the run with an ERROR when a file could not be written.
 void commitOutputs(FileAccess& ctx, StagedFileSystem& staged);
 
+/// Writes the line that names the system's reason for a failed file operation, after the message it explains; nothing when `reason` is empty.
+void sayReason(Reporter& out, std::string_view reason);
+
 /// Writes characters 1 to n of a text to the console without ending the line.
 void PUTTEXT(Reporter& out, std::string_view text, std::size_t n);
 

@@ -1,6 +1,7 @@
 #include "files/staged_files.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace kestrix {
 
@@ -101,12 +102,16 @@ std::string StagedFileSystem::identityHeld(const std::string& path) {
 std::unique_ptr<OutputFile> StagedFileSystem::openWrite(const std::string& path) {
   announce(path);
   GateHold hold(gate_);
+  failure_.clear();
   if (!enabled_) return base_.openWrite(path);
   const std::string identity = identityHeld(path);
   // A folder under the final name could never be replaced at the end: refuse
   // now, as opening it directly would.
   std::string key;
-  if (base_.fileKey(path, key) && !base_.exists(path)) return nullptr;
+  if (base_.fileKey(path, key) && !base_.exists(path)) {
+    failure_ = std::make_error_code(std::errc::is_a_directory).message();
+    return nullptr;
+  }
   auto known = byIdentity_.find(identity);
   // Writing the same output again (a second MIKE 11 model file replaces the
   // network layers) starts its temporary file afresh.
@@ -171,7 +176,7 @@ bool StagedFileSystem::commit(std::string& failed) {
       } else if (base_.exists(c.folder + e.final)) {
         base_.remove(backup);
         failed = c.folder + e.final;
-        restored_ = undoCommit();
+        failCommit();
         return false;
       }
     }
@@ -183,7 +188,7 @@ bool StagedFileSystem::commit(std::string& failed) {
       if (c.journaled) continue;
       base_.remove(journalName(c.folder, processId_));
       failed = c.folder + c.entries.front().final;
-      restored_ = undoCommit();
+      failCommit();
       return false;
     }
   }
@@ -196,7 +201,7 @@ bool StagedFileSystem::commit(std::string& failed) {
       GateHold hold(gate_);
       if (!base_.rename(c.folder + e.temporary, c.folder + e.final)) {
         failed = c.folder + e.final;
-        restored_ = undoCommit();
+        failCommit();
         return false;
       }
     }
@@ -204,6 +209,13 @@ bool StagedFileSystem::commit(std::string& failed) {
   GateHold hold(gate_);
   finishCommit();
   return true;
+}
+
+void StagedFileSystem::failCommit() {
+  // The undoing makes calls of its own: the reason the user is told is the failed step's.
+  const std::string why = base_.failure();
+  restored_ = undoCommit();
+  failure_ = why;
 }
 
 bool StagedFileSystem::undoCommit() {

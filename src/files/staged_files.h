@@ -148,6 +148,8 @@ class StagedFileSystem : public FileSystem {
   void prepareWrites(const std::vector<std::string>& paths) override;
   /// As the base's, with the final name of a staged file that could not be written.
   bool settle(std::string& failed) override;
+  /// The reason this file system or the base gave for the last failure.
+  std::string failure() const override { return failure_.empty() ? base_.failure() : failure_; }
 
  private:
   struct Staged {
@@ -162,14 +164,20 @@ class StagedFileSystem : public FileSystem {
     std::vector<JournalEntry> entries;
     bool journaled = false;  // the journal is on disk
   };
-  void forget() { memoPath_.clear(); }
   std::string identityHeld(const std::string& path);
   // Runs the hook for the folder of `path` when nothing was staged there yet.
   void announce(const std::string& path);
+  // Every call but openWrite and identity starts here: the memo and a reason of this file system's own lapse.
+  void forget() {
+    memoPath_.clear();
+    failure_.clear();
+  }
   // Removes the files created ahead that were never opened, and forgets all of them.
   void removeUnopened();
   // Deletes every staged file (the gate held).
   void discardHeld();
+  // Undoes the commit after a failed step, keeping that step's reason.
+  void failCommit();
   // Undoes the commit in hand: puts every earlier output back, removes this run's files; true when all went.
   bool undoCommit();
   // Removes what a successful commit leaves: the backups and the journals.
@@ -182,6 +190,7 @@ class StagedFileSystem : public FileSystem {
   // final name's identity is the same both times and once from disk is enough.
   std::string memoPath_;
   std::string memoIdentity_;
+  std::string failure_;  // the reason for a failure of this file system's own, not the base's
   bool enabled_ = false;
   int processId_ = 0;
   std::vector<Staged> pending_;

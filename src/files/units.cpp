@@ -49,11 +49,12 @@ int UnitTable::connectedUnit(const std::string& identity) const {
   return 0;
 }
 
-bool UnitTable::disconnect(int unit) {
+bool UnitTable::disconnect(int unit, std::string* why) {
   UnitSlot* s = slotOf(unit);
   if (!s) return true;
   bool ok = true;
   if (s->output) ok = s->output->close();
+  if (!ok && why != nullptr) *why = s->output->failure();
   s->output.reset();
   s->input.reset();
   s->identity.clear();

@@ -46,8 +46,8 @@ class UnitTable {
   }
   /// Unit number to which a file identity is connected, 0 when none.
   int connectedUnit(const std::string& identity) const;
-  /// Closes the file connected to a unit, writing out what is buffered; false when the close failed.
-  bool disconnect(int unit);
+  /// Closes the file connected to a unit, writing out what is buffered; false (with the system's reason in `why` when given) when the close failed.
+  bool disconnect(int unit, std::string* why = nullptr);
 
   /// The file connected to a unit open for input, null when there is none; valid until the unit is closed.
   InputFile* inputOf(int unit);

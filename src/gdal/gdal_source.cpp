@@ -13,6 +13,7 @@
 #include "gis/source_names.h"
 #include "mif/mif.h"
 #include "text/freeformat.h"
+#include "text/numbers.h"
 #include "text/text.h"
 
 namespace kestrix {
@@ -119,6 +120,36 @@ bool readProjectionFile(Workspace& ctx, std::string& file, OGRSpatialReference& 
   return pointers.size() > 1 && srs.importFromESRI(pointers.data()) == OGRERR_NONE;
 }
 
+// The CoordSys line of `srs` (null: none known) as MapInfo writes it; `wkt`
+// receives the reference itself. Empty, with a WARNING naming `shown`, when
+// the output layers must go without one.
+std::string coordSysLine(Workspace& ctx, const OGRSpatialReference* srs, const std::string& shown, std::string& wkt) {
+  std::string coordSys;
+  if (srs != nullptr) {
+    QuietGdal quiet;
+    char* text = nullptr;
+    const char* const wktOptions[] = {"FORMAT=WKT2_2019", nullptr};
+    if (srs->exportToWkt(&text, wktOptions) == OGRERR_NONE && text != nullptr) wkt = text;
+    CPLFree(text);
+    // MapInfo knows datums by number: a reference that lost its datum
+    // shifts on the way (a layer converted from MIF, for one) is given
+    // them back from the EPSG definition it matches.
+    std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> match(
+        srs->FindBestMatch(90, "EPSG", nullptr),
+        [](OGRSpatialReference* s) { OGRSpatialReference::DestroySpatialReference(s); });
+    text = nullptr;
+    if ((match ? *match : *srs).exportToMICoordSys(&text) == OGRERR_NONE && text != nullptr && *text != '\0')
+      coordSys = std::string("CoordSys ") + text;
+    CPLFree(text);
+  }
+  if (coordSys.empty()) {
+    ctx.out.newline();
+    const char* what = srs != nullptr ? "a map projection MapInfo cannot express" : "no map projection";
+    ctx.out.say("WARNING - " + inQuotes(shown) + " has " + what + ": the output layers are written without a CoordSys");
+  }
+  return coordSys;
+}
+
 }  // namespace
 
 void gdalStart() {
@@ -190,40 +221,50 @@ std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool 
     GDALClose(dataset);
   }
 
+  return gdalHeaderFor(coordSysLine(ctx, known ? &srs : nullptr, shown, wkt));
+}
+
+std::string gdalHeaderFor(const std::string& coordSys) {
   std::string header = "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\n";
-  std::string coordSys;
-  if (known) {
-    QuietGdal quiet;
-    char* text = nullptr;
-    const char* const wktOptions[] = {"FORMAT=WKT2_2019", nullptr};
-    if (srs.exportToWkt(&text, wktOptions) == OGRERR_NONE && text != nullptr) wkt = text;
-    CPLFree(text);
-    // MapInfo knows datums by number: a reference that lost its datum
-    // shifts on the way (a layer converted from MIF, for one) is given
-    // them back from the EPSG definition it matches.
-    std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> match(
-        srs.FindBestMatch(90, "EPSG", nullptr),
-        [](OGRSpatialReference* s) { OGRSpatialReference::DestroySpatialReference(s); });
-    text = nullptr;
-    if ((match ? *match : srs).exportToMICoordSys(&text) == OGRERR_NONE && text != nullptr && *text != '\0')
-      coordSys = text;
-    CPLFree(text);
-  }
-  if (coordSys.empty()) {
-    ctx.out.newline();
-    const char* what = known ? "a map projection MapInfo cannot express" : "no map projection";
-    ctx.out.say("WARNING - " + inQuotes(shown) + " has " + what + ": the output layers are written without a CoordSys");
-  } else {
-    header += "CoordSys " + coordSys + "\n";
-  }
+  if (!coordSys.empty()) header += coordSys + "\n";
   header += "Columns 0\n";
   return header;
 }
 
-GdalFeatureSource::GdalFeatureSource(Workspace& ctx, int nodeLimit, bool notes)
+std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> gdalReadCrs(Workspace& ctx,
+                                                                                const std::string& definition,
+                                                                                std::string& coordSys,
+                                                                                std::string& wkt) {
+  gdalStart();
+  std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> srs(
+      new OGRSpatialReference(), [](OGRSpatialReference* s) { s->Release(); });
+  const std::string shown = "-crs:" + definition;
+  bool read = false;
+  if (isProjectionFileName(definition)) {
+    // A .prj is read as the projection file of a converter run is, in either of its forms.
+    std::string file = definition;
+    read = readProjectionFile(ctx, file, *srs);
+  } else {
+    QuietGdal quiet;
+    read = srs->SetFromUserInput(definition.c_str()) == OGRERR_NONE;
+  }
+  if (!read) {
+    ctx.out.newline();
+    ctx.out.say("ERROR - GDAL does not understand the coordinate system " + inQuotes(shown) +
+                ": give it as -crs:EPSG:nnnn, a .prj file or WKT");
+    ctx.out.exits(kExitFailure);
+  }
+  // Coordinates are read as x, y whatever axis order the definition gives.
+  srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  coordSys = coordSysLine(ctx, srs.get(), shown, wkt);
+  return srs;
+}
+
+GdalFeatureSource::GdalFeatureSource(Workspace& ctx, int nodeLimit, bool notes, const OGRSpatialReference* crs)
     : ctx_(ctx),
       nodeLimit_(nodeLimit),
       notes_(notes),
+      crs_(crs),
       current_(nullptr, [](OGRFeature* f) { OGRFeature::DestroyFeature(f); }) {}
 
 GdalFeatureSource::~GdalFeatureSource() { close(); }
@@ -246,6 +287,8 @@ bool GdalFeatureSource::open(const std::string& layer) {
     return false;
   }
   ctx_.files.inputs.add(ctx_.files.fs, source.file);
+  const OGRSpatialReference* srs = crs_ != nullptr ? crs_ : layer_->GetSpatialRef();
+  geographic_ = srs != nullptr && srs->IsGeographic();
   layer_->ResetReading();
   planFields();
   return true;
@@ -279,6 +322,14 @@ void GdalFeatureSource::planFields() {
 
 std::string GdalFeatureSource::recordsName() { return name_; }
 
+std::vector<std::string> GdalFeatureSource::columns() {
+  std::vector<std::string> names;
+  if (layer_ == nullptr) return names;
+  OGRFeatureDefn* defn = layer_->GetLayerDefn();
+  for (int i = 0; i < defn->GetFieldCount(); ++i) names.emplace_back(defn->GetFieldDefn(i)->GetNameRef());
+  return names;
+}
+
 FeatureStatus GdalFeatureSource::next(FeatureKind withGeometry, Feature& feature) {
   if (layer_ == nullptr) return FeatureStatus::End;
   CPLErrorReset();
@@ -309,6 +360,7 @@ FeatureStatus GdalFeatureSource::next(FeatureKind withGeometry, Feature& feature
       }
       feature.nodes = n;
     }
+    if (geographic_) checkRange(feature);
   }
   const std::vector<int>* order = feature.kind == FeatureKind::Point  ? &pointOrder_
                                   : feature.kind == FeatureKind::Line ? &lineOrder_
@@ -316,6 +368,27 @@ FeatureStatus GdalFeatureSource::next(FeatureKind withGeometry, Feature& feature
   values_.start(current_.get(), order);
   feature.values = &values_;
   return FeatureStatus::Read;
+}
+
+// A layer that claims longitude/latitude for coordinates no longitude or
+// latitude can have would put every output on the wrong side of the world,
+// under a CoordSys that says it is right: the run stops before it writes.
+// GeoJSON without a "crs" member always claims WGS 84, so this is how a
+// survey converted without its system shows.
+void GdalFeatureSource::checkRange(const Feature& feature) const {
+  for (int i = 0; i < feature.nodes; ++i) {
+    const double x = feature.x[static_cast<std::size_t>(i)];
+    const double y = feature.y[static_cast<std::size_t>(i)];
+    if (x >= -180.0 && x <= 180.0 && y >= -90.0 && y <= 90.0) continue;
+    const std::string claim = crs_ != nullptr
+                                  ? "-crs:" + ctx_.settings.crsOption + " says the coordinates of " + inQuotes(name_) +
+                                        " are"
+                                  : inQuotes(name_) + " says its coordinates are";
+    ctx_.out.newline();
+    ctx_.out.say("ERROR - " + claim + " longitude/latitude, but they reach " + formatWholeFull(x, 0) + ", " +
+                 formatWholeFull(y, 0) + ": give the right system with -crs:EPSG:nnnn");
+    ctx_.out.exits(kExitFailure);
+  }
 }
 
 void GdalFeatureSource::close() {
@@ -333,8 +406,11 @@ void GdalFeatureSource::FieldValues::start(OGRFeature* feature, const std::vecto
 }
 
 bool GdalFeatureSource::FieldValues::readFloat(float& value) {
+  failedText_.clear();
+  column_ = 0;
   if (next_ >= order_->size()) return false;
   const int field = (*order_)[next_++];
+  column_ = field + 1;
   null_ = false;
   if (field == kGeometryZ) {
     const OGRPoint* point = pointOf(feature_->GetGeometryRef());
@@ -360,14 +436,19 @@ bool GdalFeatureSource::FieldValues::readFloat(float& value) {
         return true;
       }
       FreeFormatReader reader(text);
-      return reader.readFloat(value) && !reader.lastWasNull();
+      if (reader.readFloat(value) && !reader.lastWasNull()) return true;
+      failedText_ = std::string(significant(TRIMF(text)));
+      return false;
     }
   }
 }
 
 bool GdalFeatureSource::FieldValues::readText(std::string& value, std::size_t maxLength) {
+  failedText_.clear();
+  column_ = 0;
   if (next_ >= order_->size()) return false;
   const int field = (*order_)[next_++];
+  column_ = field + 1;
   null_ = field < 0 || !feature_->IsFieldSetAndNotNull(field);
   if (null_) return true;
   const std::string_view text = feature_->GetFieldAsString(field);

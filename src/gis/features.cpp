@@ -23,7 +23,7 @@ MifFeatureSource::MifFeatureSource(Workspace& ctx, std::size_t lineWidth, int no
 
 bool MifFeatureSource::open(const std::string& layer) {
   miOpenLayer(ctx_.layers, layer, geom_.unit(), attr_.unit(), FileMode::Input);
-  if (miSkipHeader(ctx_.files, geom_.unit())) return true;
+  if (miSkipHeader(ctx_.files, geom_.unit(), &columns_)) return true;
   close();
   return false;
 }
@@ -80,6 +80,50 @@ FeatureStatus MifFeatureSource::readRecord(Feature& feature) {
 void MifFeatureSource::close() {
   geom_.close();
   attr_.close();
+}
+
+namespace {
+// "1st", "2nd", "3rd", "4th", ..., "11th", "21st".
+std::string ordinal(int n) {
+  const int tens = n % 100;
+  const int units = n % 10;
+  const char* suffix = (tens >= 11 && tens <= 13) ? "th"
+                       : units == 1               ? "st"
+                       : units == 2               ? "nd"
+                       : units == 3               ? "rd"
+                                                  : "th";
+  return AINTEGER(n) + suffix;
+}
+}  // namespace
+
+void sayUnreadableValue(Workspace& ctx, FeatureSource& source, int record, std::string_view field, bool number,
+                        const AttributeValues& values) {
+  // Built by appending only: MinGW's g++ warns falsely on a text put before a temporary.
+  std::string line(1, ' ');
+  line += inQuotes(source.recordsName());
+  line += " record ";
+  line += AINTEGER(record);
+  line += ": field ";
+  line += field;
+  if (values.lastColumn() > 0) {
+    line += " (the ";
+    line += ordinal(values.lastColumn());
+    line += " column)";
+  }
+  const std::string found = values.failedText();
+  if (found.empty()) {
+    line += " has no value";
+  } else {
+    line += " holds ";
+    line += inQuotes(found);
+    line += number ? ", not a number" : ", which is not a complete text value";
+  }
+  const std::vector<std::string> columns = source.columns();
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    line += i == 0 ? " - the layer's columns are " : ", ";
+    line += columns[i];
+  }
+  ctx.out.say(line);
 }
 
 void featureFailure(Workspace& ctx, FeatureStatus status, const Feature& feature, const FeatureMessages& messages) {

@@ -31,6 +31,10 @@ class AttributeValues {
   virtual bool readText(std::string& value, std::size_t maxLength) = 0;
   /// True when the last value read was a null, which left its receiving variable alone.
   virtual bool lastWasNull() const = 0;
+  /// The column (from 1) the last value was read from; 0 when it came from the geometry or is not known.
+  virtual int lastColumn() const { return 0; }
+  /// The text the last failed read found, quotes removed; "" when the record had no value left.
+  virtual std::string failedText() const { return std::string(); }
 };
 
 /// One feature of an input layer, valid until the source reads the next.
@@ -65,6 +69,8 @@ class FeatureSource {
   virtual FeatureStatus next(FeatureKind withGeometry, Feature& feature) = 0;
   /// Closes what open() opened.
   virtual void close() = 0;
+  /// The names of the layer's columns in order, for messages; empty when not known.
+  virtual std::vector<std::string> columns() { return {}; }
 };
 
 /// A MIF/MID layer pair read object by object; a row of the .mid belongs to each object of the .mif.
@@ -80,18 +86,29 @@ class MifFeatureSource final : public FeatureSource {
   FeatureStatus next(FeatureKind withGeometry, Feature& feature) override;
   /// Closes both units.
   void close() override;
+  /// The column names of the .mif header's Columns block.
+  std::vector<std::string> columns() override { return columns_; }
 
  private:
   // The .mid row of the object just met, read as a free-format list.
   class RowValues final : public AttributeValues {
    public:
     explicit RowValues(std::string_view row) : reader_(row) {}
-    bool readFloat(float& value) override { return reader_.readFloat(value); }
-    bool readText(std::string& value, std::size_t maxLength) override { return reader_.readText(value, maxLength); }
+    bool readFloat(float& value) override {
+      ++column_;
+      return reader_.readFloat(value);
+    }
+    bool readText(std::string& value, std::size_t maxLength) override {
+      ++column_;
+      return reader_.readText(value, maxLength);
+    }
     bool lastWasNull() const override { return reader_.lastWasNull(); }
+    int lastColumn() const override { return column_; }
+    std::string failedText() const override { return std::string(reader_.failedItem()); }
 
    private:
     FreeFormatReader reader_;
+    int column_ = 0;  // values read so far: the values of a row stand in column order
   };
 
   FeatureStatus readRecord(Feature& feature);
@@ -103,6 +120,7 @@ class MifFeatureSource final : public FeatureSource {
   UnitHandle geom_;
   UnitHandle attr_;
   std::optional<RowValues> values_;  // over the .mid row, a view into the .mid unit's storage
+  std::vector<std::string> columns_;
 };
 
 /// The messages a reader gives when its layer cannot be read to the end.
@@ -118,6 +136,11 @@ struct FeatureMessages {
 template <typename OnFeature>
 bool forEachFeature(Workspace& ctx, FeatureSource& source, FeatureKind withGeometry, const FeatureMessages& messages,
                     OnFeature&& onFeature);
+
+/// Says which value of a record could not be read: the layer, the record (from 1), the field and its column, the
+/// text found (`number`: a number was expected) and the layer's columns; a line beginning with a blank.
+void sayUnreadableValue(Workspace& ctx, FeatureSource& source, int record, std::string_view field, bool number,
+                        const AttributeValues& values);
 
 /// Prints the message of a status that ends reading; ends the run for BadObject.
 void featureFailure(Workspace& ctx, FeatureStatus status, const Feature& feature, const FeatureMessages& messages);

@@ -12,9 +12,9 @@
 
 namespace kestrix {
 
-/// Values of the last point record read in GIS mode: a null .mid value keeps them.
+/// Values of the last point record read in GIS mode: a null .mid value of MNR, LCR or XS_ID keeps them.
 struct GisReadState {
-  float lastZ = 0.0f;     ///< elevation of the last point record
+  float lastZ = 0.0f;     ///< elevation of the last point record that had one
   float lastMnr = 0.0f;   ///< resistance value of the last point record
   std::string lastLcr;    ///< LCR value (one character at most) of the last point record
   std::string lastXsId;   ///< XS_ID value of the last point record

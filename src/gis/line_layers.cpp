@@ -59,16 +59,19 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
   if (!source.open(layer)) return;
 
   std::string id;
+  int record = 0;  // attribute records read so far in this layer
   const Settings& set = ctx.settings;
   static constexpr FeatureMessages kMessages{"ERROR - End of File encountered reading lines",
                                              "ERROR - Reading line data", "line object"};
   const bool complete = forEachFeature(ctx, source, FeatureKind::Line, kMessages, [&](Feature& feature) {
+    ++record;
     if (feature.kind != FeatureKind::Line) return true;
 
     // Only the first value is the identifier; a record without any value is
     // refused rather than read on into the next row.
     if (!feature.values->readText(id, kIdWidth)) {
       ctx.out.say("ERROR - Reading line data");
+      sayUnreadableValue(ctx, source, record, "XS_ID", false, *feature.values);
       ctx.settings.errFound = true;
       return false;
     }

@@ -31,7 +31,7 @@ Group groupOf(const std::string& lcr) {
 
 // A point record left some of its values blank, so the free-format read kept
 // the values of the previous point record of the run: say which, and what
-// they are, since a point without an elevation silently takes its neighbour's.
+// they are.
 class CarriedValues {
  public:
   CarriedValues(Workspace& ctx, std::string midName) : ctx_(ctx), midName_(std::move(midName)) {}
@@ -44,9 +44,14 @@ class CarriedValues {
     values_ += std::string(name) + " " + value;
   }
 
-  // Reports the record when any field was carried, and starts on the next record.
-  void endRecord(int record, bool earlierRecord) {
+  // Reports the record when any field was carried (and `used`: the record made a point), and starts on the next record.
+  void endRecord(int record, bool earlierRecord, bool used) {
     if (fields_.empty()) return;
+    if (!used) {
+      fields_.clear();
+      values_.clear();
+      return;
+    }
     if (++records_ <= kMostCarriedLines) {
       ctx_.out.newline();
       ctx_.out.say("WARNING - Record " + AINTEGER(record) + " of \"" + midName_ + "\" has no value for " + fields_ +
@@ -71,6 +76,27 @@ class CarriedValues {
   std::string fields_;
   std::string values_;
   int records_ = 0;
+};
+
+// The point records of a layer without an elevation: a blank Z that took the
+// previous record's would lay the bank's level across the channel, so such a
+// record is left out, and the layer's are named in one warning.
+class MissingElevations {
+ public:
+  void add(int record) {
+    if (++count_ <= kMostCarriedLines) records_ += (records_.empty() ? "" : ", ") + AINTEGER(record);
+  }
+  void report(Workspace& ctx, const std::string& layer) const {
+    if (count_ == 0) return;
+    ctx.out.newline();
+    ctx.out.say("WARNING - " + inQuotes(layer) + " has " + AINTEGER(count_) +
+                (count_ == 1 ? " point record" : " point records") + " without an elevation (Z), left out: " +
+                records_ + (count_ > kMostCarriedLines ? " and " + AINTEGER(count_ - kMostCarriedLines) + " more" : ""));
+  }
+
+ private:
+  int count_ = 0;
+  std::string records_;  // the first ones' numbers
 };
 
 // With material numbers (-M) a resistance value is rounded to a whole
@@ -102,6 +128,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
   ++ctx.tally.inputsRead;
   if (!source.open(layer)) return;
   CarriedValues carried(ctx, source.recordsName());
+  MissingElevations missingZ;
   int record = 0;  // attribute records read so far in this layer
   std::string report;  // reused for every point
   std::string knownId;   // the identifier as read for the last point, and its section
@@ -116,25 +143,32 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
       return true;
     }
 
-    // A null value keeps the value of the same column of the previous point
-    // record of the run; a record with fewer than four values is refused so
-    // that it cannot borrow values from the next row.
+    // A null MNR, LCR or XS_ID keeps the value of the same column of the
+    // previous point record of the run; a null Z leaves the record out (its
+    // other values still carry on to the records after it). A record with
+    // fewer than four values is refused so that it cannot borrow values from
+    // the next row.
     AttributeValues& values = *feature.values;
-    bool ok = values.readFloat(last.lastZ);
-    if (ok && values.lastWasNull()) carried.field("Z", AREALTRIM(last.lastZ));
-    ok = ok && values.readFloat(last.lastMnr);
-    if (ok && values.lastWasNull()) carried.field("MNR", AREALTRIM(last.lastMnr));
-    ok = ok && values.readText(last.lastLcr, 1);
-    if (ok && values.lastWasNull()) carried.field("LCR", inQuotes(last.lastLcr));
-    ok = ok && values.readText(last.lastXsId, kIdWidth);
-    if (ok && values.lastWasNull()) carried.field("XS_ID", inQuotes(significant(last.lastXsId)));
-    if (!ok) {
+    const auto unreadable = [&](const char* field, bool number) {
       ctx.out.say("ERROR - Reading points data");
+      sayUnreadableValue(ctx, source, record, field, number, values);
       ctx.settings.errFound = true;
       return false;
-    }
-    carried.endRecord(record, last.anyRecord);
+    };
+    if (!values.readFloat(last.lastZ)) return unreadable("Z", true);
+    const bool hasZ = !values.lastWasNull();
+    if (!values.readFloat(last.lastMnr)) return unreadable("MNR", true);
+    if (values.lastWasNull()) carried.field("MNR", AREALTRIM(last.lastMnr));
+    if (!values.readText(last.lastLcr, 1)) return unreadable("LCR", false);
+    if (values.lastWasNull()) carried.field("LCR", inQuotes(last.lastLcr));
+    if (!values.readText(last.lastXsId, kIdWidth)) return unreadable("XS_ID", false);
+    if (values.lastWasNull()) carried.field("XS_ID", inQuotes(significant(last.lastXsId)));
+    carried.endRecord(record, last.anyRecord, hasZ);
     last.anyRecord = true;
+    if (!hasZ) {
+      missingZ.add(record);
+      return true;
+    }
     const std::string_view idAsRead = significant(last.lastXsId);
 
     // Points come section by section: the identifier just read is mostly the
@@ -174,6 +208,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
   if (!complete) return;
 
   carried.endLayer();
+  missingZ.report(ctx, source.recordsName());
   source.close();
 }
 

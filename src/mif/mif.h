@@ -24,6 +24,7 @@ struct LayerAccess {
   FileAccess& files;                                ///< the file-unit layer
   const SaveDateCheck& saveDate;                    ///< the save-date check of input layers
   std::unordered_set<std::string>& saveDateWarned;  ///< .mid files already reported with WARNING 0004
+  bool exportNoteShown = false;                     ///< the note on layers without a MapInfo table has been given
 };
 
 /// The kind of object an object keyword line starts.
@@ -55,8 +56,8 @@ void miInitObject(miObjectType& type);
 /// Opens `name` (.mif, .mid or a base name) as a pair on two units; an input layer also passes the save-date check.
 void miOpenLayer(LayerAccess& ctx, std::string_view name, int& geomUnit, int& attrUnit, FileMode mode);
 
-/// Positions the .mif on the line after its "Data" line; false after a read error.
-bool miSkipHeader(FileAccess& ctx, int geomUnit);
+/// Positions the .mif on the line after its "Data" line, with the names of its Columns block in `columns` when given; false after a read error.
+bool miSkipHeader(FileAccess& ctx, int geomUnit, std::vector<std::string>* columns = nullptr);
 
 /// Compares the save dates of the .mid and its .tab; false (both units closed) when the table is newer.
 bool miCheckSaveDate(LayerAccess& ctx, const std::string& midName, const std::string& tabName, int& geomUnit,
@@ -80,8 +81,10 @@ bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, cons
 bool miFormatObject(std::string& out, const miObjectType& type, const double* x, const double* y, int n,
                     std::string_view clause1, std::string_view clause2);
 
-/// Opens the header the output layers copy: the composed text when not empty, else the .mif named `mifName`.
-void miOpenHeaderSource(FileAccess& ctx, int& unit, const std::string& mifName, const std::string& composed);
+/// Opens the header the output layers copy: the composed text when not empty, else the .mif named `mifName`, its
+/// CoordSys replaced by `coordSys` (none when that is empty) when that is given.
+void miOpenHeaderSource(FileAccess& ctx, int& unit, const std::string& mifName, const std::string& composed,
+                        const std::string* coordSys = nullptr);
 
 /// Copies the header lines before the first "Columns" line (never an object) from one .mif unit to another, declaring the comma delimiter.
 void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit);

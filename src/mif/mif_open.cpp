@@ -8,6 +8,7 @@
 #include "files/paths.h"
 #include "mif/mif.h"
 #include "mif/mif_words.h"
+#include "text/freeformat.h"
 #include "text/text.h"
 
 namespace kestrix {
@@ -15,6 +16,15 @@ namespace kestrix {
 namespace {
 constexpr std::string_view kSaveDateLabel = "ERROR 0004";
 constexpr std::string_view kSaveDateWarningLabel = "WARNING 0004";
+
+// Layers exported by other programs come without a MapInfo table, so the
+// check fails for them every time: say once how to run without it.
+void exportNote(LayerAccess& ctx) {
+  if (ctx.exportNoteShown) return;
+  ctx.exportNoteShown = true;
+  ctx.files.out.say(
+      "NOTE - Layers exported by QGIS or GDAL have no MapInfo table: run with -savedate:off or -savedate:warning");
+}
 
 // The name the unit manager actually opened on a unit (cleaned, or the one
 // the user typed at the missing-file prompt); `fallback` when there is none.
@@ -75,6 +85,7 @@ bool miCheckSaveDate(LayerAccess& ctx, const std::string& midName, const std::st
     ctx.files.out.newline();
     if (warnOnly) return true;
     ctx.files.out.say("NOTE - If using VORLAN.exe, use CHECK MI SAVE DATE == WARNING or OFF to suppress check");
+    exportNote(ctx);
     ctx.files.out.newline();
     ctx.files.out.exits(kExitFailure);
   }
@@ -86,16 +97,19 @@ bool miCheckSaveDate(LayerAccess& ctx, const std::string& midName, const std::st
   if (geomUnit > 0) CLOSER(ctx.files, geomUnit);
   if (attrUnit > 0) CLOSER(ctx.files, attrUnit);
   ctx.files.out.say(label + " - Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
+  exportNote(ctx);
   ctx.files.out.say("Re-export mif file and press Enter, or close window.");
   if (!ctx.files.out.waitEnter()) ctx.files.out.noAnswer(inQuotes(midName) + " (re-export prompt)");
   return false;
 }
 
-bool miSkipHeader(FileAccess& ctx, int geomUnit) {
+bool miSkipHeader(FileAccess& ctx, int geomUnit, std::vector<std::string>* columns) {
   ctx.units.rewind(geomUnit);
+  if (columns != nullptr) columns->clear();
   // Only a line that holds the word "Data" alone ends the header: a column
   // definition such as "DATA Integer" or "Data_Source Char(50)" does not.
   std::string line = "XXX";
+  int definitions = 0;  // lines of the Columns block still to come
   for (;;) {
     if (mif_detail::onlyWordIs(line, "DATA") || ctx.units.atEnd(geomUnit)) return true;
     if (ctx.units.readLine(geomUnit, line) != ReadStatus::Ok) {
@@ -103,17 +117,58 @@ bool miSkipHeader(FileAccess& ctx, int geomUnit) {
       ctx.out.pauses();
       return false;
     }
+    if (columns == nullptr) continue;
+    // The names only serve messages: "Columns n", then one "name type" line per column.
+    std::size_t after = 0;
+    if (definitions > 0) {
+      --definitions;
+      const std::size_t start = mif_detail::firstNonBlank(line);
+      std::size_t end = start;
+      while (end < line.size() && !mif_detail::isSeparator(line[end])) ++end;
+      columns->push_back(line.substr(start, end - start));
+    } else if (mif_detail::firstWordIs(line, "COLUMNS", after)) {
+      std::int32_t count = 0;
+      FreeFormatReader number(std::string_view(line).substr(after));
+      if (number.readInt(count) && !number.lastWasNull() && count > 0) definitions = count;
+    }
   }
 }
 
 // A first input of another format has no .mif to copy; the run composes
 // the header lines of its output layers instead.
-void miOpenHeaderSource(FileAccess& ctx, int& unit, const std::string& mifName, const std::string& composed) {
-  if (composed.empty()) {
-    OPENFILE(ctx, unit, FileMode::Input, mifName);
-  } else {
+void miOpenHeaderSource(FileAccess& ctx, int& unit, const std::string& mifName, const std::string& composed,
+                        const std::string* coordSys) {
+  if (!composed.empty()) {
     OPENTEXT(ctx, unit, mifName, composed);
+    return;
   }
+  OPENFILE(ctx, unit, FileMode::Input, mifName);
+  if (coordSys == nullptr) return;
+  // The system the user gave stands in place of the layer's own: its
+  // CoordSys (with the Bounds that belong to it) goes, and the given one
+  // takes its place, or stands before the columns when the layer had none.
+  const std::string opened = openedName(ctx, unit, mifName);
+  std::string text;
+  std::string line;
+  bool placed = coordSys->empty();
+  bool inCoordSys = false;
+  while (!ctx.units.atEnd(unit) && ctx.units.readLine(unit, line) == ReadStatus::Ok) {
+    const bool last = mif_detail::firstWordIs(line, "COLUMNS") || mif_detail::firstWordIs(line, "DATA") ||
+                      mif_detail::beginsObject(line);
+    if (mif_detail::firstWordIs(line, "COORDSYS")) {
+      inCoordSys = true;
+    } else if (!(inCoordSys && mif_detail::firstWordIs(line, "BOUNDS"))) {
+      inCoordSys = false;
+    }
+    if ((inCoordSys || last) && !placed) {
+      text += *coordSys + "\n";
+      placed = true;
+    }
+    if (!inCoordSys) text += line + "\n";
+    if (last) break;
+  }
+  CLOSER(ctx, unit);
+  OPENTEXT(ctx, unit, opened, std::move(text));
 }
 
 }  // namespace kestrix

@@ -60,12 +60,26 @@ class SectionViewer {
     const Section& sec = ctx_.store[s];
     SectionView v;
     v.section = s;
-    v.id = significant(sec.id);
+    // Every output shows these texts as they are here, so a control character is blanked once, for all of them.
+    std::string text = sec.id;
+    const char* control = blankControlCharacters(text);
+    const char* where = control != nullptr ? "identifier" : nullptr;
+    v.id = significant(text);
     name(sec, v);
     for (const std::string& source : sec.source) {
       std::string probe = source;
       if (BLANK(probe)) continue;
-      v.sources.emplace_back(significant(source));
+      text = source;
+      if (const char* found = blankControlCharacters(text); found != nullptr && control == nullptr) {
+        control = found;
+        where = "description";
+      }
+      v.sources.emplace_back(significant(text));
+    }
+    if (control != nullptr) {
+      ctx_.out.newline();
+      ctx_.out.say("WARNING - Cross-section \"" + v.id + "\": its " + where + " holds a control character (" + control +
+                   "), written as a blank");
     }
     return v;
   }

@@ -73,7 +73,9 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const Report
   if (report != nullptr) sinks.push_back(&html.emplace(ctx, view, *report));
 
   UnitHandle from(ctx.files);
-  miOpenHeaderSource(ctx.files, from.unit(), headerSource(ctx.settings.inFiles), ctx.settings.composedHeader);
+  const Settings& set = ctx.settings;
+  miOpenHeaderSource(ctx.files, from.unit(), headerSource(set.inFiles), set.composedHeader,
+                     set.crsOption.empty() ? nullptr : &set.crsCoordSys);
   for (SectionSink* sink : sinks) sink->open(from.unit());
   from.close();
 

@@ -25,6 +25,10 @@ class Console {
   virtual bool readLine(std::string& line) = 0;
   /// Writes out everything buffered.
   virtual void flush() = 0;
+  /// The system's reason when some output could not be written (a closed pipe aside); empty while all of it was.
+  virtual std::string writeFailure() { return std::string(); }
+  /// Writes one line to the error stream, which the console output failing leaves usable.
+  virtual void writeErrorLine(std::string_view line) { (void)line; }
 };
 
 /// Outcome of reading one line of a text file.
@@ -71,6 +75,8 @@ class OutputFile {
   }
   /// Ends the line appended since startLine() with CR LF.
   virtual void endLine() { writeLine(line_); }
+  /// The system's reason why a write or the closing failed; "" when none failed or the system gave none.
+  virtual std::string failure() const { return std::string(); }
 
  private:
   std::string line_;  // the line being built, for files without a buffer of their own
@@ -85,7 +91,7 @@ class HeldLock {
 };
 
 /// Outcome of a directory search.
-enum class SearchStatus { Ok, NotFound, OutOfMemory, OtherError };
+enum class SearchStatus { Ok, NotFound, OutOfMemory, OtherError, TooManyOpenFiles };
 
 /// The file system as the program needs it.
 class FileSystem {
@@ -138,6 +144,8 @@ class FileSystem {
   virtual bool writeDurably(const std::string& path, std::string_view bytes);
   /// Takes the exclusive advisory lock of a file (created when missing) without waiting; null when another process holds it (`busy` set) or it cannot be had. A file system of one process always has it.
   virtual std::unique_ptr<HeldLock> tryLock(const std::string& path, bool& busy);
+  /// The system's reason why the last openRead, openWrite, makeFolder, rename or settle that failed here failed; "" when it gave none.
+  virtual std::string failure() const { return std::string(); }
 };
 
 /// A lock that the run's own thread and the thread that handles an interrupt take in turn.
@@ -196,6 +204,10 @@ int currentProcessId();
 
 /// The separator this system writes between folder names: '/' on POSIX, '\\' on Windows.
 char nativeSeparator();
+
+/// True when the last file this thread asked the machine's file system to open could not be opened because too many
+/// files are open (in the process or the system); such a file may well be there.
+bool lastOpenHitFileLimit();
 
 /// The process's own console (standard input and output).
 std::unique_ptr<Console> makeSystemConsole();

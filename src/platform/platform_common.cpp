@@ -3,6 +3,8 @@
 // search built on std::filesystem.
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -103,11 +105,26 @@ class StdioInputFile : public InputFile {
   bool eof_ = false, error_ = false;
 };
 
-#if KESTRIX_THREADS
-bool writeAll(std::FILE* file, std::string_view text) {
-  return text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
+// The first reason the console output could not be written, 0 while all of it
+// was. A closed pipe is none: its reader wants no more, and the run ends by
+// SIGPIPE as a rule.
+std::atomic<int> consoleFailure{0};
+
+// Notes that a write to the console failed, for the reason errno holds.
+void noteConsoleFailure() {
+  const int reason = errno != 0 ? errno : EIO;
+  int none = 0;
+  if (reason != EPIPE) consoleFailure.compare_exchange_strong(none, reason);
 }
 
+// Writes to the console stream, noting a failure; false when the text did not all go out.
+bool writeAll(std::FILE* file, std::string_view text) {
+  if (text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size()) return true;
+  noteConsoleFailure();
+  return false;
+}
+
+#if KESTRIX_THREADS
 // The slow part of writing thousands of files is the kernel's: creating each
 // file and copying its blocks. One thread does that beside the run: it
 // writes and closes the files handed to it, in the order handed over, and in
@@ -116,7 +133,10 @@ bool writeAll(std::FILE* file, std::string_view text) {
 // of the system for a file created ahead.
 class BackgroundWriter {
  public:
-  BackgroundWriter() : thread_([this] { run(); }) {}
+  BackgroundWriter()
+      : maxHeld_(nativeFilesToSpare(kMaxHeld)),
+        maxAhead_(std::min(kMaxCreatedWaiting, maxHeld_)),
+        thread_([this] { run(); }) {}
   ~BackgroundWriter() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -172,7 +192,7 @@ class BackgroundWriter {
   void close(int descriptor, std::string block, const std::string& name) {
     push(Job{nullptr, descriptor, true, name, std::move(block)});
   }
-  // Appends a block to a stream that stays open (the console), whose failures nobody hears of.
+  // Appends a block to a stream that stays open (the console), whose failures the console's writeFailure() tells.
   void writeStream(std::FILE* stream, std::string block) {
     push(Job{stream, -1, false, std::string(), std::move(block)});
   }
@@ -200,13 +220,15 @@ class BackgroundWriter {
     idle_.wait(lock, [&] { return jobs_.empty() && !busy_; });
     --draining_;
   }
-  // As drain(), then reports (once) the first file that could not be written.
-  bool settle(std::string& failed) {
+  // As drain(), then reports (once) the first file that could not be written, and the system's reason.
+  bool settle(std::string& failed, std::string& why) {
     drain();
     std::lock_guard<std::mutex> lock(mutex_);
     if (failed_.empty()) return true;
     failed = std::move(failed_);
+    why = std::move(failedWhy_);
     failed_.clear();
+    failedWhy_.clear();
     return false;
   }
 
@@ -231,6 +253,11 @@ class BackgroundWriter {
   // Files created ahead wait open for their opening: at most this many, so
   // that they hold few of the process's open files.
   static constexpr std::size_t kMaxCreatedWaiting = 128;
+  // Those and the files handed over to be closed take at most a quarter of
+  // the files the process may open (maxHeld_): the run's own files, its
+  // inputs and the libraries it calls need the rest. No limit at all still
+  // gives a bound.
+  static constexpr std::size_t kMaxHeld = std::size_t{1} << 20;
   // Waking the thread costs a call of the system on both sides, so it is
   // woken for a batch: this many files or bytes waiting, or fewer files
   // created ahead than half the most.
@@ -238,13 +265,26 @@ class BackgroundWriter {
   static constexpr std::size_t kWakeBytes = std::size_t{1} << 20;
   static constexpr long long kWriteBehindWindow = 8 << 20;
 
+  // The files this writer holds open: created ahead (or being created) and not taken, or handed over to be closed.
+  std::size_t held() const { return createdWaiting_ + creating_ + closing_; }
   // Whether the thread has work enough to be woken for (the mutex held).
   bool due() const {
     if (stop_) return true;
-    if (!jobs_.empty() && (draining_ > 0 || jobs_.size() >= kWakeJobs || pendingBytes_ >= kWakeBytes ||
-                           queued_ >= kMaxQueued))
+    if (!jobs_.empty() && (draining_ > 0 || waitingForRoom_ > 0 || jobs_.size() >= kWakeJobs ||
+                           pendingBytes_ >= kWakeBytes || queued_ >= kMaxQueued || 2 * closing_ >= maxHeld_))
       return true;
-    return !creations_.empty() && createdWaiting_ < kMaxCreatedWaiting / 2;
+    return !creations_.empty() && 2 * createdWaiting_ < maxAhead_ && held() < maxHeld_;
+  }
+  // How many files may be created ahead now.
+  std::size_t toCreate() const {
+    const std::size_t ahead = createdWaiting_ + creating_;
+    if (ahead >= maxAhead_ || held() >= maxHeld_) return 0;
+    return std::min(maxAhead_ - ahead, maxHeld_ - held());
+  }
+  // Whether a job may be queued now: within the memory for blocks, and a closing within the files the writer may
+  // hold (one closing always may, so that the run never waits for files only it could take).
+  bool room(const Job& job) const {
+    return queued_ < kMaxQueued && (!job.last || closing_ == 0 || held() < maxHeld_);
   }
   void wakeIfDue() {
     if (sleeping_ && due()) wake_.notify_one();
@@ -252,10 +292,16 @@ class BackgroundWriter {
 
   void push(Job job) {
     std::unique_lock<std::mutex> lock(mutex_);
-    wakeIfDue();  // a full queue is due: the run waits only for a thread that is writing
-    room_.wait(lock, [&] { return queued_ < kMaxQueued; });
+    if (!room(job)) {
+      // The run waits only for a thread that is writing.
+      ++waitingForRoom_;
+      wakeIfDue();
+      room_.wait(lock, [&] { return room(job); });
+      --waitingForRoom_;
+    }
     queued_ += job.data.capacity();
     pendingBytes_ += job.data.size();
+    if (job.last) ++closing_;
     jobs_.push_back(std::move(job));
     wakeIfDue();
   }
@@ -295,10 +341,15 @@ class BackgroundWriter {
   bool perform(Job& job) {
     if (job.stream != nullptr) return writeAll(job.stream, job.data);
     const bool written = nativeWriteAll(job.descriptor, job.data);
+    if (!written) why_ = nativeFailure();
     // A file of one block is never long; the others are followed to the disk.
     if (!job.last || !behind_.empty()) writeBehind(job);
     if (!job.last) return written;
-    return nativeCloseDescriptor(job.descriptor) && written;
+    if (!nativeCloseDescriptor(job.descriptor)) {
+      if (written) why_ = nativeFailure();
+      return false;
+    }
+    return written;
   }
 
   // A long file is sent to disk a window at a time as it grows, and the
@@ -331,11 +382,16 @@ class BackgroundWriter {
         pendingBytes_ = 0;
         busy_ = true;
         lock.unlock();
-        std::size_t bytes = 0;
+        std::size_t bytes = 0, closed = 0;
         std::string failed;
+        std::string why;
         for (Job& job : batch) {
           bytes += job.data.capacity();
-          if (!perform(job) && failed.empty() && !job.name.empty()) failed = job.name;
+          if (job.last) ++closed;
+          if (!perform(job) && failed.empty() && !job.name.empty()) {
+            failed = job.name;
+            why = why_;
+          }
         }
         lock.lock();
         for (Job& job : batch) {
@@ -346,21 +402,27 @@ class BackgroundWriter {
         batch.clear();
         busy_ = false;
         queued_ -= bytes;
-        if (failed_.empty()) failed_ = std::move(failed);
+        closing_ -= closed;
+        if (failed_.empty()) {
+          failed_ = std::move(failed);
+          failedWhy_ = std::move(why);
+        }
         room_.notify_all();
         if (jobs_.empty()) idle_.notify_all();
         continue;
       }
       if (stop_) return;  // files announced and not created yet are left uncreated
-      if (!creations_.empty() && createdWaiting_ < kMaxCreatedWaiting) {
+      if (!creations_.empty() && toCreate() > 0) {
         // Then a few creations ahead, so that blocks handed over meanwhile do not wait for all of them.
-        const std::size_t n = std::min({kCreationsAtOnce, creations_.size(), kMaxCreatedWaiting - createdWaiting_});
+        const std::size_t n = std::min({kCreationsAtOnce, creations_.size(), toCreate()});
         creations.assign(std::make_move_iterator(creations_.begin()),
                          std::make_move_iterator(creations_.begin() + static_cast<std::ptrdiff_t>(n)));
         creations_.erase(creations_.begin(), creations_.begin() + static_cast<std::ptrdiff_t>(n));
+        creating_ = n;
         lock.unlock();
         for (const std::string& name : creations) createAhead(name);
         lock.lock();
+        creating_ = 0;
         continue;
       }
       // Nothing to do: every wait ends with work the loop above takes.
@@ -389,6 +451,11 @@ class BackgroundWriter {
   };
   std::unordered_map<std::string, Ahead> ahead_;
   std::size_t createdWaiting_ = 0;  // files created ahead and not taken yet
+  std::size_t creating_ = 0;        // files being created ahead by the thread now
+  std::size_t closing_ = 0;         // files handed over to be closed and not closed yet
+  int waitingForRoom_ = 0;          // calls waiting for room in the queue
+  const std::size_t maxHeld_;       // the most files this writer holds open at once (see held())
+  const std::size_t maxAhead_;      // the most files created ahead and not taken
   // Where each long file stands: bytes written, sent to disk from, and let go of up to (the writer's own).
   struct Behind {
     long long written = 0, started = 0, dropped = 0;
@@ -401,6 +468,8 @@ class BackgroundWriter {
   bool sleeping_ = false;
   bool stop_ = false;
   std::string failed_;
+  std::string failedWhy_;  // the system's reason for failed_
+  std::string why_;        // the reason of the last failure perform() met (the writer's own)
   std::thread thread_;  // last: started once everything it uses is built
 };
 #else
@@ -416,7 +485,7 @@ class BackgroundWriter {
   int takeCreated(const std::string&) { return -1; }
   void forget(const std::string&) {}
   static constexpr std::size_t kBlockBytes = 1 << 20;
-  bool settle(std::string&) { return true; }
+  bool settle(std::string&, std::string&) { return true; }
 };
 #endif
 
@@ -473,11 +542,12 @@ class NativeOutputFile : public OutputFile {
       buffer_ = std::string();
     } else {
       flush();
-      if (!nativeCloseDescriptor(descriptor_)) failed_ = true;
+      if (!nativeCloseDescriptor(descriptor_)) fail();
     }
     descriptor_ = -1;
     return !failed_;
   }
+  std::string failure() const override { return why_; }
 
  private:
   static constexpr std::size_t kFirstBlock = 1 << 16;
@@ -489,8 +559,13 @@ class NativeOutputFile : public OutputFile {
     if (background_ != nullptr) {
       background_->write(descriptor_, std::string(text), name_);
     } else if (!nativeWriteAll(descriptor_, text)) {
-      failed_ = true;
+      fail();
     }
+  }
+  // Notes a failure; the first one's reason is the one reported.
+  void fail() {
+    if (!failed_) why_ = nativeFailure();
+    failed_ = true;
   }
   void flush() {
     if (background_ != nullptr) {
@@ -508,12 +583,16 @@ class NativeOutputFile : public OutputFile {
   std::string name_;
   std::string buffer_;
   bool failed_ = false;
+  std::string why_;  // the system's reason for the first failure
 };
 
 // The background writer of the process's file system, once it writes in the
 // background: the console hands its blocks to it too, so that the console of a
 // long run (a line a point) is not copied out on the run's own thread.
 BackgroundWriter* consoleWriter = nullptr;
+
+// Whether the last open of this thread failed for want of file descriptors.
+thread_local bool openHitLimit = false;
 
 class StdioConsole : public Console {
  public:
@@ -540,11 +619,18 @@ class StdioConsole : public Console {
   void flush() override {
     // Blocks handed over go out first: the console keeps its order.
     if (consoleWriter != nullptr) consoleWriter->drain();
-    if (!out_.empty()) {
-      std::fwrite(out_.data(), 1, out_.size(), stdout);
-      out_.clear();
-    }
-    std::fflush(stdout);
+    writeAll(stdout, out_);
+    out_.clear();
+    if (std::fflush(stdout) != 0) noteConsoleFailure();
+  }
+  std::string writeFailure() override {
+    const int reason = consoleFailure.load();
+    return reason == 0 ? std::string() : std::string(std::strerror(reason));
+  }
+  void writeErrorLine(std::string_view line) override {
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
   }
 
  private:
@@ -555,7 +641,7 @@ class StdioConsole : public Console {
       flush();
       return;
     }
-    // Unnamed: a console that cannot be written (a closed pipe) fails no run, as before.
+    // Unnamed: a console that cannot be written fails no file; the console itself tells it at the end of the run.
     consoleWriter->writeStream(stdout, std::move(out_));
     out_ = consoleWriter->block(kBlock);
   }
@@ -568,7 +654,8 @@ class SystemFileSystem : public FileSystem {
   std::unique_ptr<InputFile> openRead(const std::string& path) override {
     drain();  // a file read may be one just written
     std::FILE* f = openNativeRead(nativePath(path));
-    if (!f) return nullptr;
+    openHitLimit = f == nullptr && nativeTooManyOpenFiles();
+    if (!f) return failed(nullptr);
     return std::make_unique<StdioInputFile>(f);
   }
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override {
@@ -578,7 +665,8 @@ class SystemFileSystem : public FileSystem {
     // has not reached yet is created here.
     int descriptor = background_ ? background_->takeCreated(native) : -1;
     if (descriptor < 0) descriptor = nativeOpenWrite(native);
-    if (descriptor < 0) return nullptr;
+    openHitLimit = descriptor < 0 && nativeTooManyOpenFiles();
+    if (descriptor < 0) return failed(nullptr);
     return std::make_unique<NativeOutputFile>(descriptor, background_.get(), path);
   }
   ~SystemFileSystem() override {
@@ -597,7 +685,8 @@ class SystemFileSystem : public FileSystem {
       if (background_) background_->create(native);
     }
   }
-  bool settle(std::string& failed) override { return !background_ || background_->settle(failed); }
+  bool settle(std::string& failed) override { return !background_ || background_->settle(failed, failure_); }
+  std::string failure() const override { return failure_; }
   bool exists(const std::string& path) override {
     std::error_code ec;
     return std::filesystem::is_regular_file(toFsPath(path), ec);
@@ -610,7 +699,9 @@ class SystemFileSystem : public FileSystem {
     changedAll();
     std::error_code ec;
     std::filesystem::create_directories(toFsPath(path), ec);
-    return isFolder(path);
+    if (isFolder(path)) return true;
+    failure_ = ec ? ec.message() : std::make_error_code(std::errc::file_exists).message();
+    return false;
   }
   bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
     drain();
@@ -647,6 +738,8 @@ class SystemFileSystem : public FileSystem {
       }
       std::error_code ec;
       std::filesystem::directory_iterator it(toFsPath(nativeFolder), ec), end;
+      if (ec == std::errc::too_many_files_open || ec == std::errc::too_many_files_open_in_system)
+        return SearchStatus::TooManyOpenFiles;  // the folder may well hold matches
       if (ec) return SearchStatus::NotFound;  // a first search that fails finds nothing
       for (; it != end; it.increment(ec)) {
         std::error_code typeEc;
@@ -701,7 +794,7 @@ class SystemFileSystem : public FileSystem {
     changed(nativeFrom);
     changed(nativeTo);
     drain();
-    return nativeRename(nativeFrom, nativeTo);
+    return nativeRename(nativeFrom, nativeTo) || failed(false);
   }
   bool remove(const std::string& path) override {
     const std::string native = nativePath(path);
@@ -748,6 +841,13 @@ class SystemFileSystem : public FileSystem {
   }
 
  private:
+  // Notes the system's reason for the native call that just failed; returns `result`.
+  template <typename T>
+  T failed(T result) {
+    failure_ = nativeFailure();
+    return result;
+  }
+
   // What is seen on disk from here on includes every file handed to the background writer.
   void drain() {
     if (background_) background_->drain();
@@ -788,6 +888,7 @@ class SystemFileSystem : public FileSystem {
   std::string lastFolder_;
   std::string lastFolderKey_;
   std::unique_ptr<BackgroundWriter> background_;  // from writeInBackground() on
+  std::string failure_;  // the system's reason for the last failure
 };
 
 }  // namespace
@@ -845,6 +946,8 @@ bool nameOrderLess(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return a.size() < b.size();
   return a < b;
 }
+
+bool lastOpenHitFileLimit() { return openHitLimit; }
 
 std::unique_ptr<Console> makeSystemConsole() { return std::make_unique<StdioConsole>(); }
 

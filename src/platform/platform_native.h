@@ -57,6 +57,13 @@ void nativeStartWriteBack(int descriptor, long long from, long long to);
 /// Lets the system drop bytes [from, to) of an open file from its cache where they are on disk already.
 void nativeDropWritten(int descriptor, long long from, long long to);
 
+/// How many files the background writer may hold open at once (created ahead, or handed over to be closed): a quarter
+/// of what the process may still open under its limit, at least 1 and at most `most`.
+std::size_t nativeFilesToSpare(std::size_t most);
+
+/// True when the last failed call of this thread failed because the process or the system has too many open files.
+bool nativeTooManyOpenFiles();
+
 /// Renames a file, replacing a file of the new name.
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo);
 
@@ -72,6 +79,8 @@ void nativeSyncFolder(const std::string& nativeFolder);
 /// Takes the exclusive advisory lock of a file (created when missing) without waiting; null when another process
 /// holds it (`busy` set) or the file cannot be opened.
 std::unique_ptr<HeldLock> nativeTryLock(const std::string& nativeName, bool& busy);
+/// The system's reason, as text, why the last native call of this thread that failed failed.
+std::string nativeFailure();
 
 /// The comparison key of a resolved path (case-blind where the file system is).
 std::string foldIdentity(const std::string& resolved);

@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -15,11 +16,26 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <system_error>
 
 #include "platform/platform.h"
 #include "platform/platform_native.h"
 
 namespace kestrix {
+
+namespace {
+// Kept per thread: the background writer fails on its own thread.
+thread_local std::string lastFailure;
+
+// Notes errno's text; returns `result` so that a failing call can be passed through.
+template <typename T>
+T noteErrno(T result) {
+  lastFailure = std::generic_category().message(errno);
+  return result;
+}
+}  // namespace
+
+std::string nativeFailure() { return lastFailure; }
 
 const char* const kNativeSeparators = "/";
 
@@ -33,10 +49,14 @@ std::filesystem::path toFsPath(const std::string& path) { return std::filesystem
 
 std::string fromFsPath(const std::filesystem::path& path) { return path.string(); }
 
-std::FILE* openNativeRead(const std::string& nativeName) { return std::fopen(nativeName.c_str(), "rb"); }
+std::FILE* openNativeRead(const std::string& nativeName) {
+  std::FILE* file = std::fopen(nativeName.c_str(), "rb");
+  return file != nullptr ? file : noteErrno(file);
+}
 
 int nativeOpenWrite(const std::string& nativeName) {
-  return ::open(nativeName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int descriptor = ::open(nativeName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return descriptor >= 0 ? descriptor : noteErrno(descriptor);
 }
 
 bool nativeWriteAll(int descriptor, std::string_view text) {
@@ -45,7 +65,12 @@ bool nativeWriteAll(int descriptor, std::string_view text) {
   while (left > 0) {
     const ssize_t n = ::write(descriptor, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n < 0) return noteErrno(false);
+    if (n == 0) {
+      // Nothing taken and no error named: the disk has no room left.
+      lastFailure = std::make_error_code(std::errc::no_space_on_device).message();
+      return false;
+    }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
@@ -64,7 +89,7 @@ int nativeCreateNew(const std::string& nativeName) {
   return ::open(nativeName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 
-bool nativeCloseDescriptor(int descriptor) { return ::close(descriptor) == 0; }
+bool nativeCloseDescriptor(int descriptor) { return ::close(descriptor) == 0 || noteErrno(false); }
 
 // Where the system can say so (Linux), a long output is sent to disk as it
 // grows and let go of once there: left to the cache, gigabytes of layers
@@ -83,8 +108,23 @@ void nativeStartWriteBack(int, long long, long long) {}
 void nativeDropWritten(int, long long, long long) {}
 #endif
 
+std::size_t nativeFilesToSpare(std::size_t most) {
+  struct rlimit limit;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return most;
+  const std::size_t soft = static_cast<std::size_t>(limit.rlim_cur);
+  // What the process holds now: few descriptors, and low ones, so a high limit is not looked through to its end.
+  std::size_t held = 0;
+  const int probe = static_cast<int>(std::min<std::size_t>(soft, 4096));
+  for (int fd = 0; fd < probe; ++fd)
+    if (::fcntl(fd, F_GETFD) != -1) ++held;
+  const std::size_t share = soft > held ? (soft - held) / 4 : 0;
+  return std::clamp<std::size_t>(share, 1, most);
+}
+
+bool nativeTooManyOpenFiles() { return errno == EMFILE || errno == ENFILE; }
+
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
-  return std::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0;
+  return std::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0 || noteErrno(false);
 }
 
 bool nativeHardLink(const std::string& nativeExisting, const std::string& nativeSecond) {

@@ -8,10 +8,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <system_error>
 
 #include "platform/platform.h"
 #include "platform/platform_native.h"
@@ -21,6 +23,37 @@ namespace kestrix {
 
 const char* const kNativeSeparators = "\\/";
 
+namespace {
+// Kept per thread: the background writer fails on its own thread.
+thread_local std::string lastFailure;
+
+// Notes errno's text (the C runtime's calls); returns `result` so that a failing call can be passed through.
+template <typename T>
+T noteErrno(T result) {
+  lastFailure = std::generic_category().message(errno);
+  return result;
+}
+
+// Notes the text of GetLastError (the system's own calls), without its line end and full stop.
+template <typename T>
+T noteLastError(T result) {
+  const DWORD code = GetLastError();
+  char* text = nullptr;
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+  lastFailure = length > 0 && text != nullptr ? std::string(text, length) : "system error " + std::to_string(code);
+  if (text != nullptr) LocalFree(text);
+  while (!lastFailure.empty() &&
+         (lastFailure.back() == '\r' || lastFailure.back() == '\n' || lastFailure.back() == ' ' ||
+          lastFailure.back() == '.'))
+    lastFailure.pop_back();
+  return result;
+}
+}  // namespace
+
+std::string nativeFailure() { return lastFailure; }
+
 std::string nativePath(const std::string& path) { return path; }
 
 // Names are single-byte text in the user's code page, as the console gives them.
@@ -28,14 +61,17 @@ std::filesystem::path toFsPath(const std::string& path) { return std::filesystem
 
 std::string fromFsPath(const std::filesystem::path& path) { return path.string(); }
 
-std::FILE* openNativeRead(const std::string& nativeName) { return std::fopen(nativeName.c_str(), "rb"); }
+std::FILE* openNativeRead(const std::string& nativeName) {
+  std::FILE* file = std::fopen(nativeName.c_str(), "rb");
+  return file != nullptr ? file : noteErrno(file);
+}
 
 int nativeOpenWrite(const std::string& nativeName) {
   // As fopen's "wb" opens it, without the stream.
   int fd = -1;
   if (_sopen_s(&fd, nativeName.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
                _S_IREAD | _S_IWRITE) != 0)
-    return -1;
+    return noteErrno(-1);
   return fd;
 }
 
@@ -45,7 +81,12 @@ bool nativeWriteAll(int descriptor, std::string_view text) {
   while (left > 0) {
     const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(left, std::size_t{1} << 30));
     const int n = _write(descriptor, p, chunk);
-    if (n <= 0) return false;
+    if (n < 0) return noteErrno(false);
+    if (n == 0) {
+      // Nothing taken and no error named: the disk has no room left.
+      lastFailure = std::make_error_code(std::errc::no_space_on_device).message();
+      return false;
+    }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
@@ -69,7 +110,7 @@ bool nativeFileKey(const std::string& nativeName, std::string& key) {
 int nativeCreateNew(const std::string& nativeName) {
   HANDLE h = CreateFileA(nativeName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return -1;
+  if (h == INVALID_HANDLE_VALUE) return noteLastError(-1);
   const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_WRONLY | _O_BINARY);
   if (fd < 0) {
     // Created but not open as a descriptor: nothing of this creation may stay.
@@ -79,15 +120,24 @@ int nativeCreateNew(const std::string& nativeName) {
   return fd;
 }
 
-bool nativeCloseDescriptor(int descriptor) { return _close(descriptor) == 0; }
+bool nativeCloseDescriptor(int descriptor) { return _close(descriptor) == 0 || noteErrno(false); }
 
 // Windows writes its cache back by itself; nothing is asked of it.
 void nativeStartWriteBack(int, long long, long long) {}
 
 void nativeDropWritten(int, long long, long long) {}
 
+std::size_t nativeFilesToSpare(std::size_t most) {
+  // The C runtime's own limit on open files; the three standard streams are the run's.
+  const int streams = _getmaxstdio();
+  const std::size_t share = streams > 3 ? static_cast<std::size_t>(streams - 3) / 4 : 0;
+  return std::clamp<std::size_t>(share, 1, most);
+}
+
+bool nativeTooManyOpenFiles() { return errno == EMFILE || errno == ENFILE; }
+
 bool nativeRename(const std::string& nativeFrom, const std::string& nativeTo) {
-  return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0 || noteLastError(false);
 }
 
 bool nativeHardLink(const std::string& nativeExisting, const std::string& nativeSecond) {

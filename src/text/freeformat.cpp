@@ -89,6 +89,7 @@ FreeFormatReader::ItemKind FreeFormatReader::scanItem(std::string_view& value, b
     skipBlanks();
     started_ = true;
   }
+  itemStart_ = pos_;
   if (pos_ >= text_.size()) return ItemKind::Failure;  // the line ran out
   if (text_[pos_] == '/') {
     ended_ = true;
@@ -157,13 +158,25 @@ bool FreeFormatReader::readNumber(T& value, Parse parse) {
   lastNull_ = kind == ItemKind::Null;
   switch (kind) {
     case ItemKind::Null: return true;
-    case ItemKind::Failure: return false;
+    case ItemKind::Failure: return failed();
     case ItemKind::Value: break;
   }
   T parsed{};
-  if (quoted || !parse(item, parsed)) return false;
+  if (quoted || !parse(item, parsed)) {
+    failedItem_ = item;
+    return false;
+  }
   value = parsed;
   return true;
+}
+
+bool FreeFormatReader::failed() {
+  // What is left of the line from the item on: nothing when the line ran
+  // out, else the malformed item (an unclosed quote, a bad repeat count).
+  std::string_view rest = text_.substr(std::min(itemStart_, text_.size()));
+  while (!rest.empty() && isBlank(rest.back())) rest.remove_suffix(1);
+  failedItem_ = rest;
+  return false;
 }
 
 bool FreeFormatReader::atOwnItem() {
@@ -231,7 +244,7 @@ bool FreeFormatReader::readText(std::string& value, std::size_t maxLength) {
   lastNull_ = kind == ItemKind::Null;
   switch (kind) {
     case ItemKind::Null: return true;
-    case ItemKind::Failure: return false;
+    case ItemKind::Failure: return failed();
     case ItemKind::Value: break;
   }
   value.assign(item.substr(0, maxLength));

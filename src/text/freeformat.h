@@ -28,6 +28,8 @@ class FreeFormatReader {
   bool readText(std::string& value, std::size_t maxLength);
   /// True when the last value read was a null, which left its receiving variable alone.
   bool lastWasNull() const { return lastNull_; }
+  /// The item the last failed read met, quotes removed ("" when the list had run out); valid while the text is.
+  std::string_view failedItem() const { return failedItem_; }
 
  private:
   enum class ItemKind { Value, Null, Failure };
@@ -40,6 +42,8 @@ class FreeFormatReader {
   bool readPlain(T& value);
   // The shortcut for a quoted text without doubled quotes: false (nothing read) when the general reading must decide.
   bool readSimpleQuoted(std::string& value, std::size_t maxLength);
+  // Notes the rest of the line from the item that could not be read as the failed item; false.
+  bool failed();
   // True when the next item is read from the text itself, with leading blanks skipped.
   bool atOwnItem();
   // Reads one item (with its repeat count) from the text itself.
@@ -61,6 +65,8 @@ class FreeFormatReader {
   bool repeatQuoted_ = false;
   std::string unquoted_;        // storage for a quoted value with doubled quotes
   bool lastNull_ = false;       // the last read met a null
+  std::size_t itemStart_ = 0;   // where the item scanned last begins
+  std::string_view failedItem_; // the item of the last failed read
 };
 
 }  // namespace kestrix

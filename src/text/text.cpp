@@ -180,6 +180,23 @@ std::size_t LENSL(std::string_view text) {
   return last == std::string_view::npos ? 0 : last + 1;
 }
 
+const char* blankControlCharacters(std::string& text) {
+  // TAB, CR and LF stand in quoted values as they are; readers of the
+  // written files stop or go wrong at the others, NUL above all.
+  static constexpr const char* kNames[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
+                                             "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
+                                             "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
+                                             "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+  const char* first = nullptr;
+  for (char& c : text) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code >= 0x20 || c == '\t' || c == '\r' || c == '\n') continue;
+    if (first == nullptr) first = kNames[code];
+    c = ' ';
+  }
+  return first;
+}
+
 std::string quoted(std::string_view text) {
   std::string out;
   out.reserve(text.size() + 2);

@@ -84,6 +84,9 @@ bool needsQuotes(std::string_view text);
 /// The text as it stands, or quoted() when it needs quotes.
 std::string quotedWhenNeeded(std::string_view text);
 
+/// Writes every control character below the blank but TAB, CR and LF as a blank; the name of the first one (such as "NUL"), or null when none.
+const char* blankControlCharacters(std::string& text);
+
 /// Position of the last character that is neither blank nor NUL (0 when none).
 std::size_t LENSL(std::string_view text);
 

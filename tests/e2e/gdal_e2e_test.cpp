@@ -15,6 +15,12 @@
 #include "support/layer_check.h"
 #include "support/layer_text.h"
 
+// The module's folder relative to the executable in an installed tree; only
+// builds that load GDAL as a module know it.
+#ifndef KESTRIX_GDAL_MODULE_INSTALL_DIR
+#define KESTRIX_GDAL_MODULE_INSTALL_DIR ""
+#endif
+
 namespace kestrix {
 namespace {
 
@@ -190,6 +196,24 @@ void mifSurvey(const ScratchDir& dir) {
   layer.save(dir, "survey");
 }
 
+// Null elevations in the channel must not take the bank's level: those
+// points are left out, and the section is made of the others.
+TEST(GdalE2E, PointsWithANullZAreLeftOut) {
+  SKIP_WITHOUT_GDAL();
+  ScratchDir dir;
+  copyExample(dir);
+  tool(dir, "ogr2ogr -f GPKG survey.gpkg survey.mif -nln survey && "
+            "ogrinfo -dialect SQLite -sql 'UPDATE survey SET Z = NULL WHERE fid IN (3, 4)' survey.gpkg >/dev/null");
+  const auto run = dir.run({"-batch", "-N", "-out:out", "survey.gpkg"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("\nWARNING - \"survey.gpkg\" has 2 point records without an elevation (Z), left out: 3, 4\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("Summary: points read: 25\n"), std::string::npos);
+  EXPECT_NE(run.output.find("Sorting \"XS1\"    2    3    2\n"), std::string::npos);  // of its 5 C points, 3 are left
+  EXPECT_EQ(testing::midRecordCount(dir.read("out/_xs_all_points.mid")), 25);
+}
+
 TEST(GdalE2E, FieldsByNameInAnyOrderZFromThePointsAndNulls) {
   SKIP_WITHOUT_GDAL();
   ScratchDir reference;
@@ -205,7 +229,8 @@ TEST(GdalE2E, FieldsByNameInAnyOrderZFromThePointsAndNulls) {
                                        {"500007,200000,8.5", "\"xs_id\":\"XS1\",\"lcr\":\"C\",\"Mnr\":0.035"},
                                        {"500009,200000,8.125", "\"xs_id\":\"XS1\",\"lcr\":\"C\",\"Mnr\":0.035"},
                                        {"500012,200000,10", "\"xs_id\":\"XS1\",\"lcr\":\"R\",\"Mnr\":0.05"}}));
-  auto run = dir.run({"-batch", "-N", "-out:out", "survey.geojson"});
+  // GeoJSON without a "crs" member is WGS 84, which these coordinates cannot be.
+  auto run = dir.run({"-batch", "-N", "-out:out", "-crs:EPSG:27700", "survey.geojson"});
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("\nNOTE - Layer \"survey.geojson\" has no Z field: each point's elevation is its Z "
                             "coordinate\n"),
@@ -217,8 +242,7 @@ TEST(GdalE2E, FieldsByNameInAnyOrderZFromThePointsAndNulls) {
       << run.output;
   EXPECT_NE(mifRun.output.find("has no value for MNR: the previous point record's values are used (MNR 0.06)\n"),
             std::string::npos);
-  expectSameOutputs(outputs(reference), outputs(dir), "GeoJSON by name", false);
-  EXPECT_EQ(coordSys(dir.read("out/1d_xs.mif")), "CoordSys Earth Projection 1, 104");
+  expectSameOutputs(outputs(reference), outputs(dir), "GeoJSON by name");
 
   // Other names: the first four fields are Z, MNR, LCR and XS_ID, as in a .mid.
   ScratchDir byPosition;
@@ -228,11 +252,11 @@ TEST(GdalE2E, FieldsByNameInAnyOrderZFromThePointsAndNulls) {
                                            {"500009,200000", "\"h\":8.125,\"n\":0.035,\"side\":\"C\",\"id\":\"XS1\""},
                                            {"500012,200000",
                                             "\"h\":\"10\",\"n\":0.05,\"side\":\"R\",\"id\":\"XS1\""}}));
-  run = byPosition.run({"-batch", "-N", "-out:out", "survey.json"});
+  run = byPosition.run({"-batch", "-N", "-out:out", "-crs:EPSG:27700", "survey.json"});
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output.find("NOTE - "), std::string::npos);
   EXPECT_NE(run.output.find("WARNING - Record 2 of \"survey.json\" has no value for MNR"), std::string::npos);
-  expectSameOutputs(outputs(reference), outputs(byPosition), "GeoJSON by position", false);
+  expectSameOutputs(outputs(reference), outputs(byPosition), "GeoJSON by position");
 }
 
 TEST(GdalE2E, GeoPackageOfTheLayersMatchesTheMifLayers) {
@@ -359,6 +383,73 @@ void copyModel(const ScratchDir& dir) {
     dir.write(name, testing::sourceFile(std::string("fuzz/model/") + name));
 }
 
+const char* const kBritishGrid = "CoordSys Earth Projection 8, 79, \"m\", -2, 49, 0.9996012717, 400000, -100000";
+
+TEST(GdalE2E, LayerThatClaimsLongitudeLatitudeStopsTheRunUntilCrsNamesItsSystem) {
+  SKIP_WITHOUT_GDAL();
+  ScratchDir reference;
+  copyExample(reference);
+  ASSERT_EQ(reference.run({"-batch", "-N", "-savedate:off", "-out:out", "survey.mif"}).status, 0);
+
+  // GDAL finds no EPSG code for the survey's system, so the GeoJSON gets no
+  // "crs" member and claims WGS 84: the run stops and writes nothing.
+  ScratchDir dir;
+  copyExample(dir);
+  tool(dir, "ogr2ogr -f GeoJSON survey.geojson survey.mif");
+  const std::size_t inputs = dir.files().size();
+  struct Refused {
+    const char* crs;
+    const char* error;
+  };
+  for (const Refused& refused :
+       {Refused{nullptr, "\nERROR - \"survey.geojson\" says its coordinates are longitude/latitude, but they reach "
+                         "352086, 421000: give the right system with -crs:EPSG:nnnn\n"},
+        Refused{"-crs:EPSG:4326", "\nERROR - -crs:EPSG:4326 says the coordinates of \"survey.geojson\" are "
+                                  "longitude/latitude, but they reach 352086, 421000: give the right system with "
+                                  "-crs:EPSG:nnnn\n"},
+        Refused{"-crs:EPSG:none", "\nERROR - GDAL does not understand the coordinate system \"-crs:EPSG:none\": "},
+        Refused{"-crs:", "\nERROR - No coordinate system named in \"-crs:\": "}}) {
+    std::vector<std::string> args = {"-batch", "-N", "-gpkg", "-out:out", "survey.geojson"};
+    if (refused.crs != nullptr) args.push_back(refused.crs);
+    const auto run = dir.run(args);
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find(refused.error), std::string::npos) << run.output;
+    EXPECT_EQ(dir.files().size(), inputs) << run.output;
+  }
+
+  // Named, the system stands for the layer's and goes into every output.
+  auto run = dir.run({"-batch", "-N", "-gpkg", "-out:out", "-crs:EPSG:27700", "survey.geojson"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  auto written = outputs(dir);
+  ASSERT_EQ(written.erase("kestrix_layers.gpkg"), 1u);
+  expectSameOutputs(outputs(reference), written, "GeoJSON with -crs");
+  EXPECT_EQ(coordSys(dir.read("out/1d_xs.mif")), kBritishGrid);
+  tool(dir, "ogrinfo -so out/kestrix_layers.gpkg _xs_bed_points > info.txt");
+  EXPECT_NE(dir.read("info.txt").find("ID[\"EPSG\",27700]]\n"), std::string::npos) << dir.read("info.txt");
+
+  // A copied .mif header gets the named system in place of its own CoordSys,
+  // or before its columns when it has none; the rest stays as it was.
+  const std::string survey = dir.read("survey.mif");
+  const std::size_t line = survey.find("CoordSys ");
+  dir.write("bare.mif", survey.substr(0, line) + survey.substr(survey.find("\r\n", line) + 2));
+  dir.write("bare.mid", dir.read("survey.mid"));
+  const std::string nz = "CoordSys Earth Projection 8, 117, \"m\", 173, 0, 0.9996, 1600000, 10000000";
+  for (const char* layer : {"survey.mif", "bare.mif"}) {
+    run = dir.run({"-batch", "-N", "-savedate:off", "-out:copied", "-crs:EPSG:2193", layer});
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string mif = dir.read("copied/_xs_all_points.mif");
+    EXPECT_EQ(mif.rfind("Version 300\r\nCharset \"WindowsLatin1\"\r\nDelimiter \",\"\r\n" + nz + "\r\nColumns ", 0), 0u)
+        << layer << "\n" << mif;
+    EXPECT_EQ(afterHeader(mif), afterHeader(reference.read("out/_xs_all_points.mif"))) << layer;
+  }
+
+  // In a converter run it wins over the projection layer.
+  copyModel(dir);
+  run = dir.run({"-batch", "-isis", "-out:isis", "-crs:EPSG:27700", "proj.mif", "model.dat"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(coordSys(dir.read("isis/1d_xs.mif")), kBritishGrid);
+}
+
 TEST(GdalE2E, OnlyRunsThatNeedGdalLoadIt) {
   const std::string moduleFile = gdalModuleFile();
   if (moduleFile.empty()) GTEST_SKIP() << "the program under test does not load GDAL as a module";
@@ -384,7 +475,7 @@ TEST(GdalE2E, OnlyRunsThatNeedGdalLoadIt) {
   }
   tool(dir, "ogr2ogr -f GeoJSON survey.geojson survey.mif");
   const std::vector<std::vector<std::string>> with = {
-      {"-batch", "-N", "-savedate:off", "-out:geojson", "survey.geojson", "start_lines.mif"},
+      {"-batch", "-N", "-savedate:off", "-out:geojson", "survey.geojson", "start_lines.mif", "-crs:EPSG:27700"},
       {"-batch", "-N", "-savedate:off", "-gpkg", "-out:gpkg", "survey.mif", "start_lines.mif"}};
   for (const auto& args : with) {
     const auto run = dir.run(traced, args);
@@ -408,7 +499,7 @@ TEST(GdalE2E, RunWithoutItsGdalModuleSaysWhy) {
   auto run = dir.run(alone, {"-batch", "-N", "-out:out", "survey.gpkg"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find(expected + "read \"survey.gpkg\": " + module +
-                            ": cannot open shared object file: No such file or directory\n"),
+                            ": cannot open shared object file: No such file or directory (nor is it in "),
             std::string::npos)
       << run.output;
   run = dir.run(alone, {"-batch", "-N", "-savedate:off", "-gpkg", "-out:out", "survey.mif", "start_lines.mif"});
@@ -426,6 +517,18 @@ TEST(GdalE2E, RunWithoutItsGdalModuleSaysWhy) {
   run = dir.run(alone, {"-batch", "-N", "-savedate:off", "-out:out", "survey.mif", "start_lines.mif"});
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(dir.has("out/XS3.csv"));
+
+  // An installed tree finds the module in its private library folder.
+  const std::filesystem::path tree = dir.path() / "tree";
+  const std::filesystem::path moduleDir = tree / "bin" / KESTRIX_GDAL_MODULE_INSTALL_DIR;
+  std::filesystem::create_directories(moduleDir);
+  std::filesystem::copy_file(testing::programUnderTest().binary, tree / "bin" / "kestrix");
+  std::filesystem::copy_file(std::filesystem::path(testing::programUnderTest().binary).parent_path() / moduleFile,
+                             moduleDir / moduleFile);
+  run = dir.run({(tree / "bin" / "kestrix").string(), ""},
+                {"-batch", "-N", "-savedate:off", "-gpkg", "-out:installed", "survey.mif", "start_lines.mif"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(dir.has("installed/kestrix_layers.gpkg"));
 }
 
 TEST(GdalE2E, BuildWithoutGdalSaysHowToGetIt) {
@@ -443,6 +546,10 @@ TEST(GdalE2E, BuildWithoutGdalSaysHowToGetIt) {
   run = dir.run({"-batch", "-isis", "bng.prj", "*.dat"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("\n" + expected + "read \"bng.prj\""), std::string::npos) << run.output;
+  run = dir.run({"-batch", "-N", "-savedate:off", "-crs:EPSG:27700", "survey.mif"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("\n" + expected + "use -crs:EPSG:27700: build it with GDAL"), std::string::npos)
+      << run.output;
   EXPECT_EQ(dir.files().size(), 4u);
 }
 

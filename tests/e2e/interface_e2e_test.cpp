@@ -227,7 +227,8 @@ TEST(InterfaceE2E, HelpAndVersionAnswerAndSucceed) {
                              "Further options (introduced by -, / or an en dash, in any case):\n"
                              "   -batch  - never wait and never ask"),
             std::string::npos);
-  for (const char* option : {"-quiet", "-savedate:error", "-savedate:warning", "-savedate:off", "-out:FOLDER", "-gpkg"})
+  for (const char* option :
+       {"-quiet", "-savedate:error", "-savedate:warning", "-savedate:off", "-out:FOLDER", "-gpkg", "-crs:DEF"})
     EXPECT_NE(help.output.find(std::string("\n   ") + option + " "), std::string::npos) << option;
   EXPECT_EQ(help.output.find("Press Enter to Close"), std::string::npos);
   EXPECT_EQ(help.output.find("Build 2019"), std::string::npos);
@@ -256,6 +257,10 @@ TEST(InterfaceE2E, SaveDateSettingsOnALayerWithoutTable) {
   const auto strict = dir.run({"-N", "gdal.mif"});
   EXPECT_EQ(strict.status, 1);
   EXPECT_TRUE(hasLine(strict.output, "ERROR 0004 - Could not access save date of \"gdal.mid\" to check with \"gdal.tab\""));
+  EXPECT_NE(strict.output.find("\nNOTE - Layers exported by QGIS or GDAL have no MapInfo table: run with "
+                               "-savedate:off or -savedate:warning\n"),
+            std::string::npos)
+      << strict.output;
   EXPECT_FALSE(dir.has("A.csv"));
   EXPECT_EQ(dir.run({"-N", "-savedate:error", "gdal.mif"}).output, strict.output);
 
@@ -368,21 +373,25 @@ TEST(InterfaceE2E, FractionalMaterialNumbersAreReportedOnce) {
   EXPECT_EQ(dir.run({"-M", "w.mif"}).output.find("WARNING"), std::string::npos);
 }
 
-TEST(InterfaceE2E, BlankValuesTakenFromThePreviousRecordAreReported) {
+TEST(InterfaceE2E, BlankValuesTakenFromThePreviousRecordAreReportedAndABlankZIsLeftOut) {
   ScratchDir dir;
   SurveyLayer l;
   l.point(0, 0, "12,0.06,L,XS1").point(4, 0, ",,C,XS1").point(7, 0, "10,0.035,,XS1").point(9, 0, "8,0.03,C,XS1");
   l.save(dir, "s");
   const auto run = dir.run({"-N", "s.mif"});
   ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_TRUE(hasLine(run.output, "WARNING - Record 2 of \"s.mid\" has no value for Z, MNR: the previous point "
-                                  "record's values are used (Z 12, MNR 0.06)"))
+  // The second record has no elevation: it is left out, but its LCR still carries on to the third.
+  EXPECT_TRUE(hasLine(run.output, "WARNING - \"s.mid\" has 1 point record without an elevation (Z), left out: 2"))
       << run.output;
   EXPECT_TRUE(hasLine(run.output, "WARNING - Record 3 of \"s.mid\" has no value for LCR: the previous point record's "
                                   "values are used (LCR \"C\")"));
   EXPECT_EQ(count(run.output, "WARNING"), 2);
-  // The values stay as free-format reading gives them.
-  EXPECT_NE(dir.read("XS1.csv").find("  12.000,     0.060, 2\r\n"), std::string::npos);
+  EXPECT_TRUE(hasLine(run.output, "Summary: points read: 3"));
+  EXPECT_TRUE(hasLine(run.output, "Summary: warnings: 2"));
+  EXPECT_EQ(count(run.output, " Read C point"), 2);
+  // The section is made of the other three points.
+  EXPECT_EQ(dir.read("XS1.csv"), "\"XS1\",\r\n\"X\",\"Z\",\"N\",\"LCR\"\r\n     0.000,  12.000,     0.060, 1\r\n"
+                                "     7.000,  10.000,     0.035, 2\r\n     9.000,   8.000,     0.030, 2\r\n");
 }
 
 TEST(InterfaceE2E, BundledExampleRaisesNoWarning) {

@@ -22,6 +22,11 @@
 #include "support/fakes.h"
 #include "support/layer_check.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace kestrix {
 namespace {
 
@@ -337,6 +342,42 @@ TEST(OutputIntegrityE2E, AFailedRunLeavesEveryFileAsItWas) {
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_NE(run.output.find("Can't Open"), std::string::npos) << run.output;
   EXPECT_EQ(snapshot(dir), before);
+  EXPECT_FALSE(anyTemporary(dir));
+}
+
+// A file or folder the run cannot make names the system's reason after the
+// message. Permissions do not stop root (as CI runs): the folder that is a
+// file and the file that is a folder stop every user.
+TEST(OutputIntegrityE2E, WhatCannotBeWrittenNamesTheSystemsReason) {
+  // Under Wine the reasons are Wine's, not those of a Windows system.
+  if (testing::windowsTarget()) GTEST_SKIP() << "the reasons of a Windows build are checked on Windows only";
+  ScratchDir dir;
+  writeIsis(dir);
+  dir.write("afile", "not a folder");
+  std::filesystem::create_directory(dir.path() / "taken");
+  std::filesystem::create_directory(dir.path() / "taken" / "XS1.csv");
+  struct Case {
+    const char* out;
+    const char* message;  // the line before the reason
+    const char* reason;
+  };
+  std::vector<Case> cases = {
+      {"afile/sub", "ERROR - Could not create the output folder \"afile/sub\"", " Reason: Not a directory"},
+      {"taken", " If so, close the file or create file path.", " Reason: Is a directory"}};
+#ifndef _WIN32
+  if (::geteuid() != 0) {
+    std::filesystem::create_directory(dir.path() / "locked");
+    ::chmod((dir.path() / "locked").c_str(), 0555);
+    cases.push_back({"locked", " If so, close the file or create file path.", " Reason: Permission denied"});
+  }
+#endif
+  for (const Case& c : cases) {
+    const auto run = dir.run({"-batch", "-N", "-isis", std::string("-out:") + c.out, "proj.mif", "model.dat"});
+    EXPECT_EQ(run.status, 1) << run.output;
+    // The system's own words differ on Windows; the line is there all the same.
+    const std::string expected = std::string(c.message) + "\n" + (testing::windowsTarget() ? " Reason: " : c.reason);
+    EXPECT_NE(run.output.find(expected), std::string::npos) << c.out << "\n" << run.output;
+  }
   EXPECT_FALSE(anyTemporary(dir));
 }
 

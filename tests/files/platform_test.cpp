@@ -269,10 +269,16 @@ TEST(Platform, AnOutputFoundMissingStaysMissingUntilThisProcessChangesItsName) {
 #ifndef _WIN32
 TEST(Platform, AWriteThatFailsInABlockFailsTheCloseOrTheSettling) {
   auto fs = makeSystemFileSystem();
+  // Every failure keeps the system's reason for the message that reports it.
+  EXPECT_FALSE(fs->openWrite("/nonexistent-folder/x.csv"));
+  EXPECT_EQ(fs->failure(), "No such file or directory");
+  EXPECT_FALSE(fs->openRead("/dev/null/x.mif"));
+  EXPECT_EQ(fs->failure(), "Not a directory");
   auto out = fs->openWrite("/dev/full");
   if (!out) GTEST_SKIP() << "/dev/full cannot be opened here";
   out->write("a line that the device refuses\r\n");
   EXPECT_FALSE(out->close());
+  EXPECT_EQ(out->failure(), "No space left on device");
 
   // Written in the background, the failure is known once the writes have settled, and only once.
   fs->writeInBackground();
@@ -283,6 +289,7 @@ TEST(Platform, AWriteThatFailsInABlockFailsTheCloseOrTheSettling) {
   std::string failed;
   EXPECT_FALSE(fs->settle(failed));
   EXPECT_EQ(failed, "/dev/full");
+  EXPECT_EQ(fs->failure(), "No space left on device");
   EXPECT_TRUE(fs->settle(failed));
 }
 #endif

@@ -89,7 +89,7 @@ TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
   t.ctx.settings.mnrType = ResistanceType::Manning;
   ListSource points({{FeatureKind::Point, {{1, 2}}, {"1.5", "0.03", "L", "XS1"}},
                      {FeatureKind::Line, {{0, 0}, {5, 5}}, {"XS1"}},
-                     {FeatureKind::Point, {{3, 4}}, {"", "0.04", "R", "XS1"}}});
+                     {FeatureKind::Point, {{3, 4}}, {"2", "", "R", "XS1"}}});
   xsReadPoints(t.ctx, t.ctx.gis, points, "memory");
   EXPECT_EQ(points.opened, "memory");
   EXPECT_EQ(points.closes, 1);
@@ -98,11 +98,11 @@ TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
   ASSERT_EQ(s.ptCount(Group::kLeft), 1);
   ASSERT_EQ(s.ptCount(Group::kRight), 1);
   EXPECT_EQ(s.point(Group::kRight, 1).mapX, 3.0);
-  EXPECT_EQ(s.point(Group::kRight, 1).z, 1.5f);  // the null Z keeps the previous record's
+  EXPECT_EQ(s.point(Group::kRight, 1).mnr, 0.03f);  // the null MNR keeps the previous record's
   EXPECT_TRUE(t.ctx.settings.linesFound);
   EXPECT_TRUE(hasLine(t.out(), "Reading Cross-Section Points from memory..."));
-  EXPECT_TRUE(hasLine(t.out(), "WARNING - Record 3 of \"list\" has no value for Z: the previous point record's "
-                               "values are used (Z 1.5)"))
+  EXPECT_TRUE(hasLine(t.out(), "WARNING - Record 3 of \"list\" has no value for MNR: the previous point record's "
+                               "values are used (MNR 0.03)"))
       << t.out();
 
   ListSource lines({{FeatureKind::Point, {{9, 9}}, {"1", "0.03", "C", "XS1"}},

@@ -46,30 +46,30 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
 TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
   TestRun t;
   t.ctx.settings.mnrType = ResistanceType::Manning;
+  // The second record has no elevation: it is left out, and makes no section, but its values carry on.
   LayerBuilder().point(0, 0, "10.25,0.03,L,\"XS1\"").point(1, 0, ",0.04,,\"XS2\"").addTo(t.fs, "a");
-  LayerBuilder().point(2, 0, ",,R,,").point(3, 0, "7,,,\"xs1\"").addTo(t.fs, "b");
+  LayerBuilder().point(2, 0, "8,,R,,").point(3, 0, "7,,,\"xs1\"").addTo(t.fs, "b");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
+  EXPECT_EQ(t.ctx.store.nxs(), 1);
+  EXPECT_TRUE(has(t.out(), "\nWARNING - \"a.mid\" has 1 point record without an elevation (Z), left out: 2\n"))
+      << t.out();
   xsReadPoints(t.ctx, t.ctx.gis, "b.mif");
 
   ASSERT_EQ(t.ctx.store.nxs(), 2);
   const Section& xs2 = t.ctx.store[2];
-  ASSERT_EQ(xs2.ptCount(Group::kLeft), 1);
-  EXPECT_EQ(xs2.point(Group::kLeft, 1).z, 10.25f);
-  EXPECT_EQ(xs2.point(Group::kLeft, 1).mnr, 0.04f);
-  ASSERT_EQ(xs2.ptCount(Group::kRight), 1);  // every column but LCR carried over from the first layer
-  EXPECT_EQ(xs2.point(Group::kRight, 1).z, 10.25f);
+  EXPECT_EQ(xs2.ptCount(Group::kLeft), 0);
+  ASSERT_EQ(xs2.ptCount(Group::kRight), 1);  // MNR and XS_ID carried over from the left-out record
+  EXPECT_EQ(xs2.point(Group::kRight, 1).z, 8.0f);
   EXPECT_EQ(xs2.point(Group::kRight, 1).mnr, 0.04f);
   const Section& xs1 = t.ctx.store[1];
   ASSERT_EQ(xs1.ptCount(Group::kRight), 1);  // the second layer's point joins the section of the first
   EXPECT_EQ(xs1.point(Group::kRight, 1).z, 7.0f);
   EXPECT_EQ(xs1.point(Group::kRight, 1).mapX, 3.0);
   EXPECT_TRUE(has(t.out(), " Read R point    1 for XS xs1\n")) << t.out();
-  // Each record that took values is reported with the values it took.
-  EXPECT_TRUE(has(t.out(), "\nWARNING - Record 2 of \"a.mid\" has no value for Z, LCR: the previous point record's "
-                           "values are used (Z 10.25, LCR \"L\")\n"))
-      << t.out();
-  EXPECT_TRUE(has(t.out(), "\nWARNING - Record 1 of \"b.mid\" has no value for Z, MNR, XS_ID: the previous point "
-                           "record's values are used (Z 10.25, MNR 0.04, XS_ID \"XS2\")\n"));
+  // Each record that took values is reported with the values it took; the left-out one is not.
+  EXPECT_FALSE(has(t.out(), "Record 2 of \"a.mid\"")) << t.out();
+  EXPECT_TRUE(has(t.out(), "\nWARNING - Record 1 of \"b.mid\" has no value for MNR, XS_ID: the previous point "
+                           "record's values are used (MNR 0.04, XS_ID \"XS2\")\n"));
   EXPECT_TRUE(has(t.out(), "\nWARNING - Record 2 of \"b.mid\" has no value for MNR, LCR: the previous point record's "
                            "values are used (MNR 0.04, LCR \"R\")\n"));
   EXPECT_EQ(t.ctx.tally.warnings, 3);
@@ -79,24 +79,40 @@ TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
   TestRun t;
   t.ctx.settings.mnrType = ResistanceType::Manning;
   LayerBuilder b;
-  b.point(0, 0, ",0.03,L,XS1");  // the first record of the run has no earlier record
+  b.point(0, 0, "4,,L,XS1");  // the first record of the run has no earlier record
   b.mifText("Line 0 0 1 1\r\n").withRow("\"XS1\"");  // a line's row is counted, not read
   for (int i = 0; i < 24; ++i) b.point(i, 1, "5,,C,XS1");
   b.addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_FALSE(t.ctx.settings.errFound);
-  EXPECT_TRUE(has(t.out(), "\nWARNING - Record 1 of \"a.mid\" has no value for Z: there is no earlier point record, "
-                           "so Z 0 is used\n"))
+  EXPECT_TRUE(has(t.out(), "\nWARNING - Record 1 of \"a.mid\" has no value for MNR: there is no earlier point record, "
+                           "so MNR 0 is used\n"))
       << t.out();
   EXPECT_TRUE(has(t.out(), "WARNING - Record 3 of \"a.mid\" has no value for MNR: the previous point record's values "
-                           "are used (MNR 0.03)\n"));
+                           "are used (MNR 0)\n"));
   EXPECT_TRUE(has(t.out(), "WARNING - Record 21 of \"a.mid\""));
   EXPECT_FALSE(has(t.out(), "WARNING - Record 22 of"));
   EXPECT_TRUE(has(t.out(), "\nWARNING - 5 more records of \"a.mid\" have blank values that take the previous point "
                            "record's values\n...Closed File Unit:1001\n"));
   EXPECT_EQ(t.ctx.tally.warnings, 21);
   EXPECT_EQ(t.ctx.tally.pointsRead, 25);
-  EXPECT_EQ(t.ctx.store[1].point(Group::kCentre, 24).mnr, 0.03f);
+  EXPECT_EQ(t.ctx.store[1].point(Group::kCentre, 24).mnr, 0.0f);
+}
+
+TEST(SectionsPoints, PointsWithoutAnElevationAreNamedTwentyTimesThenCounted) {
+  TestRun t;
+  LayerBuilder b;
+  b.point(0, 0, "1,2,C,XS1");
+  for (int i = 0; i < 23; ++i) b.point(i, 1, " ,2,C,XS2");
+  b.addTo(t.fs, "a");
+  xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
+  EXPECT_TRUE(has(t.out(), "\nWARNING - \"a.mid\" has 23 point records without an elevation (Z), left out: 2, 3, 4, 5, "
+                           "6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21 and 3 more\n"))
+      << t.out();
+  EXPECT_EQ(t.ctx.store.nxs(), 1);  // XS2 had no point with an elevation
+  EXPECT_FALSE(has(t.out(), "XS2"));
+  EXPECT_EQ(t.ctx.tally.warnings, 1);
+  EXPECT_EQ(t.ctx.tally.pointsRead, 1);
 }
 
 TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
@@ -108,7 +124,9 @@ TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
       .addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
   EXPECT_TRUE(t.ctx.settings.errFound);
-  EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n")) << t.out();
+  EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n \"a.mid\" record 2: field "
+                           "XS_ID (the 4th column) has no value - the layer's columns are Z, MNR, LCR, XS_ID\n"))
+      << t.out();
   EXPECT_EQ(t.ctx.store.nxs(), 1);  // the next row was not taken for the missing value
   EXPECT_EQ(t.ctx.store[1].ptCount(Group::kCentre), 1);
   // The abandoned layer gives its units back: the next layer opens on the same numbers.

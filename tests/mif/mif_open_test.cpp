@@ -65,6 +65,9 @@ class ExportingConsole : public ScriptedConsole {
   }
 };
 
+const std::string kExportNote =
+    "NOTE - Layers exported by QGIS or GDAL have no MapInfo table: run with -savedate:off or -savedate:warning\n";
+
 TEST(MifSaveDate, NewerTableAsksForReExportThenOpensAfresh) {
   MemoryFileSystem fs;
   ExportingConsole console({""});
@@ -81,8 +84,8 @@ TEST(MifSaveDate, NewerTableAsksForReExportThenOpensAfresh) {
             opened("River.mif", 1001) + opened("River.mid", 1002) +
                 "Checking save date is later than that of River.tab...NOT OK\n\n"
                 "...Closed File Unit:1001\n...Closed File Unit:1002\n"
-                "ERROR 0004 - Save date of \"River.tab\" file is later than that of \"River.mid\"\n"
-                "Re-export mif file and press Enter, or close window.\n" +
+                "ERROR 0004 - Save date of \"River.tab\" file is later than that of \"River.mid\"\n" +
+                kExportNote + "Re-export mif file and press Enter, or close window.\n" +
                 opened("River.mif", 1001) + opened("River.mid", 1002) +
                 "Checking save date is later than that of River.tab...OK\n\n");
   EXPECT_EQ(console.reads(), 1);
@@ -104,7 +107,7 @@ TEST(MifSaveDate, PromptAtEndOfInputEndsTheRun) {
 }
 
 TEST(MifSaveDate, CheckItselfComparesWholeSeconds) {
-  TestRun t({""});
+  TestRun t({"", ""});
   t.fs.add("a.mid", "", 50);
   t.fs.add("a.tab", "", 50);
   int geom = 0, attr = 0;
@@ -118,9 +121,13 @@ TEST(MifSaveDate, CheckItselfComparesWholeSeconds) {
   t.console.clearOutput();
   t.fs.touch("a.tab", 51);
   EXPECT_FALSE(miCheckSaveDate(t.ctx, "a.mid", "a.tab", geom, attr));
-  EXPECT_EQ(t.out(), "Checking save date is later than that of a.tab...NOT OK\n\n"
-                     "ERROR 0004 - Save date of \"a.tab\" file is later than that of \"a.mid\"\n"
-                     "Re-export mif file and press Enter, or close window.\n");
+  const std::string failed = "Checking save date is later than that of a.tab...NOT OK\n\n"
+                             "ERROR 0004 - Save date of \"a.tab\" file is later than that of \"a.mid\"\n";
+  EXPECT_EQ(t.out(), failed + kExportNote + "Re-export mif file and press Enter, or close window.\n");
+  // The note is given once per run.
+  t.console.clearOutput();
+  EXPECT_FALSE(miCheckSaveDate(t.ctx, "a.mid", "a.tab", geom, attr));
+  EXPECT_EQ(t.out(), failed + "Re-export mif file and press Enter, or close window.\n");
 }
 
 TEST(MifSaveDate, MissingTableEndsTheRun) {
@@ -132,7 +139,8 @@ TEST(MifSaveDate, MissingTableEndsTheRun) {
   EXPECT_EQ(t.out(), opened("River.mif", 1001) + opened("River.mid", 1002) +
                          "Checking save date is later than that of River.tab...NOT OK\n\n"
                          "ERROR 0004 - Could not access save date of \"River.mid\" to check with \"River.tab\"\n\n"
-                         "NOTE - If using VORLAN.exe, use CHECK MI SAVE DATE == WARNING or OFF to suppress check\n\n"
+                         "NOTE - If using VORLAN.exe, use CHECK MI SAVE DATE == WARNING or OFF to suppress check\n" +
+                         kExportNote + "\n"
                          "\nPress Enter to Close\n");
   EXPECT_FALSE(t.ctx.units.slotOf(1001)->open);
 }

@@ -15,12 +15,12 @@
 namespace kestrix::testing {
 
 /// The header every survey layer starts with (and every output layer copies).
-inline const char* const kSurveyHeader =
+inline constexpr const char* kSurveyHeader =
     "Version 300\r\nCharset \"WindowsLatin1\"\r\nDelimiter \",\"\r\n"
     "CoordSys Earth Projection 8, 79, \"m\", -2, 49, 0.9996012717, 400000, -100000\r\n";
 
 /// The columns of every survey layer: Z, MNR, LCR and XS_ID.
-inline const char* const kSurveyColumns =
+inline constexpr const char* kSurveyColumns =
     "Columns 4\r\n  Z Float\r\n  MNR Float\r\n  LCR Char(1)\r\n  XS_ID Char(12)\r\nData\r\n\r\n";
 
 /// How a layer's text is written.
