@@ -90,6 +90,8 @@ fi
 
 # Keep the console's Executable: line out of the comparison.
 for log in "$out"/*.log; do grep -av '^Executable:' "$log" > "$log.cmp" || true; mv "$log.cmp" "$log"; done
+# The report names the executable run too.
+find "$out" -name kestrix_report.html -exec sed -i "s#<code>$exe #<code>kestrix #" {} +
 
 count=$(find "$out" -type f | wc -l)
 echo "$count files in $out"
