@@ -103,8 +103,8 @@ TEST_F(CrossPlatformE2E, BundledExample) {
     }
   }
   compare(inputs, [](const ScratchDir&) { return std::vector<std::string>{"-N", "survey.mif", "start_lines.mif"}; });
-  // Six inputs, three sections and three layers of two files each.
-  EXPECT_EQ(compared_, 6u + 3u + 6u);
+  // Six inputs, three sections, three layers of two files each and the folder's lock file.
+  EXPECT_EQ(compared_, 6u + 3u + 6u + 1u);
 }
 
 const std::string kProjection = lines({"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
@@ -127,8 +127,8 @@ TEST_F(CrossPlatformE2E, RealIsisModel) {
     return std::vector<std::string>{"-N", "-isis", "proj.mif", "lead.dat",
                                     relativeName(model.parent_path() / "DOUGLAS_2018*.dat", dir)};
   });
-  // Three inputs, 1 + 366 sections and three layers.
-  EXPECT_EQ(compared_, 3u + 1u + 366u + 6u);
+  // Three inputs, 1 + 366 sections, three layers and the lock file.
+  EXPECT_EQ(compared_, 3u + 1u + 366u + 6u + 1u);
 }
 
 TEST_F(CrossPlatformE2E, RealMike11Network) {
@@ -162,8 +162,8 @@ TEST_F(CrossPlatformE2E, RealMike11Network) {
                                     relativeName(network.parent_path() / "VIDA96-3.NWK?1", dir),
                                     relativeName(parameters, dir)};
   });
-  // Seven sections and the layers 1d_xs, _xs_bed_points, _xs_all_points, 1d_nwk and 1d_branches.
-  EXPECT_EQ(compared_, 3u + 7u + 10u);
+  // Seven sections, the layers 1d_xs, _xs_bed_points, _xs_all_points, 1d_nwk and 1d_branches, and the lock file.
+  EXPECT_EQ(compared_, 3u + 7u + 10u + 1u);
 }
 
 }  // namespace
