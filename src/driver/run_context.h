@@ -22,7 +22,7 @@
 #include "output/html_report.h"
 #include "platform/platform.h"
 #include "store/store.h"
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "gis/features.h"
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

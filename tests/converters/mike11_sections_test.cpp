@@ -137,7 +137,7 @@ struct Conversion {
   int convert(const std::vector<std::string>& txt, const std::string& name = "xs.txt") {
     t.fs.add(name, lines(txt));
     return endsRun([&] {
-      M11NetworkLayers network(t.ctx, tables);
+      M11NetworkLayers network(t.ctx);
       m11ConvertSections(t.ctx, name, tables, network);
     });
   }
