@@ -3,7 +3,7 @@
 //
 // Module gis: the GIS-mode readers (identifiers, survey points, start and
 // projection lines) that fill the store from input layers. It may call every
-// module up to the store; never converters, output or driver.
+// module up to the workspace; never converters, output or driver.
 
 #include <string>
 
