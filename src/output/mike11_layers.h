@@ -1,7 +1,8 @@
 #pragma once
 // The two layers a MIKE 11 conversion writes beside its sections: 1d_nwk,
 // one channel between consecutive sections of a branch, and 1d_branches,
-// the branches of the network.
+// the branches of the network. The conversion hands both over worked out;
+// these layers only format them.
 
 #include <string>
 #include <vector>
