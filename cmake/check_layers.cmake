@@ -4,6 +4,13 @@
 # where LAYERS lists the levels from the bottom, separated by ";" and the
 # modules of one level by "|". A module may include its own headers and those
 # of the levels below it; modules of one level never include each other.
+# It also fails on a source file of more than 500 lines: a file that long
+# holds more than one thing and is to be split.
+
+# Files still longer, each waiting for its split; an entry that is no longer
+# too long fails as well, so that the list only ever shrinks.
+set(long_files platform/platform_common.cpp text/numbers.cpp)
+set(max_lines 500)
 
 if(NOT SOURCE_DIR OR NOT LAYERS)
   message(FATAL_ERROR "check_layers.cmake needs SOURCE_DIR and LAYERS")
@@ -32,6 +39,19 @@ foreach(source IN LISTS sources)
     continue()
   endif()
   math(EXPR checked "${checked} + 1")
+  file(READ "${SOURCE_DIR}/${source}" text)
+  string(REGEX MATCHALL "\n" line_ends "${text}")
+  list(LENGTH line_ends lines)
+  list(FIND long_files "${source}" long_index)
+  if(long_index GREATER -1)
+    if(NOT lines GREATER max_lines)
+      message(SEND_ERROR "${source} has ${lines} lines now: take it off the list of long files")
+      math(EXPR faults "${faults} + 1")
+    endif()
+  elseif(lines GREATER max_lines)
+    message(SEND_ERROR "${source} has ${lines} lines, more than ${max_lines}: split it")
+    math(EXPR faults "${faults} + 1")
+  endif()
   file(STRINGS "${SOURCE_DIR}/${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
   foreach(line IN LISTS includes)
     string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" header "${line}")
@@ -47,6 +67,6 @@ foreach(source IN LISTS sources)
 endforeach()
 
 if(faults GREATER 0)
-  message(FATAL_ERROR "${faults} include(s) go up or across the layers")
+  message(FATAL_ERROR "${faults} fault(s): includes that go up or across the layers, or files too long")
 endif()
 message(STATUS "Layer check: ${checked} files include only their own module and the modules below")

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

@@ -3,9 +3,9 @@
 // and placement of cross-sections with the 1d_nwk and 1d_branches layers.
 //
 // Module converters: the ISIS and MIKE 11 readers that fill the store from
-// model files, and the sink interface through which a MIKE 11 conversion has
-// its network layers written. It may call every module up to the store;
-// never gis, output or driver.
+// model files, and the MIKE 11 network view (channels and branches) that the
+// conversion works out and hands to its network sink. It may call every
+// module up to the workspace; never gis, output or driver.
 
 #include <cstdint>
 #include <memory>
@@ -15,13 +15,10 @@
 
 #include "platform/platform.h"
 
-#include "store/workspace.h"
+#include "workspace/network.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
-
-
-/// Characters a MIKE 11 branch name or topo identifier keeps.
-constexpr std::size_t kM11NameWidth = 100;
 
 /// One network point.
 struct m11Point {
@@ -91,19 +88,12 @@ struct M11Crossing {
   int section = 0;       ///< section number in the store
 };
 
-/// The layers a conversion writes while it reads (1d_nwk and 1d_branches); the output module implements it.
-class M11NetworkSink {
- public:
-  virtual ~M11NetworkSink() = default;
-  /// Opens the layers in `outFolder` with the header of the projection layer open on `projectionUnit`.
-  virtual void open(const std::string& outFolder, int projectionUnit) = 0;
-  /// Writes the channel from `previous` to `current` along branch b (from 1) with the channel counter `counter`.
-  virtual void channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) = 0;
-  /// Closes the channels and writes and closes the branches.
-  virtual void close() = 0;
-  /// Closes the layers as far as they were written (after a read error).
-  virtual void abandon() = 0;
-};
+/// The channel from `previous` to `current` along branch b (from 1) with the channel counter `counter`; ends the run when it has too many vertices.
+M11Channel m11Channel(Workspace& ctx, const Mike11Tables& tables, int b, const M11Crossing& previous,
+                      const M11Crossing& current, int counter);
+
+/// Every branch with two or more matched points, in network order.
+std::vector<M11BranchLine> m11BranchLines(const Mike11Tables& tables);
 
 /// The conversion of a run's .txt files as one: one network, written to one sink, across all the files.
 class M11SectionConversion {

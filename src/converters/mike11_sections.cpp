@@ -117,7 +117,7 @@ class M11SectionConversion::Converter {
   }
 
   void finish() {
-    if (opened_ && !abandoned_) layers_.close();
+    if (opened_ && !abandoned_) layers_.close(m11BranchLines(tables_));
     abandoned_ = true;
   }
 
@@ -187,7 +187,7 @@ class M11SectionConversion::Converter {
     }
     if (havePrevious_ && ASAME(branch_, previousBranch_) && ASAME(topo_, previousTopo_)) {
       counter_ += 10;
-      if (!abandoned_) layers_.channel(b, previous_, crossing, counter_);
+      if (!abandoned_) layers_.channel(m11Channel(ctx_, tables_, b, previous_, crossing, counter_));
     }
     havePrevious_ = true;
     previousBranch_ = branch_;

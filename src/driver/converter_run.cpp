@@ -143,8 +143,8 @@ void converterRun(RunContext& ctx) {
     // The cross-section conversion writes its own layers into the output folder.
     readyOutFolder(ctx);
     // One network for all the .txt files of the run.
-    M11NetworkLayers network(ctx, tables, set.optHtml ? &ctx.report : nullptr);
-    const std::unique_ptr<M11NetworkSink> both = formats.networkSink(network, tables);
+    M11NetworkLayers network(ctx, set.optHtml ? &ctx.report : nullptr);
+    const std::unique_ptr<M11NetworkSink> both = formats.networkSink(network);
     M11SectionConversion conversion(ctx, tables, both ? *both : network);
     searchPass(ctx, [&](const std::string& name) {
       if (FILEEXT(name) != ".txt") return;

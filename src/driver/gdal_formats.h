@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "converters/mike11.h"
+#include "workspace/network.h"
 #include "output/section_writer.h"
 
 namespace kestrix {
@@ -38,7 +38,7 @@ class GdalFormats {
   /// The GeoPackage sink of the section layers (after guarding the GeoPackage's name).
   virtual ExtraSectionSink sectionSink() = 0;
   /// A network sink that writes through `mif` and into the GeoPackage.
-  virtual std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif, const Mike11Tables& tables) = 0;
+  virtual std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif) = 0;
   /// Writes out the GeoPackage when anything was written to it, before the outputs are committed.
   virtual void finish() = 0;
 };

@@ -184,9 +184,9 @@ ExtraSectionSink GisFormats::sectionSink() {
   return gdal().sectionSink();
 }
 
-std::unique_ptr<M11NetworkSink> GisFormats::networkSink(M11NetworkSink& mif, const Mike11Tables& tables) {
+std::unique_ptr<M11NetworkSink> GisFormats::networkSink(M11NetworkSink& mif) {
   if (!ctx_.settings.optGpkg) return nullptr;
-  return gdal().networkSink(mif, tables);
+  return gdal().networkSink(mif);
 }
 
 void GisFormats::finish() {

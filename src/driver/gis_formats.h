@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "converters/mike11.h"
+#include "workspace/network.h"
 #include "driver/gdal_formats.h"
 #include "output/section_writer.h"
 
@@ -47,7 +47,7 @@ class GisFormats {
   /// The GeoPackage sink of -gpkg for the section layers (after guarding its name); empty without -gpkg.
   ExtraSectionSink sectionSink();
   /// A network sink that also writes into the GeoPackage of -gpkg; null without -gpkg.
-  std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif, const Mike11Tables& tables);
+  std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif);
   /// Writes out the GeoPackage of -gpkg, before the outputs are committed.
   void finish();
 

@@ -48,8 +48,8 @@ class Formats final : public GdalFormats {
     return [&writer](const SectionsView& view) { return writer.sectionSink(view); };
   }
 
-  std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif, const Mike11Tables& tables) override {
-    return geoPackage().networkSink(mif, tables);
+  std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif) override {
+    return geoPackage().networkSink(mif);
   }
 
   void finish() override {

@@ -3,7 +3,7 @@
 
 #include "driver/gis_formats.h"
 #include "driver/modes.h"
-#include "driver/ordering.h"
+#include "geometry/ordering.h"
 #include "driver/run_context.h"
 #include "driver/run_end_report.h"
 #include "files/paths.h"
@@ -85,8 +85,8 @@ void gisRun(RunContext& ctx) {
     ctx.exits(kExitFailure);
   }
 
-  if (set.optPpol) projectionStage(ctx);
-  orderingStage(ctx);
+  if (set.optPpol) projectionStage(ctx, set, ctx.store);
+  orderingStage(ctx, set, ctx.store);
 
   set.outFolder = set.outOption.empty() ? firstLayerFolder(ctx) : outOptionFolder(set);
   formats.composeHeader(false);

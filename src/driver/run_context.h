@@ -5,8 +5,8 @@
 // layer access, the workspace). Every stop of a run goes through exits() or
 // halt(), which throw RunEnd for the entry point to catch.
 //
-// Module driver, the top layer: the command line, the mode runs, ordering,
-// the summary and the run context. It may call every module.
+// Module driver, the top layer: the command line, the mode runs, the
+// summary and the run context. It may call every module.
 
 #include <string>
 #include <string_view>
@@ -22,7 +22,7 @@
 #include "output/html_report.h"
 #include "platform/platform.h"
 #include "store/store.h"
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

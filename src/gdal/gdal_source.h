@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "gis/features.h"
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 class GDALDataset;
 class OGRFeature;

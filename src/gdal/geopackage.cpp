@@ -11,7 +11,6 @@
 #include "files/paths.h"
 #include "gdal/gdal_errors.h"
 #include "gdal/gdal_source.h"
-#include "output/mike11_layers.h"
 #include "text/numbers.h"
 #include "text/text.h"
 
@@ -140,8 +139,7 @@ class GeoPackageWriter::Sections final : public SectionSink {
 // 1d_nwk and 1d_branches, written through the MIF/MID sink and into the GeoPackage.
 class GeoPackageWriter::Network final : public M11NetworkSink {
  public:
-  Network(GeoPackageWriter& writer, M11NetworkSink& mif, const Mike11Tables& tables)
-      : writer_(writer), mif_(mif), tables_(tables) {}
+  Network(GeoPackageWriter& writer, M11NetworkSink& mif) : writer_(writer), mif_(mif) {}
   void open(const std::string& outFolder, int projectionUnit) override {
     mif_.open(outFolder, projectionUnit);
     writer_.create(projectionUnit);
@@ -164,9 +162,8 @@ class GeoPackageWriter::Network final : public M11NetworkSink {
     branches_ = writer_.layer("1d_branches", false, branches, std::size(branches));
     writer_.begin();
   }
-  void channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) override {
-    mif_.channel(b, previous, current, counter);
-    const M11Channel channel = m11Channel(writer_.ctx_, tables_, b, previous, current, counter);
+  void channel(const M11Channel& channel) override {
+    mif_.channel(channel);
     OGRFeature f(nwk_->GetLayerDefn());
     f.SetGeometry(line(channel.x, channel.y).get());
     setText(f, "ID", channel.id);
@@ -182,17 +179,16 @@ class GeoPackageWriter::Network final : public M11NetworkSink {
     setText(f, "Conn_2D", "");
     f.SetField("Conn_No", 0);
     f.SetField("Number_of", 0);
-    setText(f, "US_XSect", std::string(significant(writer_.ctx_.store[previous.section].id)));
-    setText(f, "DS_XSect", std::string(significant(writer_.ctx_.store[current.section].id)));
+    setText(f, "US_XSect", std::string(significant(writer_.ctx_.store[channel.upstream].id)));
+    setText(f, "DS_XSect", std::string(significant(writer_.ctx_.store[channel.downstream].id)));
     if (nwk_->CreateFeature(&f) != OGRERR_NONE) writer_.failed(CPLGetLastErrorMsg());
   }
-  void close() override {
-    mif_.close();
-    for (const M11BranchLine& branch : m11BranchLines(tables_)) {
+  void close(const std::vector<M11BranchLine>& branches) override {
+    mif_.close(branches);
+    for (const M11BranchLine& branch : branches) {
       OGRFeature f(branches_->GetLayerDefn());
       f.SetGeometry(line(branch.x, branch.y).get());
-      const std::string name =
-          fitField(tables_.branches[static_cast<std::size_t>(branch.branch) - 1].Name, kM11NameWidth);
+      const std::string name = fitField(branch.name, kM11NameWidth);
       setText(f, "Branch", std::string(significant(name)));
       if (branches_->CreateFeature(&f) != OGRERR_NONE) writer_.failed(CPLGetLastErrorMsg());
     }
@@ -213,7 +209,6 @@ class GeoPackageWriter::Network final : public M11NetworkSink {
 
   GeoPackageWriter& writer_;
   M11NetworkSink& mif_;
-  const Mike11Tables& tables_;
   OGRLayer* nwk_ = nullptr;
   OGRLayer* branches_ = nullptr;
 };
@@ -241,8 +236,8 @@ std::unique_ptr<SectionSink> GeoPackageWriter::sectionSink(const SectionsView& v
   return std::make_unique<Sections>(*this, view);
 }
 
-std::unique_ptr<M11NetworkSink> GeoPackageWriter::networkSink(M11NetworkSink& mif, const Mike11Tables& tables) {
-  return std::make_unique<Network>(*this, mif, tables);
+std::unique_ptr<M11NetworkSink> GeoPackageWriter::networkSink(M11NetworkSink& mif) {
+  return std::make_unique<Network>(*this, mif);
 }
 
 std::string GeoPackageWriter::path() const { return ADDFOLDER(ctx_.settings.outFolder, kGeoPackageName); }

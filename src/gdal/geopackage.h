@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "converters/mike11.h"
 #include "output/section_sinks.h"
 #include "output/section_view.h"
-#include "store/workspace.h"
+#include "workspace/network.h"
+#include "workspace/workspace.h"
 
 class GDALDataset;
 class OGRLayer;
@@ -39,7 +39,7 @@ class GeoPackageWriter {
   /// The sink that writes 1d_xs, _xs_bed_points and _xs_all_points over `view`.
   std::unique_ptr<SectionSink> sectionSink(const SectionsView& view);
   /// A network sink that writes 1d_nwk and 1d_branches through `mif` and into the GeoPackage.
-  std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif, const Mike11Tables& tables);
+  std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif);
   /// The GeoPackage's path in the output folder.
   std::string path() const;
   /// Writes out and closes the GeoPackage (when a layer was written); ends the run when that failed.

@@ -10,7 +10,7 @@
 
 #include "files/file_units.h"
 #include "text/freeformat.h"
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

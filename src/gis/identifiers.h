@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

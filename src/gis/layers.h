@@ -3,12 +3,12 @@
 //
 // Module gis: the GIS-mode readers (identifiers, survey points, start and
 // projection lines) that fill the store from input layers. It may call every
-// module up to the store; never converters, output or driver.
+// module up to the workspace; never converters, output or driver.
 
 #include <string>
 
 #include "gis/features.h"
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "store/geometry.h"
+#include "geometry/geometry.h"
 #include "base/run_end.h"
 #include "gis/features.h"
 #include "gis/identifiers.h"

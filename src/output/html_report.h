@@ -12,7 +12,7 @@
 
 #include "output/section_sinks.h"
 #include "output/section_view.h"
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

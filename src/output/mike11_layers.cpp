@@ -19,9 +19,6 @@ namespace kestrix {
 namespace {
 
 constexpr std::string_view kPen = "    Pen (2,59,255)";
-constexpr int kMaxChannelVertices = 100000;
-constexpr std::size_t kIdPrefixLength = 8;
-constexpr std::size_t kIdLength = 12;  // the ID column is Char(12)
 
 void writeNwkColumns(FileAccess& ctx, int unit) {
   const std::string idColumn = "Char(" + std::to_string(kIdWidth) + ")";
@@ -65,17 +62,6 @@ void noteWidened(Reporter& out, std::string_view what, const std::string& value,
           std::string(file) + " - written in full");
 }
 
-// The identifier of a channel: the first 8 characters of the branch name in
-// capitals and the counter of at least 4 digits. A counter of 5 digits or
-// more takes its room from the name, so that the identifier keeps within its
-// column: cut there, it would repeat an earlier one.
-std::string channelId(const std::string& name, int counter) {
-  const std::string digits = AINTEGERPREC0(counter, 4);
-  const std::size_t room = digits.size() < kIdLength ? kIdLength - digits.size() : 0;
-  return std::string(significant(UPPERCASE(std::string_view(name).substr(0, std::min(kIdPrefixLength, room))))) +
-         digits;
-}
-
 }  // namespace
 
 void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
@@ -95,55 +81,7 @@ void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
   }
 }
 
-M11Channel m11Channel(Workspace& ctx, const Mike11Tables& tables, int b, const M11Crossing& previous,
-                      const M11Crossing& current, int counter) {
-  const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
-  M11Channel channel;
-  auto add = [&](double vx, double vy) {
-    if (static_cast<int>(channel.x.size()) + 1 > kMaxChannelVertices) {
-      ctx.out.say("Exceeded maximum allowable channel points");
-      ctx.out.halt(kExitFailure);
-    }
-    channel.x.push_back(vx);
-    channel.y.push_back(vy);
-  };
-  add(previous.x, previous.y);
-  // The network points between the two sections, along the branch's own
-  // point list (none when both lie on one segment or chainage decreases).
-  const int first = std::max(previous.segment, 1);
-  const int last = std::min(current.segment - 1, branch.NPoints);
-  for (int i = first; i <= last; ++i) {
-    const m11Point& p = tables.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i) - 1]) - 1];
-    add(p.X, p.Y);
-  }
-  add(current.x, current.y);
-  channel.id = channelId(branch.Name, counter);
-  channel.length = current.chainage - previous.chainage;
-  return channel;
-}
-
-std::vector<M11BranchLine> m11BranchLines(const Mike11Tables& tables) {
-  std::vector<M11BranchLine> lines;
-  for (int b = 1; b <= tables.nBranches; ++b) {
-    const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
-    M11BranchLine line;
-    line.branch = b;
-    // A point number that is not in the point table has no position to draw.
-    const int n = std::min(branch.NPoints, static_cast<int>(branch.Matched.size()));
-    for (int i = 0; i < n; ++i) {
-      if (!branch.Matched[static_cast<std::size_t>(i)]) continue;
-      const m11Point& p = tables.points[static_cast<std::size_t>(branch.Points[static_cast<std::size_t>(i)]) - 1];
-      line.x.push_back(p.X);
-      line.y.push_back(p.Y);
-    }
-    if (line.x.size() < 2) continue;  // a line needs two vertices
-    lines.push_back(std::move(line));
-  }
-  return lines;
-}
-
-void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Crossing& current, int counter) {
-  const M11Channel channel = m11Channel(ctx_, tables_, b, previous, current, counter);
+void M11NetworkLayers::channel(const M11Channel& channel) {
   const std::string& id = channel.id;
   std::string wide;
   if (!miWriteObject(ctx_.files, nwkGeom_.unit(), polyline(), channel.x.data(), channel.y.data(),
@@ -170,22 +108,21 @@ void M11NetworkLayers::channel(int b, const M11Crossing& previous, const M11Cros
   row += formatFixed(0.0, 8, 3) + ",";
   row += formatInt(0, 5) + ",";
   row += zero63 + "," + zero63 + "," + zero63 + "," + zero63 + ",";
-  row += quoted(significant(ctx_.store[previous.section].id));
+  row += quoted(significant(ctx_.store[channel.upstream].id));
   row += ',';
-  row += quoted(significant(ctx_.store[current.section].id));
+  row += quoted(significant(ctx_.store[channel.downstream].id));
   ctx_.files.units.writeLine(nwkAttr_.unit(), row);
 }
 
-void M11NetworkLayers::close() {
+void M11NetworkLayers::close(const std::vector<M11BranchLine>& branches) {
   closePair(nwkGeom_, nwkAttr_);
-  for (const M11BranchLine& line : m11BranchLines(tables_)) {
-    const m11Branch& branch = tables_.branches[static_cast<std::size_t>(line.branch) - 1];
+  for (const M11BranchLine& line : branches) {
     std::string wide;
     if (!miWriteObject(ctx_.files, branchesGeom_.unit(), polyline(), line.x.data(), line.y.data(),
                        static_cast<int>(line.x.size()), kPen, "", &wide))
-      noteWidened(ctx_.out, significant(branch.Name), wide, "1d_branches.mif");
-    if (report_ != nullptr) report_->branches.push_back(PlanLine{std::string(significant(branch.Name)), line.x, line.y});
-    std::string name = fitField(branch.Name, kM11NameWidth);
+      noteWidened(ctx_.out, significant(line.name), wide, "1d_branches.mif");
+    if (report_ != nullptr) report_->branches.push_back(PlanLine{std::string(significant(line.name)), line.x, line.y});
+    std::string name = fitField(line.name, kM11NameWidth);
     if (needsQuotes(name)) {
       // Quoted without its padding: the blanks would only sit inside the quotes.
       ctx_.files.units.writeLine(branchesAttr_.unit(), quoted(name));

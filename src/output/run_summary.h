@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

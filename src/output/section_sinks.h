@@ -9,7 +9,7 @@
 #include "files/file_units.h"
 #include "mif/mif.h"
 #include "output/section_view.h"
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

@@ -3,8 +3,10 @@
 // the 1d_xs, _xs_bed_points and _xs_all_points layers.
 //
 // Module output: the sinks that write a run's results (the .csv files, the
-// three section layers, the MIKE 11 network layers). It may call every module
-// below it, converters included for the MIKE 11 types; never the driver.
+// three section layers, the MIKE 11 network layers, the HTML report). It
+// formats the views it is handed (the sections view, the MIKE 11 network
+// view) and may call every module up to the workspace; never gis,
+// converters, gdal or driver.
 
 #include <functional>
 #include <memory>
@@ -12,7 +14,7 @@
 
 #include "output/section_sinks.h"
 #include "output/section_view.h"
-#include "store/workspace.h"
+#include "workspace/workspace.h"
 
 namespace kestrix {
 

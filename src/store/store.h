@@ -3,9 +3,8 @@
 // groups of points. It grows with the data actually stored; the limits mxs,
 // mpt and mlp are enforced by the readers with their own messages.
 //
-// Module store: the sections of a run with their position groups, the -mxs
-// and -mpt limits, plan distances and the workspace handed to the layers above.
-// It may call text, platform, base, files and mif.
+// Module store: the sections of a run with their position groups and the
+// -mxs and -mpt limits. It may call text, platform and base alone.
 
 #include <array>
 #include <cstddef>

@@ -11,6 +11,7 @@
 #include "converters/mike11.h"
 #include "output/mike11_layers.h"
 #include "support/fakes.h"
+#include "text/numbers.h"
 
 namespace kestrix {
 namespace {
@@ -137,7 +138,7 @@ struct Conversion {
   int convert(const std::vector<std::string>& txt, const std::string& name = "xs.txt") {
     t.fs.add(name, lines(txt));
     return endsRun([&] {
-      M11NetworkLayers network(t.ctx, tables);
+      M11NetworkLayers network(t.ctx);
       m11ConvertSections(t.ctx, name, tables, network);
     });
   }
@@ -245,6 +246,31 @@ TEST(Mike11Sections, LayersByteForByte) {
   // Beyond the bed list's last R1 chainage (100) the global value holds.
   EXPECT_FLOAT_EQ(s3.point(Group::kCentre, 1).mnr, 0.035f);
   EXPECT_FLOAT_EQ(c.s(2).point(Group::kCentre, 1).mnr, 0.046f);
+}
+
+// What a network sink is handed: each channel once, worked out, and the branches at the close.
+struct RecordingSink final : M11NetworkSink {
+  void open(const std::string&, int) override {}
+  void channel(const M11Channel& c) override {
+    channels.push_back(c.id + " " + std::to_string(c.upstream) + "-" + std::to_string(c.downstream) + " " +
+                       std::to_string(c.x.size()) + " " + formatFixed(c.length, 6, 1));
+  }
+  void close(const std::vector<M11BranchLine>& branches) override {
+    for (const M11BranchLine& b : branches) names.push_back(b.name + " " + std::to_string(b.x.size()));
+  }
+  void abandon() override {}
+  std::vector<std::string> channels;
+  std::vector<std::string> names;
+};
+
+TEST(Mike11Sections, TheSinkIsHandedTheNetworkView) {
+  Conversion c;
+  c.t.fs.add("xs.txt", lines(join({block("T1", "R1", "50.000", kFive), block("T1", "R1", "80.000", kTwo),
+                                   block("T1", "R1", "300.000", kTwo)})));
+  RecordingSink sink;
+  ASSERT_EQ(endsRun([&] { m11ConvertSections(c.t.ctx, "xs.txt", c.tables, sink); }), -1) << c.t.out();
+  EXPECT_EQ(sink.channels, (std::vector<std::string>{"R10010 1-2 2   30.0", "R10020 2-3 4  220.0"}));
+  EXPECT_EQ(sink.names, (std::vector<std::string>{"R1 4", "R2 2", "R1 2", "FLAT 2"}));
 }
 
 TEST(Mike11Sections, ChannelIdentifiersKeepWithinTheirColumn) {

@@ -1,6 +1,11 @@
 #pragma once
 // The pieces of a run that the readers, the converters and the output sinks
 // work with, handed down by the driver instead of the whole run.
+//
+// Module workspace: the floor the readers, the converters and the output
+// stand on together: the Workspace, and the MIKE 11 network view that the
+// conversion hands to the layers that write it. It may call every module up
+// to mif, store and geometry; it defines no code of its own.
 
 #include "base/reporter.h"
 #include "base/settings.h"

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <limits>
 
-#include "driver/ordering.h"
+#include "geometry/ordering.h"
 #include "text/numbers.h"
 #include "support/fakes.h"
 #include "support/section_values.h"
@@ -36,6 +36,9 @@ int addSection(RunContext& ctx, const std::string& id, std::initializer_list<Pt>
   return s;
 }
 
+// The stages over the run's own settings and sections.
+void order(RunContext& ctx) { orderingStage(ctx, ctx.settings, ctx.store); }
+void project(RunContext& ctx) { projectionStage(ctx, ctx.settings, ctx.store); }
 
 TEST(OrderingDistance, DifferencesAreRoundedToSinglePrecisionFirst) {
   EXPECT_EQ(DISTANCE_8(0, 0, 3, 4), 5.0f);
@@ -50,7 +53,7 @@ TEST(OrderingSections, GroupsChainFromOutermostLeftPoint) {
   TestRun t;
   // L at map x 0, 4, 7 and C at 7, 9, 12 along y = 0, stored out of order; the first C point is 9.
   addSection(t.ctx, "XS1", {{4, 0, 2}, {7, 0, 3}, {0, 0, 1}}, {{9, 0, 5}, {12, 0, 6}, {7, 0, 4}}, {{13, 0, 7}});
-  orderingStage(t.ctx);
+  order(t.ctx);
   const Section& s = t.ctx.store[1];
   EXPECT_TRUE(s.use);
   EXPECT_EQ(offsets(s, Group::kLeft), (F{0, 4, 7}));
@@ -66,7 +69,7 @@ TEST(OrderingSections, FirstOfEqualOutermostLeftPointsWins) {
   TestRun t;
   // Both L points lie 5 from the first C point: the one stored first is the outermost.
   addSection(t.ctx, "A", {{-5, 0, 1}, {5, 0, 2}}, {{0, 0, 0}, {1, 0, 0}}, {});
-  orderingStage(t.ctx);
+  order(t.ctx);
   EXPECT_EQ(elevations(t.ctx.store[1], Group::kLeft), (F{1, 2}));
   EXPECT_EQ(offsets(t.ctx.store[1], Group::kLeft), (F{0, 10}));
 }
@@ -74,7 +77,7 @@ TEST(OrderingSections, FirstOfEqualOutermostLeftPointsWins) {
 TEST(OrderingSections, EqualCentreOffsetsKeepStoredOrder) {
   TestRun t;
   addSection(t.ctx, "A", {{0, 0, 0}}, {{3, 4, 1}, {5, 0, 2}, {0, 5, 3}, {1, 0, 4}}, {});
-  orderingStage(t.ctx);
+  order(t.ctx);
   EXPECT_EQ(elevations(t.ctx.store[1], Group::kCentre), (F{4, 1, 2, 3}));
   EXPECT_EQ(offsets(t.ctx.store[1], Group::kCentre), (F{1, 5, 5, 5}));
 }
@@ -85,7 +88,7 @@ TEST(OrderingSections, WarningsDropSectionsWithAPauseEach) {
   addSection(t.ctx, "no L", {}, {{1, 0, 0}, {2, 0, 0}}, {{3, 0, 0}});
   addSection(t.ctx, "no C", {{0, 0, 0}}, {}, {{3, 0, 0}});
   addSection(t.ctx, "only L", {{0, 0, 0}, {2, 0, 0}}, {}, {});
-  orderingStage(t.ctx);
+  order(t.ctx);
   EXPECT_EQ(t.out(),
             "Sorting \"one C\"    1    1\n"
             "WARNING - Less than two \"C\" points found for cross-section one C\n"
@@ -115,7 +118,7 @@ TEST(OrderingSections, PausesAtTheEndOfInputLetTheRunGoOn) {
   TestRun t;  // no console input at all
   addSection(t.ctx, "a", {{0, 0, 0}}, {{1, 0, 0}}, {});
   addSection(t.ctx, "b", {{0, 0, 0}}, {{1, 0, 0}, {2, 0, 0}}, {});
-  EXPECT_EQ(endsRun([&] { orderingStage(t.ctx); }), -1);
+  EXPECT_EQ(endsRun([&] { order(t.ctx); }), -1);
   EXPECT_FALSE(t.ctx.store[1].use);
   EXPECT_TRUE(t.ctx.store[2].use);
 }
@@ -125,7 +128,7 @@ TEST(OrderingSections, WithLinesEveryGroupIsMeasuredFromTheStartPoint) {
   t.ctx.settings.linesFound = true;
   const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {{6, 8, 3}, {0, 1, 2}}, {{-3, -4, 4}});
   t.ctx.store[s].start = MapPoint{0, 0};
-  orderingStage(t.ctx);
+  order(t.ctx);
   const Section& sec = t.ctx.store[s];
   EXPECT_TRUE(sec.use);
   EXPECT_EQ(offsets(sec, Group::kLeft), (F{5}));
@@ -140,7 +143,7 @@ TEST(OrderingSections, WithLinesAStartBelowMinus99998IsStillAStart) {
   t.ctx.settings.linesFound = true;
   const int s = addSection(t.ctx, "A", {{-199997, 4, 1}}, {{-199994, 8, 3}}, {});
   t.ctx.store[s].start = MapPoint{-200000, 0};
-  orderingStage(t.ctx);
+  order(t.ctx);
   EXPECT_TRUE(t.ctx.store[s].use);
   EXPECT_EQ(offsets(t.ctx.store[s], Group::kLeft), (F{5}));
   EXPECT_EQ(offsets(t.ctx.store[s], Group::kCentre), (F{10}));
@@ -152,7 +155,7 @@ TEST(OrderingSections, WithLinesAMissingStartLineIsWarnedPerGroupWithoutPause) {
   t.ctx.settings.linesFound = true;
   const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {{6, 8, 3}}, {});
   t.ctx.store[s].start.reset();
-  orderingStage(t.ctx);
+  order(t.ctx);
   EXPECT_FALSE(t.ctx.store[s].use);
   EXPECT_EQ(t.out(),
             "Sorting \"A\"    1\n"
@@ -170,7 +173,7 @@ TEST(OrderingSections, WithLinesASectionWithoutCPointsIsAnError) {
   const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {}, {{1, 1, 1}});
   t.ctx.store[s].start = MapPoint{0, 0};
   addSection(t.ctx, "B", {}, {{1, 0, 0}}, {});
-  orderingStage(t.ctx);
+  order(t.ctx);
   EXPECT_TRUE(t.ctx.settings.errFound);
   EXPECT_EQ(t.out(),
             "Sorting \"A\"    1    0\n"
@@ -181,12 +184,12 @@ TEST(OrderingSections, WithLinesASectionWithoutCPointsIsAnError) {
 TEST(OrderingSections, UnorderableOffsetsEndTheRun) {
   TestRun t({""});
   addSection(t.ctx, "A", {{0, 0, 0}}, {{1, 0, 0}, {1e300, 0, 0}}, {});
-  EXPECT_EQ(endsRun([&] { orderingStage(t.ctx); }), kExitFailure);
+  EXPECT_EQ(endsRun([&] { order(t.ctx); }), kExitFailure);
   EXPECT_NE(t.out().find("\nWhy are we here? - is = 0\n"), std::string::npos) << t.out();
 
   TestRun n({""});
   addSection(n.ctx, "B", {{0, 0, 0}}, {{1, 0, 0}, {std::numeric_limits<double>::quiet_NaN(), 0, 0}}, {});
-  EXPECT_EQ(endsRun([&] { orderingStage(n.ctx); }), kExitFailure);
+  EXPECT_EQ(endsRun([&] { order(n.ctx); }), kExitFailure);
   EXPECT_NE(n.out().find("Why are we here? - is = 0"), std::string::npos);
 }
 
@@ -200,7 +203,7 @@ TEST(OrderingSections, LargeGroupsSortQuickly) {
     p.z = static_cast<float>(p.mapX);
     t.ctx.store[s].append(Group::kCentre, p);
   }
-  orderingStage(t.ctx);
+  order(t.ctx);
   const Section& sec = t.ctx.store[s];
   for (int p = 1; p <= 100000; ++p) ASSERT_EQ(sec.point(Group::kCentre, p).z, static_cast<float>(p - 1));
 }
@@ -223,7 +226,7 @@ TEST(OrderingProjection, FootOnTheLastVertexIsKeptAndPointsBeyondTheEndsGo) {
   t.ctx.settings.optPpol = true;
   const int s = addSection(t.ctx, "A", {{-1, 2, 1}}, {{3, 4, 2}, {4, 3, 3}, {1.5, -2, 4}}, {{1, 2, 5}});
   setLine(t.ctx.store[s], {{0, 0}, {3, 0}});
-  projectionStage(t.ctx);
+  project(t.ctx);
   const Section& sec = t.ctx.store[s];
   EXPECT_EQ(sec.ptCount(Group::kLeft), 0);  // before the first vertex
   ASSERT_EQ(sec.ptCount(Group::kCentre), 2);
@@ -251,7 +254,7 @@ TEST(OrderingProjection, FootOnAnInnerVertexBelongsToTheNextSegment) {
   // Bent line: the first segment may not take it, and the second turns away from it.
   const int b = addSection(t.ctx, "B", {}, {{3, 4, 1}, {1, 1, 2}}, {});
   setLine(t.ctx.store[b], {{0, 0}, {3, 0}, {6, -3}});
-  projectionStage(t.ctx);
+  project(t.ctx);
 
   const Section& sa = t.ctx.store[a];
   ASSERT_EQ(sa.ptCount(Group::kCentre), 2);
@@ -277,7 +280,7 @@ TEST(OrderingProjection, PointsOnTheEndVerticesStay) {
     TestRun t;
     const int s = addSection(t.ctx, "A", {}, {{c.x, c.y, 1}}, {});
     setLine(t.ctx.store[s], {{1000, 2000}, {c.endX, c.endY}});
-    projectionStage(t.ctx);
+    project(t.ctx);
     const Section& sec = t.ctx.store[s];
     ASSERT_EQ(sec.ptCount(Group::kCentre), 1) << c.x;
     EXPECT_EQ(sec.point(Group::kCentre, 1).mapX, c.x);
@@ -296,7 +299,7 @@ TEST(OrderingProjection, FeetOnTheEndVerticesStayAndPointsBeyondThemGo) {
                             {999, 1999.5, 6}},
                            {});
   setLine(t.ctx.store[s], {{1000, 2000}, {1010, 2000}});
-  projectionStage(t.ctx);
+  project(t.ctx);
   const Section& sec = t.ctx.store[s];
   ASSERT_EQ(elevations(sec, Group::kCentre), (F{1, 2, 3, 4}));
   for (int p = 1; p <= 4; ++p) {
@@ -312,7 +315,7 @@ TEST(OrderingProjection, FootOnAnInnerVertexOfAStraightLineStays) {
   // Both segments put the foot of (1005, 2003.7) a rounding error outside themselves.
   const int s = addSection(t.ctx, "A", {}, {{1009, 2001, 1}, {1005, 2003.7, 2}}, {});
   setLine(t.ctx.store[s], {{1000, 2000}, {1005, 2000}, {1012.3, 2000}});
-  projectionStage(t.ctx);
+  project(t.ctx);
   const Section& sec = t.ctx.store[s];
   ASSERT_EQ(elevations(sec, Group::kCentre), (F{1, 2}));
   EXPECT_NEAR(sec.point(Group::kCentre, 2).mapX, 1005.0, 1e-9);
@@ -359,7 +362,7 @@ TEST(OrderingProjection, FeetOnVerticesOfABentLine) {
   }
   setLine(t.ctx.store[s], {{-1641, -1111}, {-1640, -1112}, {-1637, -1110}, {-1635, -1112}, {-1628, -1110},
                            {-1621, -1111}});
-  projectionStage(t.ctx);
+  project(t.ctx);
   const Section& sec = t.ctx.store[s];
   int p = 0;
   for (std::size_t i = 0; i < std::size(rows); ++i) {
@@ -384,7 +387,7 @@ TEST(OrderingProjection, ShortSegmentsNeverPullAPointThatALaterSegmentTakes) {
   // last segment takes it, at (20, 20).
   const int s = addSection(t.ctx, "A", {}, {{20, -0.71, 1}}, {});
   setLine(t.ctx.store[s], {{0, 0}, {10, 0}, {10, 0.00015}, {10, 20}, {30, 20}});
-  projectionStage(t.ctx);
+  project(t.ctx);
   const Section& sec = t.ctx.store[s];
   ASSERT_EQ(sec.ptCount(Group::kCentre), 1);
   EXPECT_NEAR(sec.point(Group::kCentre, 1).mapX, 20.0, 1e-5);
@@ -399,7 +402,7 @@ TEST(OrderingProjection, ProjectedCoordinatesKeepTheirSixthDecimal) {
   // give the same six decimals.
   const int s = addSection(t.ctx, "A", {}, {{512146.59, 184325.85, 1}}, {});
   setLine(t.ctx.store[s], {{512034.25, 184210.5}, {512180.75, 184315.125}});
-  projectionStage(t.ctx);
+  project(t.ctx);
   const Section& sec = t.ctx.store[s];
   ASSERT_EQ(sec.ptCount(Group::kCentre), 1);
   EXPECT_EQ(formatFixed(sec.point(Group::kCentre, 1).mapX, 16, 6), "   512163.200287");
@@ -410,7 +413,7 @@ TEST(OrderingProjection, LineOfOneVertexRemovesEveryPoint) {
   TestRun t;
   const int s = addSection(t.ctx, "A", {{1, 1, 1}}, {{2, 2, 2}}, {});
   setLine(t.ctx.store[s], {{0, 0}});
-  projectionStage(t.ctx);
+  project(t.ctx);
   EXPECT_EQ(t.ctx.store[s].counts(), (std::array<int, 3>{0, 0, 0}));
   EXPECT_FALSE(t.ctx.store[s].start.has_value());
 }
@@ -419,7 +422,7 @@ TEST(OrderingProjection, CoincidentVerticesAreReportedOncePerNonEmptyGroup) {
   TestRun t({""});
   const int s = addSection(t.ctx, "A", {{1, 1, 1}}, {{2, 2, 2}, {3, 3, 3}}, {});
   setLine(t.ctx.store[s], {{0, 0}, {10, 0}, {10 + 5e-7, 0}, {20, 0}});
-  EXPECT_EQ(endsRun([&] { projectionStage(t.ctx); }), kExitFailure);
+  EXPECT_EQ(endsRun([&] { project(t.ctx); }), kExitFailure);
   EXPECT_EQ(t.out().rfind(
                 "\nProjecting cross-section points onto lines...\n"
                 "Projecting cross-section points onto line \"A\"\n"

@@ -3,15 +3,13 @@
 // offsets, and so the digits of every .csv file, to the values modellers
 // already have from earlier runs.
 
-#include "driver/ordering.h"
+#include "geometry/ordering.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "driver/run_context.h"
-#include "store/geometry.h"
 #include "text/numbers.h"
 #include "text/text.h"
 
@@ -28,7 +26,7 @@ constexpr double kSquareError = 2.0 * 0x1p-24;  // relative error of a squared s
 // the line at a vertex is taken at that vertex. The smallest
 // chainage carries over from group to group; its point becomes the section's
 // start point.
-void xsProjectPoints(RunContext& ctx, Section& sec, Group g, double& smallest) {
+void xsProjectPoints(Reporter& out, Settings& settings, Section& sec, Group g, double& smallest) {
   const std::span<StorePoint> pts = sec.inUse(g);
   const int n = sec.ptCount(g);
   const int nv = sec.ppolNv;
@@ -49,9 +47,9 @@ void xsProjectPoints(RunContext& ctx, Section& sec, Group g, double& smallest) {
     for (int j = 1; j < nv; ++j) {  // the segment from vertex j-1 to vertex j
       const float distance = DISTANCE_8(vx[j - 1], vy[j - 1], vx[j], vy[j]);
       if (distance < kCoincident) {
-        ctx.newline();
-        ctx.say("ERROR - Coincident points found on projection line " + inQuotes(sec.id));
-        ctx.settings.errFound = true;
+        out.newline();
+        out.say("ERROR - Coincident points found on projection line " + inQuotes(sec.id));
+        settings.errFound = true;
         // The points not yet examined stay as they are, closed up behind the kept ones.
         std::move(pts.begin() + i, pts.begin() + n, pts.begin() + kept);
         sec.keepFirst(g, kept + (n - i));
@@ -113,12 +111,12 @@ void xsProjectPoints(RunContext& ctx, Section& sec, Group g, double& smallest) {
 
 // Fills the offsets of one group from the reference point and orders the
 // group by offset, equal offsets keeping their stored order.
-void xsSortPoints(RunContext& ctx, Section& sec, Group g, double refX, double refY) {
+void xsSortPoints(Reporter& out, const Settings& settings, Section& sec, Group g, double refX, double refY) {
   const std::span<StorePoint> pts = sec.inUse(g);
   const auto first = pts.begin();
   const auto last = pts.begin() + sec.ptCount(g);
 
-  if (!ctx.settings.linesFound && g == Group::kLeft) {
+  if (!settings.linesFound && g == Group::kLeft) {
     // The left group is measured from its outermost point; the first of equal maxima wins.
     float farthest = -1.0f;
     double farX = refX;
@@ -146,47 +144,47 @@ void xsSortPoints(RunContext& ctx, Section& sec, Group g, double refX, double re
   }
   if (!orderable) {
     // No offset could be picked as a smallest one: the map coordinates are unusable.
-    ctx.newline();
-    ctx.say("Why are we here? - is = 0");
-    ctx.exits(kExitFailure);
+    out.newline();
+    out.say("Why are we here? - is = 0");
+    out.exits(kExitFailure);
   }
   std::stable_sort(first, last, [](const StorePoint& a, const StorePoint& b) { return a.x < b.x; });
 }
 
 // Drops a section after a warning that the user is to read before going on.
-void dropWithPause(RunContext& ctx, Section& sec, const std::string& warning) {
-  ctx.newline();
-  ctx.say(warning + sec.id);
-  ctx.pauses();  // at the end of console input the run simply goes on
+void dropWithPause(Reporter& out, Section& sec, const std::string& warning) {
+  out.newline();
+  out.say(warning + sec.id);
+  out.pauses();  // at the end of console input the run simply goes on
   sec.use = false;
 }
 
 }  // namespace
 
-void projectionStage(RunContext& ctx) {
-  ctx.newline();
-  ctx.say("Projecting cross-section points onto lines...");
-  for (int s = 1; s <= ctx.store.nxs(); ++s) {
-    Section& sec = ctx.store[s];
-    ctx.detail("Projecting cross-section points onto line " + inQuotes(sec.id));
+void projectionStage(Reporter& out, Settings& settings, SectionStore& store) {
+  out.newline();
+  out.say("Projecting cross-section points onto lines...");
+  for (int s = 1; s <= store.nxs(); ++s) {
+    Section& sec = store[s];
+    out.detail("Projecting cross-section points onto line " + inQuotes(sec.id));
     double smallest = kNoMinimum;
-    for (const Group g : kGroups) xsProjectPoints(ctx, sec, g, smallest);
+    for (const Group g : kGroups) xsProjectPoints(out, settings, sec, g, smallest);
   }
-  if (ctx.settings.errFound) {
-    ctx.say("ERRORS were found projecting cross-section points onto lines - see above");
-    ctx.exits(kExitFailure);
+  if (settings.errFound) {
+    out.say("ERRORS were found projecting cross-section points onto lines - see above");
+    out.exits(kExitFailure);
   }
 }
 
-void orderingStage(RunContext& ctx) {
-  const bool lines = ctx.settings.linesFound;
+void orderingStage(Reporter& out, Settings& settings, SectionStore& store) {
+  const bool lines = settings.linesFound;
   // A quiet run leaves the Sorting lines out; the summary counts the sections.
-  const bool quiet = ctx.quiet();
-  for (int s = 1; s <= ctx.store.nxs(); ++s) {
-    Section& sec = ctx.store[s];
-    if (!quiet) ctx.put("Sorting " + inQuotes(sec.id));
+  const bool quiet = out.quiet();
+  for (int s = 1; s <= store.nxs(); ++s) {
+    Section& sec = store[s];
+    if (!quiet) out.put("Sorting " + inQuotes(sec.id));
     for (const Group g : kGroups) {
-      if (!quiet) ctx.put(formatInt(sec.ptCount(g), 5));
+      if (!quiet) out.put(formatInt(sec.ptCount(g), 5));
       if (sec.ptCount(g) >= 1) {
         double refX = 0.0;
         double refY = 0.0;
@@ -196,8 +194,8 @@ void orderingStage(RunContext& ctx) {
             refY = sec.start->y;
           } else {
             sec.use = false;
-            ctx.newline();
-            ctx.say("WARNING - Start of line for XS " + inQuotes(sec.id) + " was not found - IGNORING");
+            out.newline();
+            out.say("WARNING - Start of line for XS " + inQuotes(sec.id) + " was not found - IGNORING");
           }
         } else if (g == Group::kLeft) {
           // Without C points this slot reads as zero; the section is then
@@ -206,31 +204,31 @@ void orderingStage(RunContext& ctx) {
           refY = sec.point(Group::kCentre, 1).mapY;
         } else if (g == Group::kCentre) {
           if (sec.ptCount(Group::kCentre) < 2) {
-            dropWithPause(ctx, sec, "WARNING - Less than two \"C\" points found for cross-section ");
+            dropWithPause(out, sec, "WARNING - Less than two \"C\" points found for cross-section ");
           } else if (sec.ptCount(Group::kLeft) == 0) {
-            dropWithPause(ctx, sec, "WARNING - No \"L\" point found for cross-section ");
+            dropWithPause(out, sec, "WARNING - No \"L\" point found for cross-section ");
           } else {
             refX = sec.point(Group::kLeft, sec.ptCount(Group::kLeft)).mapX;
             refY = sec.point(Group::kLeft, sec.ptCount(Group::kLeft)).mapY;
           }
         } else {
           if (sec.ptCount(Group::kCentre) == 0) {
-            dropWithPause(ctx, sec, "WARNING - No \"C\" point found for cross-section ");
+            dropWithPause(out, sec, "WARNING - No \"C\" point found for cross-section ");
           } else {
             refX = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).mapX;
             refY = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).mapY;
           }
         }
-        if (sec.use) xsSortPoints(ctx, sec, g, refX, refY);
+        if (sec.use) xsSortPoints(out, settings, sec, g, refX, refY);
       } else if (lines && g == Group::kCentre) {
-        ctx.newline();
-        ctx.put("ERROR - Cross-section " + inQuotes(sec.id) + " does not contain any \"C\" points.");
-        ctx.settings.errFound = true;
-        if (quiet) ctx.newline();
+        out.newline();
+        out.put("ERROR - Cross-section " + inQuotes(sec.id) + " does not contain any \"C\" points.");
+        settings.errFound = true;
+        if (quiet) out.newline();
         break;
       }
     }
-    if (!quiet) ctx.newline();
+    if (!quiet) out.newline();
   }
 }
 

@@ -1,4 +1,4 @@
-#include "store/geometry.h"
+#include "geometry/geometry.h"
 
 #include <cmath>
 
