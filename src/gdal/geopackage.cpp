@@ -4,7 +4,6 @@
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
 
-#include <cstdlib>
 
 #include "base/run_end.h"
 #include "files/file_units.h"
@@ -12,28 +11,24 @@
 #include "gdal/gdal_errors.h"
 #include "gdal/gdal_source.h"
 #include "text/numbers.h"
+#include "output/layer_schemas.h"
+#include "output/row_layouts.h"
 #include "text/text.h"
 
 namespace kestrix {
 
-/// A field as the MIF/MID layers declare it.
-struct GeoPackageWriter::Field {
-  const char* name;             ///< column name
-  OGRFieldType type;            ///< OFTString, OFTReal or OFTInteger
-  int width;                    ///< characters of a text column, 0 otherwise
-  OGRFieldSubType sub = OFSTNone;  ///< OFSTBoolean for a Logical column
-};
-
 namespace {
 
-using Field = GeoPackageWriter::Field;
-
-constexpr int kNameWidth = 100;  // identifier columns
-
-// The value a .mid row holds: the number as written there, not the single
-// precision value behind it, so that both layers say the same.
-double asWritten(float value, int width, int decimals) {
-  return std::strtod(formatFixedFull(value, width, decimals).c_str(), nullptr);
+// The GeoPackage type of a column; a Logical column is a whole number marked
+// as a truth value.
+OGRFieldType typeOf(FieldType type) {
+  switch (type) {
+    case FieldType::Char: return OFTString;
+    case FieldType::Float: return OFTReal;
+    case FieldType::Integer:
+    case FieldType::Logical: return OFTInteger;
+  }
+  return OFTString;
 }
 
 // True when the first word of a header line is `word` (case-blind).
@@ -81,16 +76,9 @@ class GeoPackageWriter::Sections final : public SectionSink {
   }
   void open(int headerUnit) override {
     writer_.create(headerUnit);
-    const Field xs[] = {{"Source", OFTString, sourceWidth_},  {"Type", OFTString, 2},
-                        {"Flags", OFTString, 10},             {"Column_1", OFTString, 20},
-                        {"Column_2", OFTString, 20},          {"Column_3", OFTString, 20},
-                        {"Column_4", OFTString, 20},          {"Column_5", OFTString, 20},
-                        {"Column_6", OFTString, 20},          {"Z_Increment", OFTReal, 0},
-                        {"Z_Maximum", OFTReal, 0}};
-    const Field points[] = {{"XS_ID", OFTString, kNameWidth}, {"Z", OFTReal, 0}};
-    lines_ = writer_.layer("1d_xs", false, xs, std::size(xs));
-    bed_ = writer_.layer("_xs_bed_points", true, points, std::size(points));
-    all_ = writer_.layer("_xs_all_points", true, points, std::size(points));
+    lines_ = writer_.layer(sectionLineSchema(static_cast<std::size_t>(sourceWidth_)));
+    bed_ = writer_.layer(sectionPointSchema("_xs_bed_points"));
+    all_ = writer_.layer(sectionPointSchema("_xs_all_points"));
     writer_.begin();
   }
   void write(const SectionView& section, SectionNotes&) override {
@@ -121,7 +109,7 @@ class GeoPackageWriter::Sections final : public SectionSink {
     OGRPoint geometry(pt.mapX, pt.mapY);
     f.SetGeometry(&geometry);
     setText(f, "XS_ID", id);
-    f.SetField("Z", asWritten(pt.z, 8, 3));
+    f.SetField("Z", asWritten(pt.z, PointRowLayout::kZ));
     add(layer, f);
   }
   void add(OGRLayer* layer, OGRFeature& f) {
@@ -146,20 +134,8 @@ class GeoPackageWriter::Network final : public M11NetworkSink {
     // A later model file replaces the network layers, as it replaces the MIF/MID ones.
     writer_.dropLayer("1d_nwk");
     writer_.dropLayer("1d_branches");
-    const Field nwk[] = {{"ID", OFTString, 12},           {"Type", OFTString, 4},
-                         {"Ignore", OFTInteger, 0, OFSTBoolean}, {"UCS", OFTInteger, 0, OFSTBoolean},
-                         {"Len_or_ANA", OFTReal, 0},      {"n_or_n_F", OFTReal, 0},
-                         {"US_Invert", OFTReal, 0},       {"DS_Invert", OFTReal, 0},
-                         {"Form_Loss", OFTReal, 0},       {"pBlockage", OFTReal, 0},
-                         {"Inlet_Type", OFTString, 12},   {"Conn_2D", OFTString, 4},
-                         {"Conn_No", OFTInteger, 0},      {"Width_or_Dia", OFTReal, 0},
-                         {"Height_or_WF", OFTReal, 0},    {"Number_of", OFTInteger, 0},
-                         {"Height_Cont", OFTReal, 0},     {"Width_Cont", OFTReal, 0},
-                         {"Entry_Loss", OFTReal, 0},      {"Exit_Loss", OFTReal, 0},
-                         {"US_XSect", OFTString, kNameWidth}, {"DS_XSect", OFTString, kNameWidth}};
-    const Field branches[] = {{"Branch", OFTString, 200}};
-    nwk_ = writer_.layer("1d_nwk", false, nwk, std::size(nwk));
-    branches_ = writer_.layer("1d_branches", false, branches, std::size(branches));
+    nwk_ = writer_.layer(networkSchema());
+    branches_ = writer_.layer(branchesSchema());
     writer_.begin();
   }
   void channel(const M11Channel& channel) override {
@@ -170,7 +146,7 @@ class GeoPackageWriter::Network final : public M11NetworkSink {
     setText(f, "Type", "S");
     f.SetField("Ignore", 0);
     f.SetField("UCS", 1);
-    f.SetField("Len_or_ANA", asWritten(channel.length, 8, 1));
+    f.SetField("Len_or_ANA", asWritten(channel.length, NetworkRowLayout::kLength));
     f.SetField("n_or_n_F", 1.0);
     for (const char* zero : {"US_Invert", "DS_Invert", "Form_Loss", "pBlockage", "Width_or_Dia", "Height_or_WF",
                              "Height_Cont", "Width_Cont", "Entry_Loss", "Exit_Loss"})
@@ -267,16 +243,16 @@ void GeoPackageWriter::create(int headerUnit) {
   srs_.reset(srs);
 }
 
-OGRLayer* GeoPackageWriter::layer(const char* name, bool points, const Field* fields, std::size_t count) {
+OGRLayer* GeoPackageWriter::layer(const LayerSchema& schema) {
   QuietGdal quiet;
   const char* const options[] = {"FID=fid", nullptr};
-  OGRLayer* created = dataset_->CreateLayer(name, srs_.get(), points ? wkbPoint : wkbLineString,
-                                            const_cast<char**>(options));
+  const OGRwkbGeometryType geometry = schema.geometry == miObjectKind::Point ? wkbPoint : wkbLineString;
+  OGRLayer* created = dataset_->CreateLayer(schema.name.c_str(), srs_.get(), geometry, const_cast<char**>(options));
   if (created == nullptr) failed(quiet.message("GDAL could not create the layer"));
-  for (std::size_t i = 0; i < count; ++i) {
-    OGRFieldDefn field(fields[i].name, fields[i].type);
-    if (fields[i].width > 0) field.SetWidth(fields[i].width);
-    field.SetSubType(fields[i].sub);
+  for (const LayerField& column : schema.fields) {
+    OGRFieldDefn field(column.name.c_str(), typeOf(column.type));
+    if (column.type == FieldType::Char) field.SetWidth(column.width);
+    if (column.type == FieldType::Logical) field.SetSubType(OFSTBoolean);
     if (created->CreateField(&field) != OGRERR_NONE) failed(quiet.message("GDAL could not create a field"));
   }
   return created;

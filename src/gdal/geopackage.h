@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "mif/layer_schema.h"
 #include "output/section_sinks.h"
 #include "output/section_view.h"
 #include "workspace/network.h"
@@ -25,9 +26,6 @@ inline constexpr const char* kGeoPackageName = "kestrix_layers.gpkg";
 /// Writes the run's output layers into one GeoPackage; the layers of both kinds go through its sinks.
 class GeoPackageWriter {
  public:
-  /// A field as the MIF/MID layers declare it.
-  struct Field;
-
   /// A writer for the run `ctx`; `wkt` is the run's spatial reference when the first input had one as such, else the
   /// reference is read from the CoordSys of the header the MIF/MID layers copy.
   GeoPackageWriter(Workspace& ctx, std::string wkt);
@@ -50,7 +48,7 @@ class GeoPackageWriter {
   class Network;
 
   void create(int headerUnit);
-  OGRLayer* layer(const char* name, bool points, const Field* fields, std::size_t count);
+  OGRLayer* layer(const LayerSchema& schema);
   void dropLayer(const char* name);
   void begin();
   void commit();

@@ -77,9 +77,9 @@ void miCheckNodes(FileAccess& ctx, int count, int limit);
 bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
                    std::string_view clause1, std::string_view clause2, std::string* wide = nullptr);
 
-/// Appends the lines miWriteObject writes, each with its CR LF, when every coordinate takes the short layout (see writeFixedShort); false, with `out` as it was, when one does not or the object is neither a point nor a pline.
+/// Appends to `out` the lines miWriteObject writes, each with its line end, and returns what it returns.
 bool miFormatObject(std::string& out, const miObjectType& type, const double* x, const double* y, int n,
-                    std::string_view clause1, std::string_view clause2);
+                    std::string_view clause1, std::string_view clause2, std::string* wide = nullptr);
 
 /// Opens the header the output layers copy: the composed text when not empty, else the .mif named `mifName`, its
 /// CoordSys replaced by `coordSys` (none when that is empty) when that is given.

@@ -5,6 +5,7 @@
 #include "base/run_end.h"
 #include "mif/mif.h"
 #include "mif/mif_words.h"
+#include "text/line_end.h"
 #include "text/numbers.h"
 #include "text/text.h"
 
@@ -37,6 +38,23 @@ char* writeShortVertex(char* out, double x, double y) {
   char* const end = writeFixedShort(second, y, kCoordWidth, kCoordDecimals);
   if (end == nullptr || *second != ' ') return nullptr;
   return end;
+}
+
+// One vertex line, `lead` and the two coordinates; false when one was wide.
+// Common coordinates are written in one piece, the others one at a time.
+bool appendVertex(std::string& out, std::string_view lead, double x, double y, std::string* wide) {
+  char text[64];
+  lead.copy(text, lead.size());
+  if (const char* const end = writeShortVertex(text + lead.size(), x, y)) {
+    out.append(text, static_cast<std::size_t>(end - text));
+    out += kLineEnd;
+    return true;
+  }
+  out += lead;
+  bool fits = appendCoordinate(out, x, wide);
+  fits = appendCoordinate(out, y, wide) && fits;
+  out += kLineEnd;
+  return fits;
 }
 
 bool isBlankClause(std::string_view clause) {
@@ -93,70 +111,32 @@ void writeOwnHeader(FileAccess& ctx, int toUnit, const std::vector<std::string>&
 
 bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
                    std::string_view clause1, std::string_view clause2, std::string* wide) {
-  // Common coordinates go out as one piece; only an object with a coordinate
-  // that needs the general layout is built line by line, in place at the end
-  // of the file's buffer.
+  // The object goes out as one piece, formatted in a buffer kept for the next.
   thread_local std::string object;
   object.clear();
-  if (miFormatObject(object, type, x, y, n, clause1, clause2)) {
-    ctx.units.write(geomUnit, object);
-    return true;
-  }
-  bool fits = true;
-  if (type.kind == miObjectKind::Point) {
-    std::string& line = ctx.units.startLine(geomUnit);
-    line += "Point ";
-    fits = appendCoordinate(line, x[0], wide) & fits;
-    fits = appendCoordinate(line, y[0], wide) & fits;
-    ctx.units.endLine(geomUnit);
-  } else if (type.kind == miObjectKind::Pline) {
-    ctx.units.writeLine(geomUnit, "Pline " + AINTEGER(n));
-    for (int i = 0; i < n; ++i) {
-      std::string& line = ctx.units.startLine(geomUnit);
-      fits = appendCoordinate(line, x[i], wide) & fits;
-      fits = appendCoordinate(line, y[i], wide) & fits;
-      ctx.units.endLine(geomUnit);
-    }
-  }
-  // A clause goes out exactly as the writer passed it, trailing blanks included.
-  if (!isBlankClause(clause1)) ctx.units.writeLine(geomUnit, clause1);
-  if (!isBlankClause(clause2)) ctx.units.writeLine(geomUnit, clause2);
+  const bool fits = miFormatObject(object, type, x, y, n, clause1, clause2, wide);
+  ctx.units.write(geomUnit, object);
   return fits;
 }
 
 bool miFormatObject(std::string& out, const miObjectType& type, const double* x, const double* y, int n,
-                    std::string_view clause1, std::string_view clause2) {
-  const std::size_t start = out.size();
-  char text[64];
-  // One vertex line, after `lead`; false when a coordinate needs the general layout.
-  const auto vertex = [&](std::string_view lead, int i) {
-    lead.copy(text, lead.size());
-    const char* const end = writeShortVertex(text + lead.size(), x[i], y[i]);
-    if (end == nullptr) return false;
-    out.append(text, static_cast<std::size_t>(end - text));
-    out += "\r\n";
-    return true;
-  };
-  bool fits = false;
+                    std::string_view clause1, std::string_view clause2, std::string* wide) {
+  bool fits = true;
   if (type.kind == miObjectKind::Point) {
-    fits = vertex("Point ", 0);
+    fits = appendVertex(out, "Point ", x[0], y[0], wide);
   } else if (type.kind == miObjectKind::Pline) {
     out += "Pline ";
     out += AINTEGER(n);
-    out += "\r\n";
-    fits = true;
-    for (int i = 0; i < n && fits; ++i) fits = vertex("", i);
+    out += kLineEnd;
+    for (int i = 0; i < n; ++i) fits = appendVertex(out, "", x[i], y[i], wide) && fits;
   }
-  if (!fits) {
-    out.resize(start);
-    return false;
-  }
+  // A clause goes out exactly as the writer passed it, trailing blanks included.
   for (const std::string_view clause : {clause1, clause2}) {
     if (isBlankClause(clause)) continue;
     out += clause;
-    out += "\r\n";
+    out += kLineEnd;
   }
-  return true;
+  return fits;
 }
 
 void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit) {

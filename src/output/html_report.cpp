@@ -5,6 +5,7 @@
 #include "files/paths.h"
 #include "output/html_text.h"
 #include "output/report_template.h"
+#include "output/row_layouts.h"
 #include "output/run_summary.h"
 #include "text/text.h"
 
@@ -203,9 +204,9 @@ void HtmlReportSink::write(const SectionView& section, SectionNotes&) {
   // at the decimals written, an empty resistance field as null.
   const std::vector<CsvRow>& rows = section.rows;
   line_ += ",\"x\":";
-  appendArray(line_, rows.size(), [&](std::size_t i) { appendJsonFixed(line_, rows[i].x, 3); });
+  appendArray(line_, rows.size(), [&](std::size_t i) { appendJsonFixed(line_, rows[i].x, CsvRowLayout::kX.decimals); });
   line_ += ",\"z\":";
-  appendArray(line_, rows.size(), [&](std::size_t i) { appendJsonFixed(line_, rows[i].z, 3); });
+  appendArray(line_, rows.size(), [&](std::size_t i) { appendJsonFixed(line_, rows[i].z, CsvRowLayout::kZ.decimals); });
   line_ += ",\"m\":";
   appendArray(line_, rows.size(), [&](std::size_t i) {
     if (rows[i].mnr == 0.0f) {
@@ -248,7 +249,7 @@ void HtmlReportSink::write(const SectionView& section, SectionNotes&) {
     line_ += ',';
     appendJsonCoordinate(line_, section.bed->mapY);
     line_ += ',';
-    appendJsonFixed(line_, section.bed->z, 3);
+    appendJsonFixed(line_, section.bed->z, PointRowLayout::kZ.decimals);
     line_ += ']';
   }
   line_ += '}';

@@ -10,7 +10,10 @@
 #include "base/run_end.h"
 #include "files/file_units.h"
 #include "files/paths.h"
+#include "mif/layer_schema.h"
 #include "mif/mif.h"
+#include "output/layer_schemas.h"
+#include "output/row_layouts.h"
 #include "text/numbers.h"
 #include "text/text.h"
 
@@ -19,29 +22,6 @@ namespace kestrix {
 namespace {
 
 constexpr std::string_view kPen = "    Pen (2,59,255)";
-
-void writeNwkColumns(FileAccess& ctx, int unit) {
-  const std::string idColumn = "Char(" + std::to_string(kIdWidth) + ")";
-  static constexpr std::string_view kColumns[] = {
-      "Columns 22",           "  ID Char(12)",         "  Type Char(4)",         "  Ignore Logical",
-      "  UCS Logical",        "  Len_or_ANA Float",    "  n_or_n_F Float",       "  US_Invert Float",
-      "  DS_Invert Float",    "  Form_Loss Float",     "  pBlockage Float",      "  Inlet_Type Char(12)",
-      "  Conn_2D Char(4)",    "  Conn_No Integer",     "  Width_or_Dia Float",   "  Height_or_WF Float",
-      "  Number_of Integer",  "  Height_Cont Float",   "  Width_Cont Float",     "  Entry_Loss Float",
-      "  Exit_Loss Float"};
-  for (const std::string_view line : kColumns) ctx.units.writeLine(unit, line);
-  ctx.units.writeLine(unit, "  US_XSect " + idColumn);
-  ctx.units.writeLine(unit, "  DS_XSect " + idColumn);
-  ctx.units.writeLine(unit, "Data");
-  ctx.units.writeLine(unit, "");
-}
-
-void writeBranchesColumns(FileAccess& ctx, int unit) {
-  ctx.units.writeLine(unit, "Columns 1");
-  ctx.units.writeLine(unit, "  Branch Char(200)");
-  ctx.units.writeLine(unit, "Data");
-  ctx.units.writeLine(unit, "");
-}
 
 miObjectType polyline() {
   miObjectType type;
@@ -72,8 +52,8 @@ void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
   miCopyHeader(ctx_.files, projectionUnit, nwkGeom_.unit());
   miOpenLayer(ctx_.layers, branches, branchesGeom_.unit(), branchesAttr_.unit(), FileMode::Output);
   miCopyHeader(ctx_.files, projectionUnit, branchesGeom_.unit());
-  writeNwkColumns(ctx_.files, nwkGeom_.unit());
-  writeBranchesColumns(ctx_.files, branchesGeom_.unit());
+  miWriteColumns(ctx_.files, nwkGeom_.unit(), networkSchema());
+  miWriteColumns(ctx_.files, branchesGeom_.unit(), branchesSchema());
   // The report shows what these layers hold, and nothing of an earlier network.
   if (report_ != nullptr) {
     report_->channels.clear();
@@ -95,8 +75,9 @@ void M11NetworkLayers::channel(const M11Channel& channel) {
   // comma or a quote in the branch name would break the row.
   std::string row = quotedWhenNeeded(id);
   row += ",S,F,T,";
-  const std::string lengthText = formatFixedFull(length, 8, 1);
-  if (lengthText.size() > 8) noteWidened(ctx_.out, id, lengthText, "1d_nwk.mid");
+  constexpr FixedField kLength = NetworkRowLayout::kLength;
+  const std::string lengthText = formatFixedFull(length, kLength.width, kLength.decimals);
+  if (lengthText.size() > static_cast<std::size_t>(kLength.width)) noteWidened(ctx_.out, id, lengthText, "1d_nwk.mid");
   row += lengthText + ",";
   row += formatFixed(1.0, 6, 3) + ",";
   row += formatFixed(0.0, 10, 3) + ",";

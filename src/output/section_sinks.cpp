@@ -5,6 +5,9 @@
 #include "base/run_end.h"
 #include "files/file_units.h"
 #include "files/paths.h"
+#include "output/layer_schemas.h"
+#include "output/row_layouts.h"
+#include "text/line_end.h"
 #include "text/numbers.h"
 #include "text/text.h"
 
@@ -15,60 +18,6 @@ namespace {
 constexpr std::string_view kBedSymbol = "    Symbol (41,65535,8,\"MapInfo Symbols\",16,0)";
 constexpr std::string_view kGroupSymbol[3] = {"    Symbol (32,65535,5)", "    Symbol (33,16711935,5)",
                                               "    Symbol (32,16776960,4)"};
-
-constexpr std::string_view kSectionColumnsAfterSource[] = {
-    "  Type Char(2)",      "  Flags Char(10)",    "  Column_1 Char(20)", "  Column_2 Char(20)",
-    "  Column_3 Char(20)", "  Column_4 Char(20)", "  Column_5 Char(20)", "  Column_6 Char(20)",
-    "  Z_Increment Float", "  Z_Maximum Float",   "Data",                ""};
-
-constexpr std::string_view kPointColumns[] = {"Columns 2", "  XS_ID Char(100)", "  Z Float", "Data", ""};
-
-// A number too wide for its field is written in full: a wider field in a
-// comma-separated row. The number is appended to the line; returns whether it
-// was widened, with its text in `wide`.
-bool appendFixed(std::string& line, double value, int width, int decimals, std::string& wide) {
-  const std::size_t start = line.size();
-  if (appendFixedFull(line, value, width, decimals) <= static_cast<std::size_t>(width)) return false;
-  wide.assign(line, start);
-  return true;
-}
-
-// The resistance field; true when the value had to be widened, with its text in `wide`.
-bool appendResistance(std::string& line, float mnr, Resistance style, std::string& wide) {
-  if (mnr == 0.0f) return false;  // an exact 0 leaves the field empty
-  const std::size_t start = line.size();
-  int decimals = 0;
-  const double value = writtenResistance(mnr, style, decimals);
-  const int width = decimals == 0 ? 6 : 10;
-  const std::size_t length =
-      decimals == 0 ? appendWholeFull(line, value, width) : appendFixedFull(line, value, width, decimals);
-  if (length <= static_cast<std::size_t>(width)) return false;
-  wide.assign(line, start);
-  return true;
-}
-
-// A row of common values (see writeFixedShort) in one piece at `out`, which
-// has room for 64 characters; the end of the row, or null when a value needs
-// the general layout.
-char* writeShortRow(char* out, const CsvRow& row, Resistance style) {
-  char* p = writeFixedShort(out, row.x, 10, 3);
-  if (p == nullptr) return nullptr;
-  *p++ = ',';
-  if ((p = writeFixedShort(p, row.z, 8, 3)) == nullptr) return nullptr;
-  *p++ = ',';
-  if (row.mnr != 0.0f) {
-    int decimals = 0;
-    const double value = writtenResistance(row.mnr, style, decimals);
-    p = decimals == 0 ? writeWholeShort(p, value, 6) : writeFixedShort(p, value, 10, decimals);
-    if (p == nullptr) return nullptr;
-  }
-  *p++ = ',';
-  const int group = groupNumber(row.group);
-  if (group < 0 || group > 9) return nullptr;
-  *p++ = ' ';
-  *p++ = static_cast<char>('0' + group);
-  return p;
-}
 
 }  // namespace
 
@@ -87,10 +36,8 @@ void SectionNotes::widened(const std::string& text, std::string_view file) {
            std::string(file) + " - written in full");
 }
 
-CsvSink::CsvSink(Workspace& ctx, const SectionsView& view) : ctx_(ctx), style_(view.style) {
-  const std::string letter(1, view.resistanceLetter);
-  heading_ = "\"X\",\"Z\",\"" + letter + "\",\"LCR\"";
-}
+CsvSink::CsvSink(Workspace& ctx, const SectionsView& view)
+    : ctx_(ctx), style_(view.style), heading_(CsvRowLayout::heading(view.resistanceLetter)) {}
 
 void CsvSink::write(const SectionView& section, SectionNotes& notes) {
   const std::string& path = section.csvPath;
@@ -121,42 +68,36 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
 void CsvSink::prepare(const SectionView& section, PreparedText& text) const {
   std::string& rows = text.csvRows;
   rows.clear();
-  char row[64];
-  for (const CsvRow& r : section.rows) {
-    const char* const end = writeShortRow(row, r, style_);
-    if (end == nullptr) {
+  std::string wide;
+  for (const CsvRow& row : section.rows) {
+    // A value written in full is reported, so its section is left to write().
+    if (!CsvRowLayout::append(rows, row, style_, wide)) {
       rows.clear();
       return;
     }
-    rows.append(row, static_cast<std::size_t>(end - row));
-    rows += "\r\n";
+    rows += kLineEnd;
   }
 }
 
 void CsvSink::writeRows(const SectionView& section, int unit, SectionNotes& notes) {
-  const std::string& path = section.csvPath;
   for (const CsvRow& row : section.rows) {
     std::string& line = ctx_.files.units.startLine(unit);
-    if (appendFixed(line, row.x, 10, 3, number_)) notes.widened(number_, path);
-    line += ',';
-    if (appendFixed(line, row.z, 8, 3, number_)) notes.widened(number_, path);
-    line += ',';
-    if (appendResistance(line, row.mnr, style_, number_)) notes.widened(number_, path);
-    line += ',';
-    appendInt(line, groupNumber(row.group), 2);
+    if (!CsvRowLayout::append(line, row, style_, number_)) notes.widened(number_, section.csvPath);
     ctx_.files.units.endLine(unit);
   }
 }
 
-LayerSink::LayerSink(Workspace& ctx, std::string name, bool points, bool stayOpen)
-    : ctx_(ctx), name_(std::move(name)), geom_(ctx.files), attr_(ctx.files), stayOpen_(stayOpen) {
+LayerSink::LayerSink(Workspace& ctx, LayerSchema schema, bool stayOpen)
+    : ctx_(ctx), name_(schema.name), geom_(ctx.files), attr_(ctx.files), schema_(std::move(schema)),
+      stayOpen_(stayOpen) {
   miInitObject(type_);
-  type_.kind = points ? miObjectKind::Point : miObjectKind::Pline;
+  type_.kind = schema_.geometry;
 }
 
-void LayerSink::openLayer(int headerUnit) {
+void LayerSink::open(int headerUnit) {
   miOpenLayer(ctx_.layers, ADDFOLDER(ctx_.settings.outFolder, name_), geom_.unit(), attr_.unit(), FileMode::Output);
   miCopyHeader(ctx_.files, headerUnit, geom_.unit());
+  miWriteColumns(ctx_.files, geom_.unit(), schema_);
 }
 
 void LayerSink::close() {
@@ -175,29 +116,22 @@ void LayerSink::writeObject(const double* x, const double* y, int n, std::string
 }
 
 bool LayerSink::formatObject(std::string& out, const double* x, const double* y, int n, std::string_view clause) const {
-  return miFormatObject(out, type_, x, y, n, clause, "");
+  const std::size_t start = out.size();
+  if (miFormatObject(out, type_, x, y, n, clause, "")) return true;
+  out.resize(start);
+  return false;
 }
 
 void LayerSink::writePointRow(std::string_view quotedId, float z, SectionNotes& notes) {
   std::string& line = ctx_.files.units.startLine(attr_.unit());
-  line += quotedId;
-  line += ',';
-  if (appendFixed(line, z, 8, 3, number_)) notes.widened(number_, name_ + ".mid");
+  if (!PointRowLayout::append(line, quotedId, z, number_)) notes.widened(number_, name_ + ".mid");
   ctx_.files.units.endLine(attr_.unit());
 }
 
 SectionLineSink::SectionLineSink(Workspace& ctx, const SectionsView& view)
-    : LayerSink(ctx, "1d_xs", false, false) {
-  sourceColumn_ = "  Source Char(" + std::to_string(view.sourceWidth) + ")";
+    : LayerSink(ctx, sectionLineSchema(view.sourceWidth), false) {
   const std::string letter(1, view.resistanceLetter);
   sourceTail_ = ",\"XZ\",\"" + letter + "P\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0";
-}
-
-void SectionLineSink::open(int headerUnit) {
-  openLayer(headerUnit);
-  ctx_.files.units.writeLine(geom_.unit(), "Columns 11");
-  ctx_.files.units.writeLine(geom_.unit(), sourceColumn_);
-  for (const std::string_view line : kSectionColumnsAfterSource) ctx_.files.units.writeLine(geom_.unit(), line);
 }
 
 void SectionLineSink::write(const SectionView& section, SectionNotes& notes) {
@@ -224,9 +158,7 @@ void SectionLineSink::prepare(const SectionView& section, PreparedText& text) co
 }
 
 BedPointSink::BedPointSink(Workspace& ctx, const SectionsView& view)
-    : LayerSink(ctx, "_xs_bed_points", true, view.pointLayersStayOpen) {}
-
-void BedPointSink::open(int headerUnit) { openWith(headerUnit, kPointColumns); }
+    : LayerSink(ctx, sectionPointSchema("_xs_bed_points"), view.pointLayersStayOpen) {}
 
 void BedPointSink::write(const SectionView& section, SectionNotes& notes) {
   if (!section.bed) return;
@@ -235,9 +167,7 @@ void BedPointSink::write(const SectionView& section, SectionNotes& notes) {
 }
 
 AllPointsSink::AllPointsSink(Workspace& ctx, const SectionsView& view)
-    : LayerSink(ctx, "_xs_all_points", true, view.pointLayersStayOpen) {}
-
-void AllPointsSink::open(int headerUnit) { openWith(headerUnit, kPointColumns); }
+    : LayerSink(ctx, sectionPointSchema("_xs_all_points"), view.pointLayersStayOpen) {}
 
 void AllPointsSink::prepare(const SectionView& section, PreparedText& text) const {
   std::string& objects = text.pointObjects;
@@ -245,18 +175,16 @@ void AllPointsSink::prepare(const SectionView& section, PreparedText& text) cons
   objects.clear();
   rows.clear();
   const std::string id = quoted(section.id);
-  char z[32];
+  std::string wide;
   for (const DrawnPoint& pt : section.points) {
-    const char* const end = writeFixedShort(z, pt.z, 8, 3);
-    if (end == nullptr || !formatObject(objects, &pt.mapX, &pt.mapY, 1, kGroupSymbol[groupNumber(pt.group) - 1])) {
+    // A value written in full is reported, so its section is left to write().
+    if (!formatObject(objects, &pt.mapX, &pt.mapY, 1, kGroupSymbol[groupNumber(pt.group) - 1]) ||
+        !PointRowLayout::append(rows, id, pt.z, wide)) {
       objects.clear();
       rows.clear();
       return;
     }
-    rows += id;
-    rows += ',';
-    rows.append(z, static_cast<std::size_t>(end - z));
-    rows += "\r\n";
+    rows += kLineEnd;
   }
 }
 

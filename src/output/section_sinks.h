@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "files/file_units.h"
+#include "mif/layer_schema.h"
 #include "mif/mif.h"
 #include "output/section_view.h"
 #include "workspace/workspace.h"
@@ -69,28 +70,22 @@ class CsvSink final : public SectionSink {
   std::string number_;
 };
 
-/// An output MIF/MID layer of the sections: its units, its object kind and its name.
+/// An output MIF/MID layer of the sections: its units, its schema and its name.
 class LayerSink : public SectionSink {
  public:
+  /// Opens the layer, copies the header of the .mif open on `headerUnit` and declares the schema's columns.
+  void open(int headerUnit) override;
   /// Closes both units unless `stayOpen` leaves them to the end of the run.
   void close() override;
 
  protected:
-  /// A layer named `name` in the output folder holding objects of one kind.
-  LayerSink(Workspace& ctx, std::string name, bool points, bool stayOpen);
-  /// Opens the layer, copies the header and writes the given column lines.
-  template <std::size_t N>
-  void openWith(int headerUnit, const std::string_view (&columns)[N]) {
-    openLayer(headerUnit);
-    for (const std::string_view line : columns) ctx_.files.units.writeLine(geom_.unit(), line);
-  }
-  /// Opens the layer and copies the header.
-  void openLayer(int headerUnit);
+  /// A layer of `schema` in the output folder.
+  LayerSink(Workspace& ctx, LayerSchema schema, bool stayOpen);
   /// Writes one object of n vertices with its clause line.
   void writeObject(const double* x, const double* y, int n, std::string_view clause, SectionNotes& notes);
-  /// Appends what writeObject writes, for common coordinates; false, with `out` as it was, otherwise.
+  /// Appends what writeObject writes when no coordinate is written in full; false, with `out` as it was, otherwise.
   bool formatObject(std::string& out, const double* x, const double* y, int n, std::string_view clause) const;
-  /// A point layer's .mid row: the identifier (quoted already) and the Z in 8 columns.
+  /// A point layer's .mid row: the identifier (quoted already) and the Z.
   void writePointRow(std::string_view quotedId, float z, SectionNotes& notes);
 
   Workspace& ctx_;      ///< the run
@@ -101,6 +96,7 @@ class LayerSink : public SectionSink {
   std::string number_;  ///< reused number text
 
  private:
+  LayerSchema schema_;
   miObjectType type_;
   bool stayOpen_;
 };
@@ -110,15 +106,12 @@ class SectionLineSink final : public LayerSink {
  public:
   /// Declares the Source column as wide as the view needs.
   SectionLineSink(Workspace& ctx, const SectionsView& view);
-  /// Opens 1d_xs and writes its columns.
-  void open(int headerUnit) override;
   /// The section's line object, when every vertex takes the short layout.
   void prepare(const SectionView& section, PreparedText& text) const override;
   /// Draws the section's line, or says why it is left out.
   void write(const SectionView& section, SectionNotes& notes) override;
 
  private:
-  std::string sourceColumn_;
   std::string sourceTail_;
 };
 
@@ -127,8 +120,6 @@ class BedPointSink final : public LayerSink {
  public:
   /// A sink that keeps its layer open when the view says so.
   BedPointSink(Workspace& ctx, const SectionsView& view);
-  /// Opens _xs_bed_points and writes its columns.
-  void open(int headerUnit) override;
   /// Writes the section's bed point, when it has one.
   void write(const SectionView& section, SectionNotes& notes) override;
 };
@@ -138,8 +129,6 @@ class AllPointsSink final : public LayerSink {
  public:
   /// A sink that keeps its layer open when the view says so.
   AllPointsSink(Workspace& ctx, const SectionsView& view);
-  /// Opens _xs_all_points and writes its columns.
-  void open(int headerUnit) override;
   /// The section's objects and rows, when every value takes the short layout.
   void prepare(const SectionView& section, PreparedText& text) const override;
   /// Writes the section's drawn points.

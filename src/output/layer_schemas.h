@@ -1,0 +1,24 @@
+#pragma once
+// The schema of every output layer, the one place where each layer's columns
+// are named and sized; the MIF/MID layers and the GeoPackage both take them
+// from here.
+
+#include <cstddef>
+
+#include "mif/layer_schema.h"
+
+namespace kestrix {
+
+/// 1d_xs: one line per section naming its .csv file in a Source column `sourceWidth` characters wide.
+LayerSchema sectionLineSchema(std::size_t sourceWidth);
+
+/// _xs_bed_points or _xs_all_points (`name`): a point with the section's identifier and its Z.
+LayerSchema sectionPointSchema(const char* name);
+
+/// 1d_nwk: one channel between consecutive sections of a MIKE 11 branch.
+LayerSchema networkSchema();
+
+/// 1d_branches: the branches of a MIKE 11 network.
+LayerSchema branchesSchema();
+
+}  // namespace kestrix
