@@ -50,7 +50,7 @@ void xsProjectPoints(RunContext& ctx, Section& sec, Group g, double& smallest) {
       const float distance = DISTANCE_8(vx[j - 1], vy[j - 1], vx[j], vy[j]);
       if (distance < kCoincident) {
         ctx.newline();
-        ctx.say("ERROR - Coincident points found on projection line " + inQuotes(sec.id));
+        ctx.error("Coincident points found on projection line " + inQuotes(sec.id), sec.id);
         ctx.settings.errFound = true;
         // The points not yet examined stay as they are, closed up behind the kept ones.
         std::move(pts.begin() + i, pts.begin() + n, pts.begin() + kept);
@@ -156,7 +156,7 @@ void xsSortPoints(RunContext& ctx, Section& sec, Group g, double refX, double re
 // Drops a section after a warning that the user is to read before going on.
 void dropWithPause(RunContext& ctx, Section& sec, const std::string& warning) {
   ctx.newline();
-  ctx.say(warning + sec.id);
+  ctx.warning(warning + sec.id, significant(sec.id));
   ctx.pauses();  // at the end of console input the run simply goes on
   sec.use = false;
 }
@@ -173,7 +173,7 @@ void projectionStage(RunContext& ctx) {
     for (const Group g : kGroups) xsProjectPoints(ctx, sec, g, smallest);
   }
   if (ctx.settings.errFound) {
-    ctx.say("ERRORS were found projecting cross-section points onto lines - see above");
+    ctx.worded(Severity::Error, "ERRORS were found projecting cross-section points onto lines - see above");
     ctx.exits(kExitFailure);
   }
 }
@@ -197,7 +197,7 @@ void orderingStage(RunContext& ctx) {
           } else {
             sec.use = false;
             ctx.newline();
-            ctx.say("WARNING - Start of line for XS " + inQuotes(sec.id) + " was not found - IGNORING");
+            ctx.warning("Start of line for XS " + inQuotes(sec.id) + " was not found - IGNORING", sec.id);
           }
         } else if (g == Group::kLeft) {
           // Without C points this slot reads as zero; the section is then
@@ -206,16 +206,16 @@ void orderingStage(RunContext& ctx) {
           refY = sec.point(Group::kCentre, 1).mapY;
         } else if (g == Group::kCentre) {
           if (sec.ptCount(Group::kCentre) < 2) {
-            dropWithPause(ctx, sec, "WARNING - Less than two \"C\" points found for cross-section ");
+            dropWithPause(ctx, sec, "Less than two \"C\" points found for cross-section ");
           } else if (sec.ptCount(Group::kLeft) == 0) {
-            dropWithPause(ctx, sec, "WARNING - No \"L\" point found for cross-section ");
+            dropWithPause(ctx, sec, "No \"L\" point found for cross-section ");
           } else {
             refX = sec.point(Group::kLeft, sec.ptCount(Group::kLeft)).mapX;
             refY = sec.point(Group::kLeft, sec.ptCount(Group::kLeft)).mapY;
           }
         } else {
           if (sec.ptCount(Group::kCentre) == 0) {
-            dropWithPause(ctx, sec, "WARNING - No \"C\" point found for cross-section ");
+            dropWithPause(ctx, sec, "No \"C\" point found for cross-section ");
           } else {
             refX = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).mapX;
             refY = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).mapY;

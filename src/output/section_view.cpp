@@ -78,8 +78,9 @@ class SectionViewer {
     }
     if (control != nullptr) {
       ctx_.out.newline();
-      ctx_.out.say("WARNING - Cross-section \"" + v.id + "\": its " + where + " holds a control character (" + control +
-                   "), written as a blank");
+      ctx_.out.warning("Cross-section \"" + v.id + "\": its " + where + " holds a control character (" + control +
+                   "), written as a blank",
+                       v.id);
     }
     return v;
   }
@@ -109,15 +110,16 @@ class SectionViewer {
     const std::string file = names_.claim(base);
     if (file != base + ".csv") {
       ctx_.out.newline();
-      ctx_.out.say("WARNING - Cross-section \"" + v.id + "\" would overwrite " + base +
-                   ".csv of an earlier section - writing " + file + " instead");
+      ctx_.out.warning("Cross-section \"" + v.id + "\" would overwrite " + base +
+                   ".csv of an earlier section - writing " + file + " instead",
+                       v.id);
     }
     v.csvPath = ADDFOLDER(st_.outFolder, file);
     v.source = v.csvPath;
     if (v.source.size() > kSourceMaxWidth) {
       // The file lies in the folder of 1d_xs, so its name alone still finds it.
       ctx_.out.newline();
-      ctx_.out.say("WARNING - The path of \"" + file + "\" is longer than " + AINTEGER(kSourceMaxWidth) +
+      ctx_.out.warning("The path of \"" + file + "\" is longer than " + AINTEGER(kSourceMaxWidth) +
                    " characters - 1d_xs names the file without its folder");
       v.source = file;
     }
@@ -260,8 +262,9 @@ void refuseUnwritable(Workspace& ctx, const Section& sec) {
         continue;
       }
       ctx.out.newline();
-      ctx.out.say("ERROR - Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
-                  AINTEGER(p) + " of group " + groupLetter(g) + " is not a finite number - nothing was written");
+      ctx.out.error("Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
+                  AINTEGER(p) + " of group " + groupLetter(g) + " is not a finite number - nothing was written",
+                    significant(sec.id));
       ctx.out.exits(kExitFailure);
     }
   }
