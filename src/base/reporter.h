@@ -36,9 +36,9 @@ constexpr std::string_view severityWord(Severity severity) {
 struct Message {
   Severity severity = Severity::Note;  ///< its word and whether it is counted
   std::string_view text;               ///< what follows "WORD - " (with `whole`, the entire line)
-  std::string_view section;            ///< the identifier of the section it is about, as the outputs show it; empty: none
-  std::string_view code;               ///< the number the older messages carry after their word ("0301"); empty: none
-  bool whole = false;                  ///< `text` is the whole line: a message worded before the "WORD - text" form
+  std::string_view section;  ///< the identifier of the section it is about, as the outputs show it; empty: none
+  std::string_view code;     ///< the number the older messages carry after their word ("0301"); empty: none
+  bool whole = false;        ///< `text` is the whole line: a message worded before the "WORD - text" form
 };
 
 /// The console line of a message: "WORD - text", "WORD code - text", or its whole text.
@@ -102,9 +102,13 @@ class Reporter {
   }
 
   /// Says a WARNING about `section` (empty: about none).
-  void warning(std::string_view text, std::string_view section = {}) { say(Message{Severity::Warning, text, section, {}, false}); }
+  void warning(std::string_view text, std::string_view section = {}) {
+    say(Message{Severity::Warning, text, section, {}, false});
+  }
   /// Says an ERROR about `section` (empty: about none).
-  void error(std::string_view text, std::string_view section = {}) { say(Message{Severity::Error, text, section, {}, false}); }
+  void error(std::string_view text, std::string_view section = {}) {
+    say(Message{Severity::Error, text, section, {}, false});
+  }
   /// Says a NOTE.
   void note(std::string_view text) { say(Message{Severity::Note, text, {}, {}, false}); }
   /// Says a message that carries a number after its word: "WORD code - text".

@@ -182,10 +182,11 @@ class IsisReader {
     }
     if (atOrigin == 0) return;
     ctx_.out.newline();
-    ctx_.out.warning(AINTEGER(atOrigin) + " of the " + AINTEGER(last - firstSection + 1) +
-             " river sections of \"" + std::string(significant(file_)) +
-             "\" have every point at (0, 0): the file holds no plan coordinates, so these sections all lie at (0, 0)"
-             " in the layers");
+    ctx_.out.warning(
+        AINTEGER(atOrigin) + " of the " + AINTEGER(last - firstSection + 1) + " river sections of \"" +
+        std::string(significant(file_)) +
+        "\" have every point at (0, 0): the file holds no plan coordinates, so these sections all lie at (0, 0)"
+        " in the layers");
   }
 
   [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_.out, ctx_.settings, ctx_.store[section_].id); }

@@ -195,8 +195,7 @@ void readSaveDate(RunContext& ctx, const std::string& word) {
     ctx.settings.saveDate = SaveDateCheck::Off;
   } else {
     ctx.newline();
-    ctx.error("Unknown save-date setting \"-" + word +
-            "\": use -savedate:error, -savedate:warning or -savedate:off");
+    ctx.error("Unknown save-date setting \"-" + word + "\": use -savedate:error, -savedate:warning or -savedate:off");
     ctx.exits(kExitFailure);
   }
 }
@@ -331,7 +330,7 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
     if (!known) {
       ctx.newline();
       ctx.warning("Unknown option \"" + std::string(significant(args[i].substr(0, kArgWidth))) +
-              "\" was ignored: kestrix --help lists the options");
+                  "\" was ignored: kestrix --help lists the options");
     }
   }
   if (set.inFiles.empty()) {

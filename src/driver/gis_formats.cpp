@@ -40,8 +40,8 @@ std::string gdalUse(const Settings& set) {
   ctx.newline();
   if (why.empty()) {
     ctx.error("This build of Kestrix reads and writes MIF/MID layers only, so it cannot " + what +
-            ": build it with GDAL (install GDAL's development files, such as Debian's libgdal-dev, and configure "
-            "with cmake -DKESTRIX_WITH_GDAL=ON)");
+              ": build it with GDAL (install GDAL's development files, such as Debian's libgdal-dev, and configure "
+              "with cmake -DKESTRIX_WITH_GDAL=ON)");
   } else {
     ctx.error("Kestrix could not load its GDAL module, so it cannot " + what + ": " + why);
   }

@@ -61,8 +61,9 @@ void gisRun(RunContext& ctx) {
   if (set.optPpol && !set.linesFound) {
     // Without any line every point would fall off its (missing) line.
     ctx.newline();
-    ctx.error("The -ppol option needs line objects to project the points onto, but no layer holds any line "
-            "objects");
+    ctx.error(
+        "The -ppol option needs line objects to project the points onto, but no layer holds any line "
+        "objects");
     ctx.exits(kExitFailure);
   }
 

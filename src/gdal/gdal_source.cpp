@@ -251,7 +251,7 @@ std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> gdalReadCrs
   if (!read) {
     ctx.out.newline();
     ctx.out.error("GDAL does not understand the coordinate system " + inQuotes(shown) +
-                ": give it as -crs:EPSG:nnnn, a .prj file or WKT");
+                  ": give it as -crs:EPSG:nnnn, a .prj file or WKT");
     ctx.out.exits(kExitFailure);
   }
   // Coordinates are read as x, y whatever axis order the definition gives.
@@ -386,7 +386,7 @@ void GdalFeatureSource::checkRange(const Feature& feature) const {
                                   : inQuotes(name_) + " says its coordinates are";
     ctx_.out.newline();
     ctx_.out.error(claim + " longitude/latitude, but they reach " + formatWholeFull(x, 0) + ", " +
-                 formatWholeFull(y, 0) + ": give the right system with -crs:EPSG:nnnn");
+                   formatWholeFull(y, 0) + ": give the right system with -crs:EPSG:nnnn");
     ctx_.out.exits(kExitFailure);
   }
 }

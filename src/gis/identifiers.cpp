@@ -31,8 +31,9 @@ int xsFindID(Workspace& ctx, std::string_view identifier, bool& found) {
 
   found = false;
   if (ctx.store.nxs() >= ctx.settings.mxs) {
-    ctx.out.error("Exceeded the maximum number of cross-sections (mxs = " + AINTEGER(ctx.settings.mxs) +
-            ") at XS \"" + id + "\" - use the -mxs option to raise the limit", id);
+    ctx.out.error("Exceeded the maximum number of cross-sections (mxs = " + AINTEGER(ctx.settings.mxs) + ") at XS \"" +
+                      id + "\" - use the -mxs option to raise the limit",
+                  id);
     ctx.out.exits(kExitFailure);
   }
   const int s = ctx.store.append();

@@ -61,7 +61,8 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
   std::string id;
   int record = 0;  // attribute records read so far in this layer
   const Settings& set = ctx.settings;
-  static constexpr FeatureMessages kMessages{"End of File encountered reading lines", "Reading line data", "line object"};
+  static constexpr FeatureMessages kMessages{"End of File encountered reading lines", "Reading line data",
+                                             "line object"};
   const bool complete = forEachFeature(ctx, source, FeatureKind::Line, kMessages, [&](Feature& feature) {
     ++record;
     if (feature.kind != FeatureKind::Line) return true;
@@ -79,7 +80,8 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
 
     if (set.optPpol && nodes > set.mlp) {
       ctx.out.error("Cannot have lines with more than " + AINTEGER(set.mlp) +
-              " vertices if using the -project option.  See XS line \"" + idAsRead + "\"", idAsRead);
+                        " vertices if using the -project option.  See XS line \"" + idAsRead + "\"",
+                    idAsRead);
       ctx.settings.errFound = true;
       return true;
     }

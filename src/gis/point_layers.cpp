@@ -55,8 +55,8 @@ class CarriedValues {
     if (++records_ <= kMostCarriedLines) {
       ctx_.out.newline();
       ctx_.out.warning("Record " + AINTEGER(record) + " of \"" + midName_ + "\" has no value for " + fields_ +
-               (earlierRecord ? ": the previous point record's values are used (" + values_ + ")"
-                              : ": there is no earlier point record, so " + values_ + " is used"));
+                       (earlierRecord ? ": the previous point record's values are used (" + values_ + ")"
+                                      : ": there is no earlier point record, so " + values_ + " is used"));
     }
     fields_.clear();
     values_.clear();
@@ -67,7 +67,7 @@ class CarriedValues {
     if (records_ <= kMostCarriedLines) return;
     ctx_.out.newline();
     ctx_.out.warning(AINTEGER(records_ - kMostCarriedLines) + " more records of \"" + midName_ +
-             "\" have blank values that take the previous point record's values");
+                     "\" have blank values that take the previous point record's values");
   }
 
  private:
@@ -89,9 +89,9 @@ class MissingElevations {
   void report(Workspace& ctx, const std::string& layer) const {
     if (count_ == 0) return;
     ctx.out.newline();
-    ctx.out.warning(inQuotes(layer) + " has " + AINTEGER(count_) +
-                (count_ == 1 ? " point record" : " point records") + " without an elevation (Z), left out: " +
-                records_ + (count_ > kMostCarriedLines ? " and " + AINTEGER(count_ - kMostCarriedLines) + " more" : ""));
+    ctx.out.warning(inQuotes(layer) + " has " + AINTEGER(count_) + (count_ == 1 ? " point record" : " point records") +
+                    " without an elevation (Z), left out: " + records_ +
+                    (count_ > kMostCarriedLines ? " and " + AINTEGER(count_ - kMostCarriedLines) + " more" : ""));
   }
 
  private:
@@ -107,11 +107,12 @@ void checkWholeMaterial(Workspace& ctx, GisReadState& state, float mnr, std::str
   state.materialWarned = true;
   const double written = roundHalfAway(mnr);
   ctx.out.newline();
-  ctx.out.warning("Resistance value " + AREALTRIM(mnr) + " of cross-section \"" + std::string(id) +
+  ctx.out.warning(
+      "Resistance value " + AREALTRIM(mnr) + " of cross-section \"" + std::string(id) +
           "\" is not a whole number, but -M (the default) reads material numbers: it is written as material " +
           (std::fabs(written) < 1.0e9 ? AINTEGER(static_cast<std::int32_t>(written)) : AREALTRIM(mnr)) +
           ".  Use -N or -N2M if the values are Manning's n",
-                  id);
+      id);
 }
 
 }  // namespace
@@ -135,7 +136,8 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
   std::string knownId;   // the identifier as read for the last point, and its section
   int knownSection = 0;
 
-  static constexpr FeatureMessages kMessages{"End of File encountered reading points", "Reading points data", "point object"};
+  static constexpr FeatureMessages kMessages{"End of File encountered reading points", "Reading points data",
+                                             "point object"};
   const bool complete = forEachFeature(ctx, source, FeatureKind::Point, kMessages, [&](Feature& feature) {
     ++record;
     if (feature.kind != FeatureKind::Point) {

@@ -98,7 +98,7 @@ bool miCheckSaveDate(LayerAccess& ctx, const std::string& midName, const std::st
   if (geomUnit > 0) CLOSER(ctx.files, geomUnit);
   if (attrUnit > 0) CLOSER(ctx.files, attrUnit);
   ctx.files.out.coded(severity, kSaveDateCode,
-                        "Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
+                      "Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
   exportNote(ctx);
   ctx.files.out.say("Re-export mif file and press Enter, or close window.");
   if (!ctx.files.out.waitEnter()) ctx.files.out.noAnswer(inQuotes(midName) + " (re-export prompt)");

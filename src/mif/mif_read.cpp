@@ -163,7 +163,8 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& 
     FreeFormatReader reader(after);
     if (!reader.readInt(polygons)) unreadable(ctx, after);
     if (polygons > kMaxPolygons) {
-      ctx.out.coded(Severity::Error, "0304", "Exceeded maximum number of polygons in region below of " + AINTEGER(kMaxPolygons));
+      ctx.out.coded(Severity::Error, "0304",
+                    "Exceeded maximum number of polygons in region below of " + AINTEGER(kMaxPolygons));
       ctx.out.say(significant(line));
       ctx.out.exits(kExitFailure);
     }

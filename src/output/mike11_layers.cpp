@@ -62,7 +62,7 @@ void closePair(UnitHandle& geom, UnitHandle& attr) {
 void noteWidened(Reporter& out, std::string_view what, const std::string& value, std::string_view file) {
   out.newline();
   out.warning("\"" + std::string(what) + "\": the value " + TRIMF(value) + " does not fit its column in " +
-          std::string(file) + " - written in full");
+              std::string(file) + " - written in full");
 }
 
 // The identifier of a channel: the first 8 characters of the branch name in

@@ -84,7 +84,7 @@ void SectionNotes::widened(const std::string& text, std::string_view file) {
   widened_ = true;
   out_.newline();
   out_.warning("Cross-section \"" + id_ + "\": the value " + TRIMF(text) + " does not fit its column in " +
-           std::string(file) + " - written in full",
+                   std::string(file) + " - written in full",
                id_);
 }
 
@@ -204,9 +204,9 @@ void SectionLineSink::open(int headerUnit) {
 void SectionLineSink::write(const SectionView& section, SectionNotes& notes) {
   if (section.lineX.empty()) {
     ctx_.out.newline();
-    ctx_.out.warning("Cross-section \"" + section.id +
-                 "\" has no points to draw in 1d_xs - its line is left out of 1d_xs",
-                     section.id);
+    ctx_.out.warning(
+        "Cross-section \"" + section.id + "\" has no points to draw in 1d_xs - its line is left out of 1d_xs",
+        section.id);
     return;
   }
   if (section.prepared != nullptr && !section.prepared->lineObject.empty()) {

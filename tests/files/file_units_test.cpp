@@ -264,8 +264,9 @@ TEST(RunConsole, WarningMessagesAreCountedAndDetailsLeftOutWhenQuiet) {
   t.ctx.settings.optQuiet = true;
   t.ctx.detail("left out");
   t.ctx.warning("kept");
-  EXPECT_EQ(t.out(), "WARNING - one\nWARNING 0313 - two\n WARNING - three\nWARNING - a plain line is not a message\n"
-                     "ERROR - not a warning\nNOTE - nor this\na detail\nWARNING - kept\n");
+  EXPECT_EQ(t.out(),
+            "WARNING - one\nWARNING 0313 - two\n WARNING - three\nWARNING - a plain line is not a message\n"
+            "ERROR - not a warning\nNOTE - nor this\na detail\nWARNING - kept\n");
 }
 
 TEST(RunEnding, ExitsClosesFilesThenPauses) {

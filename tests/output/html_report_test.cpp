@@ -111,7 +111,7 @@ TEST(HtmlReport, HeaderShowsTheRunAndLinksEachMessageToItsSection) {
   r.ctx.tally.inputsRead = 1;
   r.ctx.warning("Cross-section \"XS1\": something to check", "XS1");
   r.ctx.say("Found new cross-section ID: \"XS1\"");  // a progress line is not a message
-  r.ctx.note("Layer \"XS1\" has no Z field");         // nor is a note
+  r.ctx.note("Layer \"XS1\" has no Z field");        // nor is a note
   r.ctx.worded(Severity::Warning, " WARNING - Record 3 of \"C:\\s\\survey.mid\" has no value for Z");
   r.ctx.coded(Severity::Check, "0008", "\"C:\\s\\other.mif\" cannot be found");
   ASSERT_EQ(r.run(), -1) << r.out();
@@ -171,9 +171,9 @@ TEST(HtmlReport, NoReportWithoutTheOption) {
 TEST(HtmlReport, AMessageLinksTheSectionItIsAboutWhateverItsTextQuotes) {
   ReportRun r;
   twoSections(r);
-  r.ctx.warning("Record 3 of \"x.mid\" names \"XS1\"");                     // quotes an identifier, about none
-  r.ctx.warning("No \"L\" point found for cross-section XS1 1", "XS1 1");    // about a section not written
-  r.ctx.error("Section \"XS1\" has a twin", "B\"1,</script>\nx\xE9");       // about the second, which the text cannot quote
+  r.ctx.warning("Record 3 of \"x.mid\" names \"XS1\"");                    // quotes an identifier, about none
+  r.ctx.warning("No \"L\" point found for cross-section XS1 1", "XS1 1");  // about a section not written
+  r.ctx.error("Section \"XS1\" has a twin", "B\"1,</script>\nx\xE9");  // about the second, which the text cannot quote
   ASSERT_EQ(r.run(), -1) << r.out();
   const std::string page = r.report();
   EXPECT_TRUE(has(page, "<li class=\"warning\">WARNING - Record 3 of &quot;x.mid&quot;")) << page;
