@@ -25,7 +25,7 @@ namespace {
 constexpr std::size_t kLineWidth = 10000;  // longer lines are cut
 constexpr std::size_t kSourceWidth = 256;
 
-const char* const kReadError = "ERROR - End of File encountered reading from ISIS file";
+const char* const kReadError = "End of File encountered reading from ISIS file";
 
 // Columns `first` to `first + width - 1` (counted from 1) of a line; the part
 // beyond the end of a short line is simply missing, which reads as blank.
@@ -182,16 +182,17 @@ class IsisReader {
     }
     if (atOrigin == 0) return;
     ctx_.out.newline();
-    ctx_.out.say("WARNING - " + AINTEGER(atOrigin) + " of the " + AINTEGER(last - firstSection + 1) +
-             " river sections of \"" + std::string(significant(file_)) +
-             "\" have every point at (0, 0): the file holds no plan coordinates, so these sections all lie at (0, 0)"
-             " in the layers");
+    ctx_.out.warning(
+        AINTEGER(atOrigin) + " of the " + AINTEGER(last - firstSection + 1) + " river sections of \"" +
+        std::string(significant(file_)) +
+        "\" have every point at (0, 0): the file holds no plan coordinates, so these sections all lie at (0, 0)"
+        " in the layers");
   }
 
   [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_.out, ctx_.settings, ctx_.store[section_].id); }
 
   void fail() {
-    ctx_.out.say(kReadError);
+    ctx_.out.error(kReadError);
     ctx_.settings.errFound = true;
     unit_.close();
   }

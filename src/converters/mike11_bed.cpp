@@ -27,7 +27,7 @@ bool contains(std::string_view line, std::string_view text) { return line.find(t
 std::string_view after(std::string_view line, std::string_view key) { return line.substr(line.find(key) + key.size()); }
 
 [[noreturn]] void badValue(Workspace& ctx) {
-  ctx.out.say("ERROR - Reading .hd11 file data.");
+  ctx.out.error("Reading .hd11 file data.");
   ctx.out.exits(kExitFailure);
 }
 
@@ -40,9 +40,9 @@ std::string asManningN(float m) { return AREALTRIM(1.0f / m); }
 void warnGlobalManningM(Workspace& ctx, const std::string& file, float value) {
   if (ctx.settings.optBedM || !looksLikeManningM(value)) return;
   ctx.out.newline();
-  ctx.out.say("WARNING - Global resistance value " + AREALTRIM(value) + " of \"" + file +
-          "\" is 1 or more: most likely a Manning's M (1/n), which would be n = " + asManningN(value) +
-          ".  It is used as Manning's n as it stands");
+  ctx.out.warning("Global resistance value " + AREALTRIM(value) + " of \"" + file +
+                  "\" is 1 or more: most likely a Manning's M (1/n), which would be n = " + asManningN(value) +
+                  ".  It is used as Manning's n as it stands");
 }
 
 void warnBedManningM(Workspace& ctx, const std::string& file, const Mike11Tables& tables) {
@@ -57,11 +57,11 @@ void warnBedManningM(Workspace& ctx, const std::string& file, const Mike11Tables
   }
   if (!first) return;
   ctx.out.newline();
-  ctx.out.say("WARNING - " + AINTEGER(count) + " of the " + AINTEGER(tables.nBedList) + " bed resistance values of \"" +
-          file + "\" are 1 or more (the first: " + AREALTRIM(first->ValueFrom) + " for branch \"" +
-          std::string(significant(first->Name)) + "\" at chainage " + AREALTRIM(first->ChainageFrom) +
-          "): most likely Manning's M (1/n); " + AREALTRIM(first->ValueFrom) + " would be n = " +
-          asManningN(first->ValueFrom) + ".  They are used as Manning's n as they stand");
+  ctx.out.warning(AINTEGER(count) + " of the " + AINTEGER(tables.nBedList) + " bed resistance values of \"" + file +
+                  "\" are 1 or more (the first: " + AREALTRIM(first->ValueFrom) + " for branch \"" +
+                  std::string(significant(first->Name)) + "\" at chainage " + AREALTRIM(first->ChainageFrom) +
+                  "): most likely Manning's M (1/n); " + AREALTRIM(first->ValueFrom) +
+                  " would be n = " + asManningN(first->ValueFrom) + ".  They are used as Manning's n as they stand");
 }
 
 // With -bedm the file gives Manning's M: each value becomes n = 1/M as it is
@@ -71,8 +71,8 @@ float asRead(Workspace& ctx, const std::string& file, float value) {
   if (!ctx.settings.optBedM) return value;
   if (!(value > 0.0f)) {
     ctx.out.newline();
-    ctx.out.say("ERROR - The resistance value " + AREALTRIM(value) + " of \"" + file +
-                "\" is no Manning's M (-bedm takes every value as M and uses n = 1/M)");
+    ctx.out.error("The resistance value " + AREALTRIM(value) + " of \"" + file +
+                  "\" is no Manning's M (-bedm takes every value as M and uses n = 1/M)");
     ctx.out.exits(kExitFailure);
   }
   return 1.0f / value;
@@ -103,8 +103,8 @@ void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables&
 
   if (ctx.settings.optBedM) {
     ctx.out.newline();
-    ctx.out.say("NOTE - -bedm: the resistance values of \"" + std::string(significant(file)) +
-                "\" are read as Manning's M and used as n = 1/M");
+    ctx.out.note("-bedm: the resistance values of \"" + std::string(significant(file)) +
+                 "\" are read as Manning's M and used as n = 1/M");
   }
   ctx.out.newline();
   ctx.out.say("Looking for Global Manning's n value...");

@@ -58,8 +58,8 @@ class NetworkReader {
 
  private:
   [[noreturn]] void fail(ReadStatus status) {
-    ctx_.out.say(status == ReadStatus::End ? "ERROR - End of File encountered reading .nwk11 file"
-                                       : "ERROR - Reading .nwk11 file data.");
+    ctx_.out.error(status == ReadStatus::End ? "End of File encountered reading .nwk11 file"
+                                             : "Reading .nwk11 file data.");
     ctx_.out.exits(kExitFailure);
   }
   [[noreturn]] void badValue() { fail(ReadStatus::Error); }

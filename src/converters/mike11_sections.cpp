@@ -103,7 +103,7 @@ class M11SectionConversion::Converter {
     try {
       while (blockStart()) convertBlock();
     } catch (const ReadFailure&) {
-      ctx_.out.say("ERROR - End of File encountered reading from ISIS file");
+      ctx_.out.error("End of File encountered reading from ISIS file");
       set.errFound = true;
       if (section_ > 0) ctx_.store.removeLast();  // the block read only in part
       txt_.close();
@@ -177,8 +177,8 @@ class M11SectionConversion::Converter {
     M11Crossing crossing;
     const int b = findBranch();
     if (b == 0 || !place(b, crossing)) {
-      ctx_.out.say("WARNING - No Branch (with same TOPO ID) found for cross-section " +
-               std::string(significant(ctx_.store[section_].id)) + " (IGNORED)");
+      const std::string_view id = significant(ctx_.store[section_].id);
+      ctx_.out.warning("No Branch (with same TOPO ID) found for cross-section " + std::string(id) + " (IGNORED)", id);
       ctx_.tally.removedIds.emplace_back(significant(ctx_.store[section_].id));
       // The channel state stays with the last placed section.
       ctx_.store.removeLast();

@@ -196,8 +196,7 @@ void readSaveDate(RunContext& ctx, const std::string& word) {
     ctx.settings.saveDate = SaveDateCheck::Off;
   } else {
     ctx.newline();
-    ctx.say("ERROR - Unknown save-date setting \"-" + word +
-            "\": use -savedate:error, -savedate:warning or -savedate:off");
+    ctx.error("Unknown save-date setting \"-" + word + "\": use -savedate:error, -savedate:warning or -savedate:off");
     ctx.exits(kExitFailure);
   }
 }
@@ -206,7 +205,7 @@ void readOutFolder(RunContext& ctx, const std::string& word) {
   std::string folder;
   if (!optionValue(word, folder) || significant(TRIMF(folder)).empty()) {
     ctx.newline();
-    ctx.say("ERROR - No output folder named in \"-" + word + "\": write it as -out:FOLDER");
+    ctx.error("No output folder named in \"-" + word + "\": write it as -out:FOLDER");
     ctx.exits(kExitFailure);
   }
   ctx.settings.outOption = std::string(significant(TRIMF(folder)));
@@ -216,7 +215,7 @@ void readCrs(RunContext& ctx, const std::string& word) {
   std::string definition;
   if (!optionValue(word, definition) || significant(TRIMF(definition)).empty()) {
     ctx.newline();
-    ctx.say("ERROR - No coordinate system named in \"-" + word + "\": write it as -crs:EPSG:nnnn, a .prj file or WKT");
+    ctx.error("No coordinate system named in \"-" + word + "\": write it as -crs:EPSG:nnnn, a .prj file or WKT");
     ctx.exits(kExitFailure);
   }
   ctx.settings.crsOption = std::string(significant(TRIMF(definition)));
@@ -228,7 +227,7 @@ void readDimension(RunContext& ctx, const std::string& word, int& dimension, con
   std::int32_t value = dimension;
   if (!reader.readInt(value) || value < 1) {
     ctx.newline();
-    ctx.say("ERROR reading data");
+    ctx.worded(Severity::Error, "ERROR reading data");
     ctx.newline();
     ctx.exits(kExitFailure);
   }
@@ -359,8 +358,8 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
     const bool known = readOriginalOption(ctx, word) || readAddedOption(ctx, word);
     if (!known) {
       ctx.newline();
-      ctx.say("WARNING - Unknown option \"" + std::string(significant(args[i].substr(0, kArgWidth))) +
-              "\" was ignored: kestrix --help lists the options");
+      ctx.warning("Unknown option \"" + std::string(significant(args[i].substr(0, kArgWidth))) +
+                  "\" was ignored: kestrix --help lists the options");
     }
   }
   if (set.inFiles.empty()) {
@@ -432,7 +431,7 @@ int runKestrix(const std::vector<std::string>& args, Console& console, FileSyste
       }
       ctx.exits(kExitSuccess);
     } catch (const std::bad_alloc&) {
-      ctx.say("ERROR - Could not allocate enough memory (RAM).");
+      ctx.error("Could not allocate enough memory (RAM).");
       ctx.exits(kExitFailure);
     }
   } catch (const RunEnd& end) {

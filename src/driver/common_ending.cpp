@@ -23,13 +23,13 @@ bool anyUsableSection(RunContext& ctx) {
 void commonEnding(RunContext& ctx, GisFormats& formats) {
   if (ctx.settings.errFound) {
     ctx.newline();
-    ctx.say("ERRORS were found - see above [3]");
+    ctx.worded(Severity::Error, "ERRORS were found - see above [3]");
     ctx.exits(kExitFailure);
   }
   if (!anyUsableSection(ctx)) {
     // Empty layers under a "Finished." would pass a failed run off as a good one.
     ctx.newline();
-    ctx.say("ERROR - No cross-section was found in the inputs - nothing written");
+    ctx.error("No cross-section was found in the inputs - nothing written");
     ctx.exits(kExitFailure);
   }
   readyOutFolder(ctx);

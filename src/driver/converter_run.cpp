@@ -25,7 +25,7 @@ constexpr std::size_t kMatchWidth = 255;  // the field a matched name is shown i
 // hold matches: the run must not go on as if it held none.
 [[noreturn]] void stopSearchAtFileLimit(RunContext& ctx, const std::string& pattern) {
   ctx.newline();
-  ctx.say("ERROR - Could not look for files matching \"" + pattern + "\" (too many open files)");
+  ctx.error("Could not look for files matching \"" + pattern + "\" (too many open files)");
   ctx.exits(kExitFailure);
 }
 
@@ -43,10 +43,10 @@ void searchPass(RunContext& ctx, Handle handle) {
       case SearchStatus::NotFound:
         continue;
       case SearchStatus::OutOfMemory:
-        ctx.say(" ERROR - Out of memory.  Contact " + std::string(kSupportEmail));
+        ctx.worded(Severity::Error, " ERROR - Out of memory.  Contact " + std::string(kSupportEmail));
         ctx.exits(kExitFailure);
       case SearchStatus::OtherError:
-        ctx.say(" ERROR - Invalid file or pathname specified");
+        ctx.worded(Severity::Error, " ERROR - Invalid file or pathname specified");
         ctx.exits(kExitFailure);
       case SearchStatus::TooManyOpenFiles:
         stopSearchAtFileLimit(ctx, set.inFiles[k]);
@@ -84,14 +84,14 @@ void checkModelFiles(RunContext& ctx) {
       }
       if (!missing) ctx.newline();
       missing = true;
-      ctx.say("ERROR - Model file \"" + name + "\" cannot be found (or is not a file)");
+      ctx.error("Model file \"" + name + "\" cannot be found (or is not a file)");
       continue;
     }
     const SearchStatus found = ctx.fs.search(name, matches);
     if (found == SearchStatus::TooManyOpenFiles) stopSearchAtFileLimit(ctx, name);
     if (found == SearchStatus::NotFound) {
       ctx.newline();
-      ctx.say("WARNING - No file matches \"" + name + "\"");
+      ctx.warning("No file matches \"" + name + "\"");
     } else if (found == SearchStatus::Ok) {
       for (const std::string& match : matches) ctx.inputs.add(ctx.fs, match);
     }
@@ -132,9 +132,9 @@ void converterRun(RunContext& ctx) {
     // Without the network no section can be placed, and without the
     // parameter file every resistance would be left blank.
     ctx.newline();
-    if (!networkRead) ctx.say("ERROR - No MIKE 11 network file (.nwk11) was read - name one on the command line");
+    if (!networkRead) ctx.error("No MIKE 11 network file (.nwk11) was read - name one on the command line");
     if (!resistanceRead) {
-      ctx.say("ERROR - No MIKE 11 hydrodynamic parameter file (.hd11) was read - name one on the command line");
+      ctx.error("No MIKE 11 hydrodynamic parameter file (.hd11) was read - name one on the command line");
     }
     ctx.exits(kExitFailure);
   }

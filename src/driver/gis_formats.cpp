@@ -39,11 +39,11 @@ std::string gdalUse(const Settings& set) {
 [[noreturn]] void withoutGdal(RunContext& ctx, const std::string& what, const std::string& why) {
   ctx.newline();
   if (why.empty()) {
-    ctx.say("ERROR - This build of Kestrix reads and writes MIF/MID layers only, so it cannot " + what +
-            ": build it with GDAL (install GDAL's development files, such as Debian's libgdal-dev, and configure "
-            "with cmake -DKESTRIX_WITH_GDAL=ON)");
+    ctx.error("This build of Kestrix reads and writes MIF/MID layers only, so it cannot " + what +
+              ": build it with GDAL (install GDAL's development files, such as Debian's libgdal-dev, and configure "
+              "with cmake -DKESTRIX_WITH_GDAL=ON)");
   } else {
-    ctx.say("ERROR - Kestrix could not load its GDAL module, so it cannot " + what + ": " + why);
+    ctx.error("Kestrix could not load its GDAL module, so it cannot " + what + ": " + why);
   }
   ctx.exits(kExitFailure);
 }

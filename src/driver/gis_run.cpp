@@ -54,15 +54,16 @@ void gisRun(RunContext& ctx) {
     }
   }
   if (set.errFound) {
-    ctx.say("ERRORS were found - see above");
+    ctx.worded(Severity::Error, "ERRORS were found - see above");
     ctx.exits(kExitFailure);
   }
 
   if (set.optPpol && !set.linesFound) {
     // Without any line every point would fall off its (missing) line.
     ctx.newline();
-    ctx.say("ERROR - The -ppol option needs line objects to project the points onto, but no layer holds any line "
-            "objects");
+    ctx.error(
+        "The -ppol option needs line objects to project the points onto, but no layer holds any line "
+        "objects");
     ctx.exits(kExitFailure);
   }
 
@@ -81,7 +82,7 @@ void gisRun(RunContext& ctx) {
     for (const std::string& layer : layers) formats.readLines(layer);
   }
   if (set.errFound) {
-    ctx.say("ERRORS were found - see above");
+    ctx.worded(Severity::Error, "ERRORS were found - see above");
     ctx.exits(kExitFailure);
   }
 

@@ -5,11 +5,15 @@ namespace kestrix {
 RunContext::RunContext(Console& c, FileSystem& f) : console(c), staged(f), fs(staged) {}
 
 void RunContext::say(std::string_view line) {
-  const std::size_t start = line.find_first_not_of(' ');
-  if (start != std::string_view::npos && line.substr(start, 7) == "WARNING") ++tally.warnings;
-  if (settings.optHtml) report.note(line);
   console.write(line);
   console.write("\n");
+}
+
+void RunContext::say(const Message& message) {
+  if (message.severity == Severity::Warning) ++tally.warnings;
+  const std::string line = messageLine(message);
+  if (settings.optHtml) report.keep(message, line);
+  say(line);
 }
 
 void RunContext::put(std::string_view text) { console.write(text); }

@@ -54,8 +54,10 @@ class RunContext final : public Reporter {
   /// The run as the readers, converters and sinks see it.
   operator Workspace&() { return work; }
 
-  /// Writes a line to the console and counts it when it begins with WARNING.
+  /// Writes a plain line to the console.
   void say(std::string_view line) override;
+  /// Writes a message's line, counts a WARNING and, with -html, keeps it for the report.
+  void say(const Message& message) override;
   /// Writes text to the console without ending the line.
   void put(std::string_view text) override;
   /// True in a -quiet run.

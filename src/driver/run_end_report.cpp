@@ -32,7 +32,7 @@ void readyOutFolder(RunContext& ctx) {
   const std::string shown = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
   if (!ctx.fs.makeFolder(folder)) {
     ctx.newline();
-    ctx.say("ERROR - Could not create the output folder \"" + shown + "\"");
+    ctx.error("Could not create the output folder \"" + shown + "\"");
     sayReason(ctx, ctx.fs.failure());
     ctx.exits(kExitFailure);
   }

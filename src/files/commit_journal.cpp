@@ -112,8 +112,8 @@ bool settleJournal(Reporter& out, FileSystem& fs, const std::string& folder, con
                           : allRenamed ? "its outputs were completed"
                                        : "its earlier outputs were restored";
   out.newline();
-  out.say("NOTE - An earlier Kestrix run (process " + std::to_string(pid) +
-          ") was stopped while putting its outputs in place: " + how);
+  out.note("An earlier Kestrix run (process " + std::to_string(pid) +
+           ") was stopped while putting its outputs in place: " + how);
   return settled;
 }
 
@@ -199,8 +199,8 @@ std::unique_ptr<HeldLock> lockOutputFolder(Reporter& out, FileSystem& fs, const 
     for (int waited = 0; !lock && busy; waited += kPollMs) {
       if (out.batch() && waited >= kBatchWaitMs) {
         out.newline();
-        out.say("ERROR - Another Kestrix run (process " + holder + ") was still writing into " +
-                shownFolder(folder) + " after 60 seconds - nothing was written");
+        out.error("Another Kestrix run (process " + holder + ") was still writing into " + shownFolder(folder) +
+                  " after 60 seconds - nothing was written");
         out.exits(kExitFailure);
       }
       pauseMilliseconds(kPollMs);
@@ -245,8 +245,8 @@ void recoverOutputFolder(Reporter& out, FileSystem& fs, const std::string& folde
   }
   if (removed == 0) return;
   out.newline();
-  out.say("NOTE - Removed " + std::to_string(removed) + " temporary file" + (removed == 1 ? "" : "s") +
-          " that stopped Kestrix runs left in " + shownFolder(folder));
+  out.note("Removed " + std::to_string(removed) + " temporary file" + (removed == 1 ? "" : "s") +
+           " that stopped Kestrix runs left in " + shownFolder(folder));
 }
 
 }  // namespace kestrix

@@ -43,7 +43,7 @@ std::string fileLimitNote() { return lastOpenHitFileLimit() ? " (" + std::string
 
 [[noreturn]] void couldNotWrite(FileAccess& ctx, const std::string& name, const std::string& why) {
   ctx.out.newline();
-  ctx.out.say("ERROR - Could not write file \"" + name + "\" (is the disk full?) - no output written");
+  ctx.out.error("Could not write file \"" + name + "\" (is the disk full?) - no output written");
   sayReason(ctx.out, why);
   ctx.out.exits(kExitFailure);
 }
@@ -138,14 +138,14 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
       if (!ctx.fs.exists(name)) {
         showAttempt();
         ctx.out.newline();
-        ctx.out.say("CHECK 0008 - \"" + name + "\" cannot be found");
+        ctx.out.coded(Severity::Check, "0008", "\"" + name + "\" cannot be found");
         askForName = true;
       } else {
         auto file = ctx.fs.openRead(name);
         if (!file) {
           showAttempt();
           ctx.out.newline();
-          ctx.out.say("ERROR - Could not read file \"" + name + "\"" + fileLimitNote());
+          ctx.out.error("Could not read file \"" + name + "\"" + fileLimitNote());
           sayReason(ctx.out, ctx.fs.failure());
           ctx.out.exits(kExitFailure);
         }
@@ -240,10 +240,10 @@ void guardOutputs(FileAccess& ctx, const std::vector<std::string>& outputs) {
     if (input == nullptr) continue;
     if (!clash) ctx.out.newline();
     clash = true;
-    ctx.out.say("ERROR - Output file \"" + output + "\" would replace the input file \"" + *input + "\"");
+    ctx.out.error("Output file \"" + output + "\" would replace the input file \"" + *input + "\"");
   }
   if (!clash) return;
-  ctx.out.say("ERROR - Nothing was written: rename the input or write the outputs elsewhere");
+  ctx.out.error("Nothing was written: rename the input or write the outputs elsewhere");
   ctx.out.exits(kExitFailure);
 }
 
@@ -267,10 +267,10 @@ void commitOutputs(FileAccess& ctx, StagedFileSystem& staged) {
   if (!staged.commit(failed)) {
     const std::string why = staged.failure();
     ctx.out.newline();
-    ctx.out.say("ERROR - Could not replace file \"" + failed + "\" - " +
-                (staged.restored() ? "the earlier outputs were restored and nothing was written"
-                                   : "the earlier outputs could not all be restored: the next Kestrix run into "
-                                     "this folder restores them"));
+    ctx.out.error("Could not replace file \"" + failed + "\" - " +
+                  (staged.restored() ? "the earlier outputs were restored and nothing was written"
+                                     : "the earlier outputs could not all be restored: the next Kestrix run into "
+                                       "this folder restores them"));
     sayReason(ctx.out, why);
     ctx.out.exits(kExitFailure);
   }

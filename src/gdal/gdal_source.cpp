@@ -82,7 +82,7 @@ std::string promptedName(Workspace& ctx, const std::string& file) {
 [[noreturn]] void unreadable(Workspace& ctx, const std::string& file, const std::string& why,
                              const char* as = "a GIS layer") {
   ctx.out.newline();
-  ctx.out.say("ERROR - Could not read " + inQuotes(file) + " as " + as + ": " + why);
+  ctx.out.error("Could not read " + inQuotes(file) + " as " + as + ": " + why);
   ctx.out.exits(kExitFailure);
 }
 
@@ -145,7 +145,7 @@ std::string coordSysLine(Workspace& ctx, const OGRSpatialReference* srs, const s
   if (coordSys.empty()) {
     ctx.out.newline();
     const char* what = srs != nullptr ? "a map projection MapInfo cannot express" : "no map projection";
-    ctx.out.say("WARNING - " + inQuotes(shown) + " has " + what + ": the output layers are written without a CoordSys");
+    ctx.out.warning(inQuotes(shown) + " has " + what + ": the output layers are written without a CoordSys");
   }
   return coordSys;
 }
@@ -186,7 +186,7 @@ std::vector<std::string> gdalLayers(Workspace& ctx, const std::string& argument)
   GDALClose(dataset);
   if (count == 0) {
     ctx.out.newline();
-    ctx.out.say("WARNING - " + inQuotes(file) + " holds no layer - nothing read from it");
+    ctx.out.warning(inQuotes(file) + " holds no layer - nothing read from it");
   }
   return layers;
 }
@@ -250,8 +250,8 @@ std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> gdalReadCrs
   }
   if (!read) {
     ctx.out.newline();
-    ctx.out.say("ERROR - GDAL does not understand the coordinate system " + inQuotes(shown) +
-                ": give it as -crs:EPSG:nnnn, a .prj file or WKT");
+    ctx.out.error("GDAL does not understand the coordinate system " + inQuotes(shown) +
+                  ": give it as -crs:EPSG:nnnn, a .prj file or WKT");
     ctx.out.exits(kExitFailure);
   }
   // Coordinates are read as x, y whatever axis order the definition gives.
@@ -281,7 +281,7 @@ bool GdalFeatureSource::open(const std::string& layer) {
     if (layer_ == nullptr) why = "it has no such layer";
   }
   if (layer_ == nullptr) {
-    ctx_.out.say("ERROR - Could not read " + inQuotes(name_) + " as a GIS layer: " + why);
+    ctx_.out.error("Could not read " + inQuotes(name_) + " as a GIS layer: " + why);
     ctx_.settings.errFound = true;
     close();
     return false;
@@ -308,7 +308,7 @@ void GdalFeatureSource::planFields() {
     pointOrder_ = {z >= 0 ? z : kGeometryZ, mnr, lcr, xsId};
     if (notes_ && z < 0) {
       ctx_.out.newline();
-      ctx_.out.say("NOTE - Layer " + inQuotes(name_) + " has no Z field: each point's elevation is its Z coordinate");
+      ctx_.out.note("Layer " + inQuotes(name_) + " has no Z field: each point's elevation is its Z coordinate");
     }
   } else {
     for (int i = 0; i < std::min(defn->GetFieldCount(), 4); ++i) pointOrder_.push_back(i);
@@ -336,7 +336,7 @@ FeatureStatus GdalFeatureSource::next(FeatureKind withGeometry, Feature& feature
   current_.reset(layer_->GetNextFeature());
   if (!current_) {
     if (CPLGetLastErrorType() < CE_Failure) return FeatureStatus::End;
-    ctx_.out.say("ERROR - GDAL: " + std::string(CPLGetLastErrorMsg()));
+    ctx_.out.error("GDAL: " + std::string(CPLGetLastErrorMsg()));
     return FeatureStatus::LayerError;
   }
   const OGRGeometry* geometry = current_->GetGeometryRef();
@@ -385,8 +385,8 @@ void GdalFeatureSource::checkRange(const Feature& feature) const {
                                         " are"
                                   : inQuotes(name_) + " says its coordinates are";
     ctx_.out.newline();
-    ctx_.out.say("ERROR - " + claim + " longitude/latitude, but they reach " + formatWholeFull(x, 0) + ", " +
-                 formatWholeFull(y, 0) + ": give the right system with -crs:EPSG:nnnn");
+    ctx_.out.error(claim + " longitude/latitude, but they reach " + formatWholeFull(x, 0) + ", " +
+                   formatWholeFull(y, 0) + ": give the right system with -crs:EPSG:nnnn");
     ctx_.out.exits(kExitFailure);
   }
 }

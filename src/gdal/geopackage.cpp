@@ -292,7 +292,7 @@ void GeoPackageWriter::finish() {
 
 void GeoPackageWriter::failed(const std::string& why) {
   ctx_.out.newline();
-  ctx_.out.say("ERROR - Could not write file " + inQuotes(path()) + " (" + why + ") - no output written");
+  ctx_.out.error("Could not write file " + inQuotes(path()) + " (" + why + ") - no output written");
   ctx_.out.exits(kExitFailure);
 }
 

@@ -48,7 +48,7 @@ void xsProjectPoints(Reporter& out, Settings& settings, Section& sec, Group g, d
       const float distance = DISTANCE_8(vx[j - 1], vy[j - 1], vx[j], vy[j]);
       if (distance < kCoincident) {
         out.newline();
-        out.say("ERROR - Coincident points found on projection line " + inQuotes(sec.id));
+        out.error("Coincident points found on projection line " + inQuotes(sec.id), sec.id);
         settings.errFound = true;
         // The points not yet examined stay as they are, closed up behind the kept ones.
         std::move(pts.begin() + i, pts.begin() + n, pts.begin() + kept);
@@ -154,7 +154,7 @@ void xsSortPoints(Reporter& out, const Settings& settings, Section& sec, Group g
 // Drops a section after a warning that the user is to read before going on.
 void dropWithPause(Reporter& out, Section& sec, const std::string& warning) {
   out.newline();
-  out.say(warning + sec.id);
+  out.warning(warning + sec.id, significant(sec.id));
   out.pauses();  // at the end of console input the run simply goes on
   sec.use = false;
 }
@@ -171,7 +171,7 @@ void projectionStage(Reporter& out, Settings& settings, SectionStore& store) {
     for (const Group g : kGroups) xsProjectPoints(out, settings, sec, g, smallest);
   }
   if (settings.errFound) {
-    out.say("ERRORS were found projecting cross-section points onto lines - see above");
+    out.worded(Severity::Error, "ERRORS were found projecting cross-section points onto lines - see above");
     out.exits(kExitFailure);
   }
 }
@@ -195,7 +195,7 @@ void orderingStage(Reporter& out, Settings& settings, SectionStore& store) {
           } else {
             sec.use = false;
             out.newline();
-            out.say("WARNING - Start of line for XS " + inQuotes(sec.id) + " was not found - IGNORING");
+            out.warning("Start of line for XS " + inQuotes(sec.id) + " was not found - IGNORING", sec.id);
           }
         } else if (g == Group::kLeft) {
           // Without C points this slot reads as zero; the section is then
@@ -204,16 +204,16 @@ void orderingStage(Reporter& out, Settings& settings, SectionStore& store) {
           refY = sec.point(Group::kCentre, 1).mapY;
         } else if (g == Group::kCentre) {
           if (sec.ptCount(Group::kCentre) < 2) {
-            dropWithPause(out, sec, "WARNING - Less than two \"C\" points found for cross-section ");
+            dropWithPause(out, sec, "Less than two \"C\" points found for cross-section ");
           } else if (sec.ptCount(Group::kLeft) == 0) {
-            dropWithPause(out, sec, "WARNING - No \"L\" point found for cross-section ");
+            dropWithPause(out, sec, "No \"L\" point found for cross-section ");
           } else {
             refX = sec.point(Group::kLeft, sec.ptCount(Group::kLeft)).mapX;
             refY = sec.point(Group::kLeft, sec.ptCount(Group::kLeft)).mapY;
           }
         } else {
           if (sec.ptCount(Group::kCentre) == 0) {
-            dropWithPause(out, sec, "WARNING - No \"C\" point found for cross-section ");
+            dropWithPause(out, sec, "No \"C\" point found for cross-section ");
           } else {
             refX = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).mapX;
             refY = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).mapY;

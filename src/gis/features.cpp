@@ -129,10 +129,10 @@ void sayUnreadableValue(Workspace& ctx, FeatureSource& source, int record, std::
 void featureFailure(Workspace& ctx, FeatureStatus status, const Feature& feature, const FeatureMessages& messages) {
   if (status == FeatureStatus::BadObject) {
     ctx.out.say(" Erroneous line: " + feature.text);
-    ctx.out.say(std::string(" ERROR - Reading cross-section ") + messages.object);
+    ctx.out.worded(Severity::Error, std::string(" ERROR - Reading cross-section ") + messages.object);
     ctx.out.exits(kExitFailure);
   }
-  ctx.out.say(status == FeatureStatus::NoRecord ? messages.noRecord : messages.readError);
+  ctx.out.error(status == FeatureStatus::NoRecord ? messages.noRecord : messages.readError);
   ctx.settings.errFound = true;
 }
 

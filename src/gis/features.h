@@ -125,8 +125,8 @@ class MifFeatureSource final : public FeatureSource {
 
 /// The messages a reader gives when its layer cannot be read to the end.
 struct FeatureMessages {
-  const char* noRecord;   ///< a feature without its attribute record
-  const char* readError;  ///< the layer or a record could not be read
+  const char* noRecord;   ///< the ERROR's text for a feature without its attribute record
+  const char* readError;  ///< the ERROR's text when the layer or a record could not be read
   const char* object;     ///< what a feature of the kind read is called (" ERROR - Reading cross-section <object>")
 };
 

@@ -15,7 +15,7 @@ int xsFindID(Workspace& ctx, std::string_view identifier, bool& found) {
   // that is nothing but ".csv", which must count as blank.
   if (FILEEXT(id) == ".csv") id.resize(id.size() - 4);
   if (BLANK(id)) {
-    ctx.out.say("ERROR - Blank cross-section ID found");
+    ctx.out.error("Blank cross-section ID found");
     ctx.out.exits(kExitFailure);
   }
   id.resize(significant(id).size());  // BLANK pads back to the length it had
@@ -31,8 +31,9 @@ int xsFindID(Workspace& ctx, std::string_view identifier, bool& found) {
 
   found = false;
   if (ctx.store.nxs() >= ctx.settings.mxs) {
-    ctx.out.say("ERROR - Exceeded the maximum number of cross-sections (mxs = " + AINTEGER(ctx.settings.mxs) +
-            ") at XS \"" + id + "\" - use the -mxs option to raise the limit");
+    ctx.out.error("Exceeded the maximum number of cross-sections (mxs = " + AINTEGER(ctx.settings.mxs) + ") at XS \"" +
+                      id + "\" - use the -mxs option to raise the limit",
+                  id);
     ctx.out.exits(kExitFailure);
   }
   const int s = ctx.store.append();

@@ -39,7 +39,7 @@ void storeProjectionLine(Workspace& ctx, Section& section, const std::vector<dou
       ++kept;
     } else {
       ctx.out.newline();
-      ctx.out.say("WARNING - Removed coincident point found on projection line \"" + std::string(idAsRead) + "\"");
+      ctx.out.warning("Removed coincident point found on projection line \"" + std::string(idAsRead) + "\"", idAsRead);
     }
   }
   section.ppolNv = kept;
@@ -61,8 +61,8 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
   std::string id;
   int record = 0;  // attribute records read so far in this layer
   const Settings& set = ctx.settings;
-  static constexpr FeatureMessages kMessages{"ERROR - End of File encountered reading lines",
-                                             "ERROR - Reading line data", "line object"};
+  static constexpr FeatureMessages kMessages{"End of File encountered reading lines", "Reading line data",
+                                             "line object"};
   const bool complete = forEachFeature(ctx, source, FeatureKind::Line, kMessages, [&](Feature& feature) {
     ++record;
     if (feature.kind != FeatureKind::Line) return true;
@@ -70,7 +70,7 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
     // Only the first value is the identifier; a record without any value is
     // refused rather than read on into the next row.
     if (!feature.values->readText(id, kIdWidth)) {
-      ctx.out.say("ERROR - Reading line data");
+      ctx.out.error("Reading line data");
       sayUnreadableValue(ctx, source, record, "XS_ID", false, *feature.values);
       ctx.settings.errFound = true;
       return false;
@@ -79,8 +79,9 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
     const int nodes = feature.nodes;
 
     if (set.optPpol && nodes > set.mlp) {
-      ctx.out.say("ERROR - Cannot have lines with more than " + AINTEGER(set.mlp) +
-              " vertices if using the -project option.  See XS line \"" + idAsRead + "\"");
+      ctx.out.error("Cannot have lines with more than " + AINTEGER(set.mlp) +
+                        " vertices if using the -project option.  See XS line \"" + idAsRead + "\"",
+                    idAsRead);
       ctx.settings.errFound = true;
       return true;
     }
@@ -88,7 +89,7 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
     bool found = false;
     const int s = xsFindID(ctx, id, found);
     if (!found) {
-      ctx.out.say("ERROR - Could not find any points with same ID as XS line \"" + idAsRead + "\"");
+      ctx.out.error("Could not find any points with same ID as XS line \"" + idAsRead + "\"", idAsRead);
       ctx.settings.errFound = true;
       return true;
     }
@@ -96,7 +97,7 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
 
     if (nodes < 1) {
       // A polyline of no vertex fixes nothing; the section keeps what it had.
-      ctx.out.say("WARNING - Line for XS \"" + idAsRead + "\" has no vertices - IGNORING");
+      ctx.out.warning("Line for XS \"" + idAsRead + "\" has no vertices - IGNORING", idAsRead);
       return true;
     }
     if (set.optPpol) {

@@ -54,9 +54,9 @@ class CarriedValues {
     }
     if (++records_ <= kMostCarriedLines) {
       ctx_.out.newline();
-      ctx_.out.say("WARNING - Record " + AINTEGER(record) + " of \"" + midName_ + "\" has no value for " + fields_ +
-               (earlierRecord ? ": the previous point record's values are used (" + values_ + ")"
-                              : ": there is no earlier point record, so " + values_ + " is used"));
+      ctx_.out.warning("Record " + AINTEGER(record) + " of \"" + midName_ + "\" has no value for " + fields_ +
+                       (earlierRecord ? ": the previous point record's values are used (" + values_ + ")"
+                                      : ": there is no earlier point record, so " + values_ + " is used"));
     }
     fields_.clear();
     values_.clear();
@@ -66,8 +66,8 @@ class CarriedValues {
   void endLayer() {
     if (records_ <= kMostCarriedLines) return;
     ctx_.out.newline();
-    ctx_.out.say("WARNING - " + AINTEGER(records_ - kMostCarriedLines) + " more records of \"" + midName_ +
-             "\" have blank values that take the previous point record's values");
+    ctx_.out.warning(AINTEGER(records_ - kMostCarriedLines) + " more records of \"" + midName_ +
+                     "\" have blank values that take the previous point record's values");
   }
 
  private:
@@ -89,9 +89,9 @@ class MissingElevations {
   void report(Workspace& ctx, const std::string& layer) const {
     if (count_ == 0) return;
     ctx.out.newline();
-    ctx.out.say("WARNING - " + inQuotes(layer) + " has " + AINTEGER(count_) +
-                (count_ == 1 ? " point record" : " point records") + " without an elevation (Z), left out: " +
-                records_ + (count_ > kMostCarriedLines ? " and " + AINTEGER(count_ - kMostCarriedLines) + " more" : ""));
+    ctx.out.warning(inQuotes(layer) + " has " + AINTEGER(count_) + (count_ == 1 ? " point record" : " point records") +
+                    " without an elevation (Z), left out: " + records_ +
+                    (count_ > kMostCarriedLines ? " and " + AINTEGER(count_ - kMostCarriedLines) + " more" : ""));
   }
 
  private:
@@ -107,10 +107,12 @@ void checkWholeMaterial(Workspace& ctx, GisReadState& state, float mnr, std::str
   state.materialWarned = true;
   const double written = roundHalfAway(mnr);
   ctx.out.newline();
-  ctx.out.say("WARNING - Resistance value " + AREALTRIM(mnr) + " of cross-section \"" + std::string(id) +
+  ctx.out.warning(
+      "Resistance value " + AREALTRIM(mnr) + " of cross-section \"" + std::string(id) +
           "\" is not a whole number, but -M (the default) reads material numbers: it is written as material " +
           (std::fabs(written) < 1.0e9 ? AINTEGER(static_cast<std::int32_t>(written)) : AREALTRIM(mnr)) +
-          ".  Use -N or -N2M if the values are Manning's n");
+          ".  Use -N or -N2M if the values are Manning's n",
+      id);
 }
 
 }  // namespace
@@ -134,8 +136,8 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
   std::string knownId;   // the identifier as read for the last point, and its section
   int knownSection = 0;
 
-  static constexpr FeatureMessages kMessages{"ERROR - End of File encountered reading points",
-                                             "ERROR - Reading points data", "point object"};
+  static constexpr FeatureMessages kMessages{"End of File encountered reading points", "Reading points data",
+                                             "point object"};
   const bool complete = forEachFeature(ctx, source, FeatureKind::Point, kMessages, [&](Feature& feature) {
     ++record;
     if (feature.kind != FeatureKind::Point) {
@@ -150,7 +152,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
     // the next row.
     AttributeValues& values = *feature.values;
     const auto unreadable = [&](const char* field, bool number) {
-      ctx.out.say("ERROR - Reading points data");
+      ctx.out.error("Reading points data");
       sayUnreadableValue(ctx, source, record, field, number, values);
       ctx.settings.errFound = true;
       return false;
@@ -182,7 +184,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
     const Group g = groupOf(last.lastLcr);
     Section& section = ctx.store[s];
     if (section.ptCount(g) + 1 > ctx.settings.mpt) {
-      ctx.out.say("ERROR - Exceeded number of allowable points per cross-section section.");
+      ctx.out.error("Exceeded number of allowable points per cross-section section.");
       ctx.out.say("        Cross-section \"" + std::string(idAsRead) + "\" in \"" + layerName + "\"");
       ctx.out.exits(kExitFailure);
     }

@@ -14,8 +14,7 @@
 namespace kestrix {
 
 namespace {
-constexpr std::string_view kSaveDateLabel = "ERROR 0004";
-constexpr std::string_view kSaveDateWarningLabel = "WARNING 0004";
+constexpr std::string_view kSaveDateCode = "0004";
 
 // Layers exported by other programs come without a MapInfo table, so the
 // check fails for them every time: say once how to run without it.
@@ -79,24 +78,27 @@ bool miCheckSaveDate(LayerAccess& ctx, const std::string& midName, const std::st
   ctx.files.out.newline();
   // With -savedate:warning the same text is a warning and the layer is read as it is.
   if (warnOnly) ctx.saveDateWarned.insert(midName);
-  const std::string label(warnOnly ? kSaveDateWarningLabel : kSaveDateLabel);
+  const Severity severity = warnOnly ? Severity::Warning : Severity::Error;
   if (!dated) {
-    ctx.files.out.say(label + " - Could not access save date of " + inQuotes(midName) + " to check with " + inQuotes(tabName));
+    ctx.files.out.coded(severity, kSaveDateCode,
+                        "Could not access save date of " + inQuotes(midName) + " to check with " + inQuotes(tabName));
     ctx.files.out.newline();
     if (warnOnly) return true;
-    ctx.files.out.say("NOTE - If using VORLAN.exe, use CHECK MI SAVE DATE == WARNING or OFF to suppress check");
+    ctx.files.out.note("If using VORLAN.exe, use CHECK MI SAVE DATE == WARNING or OFF to suppress check");
     exportNote(ctx);
     ctx.files.out.newline();
     ctx.files.out.exits(kExitFailure);
   }
   if (warnOnly) {
-    ctx.files.out.say(label + " - Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
+    ctx.files.out.coded(severity, kSaveDateCode,
+                        "Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
     ctx.files.out.newline();
     return true;
   }
   if (geomUnit > 0) CLOSER(ctx.files, geomUnit);
   if (attrUnit > 0) CLOSER(ctx.files, attrUnit);
-  ctx.files.out.say(label + " - Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
+  ctx.files.out.coded(severity, kSaveDateCode,
+                      "Save date of " + inQuotes(tabName) + " file is later than that of " + inQuotes(midName));
   exportNote(ctx);
   ctx.files.out.say("Re-export mif file and press Enter, or close window.");
   if (!ctx.files.out.waitEnter()) ctx.files.out.noAnswer(inQuotes(midName) + " (re-export prompt)");
@@ -113,7 +115,7 @@ bool miSkipHeader(FileAccess& ctx, int geomUnit, std::vector<std::string>* colum
   for (;;) {
     if (mif_detail::onlyWordIs(line, "DATA") || ctx.units.atEnd(geomUnit)) return true;
     if (ctx.units.readLine(geomUnit, line) != ReadStatus::Ok) {
-      ctx.out.say("WARNING 0313 - Problems finding start of data in .mif file");
+      ctx.out.coded(Severity::Warning, "0313", "Problems finding start of data in .mif file");
       ctx.out.pauses();
       return false;
     }

@@ -43,13 +43,13 @@ constexpr Keyword kKeywords[] = {
 };
 
 [[noreturn]] void unreadable(FileAccess& ctx, std::string_view text) {
-  ctx.out.say("ERROR 0308 - Reading .mif file.  Erroneous line is:");
+  ctx.out.coded(Severity::Error, "0308", "Reading .mif file.  Erroneous line is:");
   ctx.out.say(significant(text));
   ctx.out.exits(kExitFailure);
 }
 
 [[noreturn]] void unexpectedEnd(FileAccess& ctx) {
-  ctx.out.say("ERROR 0309 - Unexpected end of .mif file encountered.");
+  ctx.out.coded(Severity::Error, "0309", "Unexpected end of .mif file encountered.");
   ctx.out.exits(kExitFailure);
 }
 
@@ -146,7 +146,7 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& 
   };
   const char lead = text.empty() ? '\0' : upperAscii(text[0]);
   if (lead == 'C' && startsWith("COLLECTION")) {
-    ctx.out.say("ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
+    ctx.out.coded(Severity::Error, "0303", "MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
     ctx.out.exits(kExitFailure);
   }
   for (const Keyword& k : kKeywords) {
@@ -163,7 +163,8 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& 
     FreeFormatReader reader(after);
     if (!reader.readInt(polygons)) unreadable(ctx, after);
     if (polygons > kMaxPolygons) {
-      ctx.out.say("ERROR 0304 - Exceeded maximum number of polygons in region below of " + AINTEGER(kMaxPolygons));
+      ctx.out.coded(Severity::Error, "0304",
+                    "Exceeded maximum number of polygons in region below of " + AINTEGER(kMaxPolygons));
       ctx.out.say(significant(line));
       ctx.out.exits(kExitFailure);
     }
@@ -215,7 +216,7 @@ bool miReadObject(FileAccess& ctx, std::string_view rest, int geomUnit, const mi
 
 void miCheckNodes(FileAccess& ctx, int count, int limit) {
   if (count <= limit) return;
-  ctx.out.say("ERROR 0310 - Exceeded number of allowable nodes in a single polyline or region.");
+  ctx.out.coded(Severity::Error, "0310", "Exceeded number of allowable nodes in a single polyline or region.");
   ctx.out.say("             Requested" + formatInt(count, 8) + "        Limit" + formatInt(limit, 8));
   ctx.out.exits(kExitFailure);
 }

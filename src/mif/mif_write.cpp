@@ -156,11 +156,11 @@ void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit) {
       case ReadStatus::Ok: break;
       case ReadStatus::Error:
         ctx.out.newline();
-        ctx.out.say("ERROR 0301 - Reading data (miCopyHeader)");
+        ctx.out.coded(Severity::Error, "0301", "Reading data (miCopyHeader)");
         ctx.out.exits(kExitFailure);
       case ReadStatus::End:
         ctx.out.newline();
-        ctx.out.say("ERROR 0302 - End of File encountered (miCopyHeader)");
+        ctx.out.coded(Severity::Error, "0302", "End of File encountered (miCopyHeader)");
         ctx.out.exits(kExitFailure);
     }
     // A CR inside a line ends a line for the GIS that reads the layer, and a

@@ -16,14 +16,6 @@ namespace {
 constexpr std::string_view kMarkers[] = {"<!--kestrix:style-->", "<!--kestrix:sections-->", "<!--kestrix:header-->",
                                          "<!--kestrix:run-->", "<!--kestrix:script-->"};
 
-// The message classes the report lists: those that ask the user to look.
-bool isMessage(std::string_view line) {
-  const std::size_t start = line.find_first_not_of(' ');
-  if (start == std::string_view::npos) return false;
-  line.remove_prefix(start);
-  return line.substr(0, 7) == "WARNING" || line.substr(0, 5) == "ERROR" || line.substr(0, 5) == "CHECK";
-}
-
 // A console line without the blanks around it.
 std::string_view shownMessage(std::string_view line) {
   const std::size_t start = line.find_first_not_of(' ');
@@ -137,30 +129,10 @@ std::string byteCount(std::int64_t bytes) {
 
 }  // namespace
 
-void ReportRecord::note(std::string_view line) {
-  if (isMessage(line)) messages.emplace_back(line);
-}
-
-int namedSection(std::string_view message, const SectionIndex& sections) {
-  const auto find = [&](std::string_view id) {
-    const auto it = sections.find(std::string(id));
-    return it == sections.end() ? -1 : it->second;
-  };
-  // Messages quote the identifiers they name; a few name them bare after "cross-section ".
-  for (std::size_t open = message.find('"'); open != std::string_view::npos;) {
-    const std::size_t close = message.find('"', open + 1);
-    if (close == std::string_view::npos) break;
-    const int s = find(message.substr(open + 1, close - open - 1));
-    if (s >= 0) return s;
-    open = message.find('"', close + 1);
-  }
-  constexpr std::string_view kBare = "cross-section ";
-  const std::size_t at = message.find(kBare);
-  if (at != std::string_view::npos) {
-    std::string_view rest = message.substr(at + kBare.size());
-    return find(rest.substr(0, rest.find(' ')));
-  }
-  return -1;
+void ReportRecord::keep(const Message& message, std::string_view line) {
+  // A note only tells how the run took something: the report lists what asks the user to look.
+  if (message.severity == Severity::Note) return;
+  messages.push_back(ReportMessage{message.severity, std::string(shownMessage(line)), std::string(message.section)});
 }
 
 HtmlReportSink::HtmlReportSink(Workspace& ctx, const SectionsView& view, const ReportRecord& record)
@@ -180,7 +152,7 @@ void HtmlReportSink::open(int) {
   if (parts_.size() != std::size(kMarkers) + 1) {
     // A build whose template lost a marker line cannot make a page.
     ctx_.out.newline();
-    ctx_.out.say("ERROR - The report template of this build is damaged - nothing was written");
+    ctx_.out.error("The report template of this build is damaged - nothing was written");
     ctx_.out.exits(kExitFailure);
   }
   file_.open(FileMode::Output, ADDFOLDER(ctx_.settings.outFolder, kReportName));
@@ -296,11 +268,11 @@ void HtmlReportSink::writeHeader(const std::vector<int>& named) {
   writeText(h);
   if (record_.messages.empty()) return;
   for (std::size_t i = 0; i < record_.messages.size(); ++i) {
-    const std::string& message = record_.messages[i];
+    const ReportMessage& message = record_.messages[i];
     const int s = named[i];
-    h = message.find("WARNING") != std::string::npos ? "<li class=\"warning\">" : "<li class=\"error\">";
+    h = message.severity == Severity::Warning ? "<li class=\"warning\">" : "<li class=\"error\">";
     if (s >= 0) h += "<a href=\"#xs-" + std::to_string(s + 1) + "\">";
-    appendHtmlText(h, shownMessage(message));
+    appendHtmlText(h, message.shown);
     if (s >= 0) h += "</a>";
     h += "</li>";
     ctx_.files.units.writeLine(file_.unit(), h);
@@ -321,7 +293,7 @@ void HtmlReportSink::writeRunData(const std::vector<int>& named) {
   j += ",\"messages\":";
   appendArray(j, record_.messages.size(), [&](std::size_t i) {
     j += '[';
-    appendJsonString(j, shownMessage(record_.messages[i]));
+    appendJsonString(j, record_.messages[i].shown);
     j += ',' + std::to_string(named[i]) + ']';
   });
   j += '}';
@@ -331,7 +303,10 @@ void HtmlReportSink::writeRunData(const std::vector<int>& named) {
 void HtmlReportSink::close() {
   std::vector<int> named;
   named.reserve(record_.messages.size());
-  for (const std::string& message : record_.messages) named.push_back(namedSection(message, sections_));
+  for (const ReportMessage& message : record_.messages) {
+    const auto it = message.section.empty() ? sections_.end() : sections_.find(message.section);
+    named.push_back(it == sections_.end() ? -1 : it->second);
+  }
   writeText(parts_[2]);
   writeHeader(named);
   writeText(parts_[3]);

@@ -26,22 +26,26 @@ struct PlanLine {
   std::vector<double> y;  ///< northings of its vertices
 };
 
+/// A message the report lists: its severity, its line as shown and the section it is about.
+struct ReportMessage {
+  Severity severity = Severity::Error;  ///< chooses how the report marks it
+  std::string shown;                    ///< the console line without the blanks around it
+  std::string section;                  ///< the identifier of the section it is about; empty: none
+};
+
 /// What the report shows besides the sections, gathered while the run goes on.
 struct ReportRecord {
   std::vector<std::string> commandLine;  ///< every argument, the program first
-  std::vector<std::string> messages;     ///< the WARNING, ERROR and CHECK lines of the run, in order
+  std::vector<ReportMessage> messages;   ///< the WARNING, ERROR and CHECK messages of the run, in order
   std::vector<PlanLine> channels;        ///< the channels of 1d_nwk as written
   std::vector<PlanLine> branches;        ///< the branches of 1d_branches as written
 
-  /// Keeps a console line when it is a WARNING, ERROR or CHECK line.
-  void note(std::string_view line);
+  /// Keeps a WARNING, ERROR or CHECK message whose console line is `line`; a NOTE is not listed.
+  void keep(const Message& message, std::string_view line);
 };
 
 /// Section identifiers with their index (from 0) in the report.
 using SectionIndex = std::unordered_map<std::string, int>;
-
-/// The index of the section a message names in quotes (or after "cross-section "), or -1.
-int namedSection(std::string_view message, const SectionIndex& sections);
 
 /// kestrix_report.html: the header of the run, the section data and the page's script.
 class HtmlReportSink final : public SectionSink {

@@ -38,8 +38,8 @@ void closePair(UnitHandle& geom, UnitHandle& attr) {
 // Values too wide for their columns are written in full; the user is told once per object.
 void noteWidened(Reporter& out, std::string_view what, const std::string& value, std::string_view file) {
   out.newline();
-  out.say("WARNING - \"" + std::string(what) + "\": the value " + TRIMF(value) + " does not fit its column in " +
-          std::string(file) + " - written in full");
+  out.warning("\"" + std::string(what) + "\": the value " + TRIMF(value) + " does not fit its column in " +
+              std::string(file) + " - written in full");
 }
 
 }  // namespace

@@ -32,8 +32,9 @@ void SectionNotes::widened(const std::string& text, std::string_view file) {
   if (widened_) return;
   widened_ = true;
   out_.newline();
-  out_.say("WARNING - Cross-section \"" + id_ + "\": the value " + TRIMF(text) + " does not fit its column in " +
-           std::string(file) + " - written in full");
+  out_.warning("Cross-section \"" + id_ + "\": the value " + TRIMF(text) + " does not fit its column in " +
+                   std::string(file) + " - written in full",
+               id_);
 }
 
 CsvSink::CsvSink(Workspace& ctx, const SectionsView& view)
@@ -137,8 +138,9 @@ SectionLineSink::SectionLineSink(Workspace& ctx, const SectionsView& view)
 void SectionLineSink::write(const SectionView& section, SectionNotes& notes) {
   if (section.lineX.empty()) {
     ctx_.out.newline();
-    ctx_.out.say("WARNING - Cross-section \"" + section.id +
-                 "\" has no points to draw in 1d_xs - its line is left out of 1d_xs");
+    ctx_.out.warning(
+        "Cross-section \"" + section.id + "\" has no points to draw in 1d_xs - its line is left out of 1d_xs",
+        section.id);
     return;
   }
   if (section.prepared != nullptr && !section.prepared->lineObject.empty()) {

@@ -50,10 +50,11 @@ class CsvNames {
   std::unordered_map<std::string, int> next_;
 };
 
-// Computes the view of one section by the rules of the run's mode.
-class SectionViewer {
+// Names each section and reads its texts on the run's thread, where what it
+// finds (a control character, a clashing file name, a long path) is reported.
+class SectionHead {
  public:
-  explicit SectionViewer(Workspace& ctx) : ctx_(ctx), st_(ctx.settings) {}
+  explicit SectionHead(Workspace& ctx) : ctx_(ctx), st_(ctx.settings) {}
 
   // The section's names and texts, without its points.
   SectionView head(int s) {
@@ -78,28 +79,11 @@ class SectionViewer {
     }
     if (control != nullptr) {
       ctx_.out.newline();
-      ctx_.out.say("WARNING - Cross-section \"" + v.id + "\": its " + where + " holds a control character (" + control +
-                   "), written as a blank");
+      ctx_.out.warning("Cross-section \"" + v.id + "\": its " + where + " holds a control character (" + control +
+                           "), written as a blank",
+                       v.id);
     }
     return v;
-  }
-
-  // What the outputs show of the section's points, into v's buffers.
-  void points(SectionView& v) {
-    const Section& sec = ctx_.store[v.section];
-    v.rows.clear();
-    v.stopMessage.clear();
-    v.lineX.clear();
-    v.lineY.clear();
-    v.bed.reset();
-    v.points.clear();
-    v.guideX.clear();
-    v.guideY.clear();
-    rows(sec, v);
-    line(sec, v);
-    bed(sec, v);
-    if (st_.mode != RunMode::Mike11) allPoints(sec, v);
-    if (st_.mode == RunMode::Gis) guide(sec, v);
   }
 
  private:
@@ -109,129 +93,18 @@ class SectionViewer {
     const std::string file = names_.claim(base);
     if (file != base + ".csv") {
       ctx_.out.newline();
-      ctx_.out.say("WARNING - Cross-section \"" + v.id + "\" would overwrite " + base +
-                   ".csv of an earlier section - writing " + file + " instead");
+      ctx_.out.warning("Cross-section \"" + v.id + "\" would overwrite " + base +
+                           ".csv of an earlier section - writing " + file + " instead",
+                       v.id);
     }
     v.csvPath = ADDFOLDER(st_.outFolder, file);
     v.source = v.csvPath;
     if (v.source.size() > kSourceMaxWidth) {
       // The file lies in the folder of 1d_xs, so its name alone still finds it.
       ctx_.out.newline();
-      ctx_.out.say("WARNING - The path of \"" + file + "\" is longer than " + AINTEGER(kSourceMaxWidth) +
-                   " characters - 1d_xs names the file without its folder");
+      ctx_.out.warning("The path of \"" + file + "\" is longer than " + AINTEGER(kSourceMaxWidth) +
+                       " characters - 1d_xs names the file without its folder");
       v.source = file;
-    }
-  }
-
-  // The offset added to every point of group g. Without lines the groups are
-  // measured from different reference points and are chained here. False, with
-  // the stop message set, when the store lacks the left points to chain from.
-  bool baseOffset(const Section& sec, Group g, float& base, SectionView& v) {
-    base = 0.0f;
-    if (st_.mode != RunMode::Gis || st_.linesFound || g == Group::kLeft) return true;
-    const int nL = sec.ptCount(Group::kLeft);
-    if (nL == 0) {
-      // The ordering stage drops such sections; reaching here means the store is inconsistent.
-      v.stopMessage = g == Group::kCentre ? "should not be here - AAA" : "should not be here - BBB";
-      return false;
-    }
-    const float lastL = nL >= 2 ? sec.point(Group::kLeft, nL).x : 0.0f;
-    if (g == Group::kCentre) {
-      base = lastL;
-      return true;
-    }
-    const float lastC = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).x;
-    base = lastL + lastC;
-    return true;
-  }
-
-  void rows(const Section& sec, SectionView& v) {
-    for (const Group g : kGroups) {
-      const int n = sec.ptCount(g);
-      // A trimmed MIKE 11 section keeps its centre group alone.
-      if (n == 0 || (st_.mode == RunMode::Mike11 && st_.optTrim && g != Group::kCentre)) continue;
-      float base = 0.0f;
-      if (!baseOffset(sec, g, base, v)) return;
-      for (int p = 1; p <= n; ++p) {
-        const StorePoint& pt = sec.point(g, p);
-        v.rows.push_back(CsvRow{base + pt.x, pt.z, pt.mnr, g});  // summed in single precision
-      }
-    }
-  }
-
-  // Outside MIKE 11 mode: whether group g is drawn in 1d_xs and the all points layer.
-  static bool groupDrawn(const Section& sec, Group g) {
-    const int n = sec.ptCount(g);
-    if (n >= 2) return true;
-    return g == Group::kLeft && n == 1 && sec.ptCount(Group::kCentre) >= 2;
-  }
-
-  void line(const Section& sec, SectionView& v) {
-    for (const Group g : kGroups) {
-      if (st_.mode == RunMode::Mike11) {
-        // The converter stores the section line's left end, crossing point and right end as point 1.
-        v.lineX.push_back(sec.point(g, 1).mapX);
-        v.lineY.push_back(sec.point(g, 1).mapY);
-      } else if (groupDrawn(sec, g)) {
-        for (int p = 1; p <= sec.ptCount(g); ++p) {
-          v.lineX.push_back(sec.point(g, p).mapX);
-          v.lineY.push_back(sec.point(g, p).mapY);
-        }
-      }
-    }
-    if (v.lineX.size() == 1) {
-      // A polyline needs two vertices: a single vertex is drawn as a line of length zero.
-      v.lineX.push_back(v.lineX.front());
-      v.lineY.push_back(v.lineY.front());
-    }
-  }
-
-  void bed(const Section& sec, SectionView& v) {
-    const int n = sec.ptCount(Group::kCentre);
-    const StorePoint* at = nullptr;
-    float level = 0.0f;
-    if (st_.mode == RunMode::Mike11) {
-      // A MIKE 11 section is marked at its crossing point, at the lowest level of its centre group.
-      at = &sec.point(Group::kCentre, 1);
-      level = kMike11BedStart;
-      for (int p = 1; p <= n; ++p) level = std::min(level, sec.point(Group::kCentre, p).z);
-    } else if (n == 1) {
-      at = &sec.point(Group::kCentre, 1);
-      level = at->z;
-    } else if (n >= 2) {
-      level = kLowestStart;
-      for (int p = 1; p <= n; ++p) {
-        const StorePoint& pt = sec.point(Group::kCentre, p);
-        if (pt.z < level) {  // strictly lower: the first of equal minima wins
-          level = pt.z;
-          at = &pt;
-        }
-      }
-    }
-    if (at != nullptr) v.bed = DrawnPoint{at->mapX, at->mapY, level, Group::kCentre};
-  }
-
-  void allPoints(const Section& sec, SectionView& v) {
-    for (const Group g : kGroups) {
-      if (!groupDrawn(sec, g)) continue;
-      for (int p = 1; p <= sec.ptCount(g); ++p) {
-        const StorePoint& pt = sec.point(g, p);
-        v.points.push_back(DrawnPoint{pt.mapX, pt.mapY, pt.z, g});
-      }
-    }
-  }
-
-  // The line a GIS section was placed by: its projection line, or its start line as the report keeps it.
-  void guide(const Section& sec, SectionView& v) {
-    if (st_.optPpol) {
-      const auto n = std::min({static_cast<std::size_t>(std::max(sec.ppolNv, 0)), sec.ppolX.size(), sec.ppolY.size()});
-      v.guideX.assign(sec.ppolX.begin(), sec.ppolX.begin() + static_cast<std::ptrdiff_t>(n));
-      v.guideY.assign(sec.ppolY.begin(), sec.ppolY.begin() + static_cast<std::ptrdiff_t>(n));
-      return;
-    }
-    for (const MapPoint& p : sec.startLine) {
-      v.guideX.push_back(p.x);
-      v.guideY.push_back(p.y);
     }
   }
 
@@ -260,10 +133,126 @@ void refuseUnwritable(Workspace& ctx, const Section& sec) {
         continue;
       }
       ctx.out.newline();
-      ctx.out.say("ERROR - Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
-                  AINTEGER(p) + " of group " + groupLetter(g) + " is not a finite number - nothing was written");
+      ctx.out.error("Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
+                        AINTEGER(p) + " of group " + groupLetter(g) + " is not a finite number - nothing was written",
+                    significant(sec.id));
       ctx.out.exits(kExitFailure);
     }
+  }
+}
+
+// What the outputs show of a section's points follows from the section and
+// the point rules alone; these run ahead on another thread.
+
+// The offset added to every point of group g. Without lines the groups are
+// measured from different reference points and are chained here. False, with
+// the stop message set, when the store lacks the left points to chain from.
+bool baseOffset(const Section& sec, const PointRules& rules, Group g, float& base, SectionView& v) {
+  base = 0.0f;
+  if (rules.mode != RunMode::Gis || rules.linesFound || g == Group::kLeft) return true;
+  const int nL = sec.ptCount(Group::kLeft);
+  if (nL == 0) {
+    // The ordering stage drops such sections; reaching here means the store is inconsistent.
+    v.stopMessage = g == Group::kCentre ? "should not be here - AAA" : "should not be here - BBB";
+    return false;
+  }
+  const float lastL = nL >= 2 ? sec.point(Group::kLeft, nL).x : 0.0f;
+  if (g == Group::kCentre) {
+    base = lastL;
+    return true;
+  }
+  const float lastC = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).x;
+  base = lastL + lastC;
+  return true;
+}
+
+void rows(const Section& sec, const PointRules& rules, SectionView& v) {
+  for (const Group g : kGroups) {
+    const int n = sec.ptCount(g);
+    // A trimmed MIKE 11 section keeps its centre group alone.
+    if (n == 0 || (rules.mode == RunMode::Mike11 && rules.trim && g != Group::kCentre)) continue;
+    float base = 0.0f;
+    if (!baseOffset(sec, rules, g, base, v)) return;
+    for (int p = 1; p <= n; ++p) {
+      const StorePoint& pt = sec.point(g, p);
+      v.rows.push_back(CsvRow{base + pt.x, pt.z, pt.mnr, g});  // summed in single precision
+    }
+  }
+}
+
+// Outside MIKE 11 mode: whether group g is drawn in 1d_xs and the all points layer.
+bool groupDrawn(const Section& sec, Group g) {
+  const int n = sec.ptCount(g);
+  if (n >= 2) return true;
+  return g == Group::kLeft && n == 1 && sec.ptCount(Group::kCentre) >= 2;
+}
+
+void line(const Section& sec, const PointRules& rules, SectionView& v) {
+  for (const Group g : kGroups) {
+    if (rules.mode == RunMode::Mike11) {
+      // The converter stores the section line's left end, crossing point and right end as point 1.
+      v.lineX.push_back(sec.point(g, 1).mapX);
+      v.lineY.push_back(sec.point(g, 1).mapY);
+    } else if (groupDrawn(sec, g)) {
+      for (int p = 1; p <= sec.ptCount(g); ++p) {
+        v.lineX.push_back(sec.point(g, p).mapX);
+        v.lineY.push_back(sec.point(g, p).mapY);
+      }
+    }
+  }
+  if (v.lineX.size() == 1) {
+    // A polyline needs two vertices: a single vertex is drawn as a line of length zero.
+    v.lineX.push_back(v.lineX.front());
+    v.lineY.push_back(v.lineY.front());
+  }
+}
+
+void bed(const Section& sec, const PointRules& rules, SectionView& v) {
+  const int n = sec.ptCount(Group::kCentre);
+  const StorePoint* at = nullptr;
+  float level = 0.0f;
+  if (rules.mode == RunMode::Mike11) {
+    // A MIKE 11 section is marked at its crossing point, at the lowest level of its centre group.
+    at = &sec.point(Group::kCentre, 1);
+    level = kMike11BedStart;
+    for (int p = 1; p <= n; ++p) level = std::min(level, sec.point(Group::kCentre, p).z);
+  } else if (n == 1) {
+    at = &sec.point(Group::kCentre, 1);
+    level = at->z;
+  } else if (n >= 2) {
+    level = kLowestStart;
+    for (int p = 1; p <= n; ++p) {
+      const StorePoint& pt = sec.point(Group::kCentre, p);
+      if (pt.z < level) {  // strictly lower: the first of equal minima wins
+        level = pt.z;
+        at = &pt;
+      }
+    }
+  }
+  if (at != nullptr) v.bed = DrawnPoint{at->mapX, at->mapY, level, Group::kCentre};
+}
+
+void allPoints(const Section& sec, SectionView& v) {
+  for (const Group g : kGroups) {
+    if (!groupDrawn(sec, g)) continue;
+    for (int p = 1; p <= sec.ptCount(g); ++p) {
+      const StorePoint& pt = sec.point(g, p);
+      v.points.push_back(DrawnPoint{pt.mapX, pt.mapY, pt.z, g});
+    }
+  }
+}
+
+// The line a GIS section was placed by: its projection line, or its start line as the report keeps it.
+void guide(const Section& sec, const PointRules& rules, SectionView& v) {
+  if (rules.ppol) {
+    const auto n = std::min({static_cast<std::size_t>(std::max(sec.ppolNv, 0)), sec.ppolX.size(), sec.ppolY.size()});
+    v.guideX.assign(sec.ppolX.begin(), sec.ppolX.begin() + static_cast<std::ptrdiff_t>(n));
+    v.guideY.assign(sec.ppolY.begin(), sec.ppolY.begin() + static_cast<std::ptrdiff_t>(n));
+    return;
+  }
+  for (const MapPoint& p : sec.startLine) {
+    v.guideX.push_back(p.x);
+    v.guideY.push_back(p.y);
   }
 }
 
@@ -291,7 +280,7 @@ SectionsView viewSections(Workspace& ctx) {
   // In MIKE 11 mode the point layers stay open until the end of the run closes them.
   view.pointLayersStayOpen = st.mode == RunMode::Mike11;
 
-  SectionViewer viewer(ctx);
+  SectionHead viewer(ctx);
   std::size_t longest = kSourceMinWidth;
   view.sections.reserve(static_cast<std::size_t>(ctx.store.nxs()));
   for (int s = 1; s <= ctx.store.nxs(); ++s) {
@@ -304,6 +293,24 @@ SectionsView viewSections(Workspace& ctx) {
   return view;
 }
 
-void viewPoints(Workspace& ctx, SectionView& v) { SectionViewer(ctx).points(v); }
+PointRules pointRules(const Settings& settings) {
+  return PointRules{settings.mode, settings.optTrim, settings.linesFound, settings.optPpol};
+}
+
+void viewPoints(const Section& sec, const PointRules& rules, SectionView& v) {
+  v.rows.clear();
+  v.stopMessage.clear();
+  v.lineX.clear();
+  v.lineY.clear();
+  v.bed.reset();
+  v.points.clear();
+  v.guideX.clear();
+  v.guideY.clear();
+  rows(sec, rules, v);
+  line(sec, rules, v);
+  bed(sec, rules, v);
+  if (rules.mode != RunMode::Mike11) allPoints(sec, v);
+  if (rules.mode == RunMode::Gis) guide(sec, rules, v);
+}
 
 }  // namespace kestrix

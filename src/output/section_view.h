@@ -87,8 +87,21 @@ struct SectionsView {
 /// to change and over-long paths.
 SectionsView viewSections(Workspace& ctx);
 
-/// Fills what `v` shows of its section's points (rows, stop message, line, bed, drawn points, guide line), reusing
-/// its buffers: one section's points at a time, so that the view does not hold a second copy of the store.
-void viewPoints(Workspace& ctx, SectionView& v);
+/// The settings that decide how a section's points are shown, fixed while the sections are written.
+struct PointRules {
+  RunMode mode = RunMode::Gis;  ///< the run's branch
+  bool trim = false;            ///< a MIKE 11 section keeps its centre group alone (-trim)
+  bool linesFound = false;      ///< the groups were placed by lines, so their offsets are not chained
+  bool ppol = false;            ///< the points were projected onto their lines (-ppol)
+};
+
+/// The point rules of a run with `settings`.
+PointRules pointRules(const Settings& settings);
+
+/// Fills what `v` shows of `sec`'s points (rows, stop message, line, bed, drawn points, guide line), reusing its
+/// buffers: one section's points at a time, so that the view does not hold a second copy of the store. It reads
+/// nothing but its arguments and reports nothing (an inconsistent section comes back as the stop message), so it
+/// may run on another thread while the run writes.
+void viewPoints(const Section& sec, const PointRules& rules, SectionView& v);
 
 }  // namespace kestrix

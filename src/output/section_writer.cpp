@@ -82,13 +82,21 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const Report
   SectionNotes notes(ctx.out);
   // The sections' points are viewed and their common values formatted a few
   // sections ahead, on the second core, while this thread opens the files
-  // and writes; each slot's buffers are reused from section to section.
+  // and writes; each slot's buffers are reused from section to section. That
+  // work sees only the sections, rules fixed before it starts and the sinks
+  // as constants: it has no way to the reporter or the rest of the run, and
+  // what it finds wrong comes back in the view for this thread to report.
   struct Slot {
     SectionView section;
     PreparedText text;
   };
   std::vector<Slot> slots(kSectionsAhead);
-  ItemsAhead ahead(view.sections.size(), slots.size(), [&](std::size_t i) {
+  std::vector<const Section*> stored;
+  stored.reserve(view.sections.size());
+  for (const SectionView& head : view.sections) stored.push_back(&ctx.store[head.section]);
+  const std::vector<const SectionSink*> preparers(sinks.begin(), sinks.end());
+  const PointRules rules = pointRules(ctx.settings);
+  ItemsAhead ahead(view.sections.size(), slots.size(), [&slots, &view, &stored, &preparers, rules](std::size_t i) {
     const SectionView& head = view.sections[i];
     Slot& slot = slots[i % slots.size()];
     SectionView& section = slot.section;
@@ -97,9 +105,9 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const Report
     section.csvPath = head.csvPath;
     section.source = head.source;
     section.sources = head.sources;
-    viewPoints(ctx, section);
+    viewPoints(*stored[i], rules, section);
     slot.text.clear();
-    for (const SectionSink* sink : sinks) sink->prepare(section, slot.text);
+    for (const SectionSink* sink : preparers) sink->prepare(section, slot.text);
     section.prepared = &slot.text;
   });
   for (std::size_t i = 0; i < view.sections.size(); ++i) {

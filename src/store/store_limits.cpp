@@ -9,8 +9,8 @@ namespace kestrix {
 
 int appendSectionWithinLimit(Reporter& out, Settings& settings, SectionStore& store) {
   if (store.nxs() >= settings.mxs) {
-    out.say("ERROR - More than " + AINTEGER(settings.mxs) +
-            " cross-sections: raise the maximum number of cross-sections with -mxs");
+    out.error("More than " + AINTEGER(settings.mxs) +
+              " cross-sections: raise the maximum number of cross-sections with -mxs");
     settings.errFound = true;
     out.exits(kExitFailure);
   }
@@ -18,8 +18,9 @@ int appendSectionWithinLimit(Reporter& out, Settings& settings, SectionStore& st
 }
 
 void stopTooManyPoints(Reporter& out, Settings& settings, std::string_view sectionId) {
-  out.say("ERROR - More than " + AINTEGER(settings.mpt) + " points in one position group of cross-section " +
-          std::string(significant(sectionId)) + ": raise the maximum number of points with -mpt");
+  out.error("More than " + AINTEGER(settings.mpt) + " points in one position group of cross-section " +
+                std::string(significant(sectionId)) + ": raise the maximum number of points with -mpt",
+            significant(sectionId));
   settings.errFound = true;
   out.exits(kExitFailure);
 }

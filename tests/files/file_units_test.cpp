@@ -251,19 +251,22 @@ TEST(FileUnits, UnreadableExistingInputEndsTheRun) {
   EXPECT_NE(t.out().find("ERROR - Could not read file \"secret.mid\""), std::string::npos);
 }
 
-TEST(RunConsole, WarningLinesAreCountedAndDetailsLeftOutWhenQuiet) {
+TEST(RunConsole, WarningMessagesAreCountedAndDetailsLeftOutWhenQuiet) {
   TestRun t;
-  t.ctx.say("WARNING - one");
-  t.ctx.say(" WARNING 0313 - two");
-  t.ctx.say("No WARNING here");
-  t.ctx.say("ERROR - not a warning");
+  t.ctx.warning("one", "XS1");
+  t.ctx.coded(Severity::Warning, "0313", "two");
+  t.ctx.worded(Severity::Warning, " WARNING - three");
+  t.ctx.say("WARNING - a plain line is not a message");
+  t.ctx.error("not a warning");
+  t.ctx.note("nor this");
   t.ctx.detail("a detail");
-  EXPECT_EQ(t.ctx.tally.warnings, 2);
+  EXPECT_EQ(t.ctx.tally.warnings, 3);
   t.ctx.settings.optQuiet = true;
   t.ctx.detail("left out");
-  t.ctx.say("WARNING - kept");
-  EXPECT_EQ(t.out(), "WARNING - one\n WARNING 0313 - two\nNo WARNING here\nERROR - not a warning\na detail\n"
-                     "WARNING - kept\n");
+  t.ctx.warning("kept");
+  EXPECT_EQ(t.out(),
+            "WARNING - one\nWARNING 0313 - two\n WARNING - three\nWARNING - a plain line is not a message\n"
+            "ERROR - not a warning\nNOTE - nor this\na detail\nWARNING - kept\n");
 }
 
 TEST(RunEnding, ExitsClosesFilesThenPauses) {

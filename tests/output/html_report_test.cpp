@@ -109,10 +109,11 @@ TEST(HtmlReport, HeaderShowsTheRunAndLinksEachMessageToItsSection) {
   ReportRun r;
   twoSections(r);
   r.ctx.tally.inputsRead = 1;
-  r.ctx.say("WARNING - Cross-section \"XS1\": something to check");
+  r.ctx.warning("Cross-section \"XS1\": something to check", "XS1");
   r.ctx.say("Found new cross-section ID: \"XS1\"");  // a progress line is not a message
-  r.ctx.say(" WARNING - Record 3 of \"C:\\s\\survey.mid\" has no value for Z");
-  r.ctx.say("CHECK 0008 - \"C:\\s\\other.mif\" cannot be found");
+  r.ctx.note("Layer \"XS1\" has no Z field");        // nor is a note
+  r.ctx.worded(Severity::Warning, " WARNING - Record 3 of \"C:\\s\\survey.mid\" has no value for Z");
+  r.ctx.coded(Severity::Check, "0008", "\"C:\\s\\other.mif\" cannot be found");
   ASSERT_EQ(r.run(), -1) << r.out();
   const std::string page = r.report();
   EXPECT_TRUE(has(page, "<code>kestrix -N -html C:\\s\\survey.mif</code>"));
@@ -167,13 +168,17 @@ TEST(HtmlReport, NoReportWithoutTheOption) {
   EXPECT_FALSE(r.fs.has(kReport));
 }
 
-TEST(HtmlReport, MessagesNameTheirSectionInQuotesOrBare) {
-  const SectionIndex index{{"XS1", 0}, {"A B", 1}, {"Q\"", 2}};
-  EXPECT_EQ(namedSection("WARNING - Line for XS \"A B\" has no vertices - IGNORING", index), 1);
-  EXPECT_EQ(namedSection("WARNING - Record 3 of \"x.mid\" names \"XS1\"", index), 0);
-  EXPECT_EQ(namedSection("WARNING - No Branch (with same TOPO ID) found for cross-section XS1 (IGNORED)", index), 0);
-  EXPECT_EQ(namedSection("WARNING - No file matches \"*.dat\"", index), -1);
-  EXPECT_EQ(namedSection("WARNING - \"", index), -1);
+TEST(HtmlReport, AMessageLinksTheSectionItIsAboutWhateverItsTextQuotes) {
+  ReportRun r;
+  twoSections(r);
+  r.ctx.warning("Record 3 of \"x.mid\" names \"XS1\"");                    // quotes an identifier, about none
+  r.ctx.warning("No \"L\" point found for cross-section XS1 1", "XS1 1");  // about a section not written
+  r.ctx.error("Section \"XS1\" has a twin", "B\"1,</script>\nx\xE9");  // about the second, which the text cannot quote
+  ASSERT_EQ(r.run(), -1) << r.out();
+  const std::string page = r.report();
+  EXPECT_TRUE(has(page, "<li class=\"warning\">WARNING - Record 3 of &quot;x.mid&quot;")) << page;
+  EXPECT_TRUE(has(page, "<li class=\"warning\">WARNING - No &quot;L&quot;"));
+  EXPECT_TRUE(has(page, "<li class=\"error\"><a href=\"#xs-2\">ERROR - Section")) << page;
 }
 
 }  // namespace
