@@ -79,8 +79,14 @@ def _stop(process):
 
 def remove_leftovers(folder, pid):
     """Removes the temporary outputs (`.kestrix-<pid>-*.tmp`) that the ended run
-    of process `pid` left in `folder`; they are that dead run's alone."""
+    of process `pid` left in `folder`; they are that dead run's alone. A run
+    killed while putting its outputs in place leaves its journal
+    (`.kestrix-<pid>.commit`): then nothing is touched, since the journal reads
+    a temporary file that is gone as one already in place, and the next run
+    into the folder puts it right from the journal and its backups."""
     removed = []
+    if os.path.exists(os.path.join(folder, ".kestrix-%d.commit" % pid)):
+        return removed
     for path in glob.glob(os.path.join(glob.escape(folder), ".kestrix-%d-*.tmp" % pid)):
         try:
             os.remove(path)

@@ -220,3 +220,20 @@ class KestrixAlgorithmsTest(unittest.TestCase):
             self.survey_run(layer(survey + ".mif"), None, "canceled", feedback=feedback)
         self.assertTrue(feedback.seen_writing)
         self.assertEqual(os.listdir(output) if os.path.isdir(output) else [], [])
+
+    def test_after_a_kill_only_a_run_outside_its_commit_loses_its_temporary_files(self):
+        from kestrix_processing.runner import remove_leftovers
+        for journal, kept in ((False, [".kestrix-8-b.csv.tmp"]),
+                              (True, [".kestrix-7-a.csv.old", ".kestrix-7-a.csv.tmp", ".kestrix-7.commit",
+                                      ".kestrix-8-b.csv.tmp"])):
+            folder = self.out("killed-%s" % journal)
+            os.makedirs(folder)
+            names = [".kestrix-7-a.csv.tmp", ".kestrix-7-a.csv.old", ".kestrix-8-b.csv.tmp"]
+            if journal:
+                names.append(".kestrix-7.commit")
+            for name in names:
+                open(os.path.join(folder, name), "w").close()
+            remove_leftovers(folder, 7)
+            if not journal:
+                kept = [".kestrix-7-a.csv.old"] + kept
+            self.assertEqual(sorted(os.listdir(folder)), sorted(kept))
