@@ -223,17 +223,12 @@ class KestrixAlgorithmsTest(unittest.TestCase):
 
     def test_after_a_kill_only_a_run_outside_its_commit_loses_its_temporary_files(self):
         from kestrix_processing.runner import remove_leftovers
-        for journal, kept in ((False, [".kestrix-8-b.csv.tmp"]),
-                              (True, [".kestrix-7-a.csv.old", ".kestrix-7-a.csv.tmp", ".kestrix-7.commit",
-                                      ".kestrix-8-b.csv.tmp"])):
+        others = [".kestrix-7-a.csv.old", ".kestrix-8-b.csv.tmp"]  # a backup, another process's file
+        for journal, kept in ((False, others),
+                              (True, others + [".kestrix-7-a.csv.tmp", ".kestrix-7.commit"])):
             folder = self.out("killed-%s" % journal)
             os.makedirs(folder)
-            names = [".kestrix-7-a.csv.tmp", ".kestrix-7-a.csv.old", ".kestrix-8-b.csv.tmp"]
-            if journal:
-                names.append(".kestrix-7.commit")
-            for name in names:
+            for name in others + [".kestrix-7-a.csv.tmp"] + ([".kestrix-7.commit"] if journal else []):
                 open(os.path.join(folder, name), "w").close()
             remove_leftovers(folder, 7)
-            if not journal:
-                kept = [".kestrix-7-a.csv.old"] + kept
             self.assertEqual(sorted(os.listdir(folder)), sorted(kept))
