@@ -2,12 +2,14 @@
 // What differs between the operating systems below the platform layer: how a
 // name typed for Windows is spelled for the native file system.
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 // Work beside the run needs threads; a MinGW build of the win32 thread model
 // has none, so it does everything in the foreground.
@@ -81,6 +83,16 @@ void nativeSyncFolder(const std::string& nativeFolder);
 std::unique_ptr<HeldLock> nativeTryLock(const std::string& nativeName, bool& busy);
 /// The system's reason, as text, why the last native call of this thread that failed failed.
 std::string nativeFailure();
+
+/// Keeps the reason nativeFailure() tells, for the native call of this thread that just failed.
+void noteNativeFailure(std::string reason);
+
+/// Notes errno's text; returns `result` so that a failing call can be passed through.
+template <typename T>
+T noteErrno(T result) {
+  noteNativeFailure(std::generic_category().message(errno));
+  return result;
+}
 
 /// The comparison key of a resolved path (case-blind where the file system is).
 std::string foldIdentity(const std::string& resolved);

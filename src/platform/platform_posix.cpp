@@ -23,20 +23,6 @@
 
 namespace kestrix {
 
-namespace {
-// Kept per thread: the background writer fails on its own thread.
-thread_local std::string lastFailure;
-
-// Notes errno's text; returns `result` so that a failing call can be passed through.
-template <typename T>
-T noteErrno(T result) {
-  lastFailure = std::generic_category().message(errno);
-  return result;
-}
-}  // namespace
-
-std::string nativeFailure() { return lastFailure; }
-
 const char* const kNativeSeparators = "/";
 
 std::string nativePath(const std::string& path) {
@@ -68,7 +54,7 @@ bool nativeWriteAll(int descriptor, std::string_view text) {
     if (n < 0) return noteErrno(false);
     if (n == 0) {
       // Nothing taken and no error named: the disk has no room left.
-      lastFailure = std::make_error_code(std::errc::no_space_on_device).message();
+      noteNativeFailure(std::make_error_code(std::errc::no_space_on_device).message());
       return false;
     }
     p += n;

@@ -24,16 +24,6 @@ namespace kestrix {
 const char* const kNativeSeparators = "\\/";
 
 namespace {
-// Kept per thread: the background writer fails on its own thread.
-thread_local std::string lastFailure;
-
-// Notes errno's text (the C runtime's calls); returns `result` so that a failing call can be passed through.
-template <typename T>
-T noteErrno(T result) {
-  lastFailure = std::generic_category().message(errno);
-  return result;
-}
-
 // Notes the text of GetLastError (the system's own calls), without its line end and full stop.
 template <typename T>
 T noteLastError(T result) {
@@ -42,17 +32,16 @@ T noteLastError(T result) {
   const DWORD length =
       FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                      nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  lastFailure = length > 0 && text != nullptr ? std::string(text, length) : "system error " + std::to_string(code);
+  std::string reason =
+      length > 0 && text != nullptr ? std::string(text, length) : "system error " + std::to_string(code);
   if (text != nullptr) LocalFree(text);
-  while (!lastFailure.empty() &&
-         (lastFailure.back() == '\r' || lastFailure.back() == '\n' || lastFailure.back() == ' ' ||
-          lastFailure.back() == '.'))
-    lastFailure.pop_back();
+  while (!reason.empty() &&
+         (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' ' || reason.back() == '.'))
+    reason.pop_back();
+  noteNativeFailure(std::move(reason));
   return result;
 }
 }  // namespace
-
-std::string nativeFailure() { return lastFailure; }
 
 std::string nativePath(const std::string& path) { return path; }
 
@@ -84,7 +73,7 @@ bool nativeWriteAll(int descriptor, std::string_view text) {
     if (n < 0) return noteErrno(false);
     if (n == 0) {
       // Nothing taken and no error named: the disk has no room left.
-      lastFailure = std::make_error_code(std::errc::no_space_on_device).message();
+      noteNativeFailure(std::make_error_code(std::errc::no_space_on_device).message());
       return false;
     }
     p += n;
