@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform_internal.h"
@@ -95,5 +96,15 @@ class StdioConsole : public Console {
 }  // namespace
 
 std::unique_ptr<Console> makeSystemConsole() { return std::make_unique<StdioConsole>(); }
+
+// Written straight to standard output: the console's own buffer may be in the run thread's hands.
+void endInterrupted(std::string_view line) {
+  if (!line.empty()) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+  }
+  std::fflush(stdout);
+  std::_Exit(kInterruptedStatus);
+}
 
 }  // namespace kestrix

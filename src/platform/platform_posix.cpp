@@ -216,15 +216,6 @@ void setInterruptHandler(std::function<void()> handler) {
   slot.handler = std::move(handler);
 }
 
-void endInterrupted(std::string_view line) {
-  if (!line.empty()) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-  }
-  std::fflush(stdout);
-  std::_Exit(kInterruptedStatus);
-}
-
 bool processRunning(int processId) {
   if (processId <= 0) return false;
   return ::kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM;

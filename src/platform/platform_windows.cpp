@@ -231,15 +231,6 @@ void setInterruptHandler(std::function<void()> handler) {
   slot.gate.unlock();
 }
 
-void endInterrupted(std::string_view line) {
-  if (!line.empty()) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-  }
-  std::fflush(stdout);
-  std::_Exit(kInterruptedStatus);
-}
-
 bool processRunning(int processId) {
   if (processId <= 0) return false;
   HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(processId));
