@@ -50,8 +50,6 @@ class UnitHandle {
   ~UnitHandle();
   /// Opens a named file as OPENFILE does.
   void open(FileMode mode, std::string_view name) { OPENFILE(ctx_, unit_, mode, name); }
-  /// Opens a composed text as OPENTEXT does.
-  void openText(std::string_view name, std::string text) { OPENTEXT(ctx_, unit_, name, std::move(text)); }
   /// The unit number, 0 when none is open; writable for openers that fill a unit number.
   int& unit() { return unit_; }
   /// Closes the unit as CLOSER does (reported; a lost write ends the run).

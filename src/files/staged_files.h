@@ -28,8 +28,6 @@ class StagedFileSystem : public FileSystem {
   /// From now on, files opened for writing are written under temporary names tagged with `processId`, and may be
   /// written in the background (settle() reports what failed there).
   void enable(int processId);
-  /// True once enable() was called.
-  bool enabled() const { return enabled_; }
   /// The process number the temporary names carry.
   int processId() const { return processId_; }
   /// Has `prepare(folder)` run, on the caller's thread, before the first file is staged in each folder (a folder

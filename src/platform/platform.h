@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/line_end.h"
+
 namespace kestrix {
 
 /// The user's console: buffered output and line input.
@@ -64,7 +66,7 @@ class OutputFile {
   /// Appends text and a CR LF line end.
   virtual void writeLine(std::string_view text) {
     write(text);
-    write("\r\n");
+    write(kLineEnd);
   }
   /// Writes out everything buffered and closes the file; false when that failed.
   virtual bool close() = 0;

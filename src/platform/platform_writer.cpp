@@ -294,13 +294,13 @@ class NativeOutputFile : public OutputFile {
   }
   void writeLine(std::string_view text) override {
     // The common case in one step: the line and its end fit the buffer.
-    if (descriptor_ >= 0 && buffer_.size() + text.size() + 2 <= kBlock) {
+    if (descriptor_ >= 0 && buffer_.size() + text.size() + kLineEnd.size() <= kBlock) {
       buffer_.append(text);
-      buffer_.append("\r\n", 2);
+      buffer_.append(kLineEnd);
       return;
     }
     write(text);
-    write("\r\n");
+    write(kLineEnd);
   }
   std::string& startLine() override {
     if (descriptor_ < 0) return OutputFile::startLine();  // a closed file keeps nothing
@@ -308,7 +308,7 @@ class NativeOutputFile : public OutputFile {
   }
   void endLine() override {
     if (descriptor_ < 0) return;
-    buffer_.append("\r\n", 2);
+    buffer_.append(kLineEnd);
     // The lines go straight into the block, so it goes out once nearly full:
     // the next line could not be measured before it is in.
     if (buffer_.size() > kBlock - kLineRoom) flush();

@@ -98,8 +98,6 @@ bool FLAGEXISTS(std::string_view text, std::string_view flag) {
 
 std::string REMOVETABS(std::string_view text) { return without(text, '\t', '\t'); }
 
-std::string REMOVESPACES(std::string_view text) { return without(text, ' ', ' '); }
-
 std::string REMOVEQUOTES(std::string_view text) { return without(text, '"', '\''); }
 
 std::string ALPHANUMERICONLY(std::string_view text, char replacement) {
@@ -174,11 +172,6 @@ std::string AREALTRIM(float value) {
 }
 
 std::string AREALD(float value, int decimals) { return realText(value, decimals); }
-
-std::size_t LENSL(std::string_view text) {
-  const std::size_t last = text.find_last_not_of(std::string_view(" \0", 2));
-  return last == std::string_view::npos ? 0 : last + 1;
-}
 
 const char* blankControlCharacters(std::string& text) {
   // TAB, CR and LF stand in quoted values as they are; readers of the

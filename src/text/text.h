@@ -33,9 +33,6 @@ bool FLAGEXISTS(std::string_view text, std::string_view flag);
 /// The text without TAB characters.
 std::string REMOVETABS(std::string_view text);
 
-/// The text without blanks, interior ones included.
-std::string REMOVESPACES(std::string_view text);
-
 /// The text without double quotes and apostrophes.
 std::string REMOVEQUOTES(std::string_view text);
 
@@ -86,8 +83,5 @@ std::string quotedWhenNeeded(std::string_view text);
 
 /// Writes every control character below the blank but TAB, CR and LF as a blank; the name of the first one (such as "NUL"), or null when none.
 const char* blankControlCharacters(std::string& text);
-
-/// Position of the last character that is neither blank nor NUL (0 when none).
-std::size_t LENSL(std::string_view text);
 
 }  // namespace kestrix

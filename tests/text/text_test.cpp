@@ -76,7 +76,6 @@ TEST(TextClean, AlphanumericOnly) {
 TEST(TextClean, RemoveRoutinesCaseAndTrim) {
   EXPECT_EQ(REMOVEQUOTES("'a\"b'c'"), "abc");
   EXPECT_EQ(REMOVETABS("\ta\tb \t"), "ab");
-  EXPECT_EQ(REMOVESPACES(" a b  c "), "abc");
   EXPECT_EQ(UPPERCASE("aZ{`@[z"), "AZ{`@[Z");
   EXPECT_EQ(LOWERCASE("Az@[Z\xC9"), "az@[z\xC9");
   EXPECT_EQ(TRIMF("  a b  "), "a b");
@@ -146,11 +145,6 @@ TEST(TextQuote, DoubledQuotesAndQuotingOnlyWhenNeeded) {
   EXPECT_EQ(quotedWhenNeeded("a\nb"), "\"a\nb\"");
 }
 
-TEST(TextLength, LenslStopsAtBlanksAndNul) {
-  EXPECT_EQ(LENSL("abc  "), 3u);
-  EXPECT_EQ(LENSL(std::string_view("ab\0 ", 4)), 2u);
-  EXPECT_EQ(LENSL(std::string_view(" \0", 2)), 0u);
-}
 
 }  // namespace
 }  // namespace kestrix
