@@ -1,0 +1,133 @@
+// Opening the DEMs and the checks made before anything is read: each DEM is
+// opened once here and kept open for the sampling; what the run must say
+// about it is returned, not printed, so that the run decides where it goes.
+
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+#include "gdal/gdal_errors.h"
+#include "gdal/gdal_source.h"
+#include "gdal/terrain.h"
+#include "gdal/terrain_messages.h"
+#include "text/text.h"
+
+namespace kestrix {
+
+std::string demUnopenable(const std::string& file, const std::string& reason) {
+  return "Cannot open DEM " + inQuotes(file) + ": " + reason;
+}
+
+std::string demUnplaced(const std::string& file) {
+  return "DEM " + inQuotes(file) + " has no usable geotransform - its cells cannot be placed on the map";
+}
+
+std::string demGeographic(const std::string& file, const std::string& system) {
+  return "DEM " + inQuotes(file) + " is in geographic coordinates (" + system +
+         ") - project it into the layers' coordinate system with gdalwarp first";
+}
+
+std::string demOtherSystem(const std::string& file, const std::string& system, const std::string& layers,
+                           const std::string& target) {
+  return "DEM " + inQuotes(file) + " is in " + system + ", the layers in " + layers +
+         " - reproject it first, e.g. gdalwarp -t_srs " + target + " " + file + " dem-reprojected.tif";
+}
+
+std::string demWithoutSystem(const std::string& file) {
+  return "DEM " + inQuotes(file) + " has no coordinate system - taken to be the layers'";
+}
+
+std::string demUnreadable(const std::string& file, const std::string& reason) {
+  return "Cannot read DEM " + inQuotes(file) + ": " + reason;
+}
+
+namespace {
+
+// A coordinate system as a message names it: its name and, where it has one, its authority code.
+std::string systemName(const OGRSpatialReference& crs) {
+  const char* name = crs.GetName();
+  std::string text = name != nullptr && *name != '\0' ? name : "an unnamed coordinate system";
+  const char* authority = crs.GetAuthorityName(nullptr);
+  const char* code = crs.GetAuthorityCode(nullptr);
+  if (authority != nullptr && code != nullptr) text += std::string(" (") + authority + ":" + code + ")";
+  return text;
+}
+
+// The layers' system as gdalwarp -t_srs takes it.
+std::string warpTarget(const OGRSpatialReference& crs) {
+  const char* authority = crs.GetAuthorityName(nullptr);
+  const char* code = crs.GetAuthorityCode(nullptr);
+  if (authority != nullptr && code != nullptr) return std::string(authority) + ":" + code;
+  return "LAYERS.prj";
+}
+
+}  // namespace
+
+std::vector<TerrainFinding> GdalTerrain::open(const std::vector<std::string>& files,
+                                              const OGRSpatialReference* layers) {
+  gdalStart();
+  std::vector<TerrainFinding> findings;
+  for (const std::string& file : files) {
+    GDALDataset* dataset = nullptr;
+    {
+      const QuietGdal quiet;
+      dataset = GDALDataset::Open(file.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY);
+      if (dataset == nullptr) {
+        findings.push_back({Severity::Error, demUnopenable(file, quiet.message("GDAL cannot read it as a raster"))});
+        continue;
+      }
+    }
+    Dem dem;
+    dem.file = file;
+    dem.dataset = dataset;
+    double toMap[6] = {};
+    if (dataset->GetRasterCount() < 1) {
+      findings.push_back({Severity::Error, demUnopenable(file, "it has no raster band")});
+      GDALClose(dataset);
+      continue;
+    }
+    if (dataset->GetGeoTransform(toMap) != CE_None || !GDALInvGeoTransform(toMap, dem.toCell)) {
+      findings.push_back({Severity::Error, demUnplaced(file)});
+      GDALClose(dataset);
+      continue;
+    }
+    const OGRSpatialReference* crs = dataset->GetSpatialRef();
+    const char* const sameOptions[] = {"IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES", nullptr};
+    if (crs == nullptr || crs->IsEmpty()) {
+      findings.push_back({Severity::Warning, demWithoutSystem(file)});
+    } else if (crs->IsGeographic()) {
+      findings.push_back({Severity::Error, demGeographic(file, systemName(*crs))});
+      GDALClose(dataset);
+      continue;
+    } else if (layers != nullptr && !layers->IsEmpty() && !crs->IsSame(layers, sameOptions)) {
+      findings.push_back(
+          {Severity::Error, demOtherSystem(file, systemName(*crs), systemName(*layers), warpTarget(*layers))});
+      GDALClose(dataset);
+      continue;
+    }
+    GDALRasterBand* band = dataset->GetRasterBand(1);
+    dem.band = band;
+    dem.width = band->GetXSize();
+    dem.height = band->GetYSize();
+    band->GetBlockSize(&dem.blockWidth, &dem.blockHeight);
+    dem.dataType = band->GetRasterDataType();
+    dem.typeBytes = GDALGetDataTypeSizeBytes(band->GetRasterDataType());
+    int has = 0;
+    dem.noData = band->GetNoDataValue(&has);
+    dem.hasNoData = has != 0;
+    // Float32 cells compare with the no-data value as the band stores it.
+    if (dem.hasNoData && band->GetRasterDataType() == GDT_Float32 && std::fabs(dem.noData) <= FLT_MAX) {
+      dem.noData = static_cast<float>(dem.noData);
+    }
+    dem.scale = band->GetScale();
+    dem.offset = band->GetOffset();
+    dem.cellSize = std::min(std::hypot(toMap[1], toMap[4]), std::hypot(toMap[2], toMap[5]));
+    dems_.push_back(dem);
+  }
+  return findings;
+}
+
+}  // namespace kestrix
