@@ -78,7 +78,7 @@ echo "== Runs (median of $runs)"
 fails=0
 check() {
   local verdict=met
-  if awk -v v="$2" -v l="$3" -v dir="$5" 'BEGIN { exit !(dir == "min" ? v < l : v > l) }'; then
+  if awk -v v="$2" -v l="$3" -v dir="${5:-max}" 'BEGIN { exit !(dir == "min" ? v < l : v > l) }'; then
     verdict="NOT MET"; fails=$((fails + 1)); fi
   printf '%-52s %9s %-4s (%s %s %s)  %s\n' "$1" "$2" "$4" "${5:-max}" "$3" "$4" "$verdict"
 }

@@ -69,6 +69,14 @@ std::string warpTarget(const OGRSpatialReference& crs) {
 std::vector<TerrainFinding> GdalTerrain::open(const std::vector<std::string>& files,
                                               const OGRSpatialReference* layers) {
   gdalStart();
+  // GDAL keeps the blocks it decodes for a mosaic's tiles in a cache of its
+  // own, by default a twentieth of the machine's memory; beside the decoded
+  // cells kept here that would hold most of a large DEM. Unless the user sets
+  // GDAL_CACHEMAX, it gets the same share as the cells here.
+  if (CPLGetConfigOption("GDAL_CACHEMAX", nullptr) == nullptr &&
+      GDALGetCacheMax64() > static_cast<GIntBig>(settings_.cacheBytes)) {
+    GDALSetCacheMax64(static_cast<GIntBig>(settings_.cacheBytes));
+  }
   std::vector<TerrainFinding> findings;
   for (const std::string& file : files) {
     GDALDataset* dataset = nullptr;
