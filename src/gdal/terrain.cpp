@@ -79,6 +79,20 @@ bool GdalTerrain::valueOf(const Dem& dem, int index, double column, double row, 
   const int rHigh = std::clamp(static_cast<int>(r0) + 1, 0, dem.height - 1);
   const int columns[2] = {cLow, cHigh};
   const int rows[2] = {rLow, rHigh};
+  // The four cells mostly lie in one block: it is looked up once.
+  double values[2][2];
+  const int blockX = cLow / dem.blockWidth;
+  const int blockY = rLow / dem.blockHeight;
+  if (cHigh / dem.blockWidth == blockX && rHigh / dem.blockHeight == blockY) {
+    const Block& found = cachedBlock(index, blockX, blockY);
+    for (int a = 0; a < 2; ++a)
+      for (int b = 0; b < 2; ++b)
+        values[a][b] = found.cells[static_cast<std::size_t>(rows[a] - blockY * dem.blockHeight) * dem.blockWidth +
+                                   static_cast<std::size_t>(columns[b] - blockX * dem.blockWidth)];
+  } else {
+    for (int a = 0; a < 2; ++a)
+      for (int b = 0; b < 2; ++b) values[a][b] = cell(index, columns[b], rows[a]);
+  }
   const double columnWeights[2] = {1.0 - fu, fu};
   const double rowWeights[2] = {1.0 - fv, fv};
   double sum = 0.0;
@@ -89,9 +103,8 @@ bool GdalTerrain::valueOf(const Dem& dem, int index, double column, double row, 
     for (int b = 0; b < 2; ++b) {
       const double weight = rowWeights[a] * columnWeights[b];
       if (weight == 0.0) continue;
-      const double value = cell(index, columns[b], rows[a]);
-      if (std::isnan(value)) return false;
-      sum += weight * value;
+      if (std::isnan(values[a][b])) return false;
+      sum += weight * values[a][b];
     }
   }
   z = sum;
@@ -102,12 +115,16 @@ double GdalTerrain::cell(int index, int column, int row) {
   const Dem& dem = dems_[static_cast<std::size_t>(index)];
   const int blockX = column / dem.blockWidth;
   const int blockY = row / dem.blockHeight;
-  const std::uint64_t key = blockKey(index, blockX, blockY);
-  const Block& found = last_ != nullptr && last_->key == key ? *last_ : block(index, blockX, blockY);
-  last_ = &found;
+  const Block& found = cachedBlock(index, blockX, blockY);
   const std::size_t at = static_cast<std::size_t>(row - blockY * dem.blockHeight) * dem.blockWidth +
                          static_cast<std::size_t>(column - blockX * dem.blockWidth);
   return found.cells[at];
+}
+
+const GdalTerrain::Block& GdalTerrain::cachedBlock(int index, int blockX, int blockY) {
+  const std::uint64_t key = blockKey(index, blockX, blockY);
+  if (last_ == nullptr || last_->key != key) last_ = &block(index, blockX, blockY);
+  return *last_;
 }
 
 // The block from the cache, decoded on a miss; the least recently used blocks

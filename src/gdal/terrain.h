@@ -84,6 +84,7 @@ class GdalTerrain final : public Terrain {
 
   bool valueOf(const Dem& dem, int index, double column, double row, double& z);
   double cell(int index, int column, int row);
+  const Block& cachedBlock(int index, int blockX, int blockY);
   Block& block(int index, int blockX, int blockY);
   void decode(const Dem& dem, int blockX, int blockY, std::vector<double>& cells);
 
