@@ -397,8 +397,8 @@ int consoleEnd(RunContext& ctx, int status) {
 
 }  // namespace
 
-int runKestrix(const std::vector<std::string>& args, Console& console, FileSystem& fs) {
-  RunContext ctx(console, fs);
+int runKestrix(const std::vector<std::string>& args, Console& console, FileSystem& fs, BackgroundWrites* background) {
+  RunContext ctx(console, fs, background);
   const InterruptScope interrupts(ctx);
   // Before the first file of a folder is written, what stopped runs left there is put right.
   ctx.staged.beforeFirstWrite(

@@ -9,6 +9,7 @@ namespace kestrix {
 class RunContext;
 class Console;
 class FileSystem;
+class BackgroundWrites;
 
 /// Prints the usage text line by line.
 void printUsage(RunContext& ctx);
@@ -22,7 +23,9 @@ void readCommandLine(RunContext& ctx, const std::vector<std::string>& args);
 /// Prints the array sizes and readies the section store.
 void allocateStore(RunContext& ctx);
 
-/// A whole run: start-up, the mode run and its end; returns the exit status.
-int runKestrix(const std::vector<std::string>& args, Console& console, FileSystem& fs);
+/// A whole run: start-up, the mode run and its end; returns the exit status. `background` is the background writing
+/// of `fs`, where it has one, whose failures the run's commit reports.
+int runKestrix(const std::vector<std::string>& args, Console& console, FileSystem& fs,
+               BackgroundWrites* background = nullptr);
 
 }  // namespace kestrix

@@ -113,7 +113,7 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
       shown = true;
     };
     if (!ctx.out.quiet()) showAttempt();
-    const std::string identity = ctx.fs.identity(name);
+    const std::string identity = ctx.fs.identity(name, Lookup::Now);
     const int connected = ctx.units.connectedUnit(identity);
 
     bool askForName = false;
@@ -170,7 +170,7 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
           slot->output = std::move(file);
           slot->input.reset();
           slot->name = name;
-          slot->identity = ctx.fs.identity(name);
+          slot->identity = ctx.fs.identity(name, Lookup::Now);
           if (!ctx.out.quiet()) ctx.out.say("OK.  File Unit:" + unitField(unit));
           return;
         }

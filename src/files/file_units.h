@@ -21,7 +21,7 @@ namespace kestrix {
 /// What the file-unit layer works with: the reporter, the file system, the unit table and the registry of inputs.
 struct FileAccess {
   Reporter& out;          ///< the user's console and the end of the run
-  FileSystem& fs;         ///< the file system every layer uses
+  StagedFileSystem& fs;   ///< the file system every layer uses, which stages the outputs
   UnitTable& units;       ///< open files
   InputRegistry& inputs;  ///< every file the run reads
 };

@@ -60,7 +60,7 @@ SourceName splitName(const std::string& name) {
 GDALDataset* openVector(Workspace& ctx, const std::string& file, std::string& why) {
   gdalStart();
   QuietGdal quiet;
-  const std::string native = ctx.files.fs.libraryPath(file);
+  const std::string native = ctx.files.fs.libraryPath(file, LibraryUse::Read);
   auto* dataset = static_cast<GDALDataset*>(
       GDALOpenEx(native.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
   if (dataset == nullptr) why = quiet.message("not a vector format GDAL reads");

@@ -223,7 +223,7 @@ void GeoPackageWriter::create(int headerUnit) {
   gdalStart();
   const std::string final = path();
   guardOutputs(ctx_.files, {final});
-  temporary_ = ctx_.files.fs.libraryWritePath(final);
+  temporary_ = ctx_.files.fs.libraryPath(final, LibraryUse::Create);
   QuietGdal quiet;
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
   if (driver == nullptr) failed("this GDAL has no GeoPackage driver");

@@ -59,13 +59,13 @@ bool miCheckSaveDate(LayerAccess& ctx, const std::string& midName, const std::st
   // With -savedate:warning a layer is reported once, not again when it is read a second time.
   const bool warnOnly = ctx.saveDate == SaveDateCheck::Warning;
   if (warnOnly && ctx.saveDateWarned.count(midName) != 0) return true;
-  std::int64_t midTime = 0;
-  ctx.files.fs.modifiedTime(midName, midTime);  // just opened, so its status is not in doubt
+  const std::int64_t midTime = ctx.files.fs.stat(midName).modified;  // just opened, so its status is not in doubt
   // A quiet run shows the check only when it fails.
   const std::string checking = "Checking save date is later than that of " + tabName + "...";
   if (!ctx.files.out.quiet()) ctx.files.out.put(checking);
-  std::int64_t tabTime = 0;
-  const bool dated = ctx.files.fs.modifiedTime(tabName, tabTime);
+  const FileStatus tab = ctx.files.fs.stat(tabName);
+  const bool dated = tab.kind != FileStatus::Kind::Missing;
+  const std::int64_t tabTime = tab.modified;
   if (dated && tabTime <= midTime) {
     if (!ctx.files.out.quiet()) {
       ctx.files.out.say("OK");

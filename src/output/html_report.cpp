@@ -246,11 +246,11 @@ void HtmlReportSink::writeHeader(const std::vector<int>& named) {
   appendHtmlText(h, st.outFolder.empty() ? std::string(".") : st.outFolder);
   h += "</td></tr>\n</table>\n<h2>Inputs</h2>\n<table class=\"inputs\">\n";
   for (const std::string& name : ctx_.files.inputs.names()) {
-    std::int64_t bytes = 0;
     h += "<tr><td>";
     appendHtmlText(h, name);
     h += "</td><td class=\"num\">";
-    h += ctx_.files.fs.fileSize(name, bytes) ? byteCount(bytes) + " bytes" : std::string("size unknown");
+    const FileStatus input = ctx_.files.fs.stat(name);
+    h += input.kind == FileStatus::Kind::File ? byteCount(input.bytes) + " bytes" : std::string("size unknown");
     h += "</td></tr>\n";
   }
   h += "</table>\n<h2>Summary</h2>\n<ul class=\"summary\">\n";

@@ -58,7 +58,7 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const Report
   for (const SectionView& section : view.sections) csvPaths.push_back(section.csvPath);
   guardSectionOutputs(ctx, csvPaths, report != nullptr);
   // Creating thousands of files is the slowest part of writing them: they are created ahead, beside the writing.
-  ctx.files.fs.prepareWrites(csvPaths);
+  ctx.files.fs.createAhead(csvPaths);
 
   CsvSink csv(ctx, view);
   SectionLineSink lines(ctx, view);

@@ -63,6 +63,16 @@ bool nativeWriteAll(int descriptor, std::string_view text) {
   return true;
 }
 
+void nativeStat(const std::string& nativeName, FileStatus& status) {
+  struct stat st;
+  if (::stat(nativeName.c_str(), &st) != 0) return;
+  status.kind = S_ISREG(st.st_mode)   ? FileStatus::Kind::File
+                : S_ISDIR(st.st_mode) ? FileStatus::Kind::Folder
+                                      : FileStatus::Kind::Other;
+  if (status.kind == FileStatus::Kind::File) status.bytes = static_cast<std::int64_t>(st.st_size);
+  status.modified = static_cast<std::int64_t>(st.st_mtime);
+}
+
 bool nativeFileKey(const std::string& nativeName, std::string& key) {
   struct stat st;
   if (::stat(nativeName.c_str(), &st) != 0) return false;

@@ -24,21 +24,21 @@ void write(FileSystem& fs, const std::string& name, const std::string& text) {
 TEST(StagedFiles, FilesALibraryWritesAreStagedToo) {
   MemoryFileSystem base;
   base.add("out/kestrix_layers.gpkg", "old");
-  StagedFileSystem fs(base);
-  EXPECT_EQ(fs.libraryWritePath("out/kestrix_layers.gpkg"), "out/kestrix_layers.gpkg");
+  StagedFileSystem fs(base, &base);
+  EXPECT_EQ(fs.libraryPath("out/kestrix_layers.gpkg", LibraryUse::Create), "out/kestrix_layers.gpkg");
   fs.enable(7);
   base.add("out/.kestrix-7-kestrix_layers.gpkg.tmp", "left by an earlier process");
-  const std::string temporary = fs.libraryWritePath("out/kestrix_layers.gpkg");
+  const std::string temporary = fs.libraryPath("out/kestrix_layers.gpkg", LibraryUse::Create);
   EXPECT_EQ(temporary, "out/.kestrix-7-kestrix_layers.gpkg.tmp");
   EXPECT_FALSE(base.has(temporary));  // the library creates it afresh
-  EXPECT_EQ(fs.libraryWritePath("out/kestrix_layers.gpkg"), temporary);
+  EXPECT_EQ(fs.libraryPath("out/kestrix_layers.gpkg", LibraryUse::Create), temporary);
   EXPECT_EQ(fs.pending(), 1u);
   base.add(temporary, "new");
   std::string failed;
   ASSERT_TRUE(fs.commit(failed));
   EXPECT_EQ(base.content("out/kestrix_layers.gpkg"), "new");
 
-  base.add(fs.libraryWritePath("out/kestrix_layers.gpkg"), "newer");
+  base.add(fs.libraryPath("out/kestrix_layers.gpkg", LibraryUse::Create), "newer");
   fs.discard();
   EXPECT_EQ(base.names(), (std::vector<std::string>{"out/kestrix_layers.gpkg"}));
   EXPECT_EQ(base.content("out/kestrix_layers.gpkg"), "new");
@@ -57,7 +57,7 @@ TEST(StagedFiles, AComposedTextIsReadOnAUnitLikeAFile) {
   EXPECT_TRUE(t.ctx.units.atEnd(unit));
   t.ctx.units.rewind(unit);
   EXPECT_FALSE(t.ctx.units.atEnd(unit));
-  EXPECT_EQ(t.ctx.units.connectedUnit(t.fs.identity("survey.gpkg")), 0);
+  EXPECT_EQ(t.ctx.units.connectedUnit(t.fs.identity("survey.gpkg", Lookup::Now)), 0);
   CLOSER(t.ctx.files, unit);
   EXPECT_EQ(unit, 0);
 }
@@ -65,7 +65,7 @@ TEST(StagedFiles, AComposedTextIsReadOnAUnitLikeAFile) {
 TEST(StagedFiles, NothingHasItsNameBeforeTheCommitAndNothingStaysAfterADiscard) {
   MemoryFileSystem base;
   base.add("out/a.csv", "old");
-  StagedFileSystem fs(base);
+  StagedFileSystem fs(base, &base);
   fs.enable(42);
   write(fs, "out/a.csv", "new a");
   write(fs, "out\\b.mif", "new b");
@@ -86,7 +86,7 @@ TEST(StagedFiles, NothingHasItsNameBeforeTheCommitAndNothingStaysAfterADiscard) 
 
 TEST(StagedFiles, WritingAnOutputAgainStartsItAfreshAndAFolderUnderItsNameIsRefused) {
   MemoryFileSystem base;
-  StagedFileSystem fs(base);
+  StagedFileSystem fs(base, &base);
   fs.enable(7);
   write(fs, "1d_nwk.mif", "first");
   write(fs, "1d_nwk.mif", "second");
@@ -105,7 +105,7 @@ TEST(StagedFiles, WritingAnOutputAgainStartsItAfreshAndAFolderUnderItsNameIsRefu
 TEST(StagedFiles, ACommitThatCannotRenamePutsEveryEarlierOutputBack) {
   MemoryFileSystem base;
   base.add("a.csv", "old a");
-  StagedFileSystem fs(base);
+  StagedFileSystem fs(base, &base);
   fs.enable(1);
   write(fs, "x.mif", "layer");  // a layer: renamed after the .csv files
   write(fs, "a.csv", "a");
@@ -155,11 +155,11 @@ TEST(CommitJournal, AJournalReadsBackAndRollsBackAgainAndAgain) {
 
 TEST(StagedFiles, FilesCreatedAheadAreWrittenOrRemoved) {
   MemoryFileSystem base;
-  StagedFileSystem fs(base);
-  fs.prepareWrites({"out/early.csv"});  // before staging nothing is created ahead
+  StagedFileSystem fs(base, &base);
+  fs.createAhead({"out/early.csv"});  // before staging nothing is created ahead
   EXPECT_EQ(base.names(), std::vector<std::string>{});
   fs.enable(5);
-  fs.prepareWrites({"out/a.csv", "out/b.csv"});
+  fs.createAhead({"out/a.csv", "out/b.csv"});
   EXPECT_EQ(base.names(), (std::vector<std::string>{"out/.kestrix-5-a.csv.tmp", "out/.kestrix-5-b.csv.tmp"}));
   write(fs, "out/a.csv", "a");
   std::string failed;
@@ -167,7 +167,7 @@ TEST(StagedFiles, FilesCreatedAheadAreWrittenOrRemoved) {
   // The one never opened is no output: it goes, and the written one has its name.
   EXPECT_EQ(base.names(), std::vector<std::string>{"out/a.csv"});
 
-  fs.prepareWrites({"out/c.csv", "out/d.csv"});
+  fs.createAhead({"out/c.csv", "out/d.csv"});
   write(fs, "out/c.csv", "c");
   fs.discard();
   EXPECT_EQ(base.names(), std::vector<std::string>{"out/a.csv"});
@@ -176,7 +176,7 @@ TEST(StagedFiles, FilesCreatedAheadAreWrittenOrRemoved) {
 
 TEST(StagedFiles, AWriteThatFailedInTheBackgroundIsNamedByItsFinalName) {
   MemoryFileSystem base;
-  StagedFileSystem fs(base);
+  StagedFileSystem fs(base, &base);
   fs.enable(3);
   write(fs, "out/a.csv", "a");
   std::string failed;
