@@ -10,7 +10,7 @@
 #include "output/html_report.h"
 #include "output/section_sinks.h"
 #include "output/section_view.h"
-#include "platform/items_ahead.h"
+#include "output/items_ahead.h"
 #include "text/text.h"
 
 namespace kestrix {

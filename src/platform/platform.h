@@ -3,8 +3,8 @@
 // system. Everything above it is portable; tests replace both with doubles.
 //
 // Module platform: the console and file system interfaces and their Linux and
-// Windows implementations, and the thread that makes items ahead of the run
-// (items_ahead.h). It may call text only.
+// Windows implementations, the background writing of the machine's file
+// system, and whether the build has threads (threads.h). It may call text only.
 
 #include <cstdint>
 #include <functional>

@@ -11,13 +11,7 @@
 #include <string_view>
 #include <system_error>
 
-// Work beside the run needs threads; a MinGW build of the win32 thread model
-// has none, so it does everything in the foreground.
-#if defined(__MINGW32__) && !defined(_GLIBCXX_HAS_GTHREADS)
-#define KESTRIX_THREADS 0
-#else
-#define KESTRIX_THREADS 1
-#endif
+#include "platform/threads.h"
 
 namespace kestrix {
 

@@ -7,6 +7,9 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/syscall.h>
+#endif
 #include <time.h>
 #include <unistd.h>
 
@@ -61,6 +64,13 @@ bool nativeWriteAll(int descriptor, std::string_view text) {
     left -= static_cast<std::size_t>(n);
   }
   return true;
+}
+
+void lowerThreadPriority() {
+#if defined(__linux__)
+  // Linux gives each thread a nice value of its own.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+#endif
 }
 
 void nativeStat(const std::string& nativeName, FileStatus& status) {

@@ -83,6 +83,8 @@ bool nativeWriteAll(int descriptor, std::string_view text) {
   return true;
 }
 
+void lowerThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST); }
+
 void nativeStat(const std::string& nativeName, FileStatus& status) {
   // Through std::filesystem, which reads a name's attributes as Windows does for every other call here.
   std::error_code ec;
