@@ -133,7 +133,7 @@ void featureFailure(Workspace& ctx, FeatureStatus status, const Feature& feature
     ctx.out.exits(kExitFailure);
   }
   ctx.out.error(status == FeatureStatus::NoRecord ? messages.noRecord : messages.readError);
-  ctx.settings.errFound = true;
+  ctx.tally.errFound = true;
 }
 
 }  // namespace kestrix
