@@ -79,7 +79,7 @@ std::string nameTopoKey(std::string_view name, std::string_view topo) {
 // channel identifier stays unique.
 class M11SectionConversion::Converter {
  public:
-  Converter(Workspace& ctx, const Mike11Tables& tables, M11NetworkSink& network)
+  Converter(Workspace& ctx, const M11Tables& tables, M11NetworkSink& network)
       : ctx_(ctx), tables_(tables), txt_(ctx.files), layers_(network) {}
 
   void convert(const std::string& file) {
@@ -329,7 +329,7 @@ class M11SectionConversion::Converter {
   }
 
   Workspace& ctx_;
-  const Mike11Tables& tables_;
+  const M11Tables& tables_;
   UnitHandle txt_;
   M11NetworkSink& layers_;
   bool opened_ = false;     // the layers are open (from the first file on)
@@ -359,7 +359,7 @@ class M11SectionConversion::Converter {
   int counter_ = 0;
 };
 
-M11SectionConversion::M11SectionConversion(Workspace& ctx, const Mike11Tables& tables, M11NetworkSink& network)
+M11SectionConversion::M11SectionConversion(Workspace& ctx, const M11Tables& tables, M11NetworkSink& network)
     : converter_(std::make_unique<Converter>(ctx, tables, network)) {}
 
 M11SectionConversion::~M11SectionConversion() = default;
@@ -368,7 +368,7 @@ void M11SectionConversion::convert(const std::string& file) { converter_->conver
 
 void M11SectionConversion::finish() { converter_->finish(); }
 
-void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables,
+void m11ConvertSections(Workspace& ctx, const std::string& file, const M11Tables& tables,
                         M11NetworkSink& network) {
   M11SectionConversion conversion(ctx, tables, network);
   conversion.convert(file);

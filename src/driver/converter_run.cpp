@@ -103,7 +103,7 @@ void checkModelFiles(RunContext& ctx) {
 
 void converterRun(RunContext& ctx) {
   Settings& set = ctx.settings;
-  Mike11Tables tables;
+  M11Tables tables;
   if (!set.outOption.empty()) set.outFolder = outOptionFolder(set);
 
   checkModelFiles(ctx);

@@ -144,7 +144,7 @@ struct Conversion {
   }
   const Section& s(int n) const { return t.ctx.store[n]; }
   TestRun t;
-  Mike11Tables tables;
+  M11Tables tables;
 };
 
 std::string xy(double x, double y) {
