@@ -66,7 +66,7 @@ struct RunTally {
   bool errFound = false;                ///< some reader or check reported an error
   int inputsRead = 0;                   ///< input files handed to a reader or converter
   std::int64_t pointsRead = 0;          ///< points read from the inputs
-  int warnings = 0;                     ///< console lines that began with WARNING
+  int warnings = 0;                     ///< WARNING messages said
   int csvWritten = 0;                   ///< cross-section .csv files written
   std::vector<std::string> removedIds;  ///< sections read but taken out of the store again with a warning
   std::unordered_set<std::string> saveDateWarned;  ///< .mid files already reported with WARNING 0004
