@@ -102,7 +102,7 @@ class IsisReader {
 
   // One river section; `line_` holds its keyword line and `next_` the line after it.
   bool readSection(const std::string& sourcePath) {
-    section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.store);
+    section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.tally, ctx_.store);
     Section& sec = ctx_.store[section_];
     sec.source[0] = sourcePath;
     sec.source[1] = fitField(line_, kSourceWidth);
@@ -155,7 +155,7 @@ class IsisReader {
   // Closes group g with the working points; a marked point just read is held
   // back to begin the next group.
   void closePart(Group g) {
-    closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_ || right_);
+    closeGroup(ctx_.out, ctx_.settings, ctx_.tally, ctx_.store[section_], g, work_, left_ || right_);
   }
 
   // Sections whose points all lie at (0, 0) come from a file without plan
@@ -189,11 +189,11 @@ class IsisReader {
         " in the layers");
   }
 
-  [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_.out, ctx_.settings, ctx_.store[section_].id); }
+  [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_.out, ctx_.settings, ctx_.tally, ctx_.store[section_].id); }
 
   void fail() {
     ctx_.out.error(kReadError);
-    ctx_.settings.errFound = true;
+    ctx_.tally.errFound = true;
     unit_.close();
   }
 

@@ -45,7 +45,7 @@ void warnGlobalManningM(Workspace& ctx, const std::string& file, float value) {
                   ".  It is used as Manning's n as it stands");
 }
 
-void warnBedManningM(Workspace& ctx, const std::string& file, const Mike11Tables& tables) {
+void warnBedManningM(Workspace& ctx, const std::string& file, const M11Tables& tables) {
   if (ctx.settings.optBedM) return;
   const m11BedValue* first = nullptr;
   int count = 0;
@@ -91,7 +91,7 @@ void complete(m11BedValue& entry, const m11BedValue* next) {
 
 }  // namespace
 
-void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables& tables) {
+void m11ReadBedResistance(Workspace& ctx, const std::string& file, M11Tables& tables) {
   ctx.out.newline();
   ctx.out.say("Reading MIKE 11 Bed Resistance data from " + std::string(significant(file)) + "...");
   ++ctx.tally.inputsRead;

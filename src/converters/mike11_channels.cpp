@@ -34,7 +34,7 @@ std::string channelId(const std::string& name, int counter) {
 
 }  // namespace
 
-M11Channel m11Channel(Workspace& ctx, const Mike11Tables& tables, int b, const M11Crossing& previous,
+M11Channel m11Channel(Workspace& ctx, const M11Tables& tables, int b, const M11Crossing& previous,
                       const M11Crossing& current, int counter) {
   const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
   M11Channel channel;
@@ -63,7 +63,7 @@ M11Channel m11Channel(Workspace& ctx, const Mike11Tables& tables, int b, const M
   return channel;
 }
 
-std::vector<M11BranchLine> m11BranchLines(const Mike11Tables& tables) {
+std::vector<M11BranchLine> m11BranchLines(const M11Tables& tables) {
   std::vector<M11BranchLine> lines;
   for (int b = 1; b <= tables.nBranches; ++b) {
     const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];

@@ -42,7 +42,7 @@ T& entry(std::vector<T>& table, int n) {
 
 class NetworkReader {
  public:
-  NetworkReader(Workspace& ctx, Mike11Tables& tables) : ctx_(ctx), tables_(tables), unit_(ctx.files) {}
+  NetworkReader(Workspace& ctx, M11Tables& tables) : ctx_(ctx), tables_(tables), unit_(ctx.files) {}
 
   void run(const std::string& file) {
     ctx_.out.newline();
@@ -185,7 +185,7 @@ class NetworkReader {
   }
 
   Workspace& ctx_;
-  Mike11Tables& tables_;
+  M11Tables& tables_;
   UnitHandle unit_;
   std::string line_;
 };
@@ -211,7 +211,7 @@ bool m11FindNext(Workspace& ctx, int unit, std::string& line, std::string_view t
   }
 }
 
-void m11ReadNetwork(Workspace& ctx, const std::string& file, Mike11Tables& tables) {
+void m11ReadNetwork(Workspace& ctx, const std::string& file, M11Tables& tables) {
   NetworkReader(ctx, tables).run(file);
 }
 

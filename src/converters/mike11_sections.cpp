@@ -79,12 +79,12 @@ std::string nameTopoKey(std::string_view name, std::string_view topo) {
 // channel identifier stays unique.
 class M11SectionConversion::Converter {
  public:
-  Converter(Workspace& ctx, const Mike11Tables& tables, M11NetworkSink& network)
+  Converter(Workspace& ctx, const M11Tables& tables, M11NetworkSink& network)
       : ctx_(ctx), tables_(tables), txt_(ctx.files), layers_(network) {}
 
   void convert(const std::string& file) {
-    Settings& set = ctx_.settings;
-    set.errFound = false;
+    const Settings& set = ctx_.settings;
+    ctx_.tally.errFound = false;
     ctx_.out.newline();
     ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file)) + "...");
     ++ctx_.tally.inputsRead;
@@ -104,7 +104,7 @@ class M11SectionConversion::Converter {
       while (blockStart()) convertBlock();
     } catch (const ReadFailure&) {
       ctx_.out.error("End of File encountered reading from ISIS file");
-      set.errFound = true;
+      ctx_.tally.errFound = true;
       if (section_ > 0) ctx_.store.removeLast();  // the block read only in part
       txt_.close();
       // The layers stay as far as written; the run stops before its outputs
@@ -156,7 +156,7 @@ class M11SectionConversion::Converter {
       FreeFormatReader in(line_);
       if (!in.readFloat(c_)) throw ReadFailure{};
     }
-    section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.store);
+    section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.tally, ctx_.store);
     bed_ = bedValue();
     datum_ = 0.0f;
     w_ = 0.0f;
@@ -262,7 +262,7 @@ class M11SectionConversion::Converter {
 
   // Closes group g with the working points; only a left bank marker holds
   // its point back to begin the next group.
-  void closePart(Group g) { closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_); }
+  void closePart(Group g) { closeGroup(ctx_.out, ctx_.settings, ctx_.tally, ctx_.store[section_], g, work_, left_); }
 
   int findBranch() const {
     const auto found = branchByKey_.find(nameTopoKey(branch_, topo_));
@@ -329,7 +329,7 @@ class M11SectionConversion::Converter {
   }
 
   Workspace& ctx_;
-  const Mike11Tables& tables_;
+  const M11Tables& tables_;
   UnitHandle txt_;
   M11NetworkSink& layers_;
   bool opened_ = false;     // the layers are open (from the first file on)
@@ -359,7 +359,7 @@ class M11SectionConversion::Converter {
   int counter_ = 0;
 };
 
-M11SectionConversion::M11SectionConversion(Workspace& ctx, const Mike11Tables& tables, M11NetworkSink& network)
+M11SectionConversion::M11SectionConversion(Workspace& ctx, const M11Tables& tables, M11NetworkSink& network)
     : converter_(std::make_unique<Converter>(ctx, tables, network)) {}
 
 M11SectionConversion::~M11SectionConversion() = default;
@@ -368,7 +368,7 @@ void M11SectionConversion::convert(const std::string& file) { converter_->conver
 
 void M11SectionConversion::finish() { converter_->finish(); }
 
-void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables,
+void m11ConvertSections(Workspace& ctx, const std::string& file, const M11Tables& tables,
                         M11NetworkSink& network) {
   M11SectionConversion conversion(ctx, tables, network);
   conversion.convert(file);

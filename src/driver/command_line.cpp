@@ -378,8 +378,8 @@ void allocateStore(RunContext& ctx) {
   ctx.say("   Maximum number of vertices on -ppol line (mlp: " + AINTEGER(set.mlp));
   // The store grows with the sections actually read, so nothing is reserved
   // here beyond what the limits need to be checked against.
-  ctx.settings.linesFound = false;
-  ctx.settings.errFound = false;
+  ctx.tally.linesFound = false;
+  ctx.tally.errFound = false;
 }
 
 namespace {

@@ -21,7 +21,7 @@ bool anyUsableSection(RunContext& ctx) {
 }  // namespace
 
 void commonEnding(RunContext& ctx, GisFormats& formats) {
-  if (ctx.settings.errFound) {
+  if (ctx.tally.errFound) {
     ctx.newline();
     ctx.worded(Severity::Error, "ERRORS were found - see above [3]");
     ctx.exits(kExitFailure);

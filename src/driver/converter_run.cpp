@@ -103,7 +103,7 @@ void checkModelFiles(RunContext& ctx) {
 
 void converterRun(RunContext& ctx) {
   Settings& set = ctx.settings;
-  Mike11Tables tables;
+  M11Tables tables;
   if (!set.outOption.empty()) set.outFolder = outOptionFolder(set);
 
   checkModelFiles(ctx);
@@ -151,10 +151,10 @@ void converterRun(RunContext& ctx) {
       ctx.detail(" Made it here");
       // The conversion clears errFound to report on its own file; an error of
       // an earlier file must still stop the run before anything is written.
-      const bool earlier = set.errFound;
+      const bool earlier = ctx.tally.errFound;
       conversion.convert(name);
-      ctx.detail(std::string("Errors were \"") + (set.errFound ? "T" : "F") + "\"");
-      set.errFound = set.errFound || earlier;
+      ctx.detail(std::string("Errors were \"") + (ctx.tally.errFound ? "T" : "F") + "\"");
+      ctx.tally.errFound = ctx.tally.errFound || earlier;
       std::string shown = name;
       if (shown.size() < kMatchWidth) shown.resize(kMatchWidth, ' ');
       ctx.detail("Filename is \"" + shown + "\"");

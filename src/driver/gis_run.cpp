@@ -53,12 +53,12 @@ void gisRun(RunContext& ctx) {
       layers.push_back(std::move(layer));
     }
   }
-  if (set.errFound) {
+  if (ctx.tally.errFound) {
     ctx.worded(Severity::Error, "ERRORS were found - see above");
     ctx.exits(kExitFailure);
   }
 
-  if (set.optPpol && !set.linesFound) {
+  if (set.optPpol && !ctx.tally.linesFound) {
     // Without any line every point would fall off its (missing) line.
     ctx.newline();
     ctx.error(
@@ -67,7 +67,7 @@ void gisRun(RunContext& ctx) {
     ctx.exits(kExitFailure);
   }
 
-  if (set.linesFound) {
+  if (ctx.tally.linesFound) {
     for (int s = 1; s <= ctx.store.nxs(); ++s) {
       Section& sec = ctx.store[s];
       sec.start.reset();
@@ -81,13 +81,13 @@ void gisRun(RunContext& ctx) {
     }
     for (const std::string& layer : layers) formats.readLines(layer);
   }
-  if (set.errFound) {
+  if (ctx.tally.errFound) {
     ctx.worded(Severity::Error, "ERRORS were found - see above");
     ctx.exits(kExitFailure);
   }
 
-  if (set.optPpol) projectionStage(ctx, set, ctx.store);
-  orderingStage(ctx, set, ctx.store);
+  if (set.optPpol) projectionStage(ctx, ctx.tally, ctx.store);
+  orderingStage(ctx, ctx.tally, ctx.store);
 
   set.outFolder = set.outOption.empty() ? firstLayerFolder(ctx) : outOptionFolder(set);
   formats.composeHeader(false);

@@ -282,7 +282,7 @@ bool GdalFeatureSource::open(const std::string& layer) {
   }
   if (layer_ == nullptr) {
     ctx_.out.error("Could not read " + inQuotes(name_) + " as a GIS layer: " + why);
-    ctx_.settings.errFound = true;
+    ctx_.tally.errFound = true;
     close();
     return false;
   }

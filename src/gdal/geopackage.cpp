@@ -246,7 +246,7 @@ void GeoPackageWriter::create(int headerUnit) {
 OGRLayer* GeoPackageWriter::layer(const LayerSchema& schema) {
   QuietGdal quiet;
   const char* const options[] = {"FID=fid", nullptr};
-  const OGRwkbGeometryType geometry = schema.geometry == miObjectKind::Point ? wkbPoint : wkbLineString;
+  const OGRwkbGeometryType geometry = schema.geometry == MifObjectKind::Point ? wkbPoint : wkbLineString;
   OGRLayer* created = dataset_->CreateLayer(schema.name.c_str(), srs_.get(), geometry, const_cast<char**>(options));
   if (created == nullptr) failed(quiet.message("GDAL could not create the layer"));
   for (const LayerField& column : schema.fields) {

@@ -10,9 +10,9 @@ namespace kestrix {
 namespace {
 FeatureKind kindOf(const miObjectType& type) {
   switch (type.kind) {
-    case miObjectKind::Point: return FeatureKind::Point;
-    case miObjectKind::Line:
-    case miObjectKind::Pline: return FeatureKind::Line;
+    case MifObjectKind::Point: return FeatureKind::Point;
+    case MifObjectKind::Line:
+    case MifObjectKind::Pline: return FeatureKind::Line;
     default: return FeatureKind::Other;
   }
 }
@@ -133,7 +133,7 @@ void featureFailure(Workspace& ctx, FeatureStatus status, const Feature& feature
     ctx.out.exits(kExitFailure);
   }
   ctx.out.error(status == FeatureStatus::NoRecord ? messages.noRecord : messages.readError);
-  ctx.settings.errFound = true;
+  ctx.tally.errFound = true;
 }
 
 }  // namespace kestrix

@@ -72,7 +72,7 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
     if (!feature.values->readText(id, kIdWidth)) {
       ctx.out.error("Reading line data");
       sayUnreadableValue(ctx, source, record, "XS_ID", false, *feature.values);
-      ctx.settings.errFound = true;
+      ctx.tally.errFound = true;
       return false;
     }
     const std::string idAsRead(significant(id));
@@ -82,7 +82,7 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
       ctx.out.error("Cannot have lines with more than " + AINTEGER(set.mlp) +
                         " vertices if using the -project option.  See XS line \"" + idAsRead + "\"",
                     idAsRead);
-      ctx.settings.errFound = true;
+      ctx.tally.errFound = true;
       return true;
     }
 
@@ -90,7 +90,7 @@ void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer
     const int s = xsFindID(ctx, id, found);
     if (!found) {
       ctx.out.error("Could not find any points with same ID as XS line \"" + idAsRead + "\"", idAsRead);
-      ctx.settings.errFound = true;
+      ctx.tally.errFound = true;
       return true;
     }
     Section& section = ctx.store[s];

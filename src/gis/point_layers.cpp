@@ -141,7 +141,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
   const bool complete = forEachFeature(ctx, source, FeatureKind::Point, kMessages, [&](Feature& feature) {
     ++record;
     if (feature.kind != FeatureKind::Point) {
-      if (feature.kind == FeatureKind::Line) ctx.settings.linesFound = true;
+      if (feature.kind == FeatureKind::Line) ctx.tally.linesFound = true;
       return true;
     }
 
@@ -154,7 +154,7 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
     const auto unreadable = [&](const char* field, bool number) {
       ctx.out.error("Reading points data");
       sayUnreadableValue(ctx, source, record, field, number, values);
-      ctx.settings.errFound = true;
+      ctx.tally.errFound = true;
       return false;
     };
     if (!values.readFloat(last.lastZ)) return unreadable("Z", true);

@@ -30,7 +30,7 @@ struct LayerField {
 /// The name, columns and object kind of an output layer.
 struct LayerSchema {
   std::string name;               ///< the layer's name without extension
-  miObjectKind geometry;          ///< Point or Pline
+  MifObjectKind geometry;         ///< Point or Pline
   std::vector<LayerField> fields;  ///< its columns in order
 };
 

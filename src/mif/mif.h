@@ -28,7 +28,7 @@ struct LayerAccess {
 };
 
 /// The kind of object an object keyword line starts.
-enum class miObjectKind {
+enum class MifObjectKind {
   Unknown,        ///< not an object keyword line
   None,           ///< NONE: an object without geometry
   Point,          ///< POINT
@@ -46,8 +46,8 @@ enum class miObjectKind {
 
 /// Description of an object keyword line.
 struct miObjectType {
-  miObjectKind kind = miObjectKind::Unknown;  ///< the object's kind
-  int nPolygons = 0;                          ///< polygon count after REGION, 0 otherwise
+  MifObjectKind kind = MifObjectKind::Unknown;  ///< the object's kind
+  int nPolygons = 0;                            ///< polygon count after REGION, 0 otherwise
 };
 
 /// Sets the kind to Unknown and clears the polygon count.

@@ -22,24 +22,24 @@ constexpr int kMaxPolygons = 10000;
 
 struct Keyword {
   std::string_view text;
-  miObjectKind kind;
+  MifObjectKind kind;
 };
 
 // In the order in which they are tried; PLINE is tried only when PLINE
 // MULTIPLE did not match, and COLLECTION ends the run before any of them.
 constexpr Keyword kKeywords[] = {
-    {"NONE", miObjectKind::None},
-    {"ARC", miObjectKind::Arc},
-    {"ELLIPSE", miObjectKind::Ellipse},
-    {"LINE", miObjectKind::Line},
-    {"PLINE MULTIPLE", miObjectKind::PlineMultiple},
-    {"PLINE", miObjectKind::Pline},
-    {"POINT", miObjectKind::Point},
-    {"RECT", miObjectKind::Rect},
-    {"REGION", miObjectKind::Region},
-    {"ROUNDRECT", miObjectKind::RoundRect},
-    {"TEXT", miObjectKind::Text},
-    {"MULTIPOINT", miObjectKind::MultiPoint},
+    {"NONE", MifObjectKind::None},
+    {"ARC", MifObjectKind::Arc},
+    {"ELLIPSE", MifObjectKind::Ellipse},
+    {"LINE", MifObjectKind::Line},
+    {"PLINE MULTIPLE", MifObjectKind::PlineMultiple},
+    {"PLINE", MifObjectKind::Pline},
+    {"POINT", MifObjectKind::Point},
+    {"RECT", MifObjectKind::Rect},
+    {"REGION", MifObjectKind::Region},
+    {"ROUNDRECT", MifObjectKind::RoundRect},
+    {"TEXT", MifObjectKind::Text},
+    {"MULTIPOINT", MifObjectKind::MultiPoint},
 };
 
 [[noreturn]] void unreadable(FileAccess& ctx, std::string_view text) {
@@ -158,7 +158,7 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& 
   }
   const std::string_view after = line.substr(std::min(pos, line.size()));
 
-  if (type.kind == miObjectKind::Region) {
+  if (type.kind == MifObjectKind::Region) {
     std::int32_t polygons = 0;
     FreeFormatReader reader(after);
     if (!reader.readInt(polygons)) unreadable(ctx, after);
@@ -171,12 +171,12 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& 
     type.nPolygons = polygons;
   }
   rest = after;
-  return type.kind != miObjectKind::Unknown;
+  return type.kind != MifObjectKind::Unknown;
 }
 
 bool miReadObject(FileAccess& ctx, std::string_view rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
                   std::vector<double>& y, int nodeLimit, int& nodeCount, double& centreX, double& centreY) {
-  if (type.kind == miObjectKind::Point) {
+  if (type.kind == MifObjectKind::Point) {
     // The coordinates may stand on the line below the keyword.
     if (isBlankText(rest)) nextLine(ctx, geomUnit, rest);
     ensureNodes(x, y, 2);
@@ -188,13 +188,13 @@ bool miReadObject(FileAccess& ctx, std::string_view rest, int geomUnit, const mi
     centreY = y[0];
     return true;
   }
-  if (type.kind == miObjectKind::Line) {
+  if (type.kind == MifObjectKind::Line) {
     ensureNodes(x, y, 2);
     readNumbers(ctx, rest, {&x[0], &y[0], &x[1], &y[1]});
     nodeCount = 2;
     return true;
   }
-  if (type.kind == miObjectKind::Pline) {
+  if (type.kind == MifObjectKind::Pline) {
     std::int32_t n = 0;
     {
       FreeFormatReader reader(rest);

@@ -122,9 +122,9 @@ bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, cons
 bool miFormatObject(std::string& out, const miObjectType& type, const double* x, const double* y, int n,
                     std::string_view clause1, std::string_view clause2, std::string* wide) {
   bool fits = true;
-  if (type.kind == miObjectKind::Point) {
+  if (type.kind == MifObjectKind::Point) {
     fits = appendVertex(out, "Point ", x[0], y[0], wide);
-  } else if (type.kind == miObjectKind::Pline) {
+  } else if (type.kind == MifObjectKind::Pline) {
     out += "Pline ";
     out += AINTEGER(n);
     out += kLineEnd;

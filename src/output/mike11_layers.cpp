@@ -26,7 +26,7 @@ constexpr std::string_view kPen = "    Pen (2,59,255)";
 miObjectType polyline() {
   miObjectType type;
   miInitObject(type);
-  type.kind = miObjectKind::Pline;
+  type.kind = MifObjectKind::Pline;
   return type;
 }
 

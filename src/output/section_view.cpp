@@ -293,8 +293,8 @@ SectionsView viewSections(Workspace& ctx) {
   return view;
 }
 
-PointRules pointRules(const Settings& settings) {
-  return PointRules{settings.mode, settings.optTrim, settings.linesFound, settings.optPpol};
+PointRules pointRules(const Settings& settings, const RunTally& tally) {
+  return PointRules{settings.mode, settings.optTrim, tally.linesFound, settings.optPpol};
 }
 
 void viewPoints(const Section& sec, const PointRules& rules, SectionView& v) {

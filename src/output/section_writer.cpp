@@ -95,7 +95,7 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const Report
   stored.reserve(view.sections.size());
   for (const SectionView& head : view.sections) stored.push_back(&ctx.store[head.section]);
   const std::vector<const SectionSink*> preparers(sinks.begin(), sinks.end());
-  const PointRules rules = pointRules(ctx.settings);
+  const PointRules rules = pointRules(ctx.settings, ctx.tally);
   ItemsAhead ahead(view.sections.size(), slots.size(), [&slots, &view, &stored, &preparers, rules](std::size_t i) {
     const SectionView& head = view.sections[i];
     Slot& slot = slots[i % slots.size()];

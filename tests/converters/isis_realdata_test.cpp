@@ -27,7 +27,7 @@ class IsisRealFiles : public ::testing::Test {
     ctx_ = std::make_unique<RunContext>(console_, *fs_);
     ctx_->units.INITUNITS(1000);
     isisReadSections(*ctx_, (root_ / "isis" / name).string());
-    EXPECT_FALSE(ctx_->settings.errFound) << console_.output();
+    EXPECT_FALSE(ctx_->tally.errFound) << console_.output();
   }
   int nxs() const { return ctx_->store.nxs(); }
   const Section& sec(int s) const { return ctx_->store[s]; }

@@ -66,7 +66,7 @@ TEST(IsisRead, SectionsOnlyBetweenEndGeneralAndGisinfo) {
   const auto sec = river("XS1", {point(0, 5, 0.03), point(1, 4, 0.03)});
   Read none(join({{"title"}, sec, sec}));
   EXPECT_EQ(none.nxs(), 0);
-  EXPECT_FALSE(none.t.ctx.settings.errFound);
+  EXPECT_FALSE(none.t.ctx.tally.errFound);
 
   Read some(join({{"title"}, river("BEFORE", {point(0, 1, 0.03)}), {"end general"},
                   river("INSIDE", {point(0, 1, 0.03, "", 5.0, 6.0)}), {"GISINFO"}, river("AFTER", {point(0, 1, 0.03)})}));
@@ -90,7 +90,7 @@ TEST(IsisRead, KeywordMustStartColumnOneAndBeFollowedBySection) {
                river("TEXT", pts, "RIVER (Culvert Exit) CH:7932", "SECTION   Open Channel - Looking Downstream"),
                kTail}));
   ASSERT_EQ(r.nxs(), 2);
-  EXPECT_FALSE(r.t.ctx.settings.errFound);
+  EXPECT_FALSE(r.t.ctx.tally.errFound);
   EXPECT_EQ(r.sec(1).id, "LOWER");
   EXPECT_EQ(r.sec(1).source[1], "river");
   EXPECT_EQ(r.sec(2).id, "TEXT");
@@ -183,14 +183,14 @@ TEST(IsisRead, ReadFailuresStopTheFileButNotTheRun) {
     t.fs.add("a.dat", lines(bad));
     t.fs.add("b.dat", lines(good));
     EXPECT_EQ(endsRun([&] { isisReadSections(t.ctx, "a.dat"); }), -1);
-    EXPECT_TRUE(t.ctx.settings.errFound);
+    EXPECT_TRUE(t.ctx.tally.errFound);
     EXPECT_NE(t.out().find(kError), std::string::npos) << t.out();
     const int before = t.ctx.store.nxs();
     // The file was closed: the next file opens on the same unit and is read.
     EXPECT_EQ(endsRun([&] { isisReadSections(t.ctx, "b.dat"); }), -1);
     ASSERT_EQ(t.ctx.store.nxs(), before + 1);
     EXPECT_EQ(t.ctx.store[before + 1].id, "GOOD");
-    EXPECT_TRUE(t.ctx.settings.errFound);
+    EXPECT_TRUE(t.ctx.tally.errFound);
     EXPECT_NE(t.out().find("Trying to open file b.dat...OK.\nOpened File Unit:1001\n"), std::string::npos);
   }
 }
@@ -205,7 +205,7 @@ TEST(IsisRead, LimitsEndTheRunNamingTheirOption) {
     t.ctx.settings.mxs = 1;
     t.fs.add("m.dat", lines(join({kHead, river("A", {point(0, 1, 0.03)}), river("B", {point(0, 1, 0.03)})})));
     EXPECT_EQ(endsRun([&] { isisReadSections(t.ctx, "m.dat"); }), 1);
-    EXPECT_TRUE(t.ctx.settings.errFound);
+    EXPECT_TRUE(t.ctx.tally.errFound);
     EXPECT_EQ(t.ctx.store.nxs(), 1);
     EXPECT_NE(t.out().find("\nERROR - More than 1 cross-sections: raise the maximum number of cross-sections with -mxs\n"),
               std::string::npos)
@@ -232,7 +232,7 @@ TEST(IsisRead, LimitsEndTheRunNamingTheirOption) {
     t.ctx.settings.mpt = 2;
     t.fs.add("p.dat", lines(join({kHead, river("BIG", data), kTail})));
     EXPECT_EQ(endsRun([&] { isisReadSections(t.ctx, "p.dat"); }), 1);
-    EXPECT_TRUE(t.ctx.settings.errFound);
+    EXPECT_TRUE(t.ctx.tally.errFound);
     EXPECT_NE(t.out().find("\nERROR - More than 2 points in one position group of cross-section BIG: raise the "
                            "maximum number of points with -mpt\n"),
               std::string::npos)
@@ -293,7 +293,7 @@ TEST(IsisRun, Mike11WinsOverIsisAndOutFolderComesFromAnyFirstMatch) {
   t.fs.add("sub/a.dat", lines(join({kHead, river("S", {point(0, 1, 0.03)}), kTail})));
   Settings& set = t.ctx.settings;
   set.mode = RunMode::Mike11;  // -isis -m11
-  set.errFound = true;  // stops the run at the last checkpoint, before the writer
+  t.ctx.tally.errFound = true;  // stops the run at the last checkpoint, before the writer
   set.outFolder = "unchanged/";
   set.inFiles = {"proj.mif", "nothing*.x"};
   EXPECT_EQ(endsRun([&] { converterRun(t.ctx); }), 1);
@@ -349,7 +349,7 @@ TEST(IsisRun, Mike11PassTwoReportsEachFileButKeepsAnEarlierError) {
   EXPECT_EQ(out.find(" Made it here\n"), out.find(" Made it here\n\nReading Cross-Section Data from a.txt..."));
   // The good second file does not hide the failure of the first.
   EXPECT_NE(out.find("\nERRORS were found - see above [3]\n", second), std::string::npos);
-  EXPECT_TRUE(set.errFound);
+  EXPECT_TRUE(t.ctx.tally.errFound);
 }
 
 TEST(IsisRun, SearchFailuresEndTheRun) {

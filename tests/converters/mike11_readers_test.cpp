@@ -51,7 +51,7 @@ struct NetworkRead {
     status = endsRun([&] { m11ReadNetwork(t.ctx, "net.nwk11", tables); });
   }
   TestRun t;
-  Mike11Tables tables;
+  M11Tables tables;
   int status = -1;
 };
 
@@ -143,7 +143,7 @@ TEST(Mike11Network, BlockWithoutDefinitionsIsPassedOver) {
 
 TEST(Mike11Network, SecondFileReplacesEntriesFromTheFirstOn) {
   TestRun t;
-  Mike11Tables tables;
+  M11Tables tables;
   t.fs.add("a.nwk11", lines(network(kThreePoints, join({branch("'A', 'T', 0, 1, 0, 0, 0", "1, 2"),
                                                          branch("'B', 'T', 0, 1, 0, 0, 0", "2, 3")}))));
   t.fs.add("b.nwk11", lines(network({"9, 1, 2, 0, 0", "8, 3, 4, 0, 10"}, branch("'C', 'U', 0, 10, 0, 0, 0", "8, 9"))));
@@ -226,7 +226,7 @@ struct BedRead {
     status = endsRun([&] { m11ReadBedResistance(t.ctx, "par.hd11", tables); });
   }
   TestRun t;
-  Mike11Tables tables;
+  M11Tables tables;
   int status = -1;
 };
 

@@ -33,7 +33,7 @@ bool load(TestRun& t, const std::string& relative, const std::string& name) {
 TEST(Mike11RealData, VidaNetwork) {
   TestRun t;
   if (!load(t, "Vida/vida96-3.nwk11", "vida.nwk11")) GTEST_SKIP() << "the shared real-world samples are not there";
-  Mike11Tables tables;
+  M11Tables tables;
   ASSERT_EQ(endsRun([&] { m11ReadNetwork(t.ctx, "vida.nwk11", tables); }), -1) << t.out();
   // The 451 "point =" lines of later sections are not part of the table.
   EXPECT_EQ(tables.nPoints, 369);
@@ -69,7 +69,7 @@ TEST(Mike11RealData, VidaNetwork) {
 TEST(Mike11RealData, VidaParameters) {
   TestRun t;
   if (!load(t, "Vida/Vida96-2.hd11", "vida.hd11")) GTEST_SKIP() << "the shared real-world samples are not there";
-  Mike11Tables tables;
+  M11Tables tables;
   ASSERT_EQ(endsRun([&] { m11ReadBedResistance(t.ctx, "vida.hd11", tables); }), -1) << t.out();
   EXPECT_FLOAT_EQ(tables.globalN, 25.0f);
   // The two "DATA =" lines of an earlier section are not bed values.

@@ -114,7 +114,7 @@ TEST(GdalSource, FieldsByPositionLimitsAndFailures) {
   TestRun u;
   GdalFeatureSource missing(u.ctx, 2, true);
   EXPECT_FALSE(missing.open(dir.path().string() + "/pos.geojson:nothing"));
-  EXPECT_TRUE(u.ctx.settings.errFound);
+  EXPECT_TRUE(u.ctx.tally.errFound);
   EXPECT_TRUE(has(u.out(), "ERROR - Could not read \"" + dir.path().string() + "/pos.geojson:nothing\" as a GIS layer"))
       << u.out();
 }

@@ -99,7 +99,7 @@ TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
   ASSERT_EQ(s.ptCount(Group::kRight), 1);
   EXPECT_EQ(s.point(Group::kRight, 1).mapX, 3.0);
   EXPECT_EQ(s.point(Group::kRight, 1).mnr, 0.03f);  // the null MNR keeps the previous record's
-  EXPECT_TRUE(t.ctx.settings.linesFound);
+  EXPECT_TRUE(t.ctx.tally.linesFound);
   EXPECT_TRUE(hasLine(t.out(), "Reading Cross-Section Points from memory..."));
   EXPECT_TRUE(hasLine(t.out(), "WARNING - Record 3 of \"list\" has no value for MNR: the previous point record's "
                                "values are used (MNR 0.03)"))
@@ -119,14 +119,14 @@ TEST(GisFeatures, ASourceThatFailsStopsTheReaderWithItsMessage) {
   ListSource noRecord({{FeatureKind::Point, {{1, 2}}, {"1", "0.03", "L", "XS1"}}}, FeatureStatus::NoRecord);
   xsReadPoints(t.ctx, t.ctx.gis, noRecord, "memory");
   EXPECT_TRUE(hasLine(t.out(), "ERROR - End of File encountered reading points")) << t.out();
-  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.errFound);
   EXPECT_EQ(noRecord.closes, 0);
 
-  t.ctx.settings.errFound = false;
+  t.ctx.tally.errFound = false;
   ListSource broken({}, FeatureStatus::LayerError);
   xsReadLines(t.ctx, broken, "memory");
   EXPECT_TRUE(hasLine(t.out(), "ERROR - Reading line data")) << t.out();
-  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.errFound);
 }
 
 TEST(GisFeatures, TheMifSourceGivesGeometryOnlyForTheKindAskedFor) {

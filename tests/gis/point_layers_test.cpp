@@ -27,8 +27,8 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
   EXPECT_EQ(pointsOf(s, Group::kCentre),
             (std::vector<P>{{0, 2.5f, 0.04f, 3, 4}, {0, 4.5f, 0.06f, 7, 8}, {0, 5.5f, 0.07f, 9, 10}}));
   EXPECT_EQ(pointsOf(s, Group::kRight), (std::vector<P>{{0, 3.5f, 0.05f, 5, 6}}));
-  EXPECT_FALSE(t.ctx.settings.linesFound);
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_FALSE(t.ctx.tally.linesFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
 
   const std::string& out = t.out();
   EXPECT_EQ(out.rfind("\nReading Cross-Section Points from survey.mif...\n", 0), 0u) << out;
@@ -84,7 +84,7 @@ TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
   for (int i = 0; i < 24; ++i) b.point(i, 1, "5,,C,XS1");
   b.addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
   EXPECT_TRUE(has(t.out(), "\nWARNING - Record 1 of \"a.mid\" has no value for MNR: there is no earlier point record, "
                            "so MNR 0 is used\n"))
       << t.out();
@@ -123,7 +123,7 @@ TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
       .point(2, 0, "XS2")
       .addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.errFound);
   EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n \"a.mid\" record 2: field "
                            "XS_ID (the 4th column) has no value - the layer's columns are Z, MNR, LCR, XS_ID\n"))
       << t.out();
@@ -141,7 +141,7 @@ TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
   LayerBuilder().point(0, 0, "1,0.03,C,XS1").point(1, 0, "2,0.03,C,XS1").addTo(t.fs, "a");
   t.fs.add("a.mid", "1,0.03,C,XS1\r\n", 100);
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.errFound);
   EXPECT_TRUE(has(t.out(), "ERROR - End of File encountered reading points\n")) << t.out();
   EXPECT_FALSE(t.anyUnitOpen());
 }
@@ -153,7 +153,7 @@ TEST(SectionsPoints, LimitIsPerGroup) {
   for (const char* lcr : {"L", "L", "C", "C", "R", "R"}) b.point(0, 0, std::string("1,0,") + lcr + ",\"XS 9\"");
   b.addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
   EXPECT_EQ(t.ctx.store[1].counts(), (std::array<int, 3>{2, 2, 2}));
 
   b.point(0, 0, "1,0,C,\"XS 9\"").addTo(t.fs, "b");
@@ -177,8 +177,8 @@ TEST(SectionsPoints, LineObjectsAreNotedAndTheirRowsSkipped) {
       .withRow("9,9,C,SPARE")  // a row after the last object is not read
       .addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_TRUE(t.ctx.settings.linesFound);
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.linesFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
   ASSERT_EQ(t.ctx.store.nxs(), 1);
   EXPECT_EQ(t.ctx.store[1].ptCount(Group::kCentre), 2);
   EXPECT_EQ(t.ctx.store[1].point(Group::kCentre, 2).z, 2.0f);
@@ -191,7 +191,7 @@ TEST(SectionsPoints, MultipleSectionPolylinesDoNotCountAsLines) {
       .withRow("\"XS2\"")
       .addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_FALSE(t.ctx.settings.linesFound);
+  EXPECT_FALSE(t.ctx.tally.linesFound);
   EXPECT_EQ(t.ctx.store.nxs(), 0);
 }
 

@@ -10,19 +10,19 @@ namespace {
 // The kind of a record as a word, to compare classifications at a glance.
 std::string kind(const miObjectType& t) {
   switch (t.kind) {
-    case miObjectKind::Unknown: return "";
-    case miObjectKind::None: return "none";
-    case miObjectKind::Point: return "point";
-    case miObjectKind::Line: return "line";
-    case miObjectKind::Pline: return "pline";
-    case miObjectKind::PlineMultiple: return "plineMultiple";
-    case miObjectKind::Region: return "region";
-    case miObjectKind::Ellipse: return "ellipse";
-    case miObjectKind::Rect: return "rect";
-    case miObjectKind::RoundRect: return "roundRect";
-    case miObjectKind::Arc: return "arc";
-    case miObjectKind::Text: return "text";
-    case miObjectKind::MultiPoint: return "multiPoint";
+    case MifObjectKind::Unknown: return "";
+    case MifObjectKind::None: return "none";
+    case MifObjectKind::Point: return "point";
+    case MifObjectKind::Line: return "line";
+    case MifObjectKind::Pline: return "pline";
+    case MifObjectKind::PlineMultiple: return "plineMultiple";
+    case MifObjectKind::Region: return "region";
+    case MifObjectKind::Ellipse: return "ellipse";
+    case MifObjectKind::Rect: return "rect";
+    case MifObjectKind::RoundRect: return "roundRect";
+    case MifObjectKind::Arc: return "arc";
+    case MifObjectKind::Text: return "text";
+    case MifObjectKind::MultiPoint: return "multiPoint";
   }
   return "?";
 }
@@ -264,7 +264,7 @@ TEST(MifReadObject, ReadErrorInsideAnObjectIsAReadingError) {
   TestRun t;
   const int unit = openFailing(t, 0, ReadStatus::Error);
   miObjectType type;
-  type.kind = miObjectKind::Point;
+  type.kind = MifObjectKind::Point;
   std::string_view rest;
   std::vector<double> x, y;
   int n = 0;

@@ -17,16 +17,16 @@ int openOutput(TestRun& t, const std::string& name) {
 
 miObjectType pointType() {
   miObjectType type;
-  type.kind = miObjectKind::Line;
+  type.kind = MifObjectKind::Line;
   miInitObject(type);
-  type.kind = miObjectKind::Point;
+  type.kind = MifObjectKind::Point;
   return type;
 }
 
 miObjectType plineType() {
   miObjectType type;
   miInitObject(type);
-  type.kind = miObjectKind::Pline;
+  type.kind = MifObjectKind::Pline;
   return type;
 }
 

@@ -27,7 +27,7 @@ const std::string kSurvey = lines({"Version 300", "Charset \"WindowsLatin1\"", "
 struct ReportRun : TestRun {
   ReportRun() {
     ctx.settings.mode = RunMode::Gis;
-    ctx.settings.linesFound = true;
+    ctx.tally.linesFound = true;
     ctx.settings.optHtml = true;
     ctx.settings.mnrType = ResistanceType::Manning;
     ctx.settings.inFiles = {std::string(kFolder) + "survey.mif"};

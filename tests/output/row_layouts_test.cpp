@@ -64,7 +64,7 @@ TEST(LayerSchema, GivesTheMifColumnsBlock) {
   const Case cases[] = {
       {sectionPointSchema("_xs_bed_points"), "Columns 2\r\n  XS_ID Char(100)\r\n  Z Float\r\nData\r\n\r\n"},
       {branchesSchema(), "Columns 1\r\n  Branch Char(200)\r\nData\r\n\r\n"},
-      {{"t", miObjectKind::Pline, {{"Source", FieldType::Char, 57}, {"Ignore", FieldType::Logical},
+      {{"t", MifObjectKind::Pline, {{"Source", FieldType::Char, 57}, {"Ignore", FieldType::Logical},
                                    {"Conn_No", FieldType::Integer}}},
        "Columns 3\r\n  Source Char(57)\r\n  Ignore Logical\r\n  Conn_No Integer\r\nData\r\n\r\n"},
   };
