@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/run_context.h"
 #include "files/file_units.h"
-#include "support/fakes.h"
+#include "support/files_run.h"
 
 namespace kestrix::testing {
 namespace {
@@ -46,7 +45,7 @@ TEST(StagedFiles, FilesALibraryWritesAreStagedToo) {
 
 // A header the run composes is read on a unit like a file, but names none.
 TEST(StagedFiles, AComposedTextIsReadOnAUnitLikeAFile) {
-  TestRun t;
+  TestFiles t;
   int unit = 0;
   OPENTEXT(t.ctx.files, unit, "survey.gpkg", "Version 300\r\nColumns 0");
   std::string line;
@@ -199,7 +198,7 @@ TEST(InputRegistry, AnOutputClashesWithAnInputByItsKeyOnDisk) {
 }
 
 TEST(OutputUnits, AFileThatCannotBeWrittenEndsTheRunAndTheCommitRemovesNothingElse) {
-  TestRun t;
+  TestFiles t;
   t.ctx.staged.enable(9);
   t.fs.failClosing("full.csv");
   int ok = 0, full = 0;
@@ -212,7 +211,7 @@ TEST(OutputUnits, AFileThatCannotBeWrittenEndsTheRunAndTheCommitRemovesNothingEl
       << t.out();
   EXPECT_EQ(t.fs.names(), std::vector<std::string>{});  // neither file, nor a temporary one
 
-  TestRun good;
+  TestFiles good;
   good.ctx.staged.enable(9);
   OPENFILE(good.ctx, ok, FileMode::Output, "ok.csv");
   good.ctx.units.writeLine(ok, "x");
@@ -221,7 +220,7 @@ TEST(OutputUnits, AFileThatCannotBeWrittenEndsTheRunAndTheCommitRemovesNothingEl
   EXPECT_EQ(good.fs.content("ok.csv"), "x\r\n");
 
   // A file closed without complaint whose writing failed later, in the background, ends the run all the same.
-  TestRun late;
+  TestFiles late;
   late.ctx.staged.enable(9);
   OPENFILE(late.ctx, ok, FileMode::Output, "ok.csv");
   late.ctx.units.writeLine(ok, "x");
