@@ -10,7 +10,7 @@
 
 #include "converters/mike11.h"
 #include "output/mike11_layers.h"
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 #include "text/numbers.h"
 
 namespace kestrix {
@@ -20,7 +20,7 @@ using testing::endsRun;
 using testing::join;
 using testing::hasLine;
 using testing::lines;
-using testing::TestRun;
+using testing::TestWorkspace;
 
 
 // Branch R1/T1 runs east from (1000,2000) to (1100,2000) (chainage 0 to 100),
@@ -143,7 +143,7 @@ struct Conversion {
     });
   }
   const Section& s(int n) const { return t.ctx.store[n]; }
-  TestRun t;
+  TestWorkspace t;
   M11Tables tables;
 };
 

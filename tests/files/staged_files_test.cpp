@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/run_context.h"
 #include "files/file_units.h"
-#include "support/fakes.h"
+#include "support/files_run.h"
 
 namespace kestrix::testing {
 namespace {
@@ -46,7 +45,7 @@ TEST(StagedFiles, FilesALibraryWritesAreStagedToo) {
 
 // A header the run composes is read on a unit like a file, but names none.
 TEST(StagedFiles, AComposedTextIsReadOnAUnitLikeAFile) {
-  TestRun t;
+  TestFiles t;
   int unit = 0;
   OPENTEXT(t.ctx.files, unit, "survey.gpkg", "Version 300\r\nColumns 0");
   std::string line;
@@ -199,8 +198,8 @@ TEST(InputRegistry, AnOutputClashesWithAnInputByItsKeyOnDisk) {
 }
 
 TEST(OutputUnits, AFileThatCannotBeWrittenEndsTheRunAndTheCommitRemovesNothingElse) {
-  TestRun t;
-  t.ctx.staged.enable(9);
+  TestFiles t;
+  t.ctx.fs.enable(9);
   t.fs.failClosing("full.csv");
   int ok = 0, full = 0;
   OPENFILE(t.ctx, ok, FileMode::Output, "ok.csv");
@@ -212,25 +211,25 @@ TEST(OutputUnits, AFileThatCannotBeWrittenEndsTheRunAndTheCommitRemovesNothingEl
       << t.out();
   EXPECT_EQ(t.fs.names(), std::vector<std::string>{});  // neither file, nor a temporary one
 
-  TestRun good;
-  good.ctx.staged.enable(9);
+  TestFiles good;
+  good.ctx.fs.enable(9);
   OPENFILE(good.ctx, ok, FileMode::Output, "ok.csv");
   good.ctx.units.writeLine(ok, "x");
-  commitOutputs(good.ctx, good.ctx.staged);  // closes what is still open, then names it
+  commitOutputs(good.ctx, good.ctx.fs);  // closes what is still open, then names it
   EXPECT_EQ(good.fs.names(), std::vector<std::string>{"ok.csv"});
   EXPECT_EQ(good.fs.content("ok.csv"), "x\r\n");
 
   // A file closed without complaint whose writing failed later, in the background, ends the run all the same.
-  TestRun late;
-  late.ctx.staged.enable(9);
+  TestFiles late;
+  late.ctx.fs.enable(9);
   OPENFILE(late.ctx, ok, FileMode::Output, "ok.csv");
   late.ctx.units.writeLine(ok, "x");
   CLOSER(late.ctx, ok);
   late.fs.failSettling(".kestrix-9-ok.csv.tmp");
-  EXPECT_EQ(endsRun([&] { commitOutputs(late.ctx, late.ctx.staged); }), kExitFailure);
+  EXPECT_EQ(endsRun([&] { commitOutputs(late.ctx, late.ctx.fs); }), kExitFailure);
   EXPECT_TRUE(hasLine(late.out(), "ERROR - Could not write file \"ok.csv\" (is the disk full?) - no output written"))
       << late.out();
-  late.ctx.staged.discard();  // as the end of the run does
+  late.ctx.fs.discard();  // as the end of the run does
   EXPECT_EQ(late.fs.names(), std::vector<std::string>{});
 }
 

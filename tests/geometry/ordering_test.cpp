@@ -7,18 +7,26 @@
 
 #include "geometry/ordering.h"
 #include "text/numbers.h"
-#include "support/fakes.h"
+#include "store/store.h"
+#include "support/files_run.h"
 #include "support/section_values.h"
 
 namespace kestrix::testing {
 namespace {
+
+// The ordering stages need the reporter, the settings and the store of a run.
+struct OrderingRun : FilesRun {
+  using FilesRun::FilesRun;
+  SectionStore store;
+};
+using TestRun = BasicTestRun<OrderingRun>;
 
 // Adds a section with points given as {x, y, z} per group.
 struct Pt {
   double x, y;
   float z;
 };
-int addSection(RunContext& ctx, const std::string& id, std::initializer_list<Pt> l, std::initializer_list<Pt> c,
+int addSection(OrderingRun& ctx, const std::string& id, std::initializer_list<Pt> l, std::initializer_list<Pt> c,
                std::initializer_list<Pt> r) {
   const int s = ctx.store.append();
   Section& sec = ctx.store[s];
@@ -37,8 +45,8 @@ int addSection(RunContext& ctx, const std::string& id, std::initializer_list<Pt>
 }
 
 // The stages over the run's own settings and sections.
-void order(RunContext& ctx) { orderingStage(ctx, ctx.tally, ctx.store); }
-void project(RunContext& ctx) { projectionStage(ctx, ctx.tally, ctx.store); }
+void order(OrderingRun& ctx) { orderingStage(ctx, ctx.tally, ctx.store); }
+void project(OrderingRun& ctx) { projectionStage(ctx, ctx.tally, ctx.store); }
 
 TEST(OrderingDistance, DifferencesAreRoundedToSinglePrecisionFirst) {
   EXPECT_EQ(DISTANCE_8(0, 0, 3, 4), 5.0f);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "gis/identifiers.h"
+#include "point_run.h"
 #include "support/layer_text.h"
 #include "gis/layers.h"
 
@@ -85,7 +86,7 @@ class ListSource final : public FeatureSource {
 };
 
 TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
-  TestRun t;
+  TestPoints t;
   t.ctx.settings.mnrType = ResistanceType::Manning;
   ListSource points({{FeatureKind::Point, {{1, 2}}, {"1.5", "0.03", "L", "XS1"}},
                      {FeatureKind::Line, {{0, 0}, {5, 5}}, {"XS1"}},
@@ -115,7 +116,7 @@ TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
 }
 
 TEST(GisFeatures, ASourceThatFailsStopsTheReaderWithItsMessage) {
-  TestRun t;
+  TestPoints t;
   ListSource noRecord({{FeatureKind::Point, {{1, 2}}, {"1", "0.03", "L", "XS1"}}}, FeatureStatus::NoRecord);
   xsReadPoints(t.ctx, t.ctx.gis, noRecord, "memory");
   EXPECT_TRUE(hasLine(t.out(), "ERROR - End of File encountered reading points")) << t.out();
@@ -130,7 +131,7 @@ TEST(GisFeatures, ASourceThatFailsStopsTheReaderWithItsMessage) {
 }
 
 TEST(GisFeatures, TheMifSourceGivesGeometryOnlyForTheKindAskedFor) {
-  TestRun t;
+  TestWorkspace t;
   LayerBuilder()
       .point(1, 2, "1,0.03,L,XS1")
       .pline({{10, 20}, {30, 40}, {50, 60}}, "XS1")
@@ -160,7 +161,7 @@ TEST(GisFeatures, TheMifSourceGivesGeometryOnlyForTheKindAskedFor) {
 // the lines that follow it (coordinates on a line of their own, polyline
 // vertices) are read whole.
 TEST(GisFeatures, TheMifSourceCutsKeywordLinesToItsWidth) {
-  TestRun t;
+  TestWorkspace t;
   LayerBuilder()
       .mifText("Point 1 2345678\r\n")
       .withRow("1,0.03,C,XS1")

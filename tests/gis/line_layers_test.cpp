@@ -2,6 +2,7 @@
 
 #include "gis/identifiers.h"
 #include "support/layer_text.h"
+#include "support/workspace_run.h"
 #include "gis/layers.h"
 
 namespace kestrix::testing {
@@ -25,7 +26,7 @@ struct LineRun {
     }
     t.console.clearOutput();
   }
-  TestRun t{{"", "", ""}};
+  TestWorkspace t{{"", "", ""}};
 };
 
 TEST(SectionsLines, StartLinesTakeTheirFirstVertexAndSkipPointRows) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "point_run.h"
 #include "support/layer_text.h"
 #include "support/section_values.h"
 #include "gis/layers.h"
@@ -8,7 +9,7 @@ namespace kestrix::testing {
 namespace {
 
 TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
-  TestRun t;
+  TestPoints t;
   t.ctx.settings.mnrType = ResistanceType::Manning;  // the values are Manning's n
   LayerBuilder()
       .point(1, 2, "1.5,0.03,\"left\",\"XS1\"")
@@ -44,7 +45,7 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
 }
 
 TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
-  TestRun t;
+  TestPoints t;
   t.ctx.settings.mnrType = ResistanceType::Manning;
   // The second record has no elevation: it is left out, and makes no section, but its values carry on.
   LayerBuilder().point(0, 0, "10.25,0.03,L,\"XS1\"").point(1, 0, ",0.04,,\"XS2\"").addTo(t.fs, "a");
@@ -76,7 +77,7 @@ TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
 }
 
 TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
-  TestRun t;
+  TestPoints t;
   t.ctx.settings.mnrType = ResistanceType::Manning;
   LayerBuilder b;
   b.point(0, 0, "4,,L,XS1");  // the first record of the run has no earlier record
@@ -100,7 +101,7 @@ TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
 }
 
 TEST(SectionsPoints, PointsWithoutAnElevationAreNamedTwentyTimesThenCounted) {
-  TestRun t;
+  TestPoints t;
   LayerBuilder b;
   b.point(0, 0, "1,2,C,XS1");
   for (int i = 0; i < 23; ++i) b.point(i, 1, " ,2,C,XS2");
@@ -116,7 +117,7 @@ TEST(SectionsPoints, PointsWithoutAnElevationAreNamedTwentyTimesThenCounted) {
 }
 
 TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
-  TestRun t;
+  TestPoints t;
   LayerBuilder()
       .point(0, 0, "1,0.03,C,XS1")
       .point(1, 0, "2,0.03,C")
@@ -137,7 +138,7 @@ TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
 }
 
 TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
-  TestRun t;
+  TestPoints t;
   LayerBuilder().point(0, 0, "1,0.03,C,XS1").point(1, 0, "2,0.03,C,XS1").addTo(t.fs, "a");
   t.fs.add("a.mid", "1,0.03,C,XS1\r\n", 100);
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
@@ -147,7 +148,7 @@ TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
 }
 
 TEST(SectionsPoints, LimitIsPerGroup) {
-  TestRun t({""});
+  TestPoints t({""});
   t.ctx.settings.mpt = 2;
   LayerBuilder b;
   for (const char* lcr : {"L", "L", "C", "C", "R", "R"}) b.point(0, 0, std::string("1,0,") + lcr + ",\"XS 9\"");
@@ -165,7 +166,7 @@ TEST(SectionsPoints, LimitIsPerGroup) {
 }
 
 TEST(SectionsPoints, LineObjectsAreNotedAndTheirRowsSkipped) {
-  TestRun t;
+  TestPoints t;
   LayerBuilder()
       .line(0, 0, 1, 1, "\"XS1\"")
       .point(5, 5, "1,0.03,C,XS1")
@@ -185,7 +186,7 @@ TEST(SectionsPoints, LineObjectsAreNotedAndTheirRowsSkipped) {
 }
 
 TEST(SectionsPoints, MultipleSectionPolylinesDoNotCountAsLines) {
-  TestRun t;
+  TestPoints t;
   LayerBuilder()
       .mifText("Pline Multiple 1\r\n  2\r\n0 0\r\n1 1\r\n")
       .withRow("\"XS2\"")

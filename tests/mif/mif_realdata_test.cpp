@@ -8,11 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/run_context.h"
 #include "files/file_units.h"
 #include "mif/mif.h"
 #include "support/e2e.h"
-#include "support/fakes.h"
+#include "support/layer_run.h"
 
 namespace kestrix::testing {
 namespace {
@@ -23,7 +22,7 @@ struct RealRun {
   }
   ScriptedConsole console;
   std::unique_ptr<FileSystem> fs = makeSystemFileSystem();
-  RunContext ctx;
+  LayerRun ctx;
 
   int open(const std::filesystem::path& p) {
     int unit = 0;

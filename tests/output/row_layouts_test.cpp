@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "output/layer_schemas.h"
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix {
 namespace {
 
-using testing::TestRun;
+using testing::TestWorkspace;
 
 // Common values take the one-piece layout, the others the general one: both
 // must give the columns the .csv has always had, and a value too wide for its
@@ -69,7 +69,7 @@ TEST(LayerSchema, GivesTheMifColumnsBlock) {
        "Columns 3\r\n  Source Char(57)\r\n  Ignore Logical\r\n  Conn_No Integer\r\nData\r\n\r\n"},
   };
   for (const Case& c : cases) {
-    TestRun t;
+    TestWorkspace t;
     int unit = 0;
     OPENFILE(t.ctx, unit, FileMode::Output, "o.mif");
     miWriteColumns(t.ctx, unit, c.schema);

@@ -4,17 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix {
 namespace {
 
-using testing::TestRun;
+using testing::TestWorkspace;
 
 void add(Section& sec, Group g, float x, float z, double mapX) { sec.append(g, StorePoint{mapX, 0.0, x, z, 0.0f}); }
 
 // Two left, two centre, one right point; the lowest centre point is the second.
-Section& filled(TestRun& t, const std::string& id) {
+Section& filled(TestWorkspace& t, const std::string& id) {
   const int s = t.ctx.store.append();
   Section& sec = t.ctx.store[s];
   sec.id = id;
@@ -27,7 +27,7 @@ Section& filled(TestRun& t, const std::string& id) {
 }
 
 TEST(SectionView, GisWithoutLinesChainsTheGroupsAndDrawsEveryDrawnGroup) {
-  TestRun t;
+  TestWorkspace t;
   t.ctx.settings.mode = RunMode::Gis;
   t.ctx.settings.outFolder = "out/";
   filled(t, "XS 1  ");
@@ -55,7 +55,7 @@ TEST(SectionView, GisWithoutLinesChainsTheGroupsAndDrawsEveryDrawnGroup) {
 }
 
 TEST(SectionView, Mike11TrimsToTheCentreAndMarksTheCrossingPoint) {
-  TestRun t;
+  TestWorkspace t;
   t.ctx.settings.mode = RunMode::Mike11;
   t.ctx.settings.optTrim = true;
   t.ctx.settings.mnrType = ResistanceType::Material;
@@ -76,7 +76,7 @@ TEST(SectionView, Mike11TrimsToTheCentreAndMarksTheCrossingPoint) {
 }
 
 TEST(SectionView, AnInconsistentStoreStopsAfterTheRowsBeforeIt) {
-  TestRun t;
+  TestWorkspace t;
   t.ctx.settings.mode = RunMode::Gis;
   const int s = t.ctx.store.append();
   t.ctx.store[s].id = "X";
@@ -90,7 +90,7 @@ TEST(SectionView, AnInconsistentStoreStopsAfterTheRowsBeforeIt) {
 }
 
 TEST(SectionView, OneBufferServesSectionAfterSectionWithNothingLeftOver) {
-  TestRun t;
+  TestWorkspace t;
   t.ctx.settings.mode = RunMode::Gis;
   filled(t, "FULL");
   const int s = t.ctx.store.append();

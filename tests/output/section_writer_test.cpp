@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 #include "text/numbers.h"
 
 namespace kestrix {
@@ -14,7 +14,7 @@ namespace {
 
 using testing::endsRun;
 using testing::lines;
-using testing::TestRun;
+using testing::TestWorkspace;
 
 const char* const kFolder = "C:\\s\\";
 
@@ -33,7 +33,7 @@ const std::string kPointColumns = lines({"Columns 2", "  XS_ID Char(100)", "  Z 
 const std::string kCsvHeadingM = "\"X\",\"Z\",\"M\",\"LCR\"";
 
 // A run of the writer over a store filled by hand, GIS mode by default.
-struct WriterRun : TestRun {
+struct WriterRun : TestWorkspace {
   WriterRun() {
     ctx.settings.mode = RunMode::Gis;
     ctx.settings.inFiles = {std::string(kFolder) + "survey.mif"};

@@ -1,6 +1,8 @@
 #pragma once
 // Test doubles for the platform layer: a console fed from a script of input
-// lines that records what is written, and an in-memory file system.
+// lines that records what is written, and an in-memory file system; and the
+// text helpers every test uses. They need the platform layer alone, so the
+// tests of any module can use them.
 
 #include <map>
 #include <set>
@@ -8,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_context.h"
 #include "platform/platform.h"
 
 namespace kestrix::testing {
@@ -100,35 +101,6 @@ class MemoryFileSystem : public FileSystem, public BackgroundWrites {
   // True when a failure set for `name` applies to `path`: the name itself or its staged temporary.
   static bool appliesTo(const std::string& name, const std::string& path);
 };
-
-/// A run context over a scripted console and a memory file system, with the unit table set up.
-struct TestRun {
-  explicit TestRun(std::vector<std::string> input = {}) : console(std::move(input)), ctx(console, fs, &fs) {
-    ctx.units.INITUNITS(1000);
-  }
-  ScriptedConsole console;  ///< the console
-  MemoryFileSystem fs;      ///< the files
-  RunContext ctx;           ///< the run
-  /// Console output so far.
-  const std::string& out() const { return console.output(); }
-  /// True while any unit of the table is open.
-  bool anyUnitOpen() {
-    for (int i = 0; i < ctx.units.size(); ++i)
-      if (ctx.units.slot(i).open) return true;
-    return false;
-  }
-};
-
-/// Runs `body`; returns the exit status when it ended the run, -1 when it returned normally.
-template <typename F>
-int endsRun(F&& body) {
-  try {
-    body();
-  } catch (const RunEnd& end) {
-    return end.status;
-  }
-  return -1;
-}
 
 /// True when `part` appears anywhere in `text`.
 inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
