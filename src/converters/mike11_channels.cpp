@@ -34,14 +34,14 @@ std::string channelId(const std::string& name, int counter) {
 
 }  // namespace
 
-M11Channel m11Channel(Workspace& ctx, const M11Tables& tables, int b, const M11Crossing& previous,
+M11Channel m11Channel(Workspace& ws, const M11Tables& tables, int b, const M11Crossing& previous,
                       const M11Crossing& current, int counter) {
   const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
   M11Channel channel;
   auto add = [&](double vx, double vy) {
     if (static_cast<int>(channel.x.size()) + 1 > kMaxChannelVertices) {
-      ctx.out.say("Exceeded maximum allowable channel points");
-      ctx.out.halt(kExitFailure);
+      ws.out.say("Exceeded maximum allowable channel points");
+      ws.out.halt(kExitFailure);
     }
     channel.x.push_back(vx);
     channel.y.push_back(vy);

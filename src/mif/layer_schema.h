@@ -39,6 +39,6 @@ std::string miColumnType(const LayerField& field);
 
 /// Writes the Columns block of `schema` to an output .mif after its header: the count, one line per column, "Data"
 /// and the blank line before the first object.
-void miWriteColumns(FileAccess& ctx, int geomUnit, const LayerSchema& schema);
+void miWriteColumns(FileAccess& files, int geomUnit, const LayerSchema& schema);
 
 }  // namespace kestrix

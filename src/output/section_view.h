@@ -85,7 +85,7 @@ struct SectionsView {
 
 /// Computes the view of every usable section without its points (see viewPoints), warning about .csv names that had
 /// to change and over-long paths.
-SectionsView viewSections(Workspace& ctx);
+SectionsView viewSections(Workspace& ws);
 
 /// The settings that decide how a section's points are shown, fixed while the sections are written.
 struct PointRules {
