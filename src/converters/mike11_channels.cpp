@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kMaxChannelVertices = 100000;
 constexpr std::size_t kIdPrefixLength = 8;
-constexpr std::size_t kIdLength = 12;  // the ID column of 1d_nwk is Char(12)
 
 // The identifier of a channel: the first 8 characters of the branch name in
 // capitals and the counter of at least 4 digits. A counter of 5 digits or
@@ -27,7 +26,7 @@ constexpr std::size_t kIdLength = 12;  // the ID column of 1d_nwk is Char(12)
 // column: cut there, it would repeat an earlier one.
 std::string channelId(const std::string& name, int counter) {
   const std::string digits = AINTEGERPREC0(counter, 4);
-  const std::size_t room = digits.size() < kIdLength ? kIdLength - digits.size() : 0;
+  const std::size_t room = digits.size() < kM11ChannelIdWidth ? kM11ChannelIdWidth - digits.size() : 0;
   return std::string(significant(UPPERCASE(std::string_view(name).substr(0, std::min(kIdPrefixLength, room))))) +
          digits;
 }

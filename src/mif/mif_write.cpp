@@ -111,9 +111,8 @@ void writeOwnHeader(FileAccess& files, int toUnit, const std::vector<std::string
 
 bool miWriteObject(FileAccess& files, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
                    std::string_view clause1, std::string_view clause2, std::string* wide) {
-  // The object goes out as one piece, formatted in a buffer kept for the next.
-  thread_local std::string object;
-  object.clear();
+  // The object goes out as one piece: one write to the unit, whatever its vertex count.
+  std::string object;
   const bool fits = miFormatObject(object, type, x, y, n, clause1, clause2, wide);
   files.units.write(geomUnit, object);
   return fits;

@@ -1,6 +1,7 @@
 #include "output/layer_schemas.h"
 
 #include "store/store.h"
+#include "workspace/network.h"
 
 namespace kestrix {
 
@@ -34,7 +35,7 @@ LayerSchema sectionPointSchema(const char* name) {
 LayerSchema networkSchema() {
   return {"1d_nwk",
           MifObjectKind::Pline,
-          {{"ID", FieldType::Char, 12},           {"Type", FieldType::Char, 4},
+          {{"ID", FieldType::Char, static_cast<int>(kM11ChannelIdWidth)}, {"Type", FieldType::Char, 4},
            {"Ignore", FieldType::Logical},        {"UCS", FieldType::Logical},
            {"Len_or_ANA", FieldType::Float},      {"n_or_n_F", FieldType::Float},
            {"US_Invert", FieldType::Float},       {"DS_Invert", FieldType::Float},
