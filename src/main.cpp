@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   // First, before any thread starts: every thread then leaves interrupts to the one thread that handles them.
   kestrix::startInterruptWatch();
   std::vector<std::string> args(argv, argv + argc);
-  auto console = kestrix::makeSystemConsole();
-  auto fs = kestrix::makeSystemFileSystem();
-  return kestrix::runKestrix(args, *console, *fs);
+  // Files and the console are written beside the run; the run's commit waits for them.
+  const kestrix::SystemPlatform system = kestrix::makeSystemPlatform(true);
+  return kestrix::runKestrix(args, *system.console, *system.fs, system.background);
 }

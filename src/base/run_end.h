@@ -1,7 +1,10 @@
 #pragma once
-// The bottom of the program's own layers: how a run stops, what it is set to
-// do and what it has done, and the narrow reporter every layer talks to the
-// user through. It owns no file and calls nothing but the standard library;
+// How a run stops: RunEnd and the exit statuses.
+//
+// Module base: how a run stops (run_end.h), what it is set to do and what it
+// has found and done (settings.h: Settings, RunTally), and the reporter with
+// its typed messages that every layer talks to the user through
+// (reporter.h). It owns no file and calls nothing but the standard library;
 // every module above it may use it.
 
 #include <string_view>

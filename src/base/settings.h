@@ -1,6 +1,7 @@
 #pragma once
 // The settings of a run, read from the command line and set by the readers,
-// and the tally of what the run has done for its summary.
+// and the tally of what the run has found and done: the flags its
+// checkpoints test and the counts for its summary.
 
 #include <cstdint>
 #include <string>
@@ -51,8 +52,6 @@ struct Settings {
   SaveDateCheck saveDate = SaveDateCheck::Error;  ///< the save-date check of input layers
   std::string outOption;             ///< the folder named by -out:, as typed; empty without it
   bool optHtml = false;              ///< also write the report kestrix_report.html (-html)
-  bool linesFound = false;           ///< some layer holds line objects
-  bool errFound = false;             ///< some reader or check reported an error
   std::vector<std::string> inFiles;  ///< file arguments in command-line order
   std::string outFolder;             ///< folder of all outputs, with trailing separator
   bool optGpkg = false;              ///< also write every output layer into kestrix_layers.gpkg
@@ -61,11 +60,13 @@ struct Settings {
   std::string crsCoordSys;           ///< with -crs:, the CoordSys line it gives a copied header; empty: none
 };
 
-/// What the run has done so far, for the summary at its end.
+/// What the run has found and done so far: the flags its checkpoints test and the counts for its summary.
 struct RunTally {
+  bool linesFound = false;              ///< some layer holds line objects
+  bool errFound = false;                ///< some reader or check reported an error
   int inputsRead = 0;                   ///< input files handed to a reader or converter
   std::int64_t pointsRead = 0;          ///< points read from the inputs
-  int warnings = 0;                     ///< console lines that began with WARNING
+  int warnings = 0;                     ///< WARNING messages said
   int csvWritten = 0;                   ///< cross-section .csv files written
   std::vector<std::string> removedIds;  ///< sections read but taken out of the store again with a warning
   std::unordered_set<std::string> saveDateWarned;  ///< .mid files already reported with WARNING 0004

@@ -38,21 +38,21 @@ std::string_view columns(std::string_view line, std::size_t first, std::size_t w
 // working point list with its count and bank-marker flags.
 class IsisReader {
  public:
-  IsisReader(Workspace& ctx, const std::string& file) : ctx_(ctx), file_(file), unit_(ctx.files) {}
+  IsisReader(Workspace& ws, const std::string& file) : ws_(ws), file_(file), unit_(ws.files) {}
 
   void run() {
-    ctx_.out.newline();
-    ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
-    ++ctx_.tally.inputsRead;
+    ws_.out.newline();
+    ws_.out.say("Reading Cross-Section Data from " + std::string(significant(file_)) + "...");
+    ++ws_.tally.inputsRead;
     unit_.open(FileMode::Input, file_);
-    const int firstSection = ctx_.store.nxs() + 1;
+    const int firstSection = ws_.store.nxs() + 1;
     const std::string sourcePath = fitField(FILENAMEPATH(file_), kSourceWidth);
 
     bool inBody = false;
     bool held = false;  // `line_` already holds the next line to examine
     for (;;) {
       if (!held) {
-        const ReadStatus status = ctx_.files.units.readLine(unit_.unit(), line_);
+        const ReadStatus status = ws_.files.units.readLine(unit_.unit(), line_);
         if (status == ReadStatus::End) break;
         if (status == ReadStatus::Error) return fail();
         cut(line_);
@@ -67,7 +67,7 @@ class IsisReader {
       // Other units open with RIVER too (CES SECTION, MUSKINGUM, ...), and so
       // may the text lines of a COMMENT unit: only "SECTION" on the next line
       // makes this a river section. Otherwise that line is examined as usual.
-      const ReadStatus status = ctx_.files.units.readLine(unit_.unit(), next_);
+      const ReadStatus status = ws_.files.units.readLine(unit_.unit(), next_);
       if (status == ReadStatus::End) break;
       if (status == ReadStatus::Error) return fail();
       cut(next_);
@@ -88,22 +88,22 @@ class IsisReader {
   }
 
   bool nextLine(std::string& line) {
-    if (ctx_.files.units.readLine(unit_.unit(), line) != ReadStatus::Ok) return false;
+    if (ws_.files.units.readLine(unit_.unit(), line) != ReadStatus::Ok) return false;
     cut(line);
     return true;
   }
 
   // The next line as a view into the unit's storage, valid until the unit is read again.
   bool nextLine(std::string_view& line) {
-    if (ctx_.files.units.readLineView(unit_.unit(), line) != ReadStatus::Ok) return false;
+    if (ws_.files.units.readLineView(unit_.unit(), line) != ReadStatus::Ok) return false;
     line = line.substr(0, kLineWidth);
     return true;
   }
 
   // One river section; `line_` holds its keyword line and `next_` the line after it.
   bool readSection(const std::string& sourcePath) {
-    section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.store);
-    Section& sec = ctx_.store[section_];
+    section_ = appendSectionWithinLimit(ws_.out, ws_.settings, ws_.tally, ws_.store);
+    Section& sec = ws_.store[section_];
     sec.source[0] = sourcePath;
     sec.source[1] = fitField(line_, kSourceWidth);
     sec.source[2] = fitField(next_, kSourceWidth);
@@ -121,10 +121,10 @@ class IsisReader {
     std::string_view line;
     for (std::int32_t i = 0; i < n; ++i) {
       if (!nextLine(line)) return false;
-      ++ctx_.tally.pointsRead;
+      ++ws_.tally.pointsRead;
       StorePoint& pt = work_.add();
       // A group receives at most c - 1 points once c has gone two past the limit.
-      if (work_.count > ctx_.settings.mpt + 1) tooManyPoints();
+      if (work_.count > ws_.settings.mpt + 1) tooManyPoints();
       double unused = 0.0;
       // Offset, elevation and resistance straight into single precision (one rounding, as the field's text gives it).
       if (!readFixedField(columns(line, 1, 10), pt.x) || !readFixedField(columns(line, 11, 10), pt.z) ||
@@ -155,16 +155,16 @@ class IsisReader {
   // Closes group g with the working points; a marked point just read is held
   // back to begin the next group.
   void closePart(Group g) {
-    closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_ || right_);
+    closeGroup(ws_.out, ws_.settings, ws_.tally, ws_.store[section_], g, work_, left_ || right_);
   }
 
   // Sections whose points all lie at (0, 0) come from a file without plan
   // coordinates (columns 51 to 70 blank): they would all be drawn on one spot.
   void warnWithoutPlanCoordinates(int firstSection) {
     int atOrigin = 0;
-    const int last = ctx_.store.nxs();
+    const int last = ws_.store.nxs();
     for (int s = firstSection; s <= last; ++s) {
-      const Section& sec = ctx_.store[s];
+      const Section& sec = ws_.store[s];
       bool any = false;
       bool allAtOrigin = true;
       for (const Group g : kGroups) {
@@ -181,23 +181,23 @@ class IsisReader {
       if (any && allAtOrigin) ++atOrigin;
     }
     if (atOrigin == 0) return;
-    ctx_.out.newline();
-    ctx_.out.warning(
+    ws_.out.newline();
+    ws_.out.warning(
         AINTEGER(atOrigin) + " of the " + AINTEGER(last - firstSection + 1) + " river sections of \"" +
         std::string(significant(file_)) +
         "\" have every point at (0, 0): the file holds no plan coordinates, so these sections all lie at (0, 0)"
         " in the layers");
   }
 
-  [[noreturn]] void tooManyPoints() { stopTooManyPoints(ctx_.out, ctx_.settings, ctx_.store[section_].id); }
+  [[noreturn]] void tooManyPoints() { stopTooManyPoints(ws_.out, ws_.settings, ws_.tally, ws_.store[section_].id); }
 
   void fail() {
-    ctx_.out.error(kReadError);
-    ctx_.settings.errFound = true;
+    ws_.out.error(kReadError);
+    ws_.tally.errFound = true;
     unit_.close();
   }
 
-  Workspace& ctx_;
+  Workspace& ws_;
   const std::string& file_;
   UnitHandle unit_;
   std::string line_;
@@ -210,6 +210,6 @@ class IsisReader {
 
 }  // namespace
 
-void isisReadSections(Workspace& ctx, const std::string& file) { IsisReader(ctx, file).run(); }
+void isisReadSections(Workspace& ws, const std::string& file) { IsisReader(ws, file).run(); }
 
 }  // namespace kestrix

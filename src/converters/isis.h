@@ -9,6 +9,6 @@ namespace kestrix {
 
 
 /// Appends every river section of one ISIS .dat/.asc file to the store; sets errFound on a read failure.
-void isisReadSections(Workspace& ctx, const std::string& file);
+void isisReadSections(Workspace& ws, const std::string& file);
 
 }  // namespace kestrix

@@ -56,7 +56,7 @@ struct m11BedValue {
 };
 
 /// The MIKE 11 tables of a run, filled by the readers and used by the conversion.
-struct Mike11Tables {
+struct M11Tables {
   std::vector<m11Point> points;       ///< network points (entries beyond nPoints are stale)
   int nPoints = 0;                    ///< points in use
   std::vector<m11Branch> branches;    ///< branches (entries beyond nBranches are stale)
@@ -67,17 +67,17 @@ struct Mike11Tables {
 };
 
 /// Rewinds an open file and reads up to the first line holding `text` (case-sensitive); false at the end of the file, `status` Error after a read error.
-bool m11FindSection(Workspace& ctx, int unit, std::string& line, std::string_view text, ReadStatus& status);
+bool m11FindSection(Workspace& ws, int unit, std::string& line, std::string_view text, ReadStatus& status);
 
 /// Reads on to the first line holding `text` (true) or `endText` (false); `status` End or Error when the file ran out first.
-bool m11FindNext(Workspace& ctx, int unit, std::string& line, std::string_view text, std::string_view endText,
+bool m11FindNext(Workspace& ws, int unit, std::string& line, std::string_view text, std::string_view endText,
                  ReadStatus& status);
 
 /// Reads the points and branches of a .nwk11 file.
-void m11ReadNetwork(Workspace& ctx, const std::string& file, Mike11Tables& tables);
+void m11ReadNetwork(Workspace& ws, const std::string& file, M11Tables& tables);
 
 /// Reads the global n and the bed resistance list of a .hd11 file.
-void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables& tables);
+void m11ReadBedResistance(Workspace& ws, const std::string& file, M11Tables& tables);
 
 /// Where a placed section crosses its branch.
 struct M11Crossing {
@@ -89,17 +89,17 @@ struct M11Crossing {
 };
 
 /// The channel from `previous` to `current` along branch b (from 1) with the channel counter `counter`; ends the run when it has too many vertices.
-M11Channel m11Channel(Workspace& ctx, const Mike11Tables& tables, int b, const M11Crossing& previous,
+M11Channel m11Channel(Workspace& ws, const M11Tables& tables, int b, const M11Crossing& previous,
                       const M11Crossing& current, int counter);
 
 /// Every branch with two or more matched points, in network order.
-std::vector<M11BranchLine> m11BranchLines(const Mike11Tables& tables);
+std::vector<M11BranchLine> m11BranchLines(const M11Tables& tables);
 
 /// The conversion of a run's .txt files as one: one network, written to one sink, across all the files.
 class M11SectionConversion {
  public:
   /// A conversion over `tables` that writes its channels and branches to `network`.
-  M11SectionConversion(Workspace& ctx, const Mike11Tables& tables, M11NetworkSink& network);
+  M11SectionConversion(Workspace& ws, const M11Tables& tables, M11NetworkSink& network);
   ~M11SectionConversion();
   /// Converts and places every section of one .txt file (opening the layers with the first); clears errFound first and sets it on a read failure.
   void convert(const std::string& file);
@@ -112,6 +112,6 @@ class M11SectionConversion {
 };
 
 /// Converts and places every section of one .txt file and closes its layers (a conversion of that file alone).
-void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables, M11NetworkSink& network);
+void m11ConvertSections(Workspace& ws, const std::string& file, const M11Tables& tables, M11NetworkSink& network);
 
 }  // namespace kestrix

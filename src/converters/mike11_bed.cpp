@@ -26,9 +26,9 @@ bool contains(std::string_view line, std::string_view text) { return line.find(t
 
 std::string_view after(std::string_view line, std::string_view key) { return line.substr(line.find(key) + key.size()); }
 
-[[noreturn]] void badValue(Workspace& ctx) {
-  ctx.out.error("Reading .hd11 file data.");
-  ctx.out.exits(kExitFailure);
+[[noreturn]] void badValue(Workspace& ws) {
+  ws.out.error("Reading .hd11 file data.");
+  ws.out.exits(kExitFailure);
 }
 
 // MIKE 11 models often give Manning's M (1/n, 25 and the like) where the
@@ -37,16 +37,16 @@ bool looksLikeManningM(float value) { return value >= 1.0f; }
 
 std::string asManningN(float m) { return AREALTRIM(1.0f / m); }
 
-void warnGlobalManningM(Workspace& ctx, const std::string& file, float value) {
-  if (ctx.settings.optBedM || !looksLikeManningM(value)) return;
-  ctx.out.newline();
-  ctx.out.warning("Global resistance value " + AREALTRIM(value) + " of \"" + file +
+void warnGlobalManningM(Workspace& ws, const std::string& file, float value) {
+  if (ws.settings.optBedM || !looksLikeManningM(value)) return;
+  ws.out.newline();
+  ws.out.warning("Global resistance value " + AREALTRIM(value) + " of \"" + file +
                   "\" is 1 or more: most likely a Manning's M (1/n), which would be n = " + asManningN(value) +
                   ".  It is used as Manning's n as it stands");
 }
 
-void warnBedManningM(Workspace& ctx, const std::string& file, const Mike11Tables& tables) {
-  if (ctx.settings.optBedM) return;
+void warnBedManningM(Workspace& ws, const std::string& file, const M11Tables& tables) {
+  if (ws.settings.optBedM) return;
   const m11BedValue* first = nullptr;
   int count = 0;
   for (int e = 0; e < tables.nBedList; ++e) {
@@ -56,8 +56,8 @@ void warnBedManningM(Workspace& ctx, const std::string& file, const Mike11Tables
     ++count;
   }
   if (!first) return;
-  ctx.out.newline();
-  ctx.out.warning(AINTEGER(count) + " of the " + AINTEGER(tables.nBedList) + " bed resistance values of \"" + file +
+  ws.out.newline();
+  ws.out.warning(AINTEGER(count) + " of the " + AINTEGER(tables.nBedList) + " bed resistance values of \"" + file +
                   "\" are 1 or more (the first: " + AREALTRIM(first->ValueFrom) + " for branch \"" +
                   std::string(significant(first->Name)) + "\" at chainage " + AREALTRIM(first->ChainageFrom) +
                   "): most likely Manning's M (1/n); " + AREALTRIM(first->ValueFrom) +
@@ -67,13 +67,13 @@ void warnBedManningM(Workspace& ctx, const std::string& file, const Mike11Tables
 // With -bedm the file gives Manning's M: each value becomes n = 1/M as it is
 // read, so that stretches interpolate between values of n. An M of 0 or less
 // has no n: taken as it stands it would become an infinite resistance.
-float asRead(Workspace& ctx, const std::string& file, float value) {
-  if (!ctx.settings.optBedM) return value;
+float asRead(Workspace& ws, const std::string& file, float value) {
+  if (!ws.settings.optBedM) return value;
   if (!(value > 0.0f)) {
-    ctx.out.newline();
-    ctx.out.error("The resistance value " + AREALTRIM(value) + " of \"" + file +
+    ws.out.newline();
+    ws.out.error("The resistance value " + AREALTRIM(value) + " of \"" + file +
                   "\" is no Manning's M (-bedm takes every value as M and uses n = 1/M)");
-    ctx.out.exits(kExitFailure);
+    ws.out.exits(kExitFailure);
   }
   return 1.0f / value;
 }
@@ -91,73 +91,73 @@ void complete(m11BedValue& entry, const m11BedValue* next) {
 
 }  // namespace
 
-void m11ReadBedResistance(Workspace& ctx, const std::string& file, Mike11Tables& tables) {
-  ctx.out.newline();
-  ctx.out.say("Reading MIKE 11 Bed Resistance data from " + std::string(significant(file)) + "...");
-  ++ctx.tally.inputsRead;
-  UnitHandle unit(ctx.files);
+void m11ReadBedResistance(Workspace& ws, const std::string& file, M11Tables& tables) {
+  ws.out.newline();
+  ws.out.say("Reading MIKE 11 Bed Resistance data from " + std::string(significant(file)) + "...");
+  ++ws.tally.inputsRead;
+  UnitHandle unit(ws.files);
   unit.open(FileMode::Input, file);
   tables.globalN = 0.0f;
   std::string line;
   ReadStatus status = ReadStatus::Ok;
 
-  if (ctx.settings.optBedM) {
-    ctx.out.newline();
-    ctx.out.note("-bedm: the resistance values of \"" + std::string(significant(file)) +
+  if (ws.settings.optBedM) {
+    ws.out.newline();
+    ws.out.note("-bedm: the resistance values of \"" + std::string(significant(file)) +
                  "\" are read as Manning's M and used as n = 1/M");
   }
-  ctx.out.newline();
-  ctx.out.say("Looking for Global Manning's n value...");
-  if (m11FindSection(ctx, unit.unit(), line, "[Global_Values]", status)) {
+  ws.out.newline();
+  ws.out.say("Looking for Global Manning's n value...");
+  if (m11FindSection(ws, unit.unit(), line, "[Global_Values]", status)) {
     // The value may stand in a later section: read on to the end of the file.
-    while ((status = ctx.files.units.readLine(unit.unit(), line)) == ReadStatus::Ok) {
+    while ((status = ws.files.units.readLine(unit.unit(), line)) == ReadStatus::Ok) {
       if (!contains(line, kResistanceKey)) continue;
       FreeFormatReader in(after(line, kResistanceKey));
-      if (!in.readFloat(tables.globalN)) badValue(ctx);
+      if (!in.readFloat(tables.globalN)) badValue(ws);
       // An M too small to be a value counts as missing, as a small n does.
-      if (tables.globalN >= kSmallestGlobalN) tables.globalN = asRead(ctx, std::string(significant(file)), tables.globalN);
-      ctx.out.newline();
-      ctx.out.say("Global Manning's n value = " + AREAL(tables.globalN));
+      if (tables.globalN >= kSmallestGlobalN) tables.globalN = asRead(ws, std::string(significant(file)), tables.globalN);
+      ws.out.newline();
+      ws.out.say("Global Manning's n value = " + AREAL(tables.globalN));
       break;
     }
   }
-  if (status == ReadStatus::Error) badValue(ctx);
+  if (status == ReadStatus::Error) badValue(ws);
   if (tables.globalN < kSmallestGlobalN) {
-    ctx.out.say(" Could not find global n value.");
-    ctx.out.exits(kExitFailure);
+    ws.out.say(" Could not find global n value.");
+    ws.out.exits(kExitFailure);
   }
-  warnGlobalManningM(ctx, std::string(significant(file)), tables.globalN);
+  warnGlobalManningM(ws, std::string(significant(file)), tables.globalN);
 
-  ctx.out.newline();
-  ctx.out.say("Looking for bed resistance values...");
-  if (m11FindSection(ctx, unit.unit(), line, "[BedList]", status)) {
+  ws.out.newline();
+  ws.out.say("Looking for bed resistance values...");
+  if (m11FindSection(ws, unit.unit(), line, "[BedList]", status)) {
     int count = 0;
     while (!FLAGEXISTS(line, "EndSect  // BedList")) {
-      status = ctx.files.units.readLine(unit.unit(), line);
+      status = ws.files.units.readLine(unit.unit(), line);
       if (status == ReadStatus::End) break;
-      if (status == ReadStatus::Error) badValue(ctx);
+      if (status == ReadStatus::Error) badValue(ws);
       if (!contains(line, kDataKey)) continue;
       if (++count > kMaxBedValues) {
-        ctx.out.say("Exceeded number of allowable bed resistance values.");
-        ctx.out.halt(kExitFailure);
+        ws.out.say("Exceeded number of allowable bed resistance values.");
+        ws.out.halt(kExitFailure);
       }
       if (static_cast<std::size_t>(count) > tables.bedList.size()) tables.bedList.resize(static_cast<std::size_t>(count));
       m11BedValue& entry = tables.bedList[static_cast<std::size_t>(count) - 1];
       FreeFormatReader in(after(line, kDataKey));
       if (!in.readText(entry.Name, kM11NameWidth) || !in.readFloat(entry.ChainageFrom) || !in.readFloat(entry.ValueFrom))
-        badValue(ctx);
-      entry.ValueFrom = asRead(ctx, std::string(significant(file)), entry.ValueFrom);
+        badValue(ws);
+      entry.ValueFrom = asRead(ws, std::string(significant(file)), entry.ValueFrom);
       if (count > 1) complete(tables.bedList[static_cast<std::size_t>(count) - 2], &entry);
     }
     if (count >= 1) complete(tables.bedList[static_cast<std::size_t>(count) - 1], nullptr);
     tables.nBedList = count;
     if (count > 0)
-      ctx.out.say(" Number of bed resistance values found: " + AINTEGER(count));
+      ws.out.say(" Number of bed resistance values found: " + AINTEGER(count));
     else
-      ctx.out.say(" Could not find any bed resistance values");
-    warnBedManningM(ctx, std::string(significant(file)), tables);
+      ws.out.say(" Could not find any bed resistance values");
+    warnBedManningM(ws, std::string(significant(file)), tables);
   } else if (status == ReadStatus::Error) {
-    badValue(ctx);
+    badValue(ws);
   }
   unit.close();
 }

@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kMaxChannelVertices = 100000;
 constexpr std::size_t kIdPrefixLength = 8;
-constexpr std::size_t kIdLength = 12;  // the ID column of 1d_nwk is Char(12)
 
 // The identifier of a channel: the first 8 characters of the branch name in
 // capitals and the counter of at least 4 digits. A counter of 5 digits or
@@ -27,21 +26,21 @@ constexpr std::size_t kIdLength = 12;  // the ID column of 1d_nwk is Char(12)
 // column: cut there, it would repeat an earlier one.
 std::string channelId(const std::string& name, int counter) {
   const std::string digits = AINTEGERPREC0(counter, 4);
-  const std::size_t room = digits.size() < kIdLength ? kIdLength - digits.size() : 0;
+  const std::size_t room = digits.size() < kM11ChannelIdWidth ? kM11ChannelIdWidth - digits.size() : 0;
   return std::string(significant(UPPERCASE(std::string_view(name).substr(0, std::min(kIdPrefixLength, room))))) +
          digits;
 }
 
 }  // namespace
 
-M11Channel m11Channel(Workspace& ctx, const Mike11Tables& tables, int b, const M11Crossing& previous,
+M11Channel m11Channel(Workspace& ws, const M11Tables& tables, int b, const M11Crossing& previous,
                       const M11Crossing& current, int counter) {
   const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];
   M11Channel channel;
   auto add = [&](double vx, double vy) {
     if (static_cast<int>(channel.x.size()) + 1 > kMaxChannelVertices) {
-      ctx.out.say("Exceeded maximum allowable channel points");
-      ctx.out.halt(kExitFailure);
+      ws.out.say("Exceeded maximum allowable channel points");
+      ws.out.halt(kExitFailure);
     }
     channel.x.push_back(vx);
     channel.y.push_back(vy);
@@ -63,7 +62,7 @@ M11Channel m11Channel(Workspace& ctx, const Mike11Tables& tables, int b, const M
   return channel;
 }
 
-std::vector<M11BranchLine> m11BranchLines(const Mike11Tables& tables) {
+std::vector<M11BranchLine> m11BranchLines(const M11Tables& tables) {
   std::vector<M11BranchLine> lines;
   for (int b = 1; b <= tables.nBranches; ++b) {
     const m11Branch& branch = tables.branches[static_cast<std::size_t>(b) - 1];

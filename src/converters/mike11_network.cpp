@@ -42,44 +42,44 @@ T& entry(std::vector<T>& table, int n) {
 
 class NetworkReader {
  public:
-  NetworkReader(Workspace& ctx, Mike11Tables& tables) : ctx_(ctx), tables_(tables), unit_(ctx.files) {}
+  NetworkReader(Workspace& ws, M11Tables& tables) : ws_(ws), tables_(tables), unit_(ws.files) {}
 
   void run(const std::string& file) {
-    ctx_.out.newline();
-    ctx_.out.say("Reading MIKE 11 Branches from " + std::string(significant(file)) + "...");
-    ++ctx_.tally.inputsRead;
+    ws_.out.newline();
+    ws_.out.say("Reading MIKE 11 Branches from " + std::string(significant(file)) + "...");
+    ++ws_.tally.inputsRead;
     unit_.open(FileMode::Input, file);
-    ctx_.out.say(" Looking for points...");
+    ws_.out.say(" Looking for points...");
     if (findSection("[POINTS]")) readPoints();
-    ctx_.out.say(" Looking for branches...");
+    ws_.out.say(" Looking for branches...");
     if (findSection("[BRANCHES]")) readBranches();
     unit_.close();
   }
 
  private:
   [[noreturn]] void fail(ReadStatus status) {
-    ctx_.out.error(status == ReadStatus::End ? "End of File encountered reading .nwk11 file"
+    ws_.out.error(status == ReadStatus::End ? "End of File encountered reading .nwk11 file"
                                              : "Reading .nwk11 file data.");
-    ctx_.out.exits(kExitFailure);
+    ws_.out.exits(kExitFailure);
   }
   [[noreturn]] void badValue() { fail(ReadStatus::Error); }
 
   // The next line; the end of the file inside the tables is an error.
   void next() {
-    const ReadStatus status = ctx_.files.units.readLine(unit_.unit(), line_);
+    const ReadStatus status = ws_.files.units.readLine(unit_.unit(), line_);
     if (status != ReadStatus::Ok) fail(status);
   }
 
   bool findSection(std::string_view text) {
     ReadStatus status = ReadStatus::Ok;
-    const bool found = m11FindSection(ctx_, unit_.unit(), line_, text, status);
+    const bool found = m11FindSection(ws_, unit_.unit(), line_, text, status);
     if (status == ReadStatus::Error) fail(status);
     return found;
   }
 
   bool findNext(std::string_view text) {
     ReadStatus status = ReadStatus::Ok;
-    const bool found = m11FindNext(ctx_, unit_.unit(), line_, text, kBranchesEnd, status);
+    const bool found = m11FindNext(ws_, unit_.unit(), line_, text, kBranchesEnd, status);
     if (status != ReadStatus::Ok) fail(status);
     return found;
   }
@@ -89,8 +89,8 @@ class NetworkReader {
     next();
     while (contains(line_, kPointKey)) {
       if (++count > kMaxPoints) {
-        ctx_.out.say("Exceeded number of allowable points.");
-        ctx_.out.halt(kExitFailure);
+        ws_.out.say("Exceeded number of allowable points.");
+        ws_.out.halt(kExitFailure);
       }
       m11Point& point = entry(tables_.points, count);
       FreeFormatReader in(after(line_, kPointKey));
@@ -102,11 +102,11 @@ class NetworkReader {
     }
     tables_.nPoints = count;
     if (count == 0) {
-      ctx_.out.say(" Could not find any points");
-      ctx_.out.waitEnter();
-      ctx_.out.halt(kExitFailure);
+      ws_.out.say(" Could not find any points");
+      ws_.out.waitEnter();
+      ws_.out.halt(kExitFailure);
     }
-    ctx_.out.say(" Number of points found:  " + AINTEGER(count));
+    ws_.out.say(" Number of points found:  " + AINTEGER(count));
   }
 
   void readBranches() {
@@ -125,8 +125,8 @@ class NetworkReader {
         continue;
       }
       if (++count > kMaxBranches) {
-        ctx_.out.say("Exceeded number of allowable branches.");
-        ctx_.out.halt(kExitFailure);
+        ws_.out.say("Exceeded number of allowable branches.");
+        ws_.out.halt(kExitFailure);
       }
       m11Branch& branch = entry(tables_.branches, count);
       {
@@ -154,19 +154,19 @@ class NetworkReader {
     }
     tables_.nBranches = count;
     if (count == 0) {
-      ctx_.out.say(" Could not find any branches");
-      ctx_.out.waitEnter();
-      ctx_.out.halt(kExitFailure);
+      ws_.out.say(" Could not find any branches");
+      ws_.out.waitEnter();
+      ws_.out.halt(kExitFailure);
     }
-    ctx_.out.say(" Number of branches found: " + AINTEGER(count));
+    ws_.out.say(" Number of branches found: " + AINTEGER(count));
   }
 
   void readBranchPoints(m11Branch& branch, const std::unordered_map<std::int32_t, std::int32_t>& positions) {
     int n = 1;
     for (const char c : line_) {
       if (c == ',' && ++n > kMaxBranchPoints) {
-        ctx_.out.say("Exceeded number of allowable points per branch.");
-        ctx_.out.halt(kExitFailure);
+        ws_.out.say("Exceeded number of allowable points per branch.");
+        ws_.out.halt(kExitFailure);
       }
     }
     branch.NPoints = n;
@@ -184,35 +184,35 @@ class NetworkReader {
     }
   }
 
-  Workspace& ctx_;
-  Mike11Tables& tables_;
+  Workspace& ws_;
+  M11Tables& tables_;
   UnitHandle unit_;
   std::string line_;
 };
 
 }  // namespace
 
-bool m11FindSection(Workspace& ctx, int unit, std::string& line, std::string_view text, ReadStatus& status) {
-  ctx.files.units.rewind(unit);
+bool m11FindSection(Workspace& ws, int unit, std::string& line, std::string_view text, ReadStatus& status) {
+  ws.files.units.rewind(unit);
   for (;;) {
-    status = ctx.files.units.readLine(unit, line);
+    status = ws.files.units.readLine(unit, line);
     if (status != ReadStatus::Ok) return false;
     if (contains(line, text)) return true;
   }
 }
 
-bool m11FindNext(Workspace& ctx, int unit, std::string& line, std::string_view text, std::string_view endText,
+bool m11FindNext(Workspace& ws, int unit, std::string& line, std::string_view text, std::string_view endText,
                  ReadStatus& status) {
   for (;;) {
-    status = ctx.files.units.readLine(unit, line);
+    status = ws.files.units.readLine(unit, line);
     if (status != ReadStatus::Ok) return false;
     if (contains(line, text)) return true;
     if (contains(line, endText)) return false;
   }
 }
 
-void m11ReadNetwork(Workspace& ctx, const std::string& file, Mike11Tables& tables) {
-  NetworkReader(ctx, tables).run(file);
+void m11ReadNetwork(Workspace& ws, const std::string& file, M11Tables& tables) {
+  NetworkReader(ws, tables).run(file);
 }
 
 }  // namespace kestrix

@@ -79,19 +79,19 @@ std::string nameTopoKey(std::string_view name, std::string_view topo) {
 // channel identifier stays unique.
 class M11SectionConversion::Converter {
  public:
-  Converter(Workspace& ctx, const Mike11Tables& tables, M11NetworkSink& network)
-      : ctx_(ctx), tables_(tables), txt_(ctx.files), layers_(network) {}
+  Converter(Workspace& ws, const M11Tables& tables, M11NetworkSink& network)
+      : ws_(ws), tables_(tables), txt_(ws.files), layers_(network) {}
 
   void convert(const std::string& file) {
-    Settings& set = ctx_.settings;
-    set.errFound = false;
-    ctx_.out.newline();
-    ctx_.out.say("Reading Cross-Section Data from " + std::string(significant(file)) + "...");
-    ++ctx_.tally.inputsRead;
+    const Settings& set = ws_.settings;
+    ws_.tally.errFound = false;
+    ws_.out.newline();
+    ws_.out.say("Reading Cross-Section Data from " + std::string(significant(file)) + "...");
+    ++ws_.tally.inputsRead;
     txt_.open(FileMode::Input, file);
     if (!opened_) {
-      UnitHandle projection(ctx_.files);
-      miOpenHeaderSource(ctx_.files, projection.unit(), set.inFiles.empty() ? std::string() : set.inFiles.front(),
+      UnitHandle projection(ws_.files);
+      miOpenHeaderSource(ws_.files, projection.unit(), set.inFiles.empty() ? std::string() : set.inFiles.front(),
                          set.composedHeader, set.crsOption.empty() ? nullptr : &set.crsCoordSys);
       layers_.open(set.outFolder, projection.unit());
       projection.close();
@@ -103,9 +103,9 @@ class M11SectionConversion::Converter {
     try {
       while (blockStart()) convertBlock();
     } catch (const ReadFailure&) {
-      ctx_.out.error("End of File encountered reading from ISIS file");
-      set.errFound = true;
-      if (section_ > 0) ctx_.store.removeLast();  // the block read only in part
+      ws_.out.error("End of File encountered reading from ISIS file");
+      ws_.tally.errFound = true;
+      if (section_ > 0) ws_.store.removeLast();  // the block read only in part
       txt_.close();
       // The layers stay as far as written; the run stops before its outputs
       // are put in place, and later files write no channel.
@@ -132,7 +132,7 @@ class M11SectionConversion::Converter {
   }
 
   void next() {
-    if (ctx_.files.units.readLine(txt_.unit(), line_) != ReadStatus::Ok) throw ReadFailure{};
+    if (ws_.files.units.readLine(txt_.unit(), line_) != ReadStatus::Ok) throw ReadFailure{};
   }
 
   // Reads the first line of the next block; false at the end of the file.
@@ -140,7 +140,7 @@ class M11SectionConversion::Converter {
   bool blockStart() {
     section_ = 0;
     for (;;) {
-      const ReadStatus status = ctx_.files.units.readLine(txt_.unit(), line_);
+      const ReadStatus status = ws_.files.units.readLine(txt_.unit(), line_);
       if (status == ReadStatus::End) return false;
       if (status == ReadStatus::Error) throw ReadFailure{};
       if (!isBlankLine(line_)) return true;
@@ -156,7 +156,7 @@ class M11SectionConversion::Converter {
       FreeFormatReader in(line_);
       if (!in.readFloat(c_)) throw ReadFailure{};
     }
-    section_ = appendSectionWithinLimit(ctx_.out, ctx_.settings, ctx_.store);
+    section_ = appendSectionWithinLimit(ws_.out, ws_.settings, ws_.tally, ws_.store);
     bed_ = bedValue();
     datum_ = 0.0f;
     w_ = 0.0f;
@@ -168,7 +168,7 @@ class M11SectionConversion::Converter {
         next();
         FreeFormatReader in(line_);
         if (!in.readFloat(datum_)) throw ReadFailure{};
-        if (datum_ > kDatumReported) ctx_.out.detail("  Debug: Datum for xs: (" + AINTEGER(section_) + ")");
+        if (datum_ > kDatumReported) ws_.out.detail("  Debug: Datum for xs: (" + AINTEGER(section_) + ")");
       } else if (keywordAt(line_, 7, "PROFILE")) {
         readProfile();
       }
@@ -177,17 +177,17 @@ class M11SectionConversion::Converter {
     M11Crossing crossing;
     const int b = findBranch();
     if (b == 0 || !place(b, crossing)) {
-      const std::string_view id = significant(ctx_.store[section_].id);
-      ctx_.out.warning("No Branch (with same TOPO ID) found for cross-section " + std::string(id) + " (IGNORED)", id);
-      ctx_.tally.removedIds.emplace_back(significant(ctx_.store[section_].id));
+      const std::string_view id = significant(ws_.store[section_].id);
+      ws_.out.warning("No Branch (with same TOPO ID) found for cross-section " + std::string(id) + " (IGNORED)", id);
+      ws_.tally.removedIds.emplace_back(significant(ws_.store[section_].id));
       // The channel state stays with the last placed section.
-      ctx_.store.removeLast();
+      ws_.store.removeLast();
       section_ = 0;
       return;
     }
     if (havePrevious_ && ASAME(branch_, previousBranch_) && ASAME(topo_, previousTopo_)) {
       counter_ += 10;
-      if (!abandoned_) layers_.channel(m11Channel(ctx_, tables_, b, previous_, crossing, counter_));
+      if (!abandoned_) layers_.channel(m11Channel(ws_, tables_, b, previous_, crossing, counter_));
     }
     havePrevious_ = true;
     previousBranch_ = branch_;
@@ -211,8 +211,8 @@ class M11SectionConversion::Converter {
   }
 
   void readProfile() {
-    ctx_.out.detail("  Debug: Found Profile Number: (" + AINTEGER(section_) + ")");
-    Section& sec = ctx_.store[section_];
+    ws_.out.detail("  Debug: Found Profile Number: (" + AINTEGER(section_) + ")");
+    Section& sec = ws_.store[section_];
     const std::string branch(significant(branch_));
     sec.source[0] = source1_;
     sec.source[1] = fitField(topo_, kSourceLength);
@@ -231,7 +231,7 @@ class M11SectionConversion::Converter {
     float lastX = 0.0f;
     for (int i = 1; i <= n; ++i) {
       next();
-      ++ctx_.tally.pointsRead;
+      ++ws_.tally.pointsRead;
       StorePoint& p = work_.add();
       FreeFormatReader in(line_);
       if (!in.readFloat(p.x) || !in.readFloat(p.z) || !in.readFloat(p.mnr)) throw ReadFailure{};
@@ -262,7 +262,7 @@ class M11SectionConversion::Converter {
 
   // Closes group g with the working points; only a left bank marker holds
   // its point back to begin the next group.
-  void closePart(Group g) { closeGroup(ctx_.out, ctx_.settings, ctx_.store[section_], g, work_, left_); }
+  void closePart(Group g) { closeGroup(ws_.out, ws_.settings, ws_.tally, ws_.store[section_], g, work_, left_); }
 
   int findBranch() const {
     const auto found = branchByKey_.find(nameTopoKey(branch_, topo_));
@@ -309,7 +309,7 @@ class M11SectionConversion::Converter {
     const double cosT = std::cos(theta / kDegrees);
     const float h = w_ * 0.5f;
 
-    Section& sec = ctx_.store[section_];
+    Section& sec = ws_.store[section_];
     StorePoint& left = sec.pointRef(Group::kLeft, 1);
     left.mapX = x0 - h * sinT;
     left.mapY = y0 + h * cosT;
@@ -328,8 +328,8 @@ class M11SectionConversion::Converter {
     return true;
   }
 
-  Workspace& ctx_;
-  const Mike11Tables& tables_;
+  Workspace& ws_;
+  const M11Tables& tables_;
   UnitHandle txt_;
   M11NetworkSink& layers_;
   bool opened_ = false;     // the layers are open (from the first file on)
@@ -359,8 +359,8 @@ class M11SectionConversion::Converter {
   int counter_ = 0;
 };
 
-M11SectionConversion::M11SectionConversion(Workspace& ctx, const Mike11Tables& tables, M11NetworkSink& network)
-    : converter_(std::make_unique<Converter>(ctx, tables, network)) {}
+M11SectionConversion::M11SectionConversion(Workspace& ws, const M11Tables& tables, M11NetworkSink& network)
+    : converter_(std::make_unique<Converter>(ws, tables, network)) {}
 
 M11SectionConversion::~M11SectionConversion() = default;
 
@@ -368,9 +368,9 @@ void M11SectionConversion::convert(const std::string& file) { converter_->conver
 
 void M11SectionConversion::finish() { converter_->finish(); }
 
-void m11ConvertSections(Workspace& ctx, const std::string& file, const Mike11Tables& tables,
+void m11ConvertSections(Workspace& ws, const std::string& file, const M11Tables& tables,
                         M11NetworkSink& network) {
-  M11SectionConversion conversion(ctx, tables, network);
+  M11SectionConversion conversion(ws, tables, network);
   conversion.convert(file);
   conversion.finish();
 }

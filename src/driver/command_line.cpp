@@ -130,14 +130,14 @@ enum class InfoRequest { None, Help, Version };
 // Length of the option introducer at the start of an argument, 0 when the
 // argument is a file name. The en dash of word processors counts both as the
 // Windows-1252 byte and as its UTF-8 form.
-std::size_t introducerLength(RunContext& ctx, const std::string& arg) {
+std::size_t introducerLength(RunContext& run, const std::string& arg) {
   if (arg.empty()) return 0;
   unsigned char c = static_cast<unsigned char>(arg[0]);
   if (c == '-' || c == 0x96) return 1;
   if (arg.size() >= 3 && c == 0xE2 && static_cast<unsigned char>(arg[1]) == 0x80 &&
       static_cast<unsigned char>(arg[2]) == 0x93)
     return 3;
-  if (c == '/') return slashArgumentIsFileName(arg, ctx.fs.exists(arg)) ? 0 : 1;
+  if (c == '/') return slashArgumentIsFileName(arg, run.fs.exists(arg)) ? 0 : 1;
   return 0;
 }
 
@@ -148,19 +148,19 @@ bool optionIs(const std::string& word, std::string_view name) {
 }
 
 // The option word of an argument (the part after its introducer); false for a file name.
-bool optionWord(RunContext& ctx, const std::string& argument, std::string& word) {
+bool optionWord(RunContext& run, const std::string& argument, std::string& word) {
   const std::string arg = argument.substr(0, std::min(argument.size(), kArgWidth));
-  const std::size_t intro = introducerLength(ctx, arg);
+  const std::size_t intro = introducerLength(run, arg);
   if (intro == 0) return false;
   word = arg.substr(intro);
   return true;
 }
 
 // --help, -help, /? and --version, -version: the first of them on the command line wins.
-InfoRequest infoRequest(RunContext& ctx, const std::vector<std::string>& args) {
+InfoRequest infoRequest(RunContext& run, const std::vector<std::string>& args) {
   std::string word;
   for (std::size_t i = 1; i < args.size(); ++i) {
-    if (!optionWord(ctx, args[i], word)) continue;
+    if (!optionWord(run, args[i], word)) continue;
     if (word.rfind('-', 0) == 0) word.erase(0, 1);  // the doubled introducer of --help and --version
     if (optionIs(word, "help") || word == "?") return InfoRequest::Help;
     if (optionIs(word, "version")) return InfoRequest::Version;
@@ -170,10 +170,10 @@ InfoRequest infoRequest(RunContext& ctx, const std::vector<std::string>& args) {
 
 // -batch holds from the first line on, wherever it stands: a stop while the
 // command line is read must not wait either.
-bool batchRequested(RunContext& ctx, const std::vector<std::string>& args) {
+bool batchRequested(RunContext& run, const std::vector<std::string>& args) {
   std::string word;
   for (std::size_t i = 1; i < args.size(); ++i)
-    if (optionWord(ctx, args[i], word) && optionIs(word, "batch")) return true;
+    if (optionWord(run, args[i], word) && optionIs(word, "batch")) return true;
   return false;
 }
 
@@ -185,63 +185,63 @@ bool optionValue(const std::string& word, std::string& value) {
   return true;
 }
 
-void readSaveDate(RunContext& ctx, const std::string& word) {
+void readSaveDate(RunContext& run, const std::string& word) {
   std::string value;
   optionValue(word, value);
   if (optionIs(value, "error")) {
-    ctx.settings.saveDate = SaveDateCheck::Error;
+    run.settings.saveDate = SaveDateCheck::Error;
   } else if (optionIs(value, "warning")) {
-    ctx.settings.saveDate = SaveDateCheck::Warning;
+    run.settings.saveDate = SaveDateCheck::Warning;
   } else if (optionIs(value, "off")) {
-    ctx.settings.saveDate = SaveDateCheck::Off;
+    run.settings.saveDate = SaveDateCheck::Off;
   } else {
-    ctx.newline();
-    ctx.error("Unknown save-date setting \"-" + word + "\": use -savedate:error, -savedate:warning or -savedate:off");
-    ctx.exits(kExitFailure);
+    run.newline();
+    run.error("Unknown save-date setting \"-" + word + "\": use -savedate:error, -savedate:warning or -savedate:off");
+    run.exits(kExitFailure);
   }
 }
 
-void readOutFolder(RunContext& ctx, const std::string& word) {
+void readOutFolder(RunContext& run, const std::string& word) {
   std::string folder;
   if (!optionValue(word, folder) || significant(TRIMF(folder)).empty()) {
-    ctx.newline();
-    ctx.error("No output folder named in \"-" + word + "\": write it as -out:FOLDER");
-    ctx.exits(kExitFailure);
+    run.newline();
+    run.error("No output folder named in \"-" + word + "\": write it as -out:FOLDER");
+    run.exits(kExitFailure);
   }
-  ctx.settings.outOption = std::string(significant(TRIMF(folder)));
+  run.settings.outOption = std::string(significant(TRIMF(folder)));
 }
 
-void readCrs(RunContext& ctx, const std::string& word) {
+void readCrs(RunContext& run, const std::string& word) {
   std::string definition;
   if (!optionValue(word, definition) || significant(TRIMF(definition)).empty()) {
-    ctx.newline();
-    ctx.error("No coordinate system named in \"-" + word + "\": write it as -crs:EPSG:nnnn, a .prj file or WKT");
-    ctx.exits(kExitFailure);
+    run.newline();
+    run.error("No coordinate system named in \"-" + word + "\": write it as -crs:EPSG:nnnn, a .prj file or WKT");
+    run.exits(kExitFailure);
   }
-  ctx.settings.crsOption = std::string(significant(TRIMF(definition)));
+  run.settings.crsOption = std::string(significant(TRIMF(definition)));
 }
 
-void readDimension(RunContext& ctx, const std::string& word, int& dimension, const char* label) {
+void readDimension(RunContext& run, const std::string& word, int& dimension, const char* label) {
   std::string rest = word.size() > 3 ? word.substr(3) : std::string();
   FreeFormatReader reader(rest);
   std::int32_t value = dimension;
   if (!reader.readInt(value) || value < 1) {
-    ctx.newline();
-    ctx.worded(Severity::Error, "ERROR reading data");
-    ctx.newline();
-    ctx.exits(kExitFailure);
+    run.newline();
+    run.worded(Severity::Error, "ERROR reading data");
+    run.newline();
+    run.exits(kExitFailure);
   }
   dimension = value;
-  ctx.newline();
-  ctx.say(std::string("Overwriting ") + label + " dimension.");
+  run.newline();
+  run.say(std::string("Overwriting ") + label + " dimension.");
 }
 
 // An interrupt ends the run from a thread of its own. The staged file system
 // takes turns with it, so it finds the run between two steps on disk: it
 // removes the run's files (putting the earlier outputs back when the commit
 // had begun) while the run's own thread waits at its next step for good.
-void endInterruptedRun(RunContext& ctx) {
-  switch (ctx.staged.interrupt()) {
+void endInterruptedRun(RunContext& run) {
+  switch (run.staged.interrupt()) {
     case StagedFileSystem::Interruption::Finished:
       endInterrupted("");  // every output is in place: nothing to undo, nothing to say
     case StagedFileSystem::Interruption::NothingWritten:
@@ -257,8 +257,8 @@ void endInterruptedRun(RunContext& ctx) {
 // The run's handler of interrupts while the run lives.
 class InterruptScope {
  public:
-  explicit InterruptScope(RunContext& ctx) {
-    setInterruptHandler([&ctx] { endInterruptedRun(ctx); });
+  explicit InterruptScope(RunContext& run) {
+    setInterruptHandler([&run] { endInterruptedRun(run); });
   }
   ~InterruptScope() { setInterruptHandler({}); }
   InterruptScope(const InterruptScope&) = delete;
@@ -275,16 +275,16 @@ constexpr Switch kSwitches[] = {{"trim", &Settings::optTrim},   {"ppol", &Settin
                                 {"batch", &Settings::optBatch}};
 
 // The dimensions, the modes and the resistance letters; false when the word is none of them.
-bool readOriginalOption(RunContext& ctx, const std::string& word) {
-  Settings& set = ctx.settings;
+bool readOriginalOption(RunContext& run, const std::string& word) {
+  Settings& set = run.settings;
   // A dimension and the MIKE 11 mode begin with M as well, but only the
   // letter options choose what the resistance values are.
   if (optionIs(word, "mxs")) {
-    readDimension(ctx, word, set.mxs, "mxs");
+    readDimension(run, word, set.mxs, "mxs");
   } else if (optionIs(word, "mpt")) {
-    readDimension(ctx, word, set.mpt, "mpt");
+    readDimension(run, word, set.mpt, "mpt");
   } else if (optionIs(word, "mlp")) {
-    readDimension(ctx, word, set.mlp, "mlp");
+    readDimension(run, word, set.mlp, "mlp");
   } else if (optionIs(word, "M11")) {
     set.mode = RunMode::Mike11;
   } else if (optionIs(word, "N2M")) {
@@ -305,19 +305,19 @@ bool readOriginalOption(RunContext& ctx, const std::string& word) {
 }
 
 // The options added since; false when the word is none of them.
-bool readAddedOption(RunContext& ctx, const std::string& word) {
-  Settings& set = ctx.settings;
+bool readAddedOption(RunContext& run, const std::string& word) {
+  Settings& set = run.settings;
   for (const Switch& s : kSwitches) {
     if (!optionIs(word, s.word)) continue;
     set.*s.flag = true;
     return true;
   }
   if (optionIs(word, "savedate")) {
-    readSaveDate(ctx, word);
+    readSaveDate(run, word);
   } else if (optionIs(word, "out")) {
-    readOutFolder(ctx, word);
+    readOutFolder(run, word);
   } else if (optionIs(word, "crs")) {
-    readCrs(ctx, word);
+    readCrs(run, word);
   } else {
     return false;
   }
@@ -326,117 +326,117 @@ bool readAddedOption(RunContext& ctx, const std::string& word) {
 
 }  // namespace
 
-void printUsage(RunContext& ctx) {
-  for (const char* line : kUsage) ctx.say(line);
+void printUsage(RunContext& run) {
+  for (const char* line : kUsage) run.say(line);
   // The usage text lists the original options only; the rest are one word away.
-  ctx.say(kHelpPointer);
-  ctx.say("");
+  run.say(kHelpPointer);
+  run.say("");
 }
 
-void printHelp(RunContext& ctx) {
-  for (const char* line : kUsage) ctx.say(line);
-  for (const char* line : kAddedOptions) ctx.say(line);
+void printHelp(RunContext& run) {
+  for (const char* line : kUsage) run.say(line);
+  for (const char* line : kAddedOptions) run.say(line);
 }
 
-void readCommandLine(RunContext& ctx, const std::vector<std::string>& args) {
-  Settings& set = ctx.settings;
-  set.optBatch = batchRequested(ctx, args);
+void readCommandLine(RunContext& run, const std::vector<std::string>& args) {
+  Settings& set = run.settings;
+  set.optBatch = batchRequested(run, args);
   if (args.size() <= 1) {
-    printUsage(ctx);
-    ctx.exits(kExitSuccess);
+    printUsage(run);
+    run.exits(kExitSuccess);
   }
-  ctx.newline();
-  ctx.say("Executable: " + std::string(significant(args[0])));
-  ctx.report.commandLine = args;
+  run.newline();
+  run.say("Executable: " + std::string(significant(args[0])));
+  run.report.commandLine = args;
   set.inFiles.reserve(args.size());
   std::string word;
   for (std::size_t i = 1; i < args.size(); ++i) {
-    if (!optionWord(ctx, args[i], word)) {
+    if (!optionWord(run, args[i], word)) {
       set.inFiles.push_back(args[i].substr(0, std::min(args[i].size(), kArgWidth)));
       continue;
     }
-    const bool known = readOriginalOption(ctx, word) || readAddedOption(ctx, word);
+    const bool known = readOriginalOption(run, word) || readAddedOption(run, word);
     if (!known) {
-      ctx.newline();
-      ctx.warning("Unknown option \"" + std::string(significant(args[i].substr(0, kArgWidth))) +
+      run.newline();
+      run.warning("Unknown option \"" + std::string(significant(args[i].substr(0, kArgWidth))) +
                   "\" was ignored: kestrix --help lists the options");
     }
   }
   if (set.inFiles.empty()) {
     // Options alone leave no layer to read and no folder to write into.
-    printUsage(ctx);
-    ctx.exits(kExitFailure);
+    printUsage(run);
+    run.exits(kExitFailure);
   }
 }
 
-void allocateStore(RunContext& ctx) {
-  const Settings& set = ctx.settings;
-  ctx.newline();
-  ctx.say("Allocating Memory Based on the following array sizes:");
-  ctx.say("   Maximum number of cross-sections (mxs): " + AINTEGER(set.mxs));
-  ctx.say("   Maximum number of point per cross-section (mpt): " + AINTEGER(set.mpt));
-  ctx.say("   Maximum number of vertices on -ppol line (mlp: " + AINTEGER(set.mlp));
+void allocateStore(RunContext& run) {
+  const Settings& set = run.settings;
+  run.newline();
+  run.say("Allocating Memory Based on the following array sizes:");
+  run.say("   Maximum number of cross-sections (mxs): " + AINTEGER(set.mxs));
+  run.say("   Maximum number of point per cross-section (mpt): " + AINTEGER(set.mpt));
+  run.say("   Maximum number of vertices on -ppol line (mlp: " + AINTEGER(set.mlp));
   // The store grows with the sections actually read, so nothing is reserved
   // here beyond what the limits need to be checked against.
-  ctx.settings.linesFound = false;
-  ctx.settings.errFound = false;
+  run.tally.linesFound = false;
+  run.tally.errFound = false;
 }
 
 namespace {
 
 // The console is part of the run: a log cut off by a full disk is a failed
 // run, though a run that finished has its outputs in place.
-int consoleEnd(RunContext& ctx, int status) {
-  const std::string failure = ctx.console.writeFailure();
+int consoleEnd(RunContext& run, int status) {
+  const std::string failure = run.console.writeFailure();
   if (failure.empty()) return status;
-  const bool written = status == kExitSuccess && ctx.tally.csvWritten > 0;
-  ctx.console.writeErrorLine("kestrix: the console output could not be written (" + failure + ")" +
+  const bool written = status == kExitSuccess && run.tally.csvWritten > 0;
+  run.console.writeErrorLine("kestrix: the console output could not be written (" + failure + ")" +
                              (written ? " - the outputs were written" : ""));
   return kExitFailure;
 }
 
 }  // namespace
 
-int runKestrix(const std::vector<std::string>& args, Console& console, FileSystem& fs) {
-  RunContext ctx(console, fs);
-  const InterruptScope interrupts(ctx);
+int runKestrix(const std::vector<std::string>& args, Console& console, FileSystem& fs, BackgroundWrites* background) {
+  RunContext run(console, fs, background);
+  const InterruptScope interrupts(run);
   // Before the first file of a folder is written, what stopped runs left there is put right.
-  ctx.staged.beforeFirstWrite(
-      [&ctx](const std::string& folder) { prepareOutputFolder(ctx, ctx.fs, folder, ctx.staged.processId()); });
+  run.staged.beforeFirstWrite(
+      [&run](const std::string& folder) { prepareOutputFolder(run, run.fs, folder, run.staged.processId()); });
   try {
     try {
-      ctx.units.INITUNITS(1000);
+      run.units.INITUNITS(1000);
       // Asked for the help text or the version, the program answers and ends
       // at once: nothing else is printed and nothing waits.
-      switch (infoRequest(ctx, args)) {
+      switch (infoRequest(run, args)) {
         case InfoRequest::Help:
-          printHelp(ctx);
-          ctx.halt(kExitSuccess);
+          printHelp(run);
+          run.halt(kExitSuccess);
         case InfoRequest::Version:
-          ctx.say(kVersionLine);
-          ctx.halt(kExitSuccess);
+          run.say(kVersionLine);
+          run.halt(kExitSuccess);
         case InfoRequest::None:
           break;
       }
-      ctx.staged.enable(currentProcessId());
-      ctx.newline();
-      ctx.say("Build 2019-08-AA-iSP");
-      readCommandLine(ctx, args);
-      checkGdalArguments(ctx);
-      allocateStore(ctx);
-      if (ctx.settings.mode != RunMode::Gis) {
-        converterRun(ctx);
+      run.staged.enable(currentProcessId());
+      run.newline();
+      run.say("Build 2019-08-AA-iSP");
+      readCommandLine(run, args);
+      checkGdalArguments(run);
+      allocateStore(run);
+      if (run.settings.mode != RunMode::Gis) {
+        converterRun(run);
       } else {
-        gisRun(ctx);
+        gisRun(run);
       }
-      ctx.exits(kExitSuccess);
+      run.exits(kExitSuccess);
     } catch (const std::bad_alloc&) {
-      ctx.error("Could not allocate enough memory (RAM).");
-      ctx.exits(kExitFailure);
+      run.error("Could not allocate enough memory (RAM).");
+      run.exits(kExitFailure);
     }
   } catch (const RunEnd& end) {
     console.flush();
-    return consoleEnd(ctx, end.status);
+    return consoleEnd(run, end.status);
   }
 }
 

@@ -10,9 +10,9 @@ namespace kestrix {
 namespace {
 
 // A section the writer would write with at least one point in it.
-bool anyUsableSection(RunContext& ctx) {
-  for (int s = 1; s <= ctx.store.nxs(); ++s) {
-    const Section& sec = ctx.store[s];
+bool anyUsableSection(RunContext& run) {
+  for (int s = 1; s <= run.store.nxs(); ++s) {
+    const Section& sec = run.store[s];
     if (sec.use && sec.ptCount(Group::kLeft) + sec.ptCount(Group::kCentre) + sec.ptCount(Group::kRight) > 0) return true;
   }
   return false;
@@ -20,26 +20,26 @@ bool anyUsableSection(RunContext& ctx) {
 
 }  // namespace
 
-void commonEnding(RunContext& ctx, GisFormats& formats) {
-  if (ctx.settings.errFound) {
-    ctx.newline();
-    ctx.worded(Severity::Error, "ERRORS were found - see above [3]");
-    ctx.exits(kExitFailure);
+void commonEnding(RunContext& run, GisFormats& formats) {
+  if (run.tally.errFound) {
+    run.newline();
+    run.worded(Severity::Error, "ERRORS were found - see above [3]");
+    run.exits(kExitFailure);
   }
-  if (!anyUsableSection(ctx)) {
+  if (!anyUsableSection(run)) {
     // Empty layers under a "Finished." would pass a failed run off as a good one.
-    ctx.newline();
-    ctx.error("No cross-section was found in the inputs - nothing written");
-    ctx.exits(kExitFailure);
+    run.newline();
+    run.error("No cross-section was found in the inputs - nothing written");
+    run.exits(kExitFailure);
   }
-  readyOutFolder(ctx);
-  xsWriteSections(ctx, formats.sectionSink(), ctx.settings.optHtml ? &ctx.report : nullptr);
+  readyOutFolder(run);
+  xsWriteSections(run, formats.sectionSink(), run.settings.optHtml ? &run.report : nullptr);
   formats.finish();
-  commitOutputs(ctx, ctx.staged);
-  printSummary(ctx);
-  ctx.newline();
-  ctx.say("Finished.");
-  ctx.exits(kExitSuccess);
+  commitOutputs(run, run.staged);
+  printSummary(run);
+  run.newline();
+  run.say("Finished.");
+  run.exits(kExitSuccess);
 }
 
 }  // namespace kestrix

@@ -23,33 +23,33 @@ constexpr std::size_t kMatchWidth = 255;  // the field a matched name is shown i
 
 // A folder that could not be looked through for want of file descriptors may
 // hold matches: the run must not go on as if it held none.
-[[noreturn]] void stopSearchAtFileLimit(RunContext& ctx, const std::string& pattern) {
-  ctx.newline();
-  ctx.error("Could not look for files matching \"" + pattern + "\" (too many open files)");
-  ctx.exits(kExitFailure);
+[[noreturn]] void stopSearchAtFileLimit(RunContext& run, const std::string& pattern) {
+  run.newline();
+  run.error("Could not look for files matching \"" + pattern + "\" (too many open files)");
+  run.exits(kExitFailure);
 }
 
 // Runs `handle` for every file matched by the patterns, in argument order,
 // and sets outFolder from the first match of the pass (unless -out: named it).
 template <typename Handle>
-void searchPass(RunContext& ctx, Handle handle) {
-  Settings& set = ctx.settings;
+void searchPass(RunContext& run, Handle handle) {
+  Settings& set = run.settings;
   std::vector<std::string> matches;
   bool first = true;
   for (std::size_t k = 1; k < set.inFiles.size(); ++k) {
-    switch (ctx.fs.search(set.inFiles[k], matches)) {
+    switch (run.fs.search(set.inFiles[k], matches)) {
       case SearchStatus::Ok:
         break;
       case SearchStatus::NotFound:
         continue;
       case SearchStatus::OutOfMemory:
-        ctx.worded(Severity::Error, " ERROR - Out of memory.  Contact " + std::string(kSupportEmail));
-        ctx.exits(kExitFailure);
+        run.worded(Severity::Error, " ERROR - Out of memory.  Contact " + std::string(kSupportEmail));
+        run.exits(kExitFailure);
       case SearchStatus::OtherError:
-        ctx.worded(Severity::Error, " ERROR - Invalid file or pathname specified");
-        ctx.exits(kExitFailure);
+        run.worded(Severity::Error, " ERROR - Invalid file or pathname specified");
+        run.exits(kExitFailure);
       case SearchStatus::TooManyOpenFiles:
-        stopSearchAtFileLimit(ctx, set.inFiles[k]);
+        stopSearchAtFileLimit(run, set.inFiles[k]);
     }
     for (const std::string& name : matches) {
       handle(name);
@@ -71,98 +71,98 @@ bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != s
 // there (a misspelt name must not pass as a finished run), a pattern that
 // matches nothing is worth a word, and every file the passes will read is
 // known, so that no output of the run can replace one of them.
-void checkModelFiles(RunContext& ctx) {
-  Settings& set = ctx.settings;
+void checkModelFiles(RunContext& run) {
+  Settings& set = run.settings;
   std::vector<std::string> matches;
   bool missing = false;
   for (std::size_t k = 1; k < set.inFiles.size(); ++k) {
     const std::string& name = set.inFiles[k];
     if (!hasWildcard(name)) {
-      if (ctx.fs.exists(name)) {
-        ctx.inputs.add(ctx.fs, name);
+      if (run.fs.exists(name)) {
+        run.inputs.add(run.fs, name);
         continue;
       }
-      if (!missing) ctx.newline();
+      if (!missing) run.newline();
       missing = true;
-      ctx.error("Model file \"" + name + "\" cannot be found (or is not a file)");
+      run.error("Model file \"" + name + "\" cannot be found (or is not a file)");
       continue;
     }
-    const SearchStatus found = ctx.fs.search(name, matches);
-    if (found == SearchStatus::TooManyOpenFiles) stopSearchAtFileLimit(ctx, name);
+    const SearchStatus found = run.fs.search(name, matches);
+    if (found == SearchStatus::TooManyOpenFiles) stopSearchAtFileLimit(run, name);
     if (found == SearchStatus::NotFound) {
-      ctx.newline();
-      ctx.warning("No file matches \"" + name + "\"");
+      run.newline();
+      run.warning("No file matches \"" + name + "\"");
     } else if (found == SearchStatus::Ok) {
-      for (const std::string& match : matches) ctx.inputs.add(ctx.fs, match);
+      for (const std::string& match : matches) run.inputs.add(run.fs, match);
     }
   }
-  if (missing) ctx.exits(kExitFailure);
+  if (missing) run.exits(kExitFailure);
 }
 
 }  // namespace
 
-void converterRun(RunContext& ctx) {
-  Settings& set = ctx.settings;
-  Mike11Tables tables;
+void converterRun(RunContext& run) {
+  Settings& set = run.settings;
+  M11Tables tables;
   if (!set.outOption.empty()) set.outFolder = outOptionFolder(set);
 
-  checkModelFiles(ctx);
+  checkModelFiles(run);
   // The projection may come from a layer of another format or a .prj file.
-  GisFormats formats(ctx);
+  GisFormats formats(run);
   formats.useCrs();
   formats.composeHeader(true);
   bool networkRead = false;
   bool resistanceRead = false;
-  searchPass(ctx, [&](const std::string& name) {
+  searchPass(run, [&](const std::string& name) {
     if (set.mode == RunMode::Mike11) {
       const std::string ext = FILEEXT(name);
       if (ext == ".nwk11") {
-        m11ReadNetwork(ctx, name, tables);
+        m11ReadNetwork(run, name, tables);
         networkRead = true;
       } else if (ext == ".hd11") {
-        m11ReadBedResistance(ctx, name, tables);
+        m11ReadBedResistance(run, name, tables);
         resistanceRead = true;
       }
     } else {
-      isisReadSections(ctx, name);
+      isisReadSections(run, name);
     }
   });
 
   if (set.mode == RunMode::Mike11 && (!networkRead || !resistanceRead)) {
     // Without the network no section can be placed, and without the
     // parameter file every resistance would be left blank.
-    ctx.newline();
-    if (!networkRead) ctx.error("No MIKE 11 network file (.nwk11) was read - name one on the command line");
+    run.newline();
+    if (!networkRead) run.error("No MIKE 11 network file (.nwk11) was read - name one on the command line");
     if (!resistanceRead) {
-      ctx.error("No MIKE 11 hydrodynamic parameter file (.hd11) was read - name one on the command line");
+      run.error("No MIKE 11 hydrodynamic parameter file (.hd11) was read - name one on the command line");
     }
-    ctx.exits(kExitFailure);
+    run.exits(kExitFailure);
   }
 
   if (set.mode == RunMode::Mike11) {
     // The cross-section conversion writes its own layers into the output folder.
-    readyOutFolder(ctx);
+    readyOutFolder(run);
     // One network for all the .txt files of the run.
-    M11NetworkLayers network(ctx, set.optHtml ? &ctx.report : nullptr);
+    M11NetworkLayers network(run, set.optHtml ? &run.report : nullptr);
     const std::unique_ptr<M11NetworkSink> both = formats.networkSink(network);
-    M11SectionConversion conversion(ctx, tables, both ? *both : network);
-    searchPass(ctx, [&](const std::string& name) {
+    M11SectionConversion conversion(run, tables, both ? *both : network);
+    searchPass(run, [&](const std::string& name) {
       if (FILEEXT(name) != ".txt") return;
-      ctx.detail(" Made it here");
+      run.detail(" Made it here");
       // The conversion clears errFound to report on its own file; an error of
       // an earlier file must still stop the run before anything is written.
-      const bool earlier = set.errFound;
+      const bool earlier = run.tally.errFound;
       conversion.convert(name);
-      ctx.detail(std::string("Errors were \"") + (set.errFound ? "T" : "F") + "\"");
-      set.errFound = set.errFound || earlier;
+      run.detail(std::string("Errors were \"") + (run.tally.errFound ? "T" : "F") + "\"");
+      run.tally.errFound = run.tally.errFound || earlier;
       std::string shown = name;
       if (shown.size() < kMatchWidth) shown.resize(kMatchWidth, ' ');
-      ctx.detail("Filename is \"" + shown + "\"");
+      run.detail("Filename is \"" + shown + "\"");
     });
     conversion.finish();
   }
 
-  commonEnding(ctx, formats);
+  commonEnding(run, formats);
 }
 
 }  // namespace kestrix

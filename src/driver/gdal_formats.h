@@ -43,8 +43,8 @@ class GdalFormats {
   virtual void finish() = 0;
 };
 
-/// Makes the GDAL formats of the run `ctx`; the module exports one function of this type.
-using GdalFormatsFactory = GdalFormats* (*)(RunContext& ctx);
+/// Makes the GDAL formats of the run `run`; the module exports one function of this type.
+using GdalFormatsFactory = GdalFormats* (*)(RunContext& run);
 
 /// The name under which the module exports its factory.
 inline constexpr const char* kGdalFactoryName = "kestrix_gdal_formats";
@@ -58,4 +58,4 @@ void linkGdalFormats(GdalFormatsFactory factory);
 }  // namespace kestrix
 
 /// The factory the GDAL code exports (defined in gis_formats_gdal.cpp, in the module or in a program that links it).
-extern "C" kestrix::GdalFormats* kestrix_gdal_formats(kestrix::RunContext& ctx);
+extern "C" kestrix::GdalFormats* kestrix_gdal_formats(kestrix::RunContext& run);

@@ -36,16 +36,16 @@ std::string gdalUse(const Settings& set) {
 }
 
 // Ends the run that needs GDAL for `what` and cannot have it.
-[[noreturn]] void withoutGdal(RunContext& ctx, const std::string& what, const std::string& why) {
-  ctx.newline();
+[[noreturn]] void withoutGdal(RunContext& run, const std::string& what, const std::string& why) {
+  run.newline();
   if (why.empty()) {
-    ctx.error("This build of Kestrix reads and writes MIF/MID layers only, so it cannot " + what +
+    run.error("This build of Kestrix reads and writes MIF/MID layers only, so it cannot " + what +
               ": build it with GDAL (install GDAL's development files, such as Debian's libgdal-dev, and configure "
               "with cmake -DKESTRIX_WITH_GDAL=ON)");
   } else {
-    ctx.error("Kestrix could not load its GDAL module, so it cannot " + what + ": " + why);
+    run.error("Kestrix could not load its GDAL module, so it cannot " + what + ": " + why);
   }
-  ctx.exits(kExitFailure);
+  run.exits(kExitFailure);
 }
 
 #if KESTRIX_GDAL_MODULE
@@ -124,14 +124,14 @@ GdalFormatsFactory gdalFormatsFactory(std::string& why) {
 
 void linkGdalFormats(GdalFormatsFactory factory) { linkedFactory = factory; }
 
-void checkGdalArguments(RunContext& ctx) {
-  const std::string what = gdalUse(ctx.settings);
+void checkGdalArguments(RunContext& run) {
+  const std::string what = gdalUse(run.settings);
   if (what.empty()) return;
   std::string why;
-  if (gdalFormatsFactory(why) == nullptr) withoutGdal(ctx, what, why);
+  if (gdalFormatsFactory(why) == nullptr) withoutGdal(run, what, why);
 }
 
-GisFormats::GisFormats(RunContext& ctx) : ctx_(ctx) {}
+GisFormats::GisFormats(RunContext& run) : run_(run) {}
 
 GisFormats::~GisFormats() = default;
 
@@ -140,14 +140,14 @@ GdalFormats& GisFormats::gdal() {
     // The command line was checked at the start, so GDAL is there when a run gets here.
     std::string why;
     const GdalFormatsFactory factory = gdalFormatsFactory(why);
-    if (factory == nullptr) withoutGdal(ctx_, gdalUse(ctx_.settings), why);
-    gdal_.reset(factory(ctx_));
+    if (factory == nullptr) withoutGdal(run_, gdalUse(run_.settings), why);
+    gdal_.reset(factory(run_));
   }
   return *gdal_;
 }
 
 void GisFormats::useCrs() {
-  if (!ctx_.settings.crsOption.empty()) gdal().useCrs();
+  if (!run_.settings.crsOption.empty()) gdal().useCrs();
 }
 
 std::vector<std::string> GisFormats::layersOf(const std::string& argument) {
@@ -159,7 +159,7 @@ void GisFormats::readPoints(const std::string& layer) {
   if (isGdalSourceName(layer)) {
     gdal().readPoints(layer);
   } else {
-    xsReadPoints(ctx_, ctx_.gis, layer);
+    xsReadPoints(run_, run_.gis, layer);
   }
 }
 
@@ -167,25 +167,25 @@ void GisFormats::readLines(const std::string& layer) {
   if (isGdalSourceName(layer)) {
     gdal().readLines(layer);
   } else {
-    xsReadLines(ctx_, layer);
+    xsReadLines(run_, layer);
   }
 }
 
 void GisFormats::composeHeader(bool projectionFile) {
-  const std::vector<std::string>& files = ctx_.settings.inFiles;
+  const std::vector<std::string>& files = run_.settings.inFiles;
   if (files.empty()) return;
   const std::string& first = files.front();
   if (isGdalSourceName(first) || (projectionFile && isProjectionFileName(first)))
-    ctx_.settings.composedHeader = gdal().composeHeader(first, projectionFile);
+    run_.settings.composedHeader = gdal().composeHeader(first, projectionFile);
 }
 
 ExtraSectionSink GisFormats::sectionSink() {
-  if (!ctx_.settings.optGpkg) return nullptr;
+  if (!run_.settings.optGpkg) return nullptr;
   return gdal().sectionSink();
 }
 
 std::unique_ptr<M11NetworkSink> GisFormats::networkSink(M11NetworkSink& mif) {
-  if (!ctx_.settings.optGpkg) return nullptr;
+  if (!run_.settings.optGpkg) return nullptr;
   return gdal().networkSink(mif);
 }
 

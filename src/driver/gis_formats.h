@@ -21,13 +21,13 @@ class RunContext;
 
 /// When the command line asks for a GDAL format, -gpkg or -crs:: loads GDAL, or ends the run with an ERROR that says why
 /// it cannot (a build without GDAL, a GDAL module that cannot be loaded).
-void checkGdalArguments(RunContext& ctx);
+void checkGdalArguments(RunContext& run);
 
 /// What one run does through GDAL.
 class GisFormats {
  public:
   /// Nothing is opened, and GDAL is not touched, until a method needs it.
-  explicit GisFormats(RunContext& ctx);
+  explicit GisFormats(RunContext& run);
   /// Closes what a run that ended early left open.
   ~GisFormats();
   GisFormats(const GisFormats&) = delete;
@@ -54,7 +54,7 @@ class GisFormats {
  private:
   GdalFormats& gdal();
 
-  RunContext& ctx_;
+  RunContext& run_;
   std::unique_ptr<GdalFormats> gdal_;
 };
 

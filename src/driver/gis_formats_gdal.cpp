@@ -19,32 +19,32 @@ constexpr int kLineNodes = 1000;  // vertices a start or projection line may hav
 
 class Formats final : public GdalFormats {
  public:
-  explicit Formats(RunContext& ctx) : ctx_(ctx) {}
+  explicit Formats(RunContext& run) : run_(run) {}
 
-  std::vector<std::string> layers(const std::string& argument) override { return gdalLayers(ctx_, argument); }
+  std::vector<std::string> layers(const std::string& argument) override { return gdalLayers(run_, argument); }
 
-  void useCrs() override { crs_ = gdalReadCrs(ctx_, ctx_.settings.crsOption, ctx_.settings.crsCoordSys, wkt_); }
+  void useCrs() override { crs_ = gdalReadCrs(run_, run_.settings.crsOption, run_.settings.crsCoordSys, wkt_); }
 
   void readPoints(const std::string& layer) override {
-    GdalFeatureSource source(ctx_, kPointNodes, true, crs_.get());
-    xsReadPoints(ctx_, ctx_.gis, source, layer);
+    GdalFeatureSource source(run_, kPointNodes, true, crs_.get());
+    xsReadPoints(run_, run_.gis, source, layer);
   }
 
   void readLines(const std::string& layer) override {
-    GdalFeatureSource source(ctx_, kLineNodes, false, crs_.get());
-    xsReadLines(ctx_, source, layer);
+    GdalFeatureSource source(run_, kLineNodes, false, crs_.get());
+    xsReadLines(run_, source, layer);
   }
 
   std::string composeHeader(const std::string& first, bool projectionFile) override {
     // The system -crs: gives wins over the one the first file holds, which is then not looked at.
-    if (crs_) return gdalHeaderFor(ctx_.settings.crsCoordSys);
-    return gdalComposeHeader(ctx_, first, projectionFile, wkt_);
+    if (crs_) return gdalHeaderFor(run_.settings.crsCoordSys);
+    return gdalComposeHeader(run_, first, projectionFile, wkt_);
   }
 
   ExtraSectionSink sectionSink() override {
     GeoPackageWriter& writer = geoPackage();
     // Checked with the other outputs, before any file is opened.
-    guardOutputs(ctx_.files, {writer.path()});
+    guardOutputs(run_.files, {writer.path()});
     return [&writer](const SectionsView& view) { return writer.sectionSink(view); };
   }
 
@@ -58,11 +58,11 @@ class Formats final : public GdalFormats {
 
  private:
   GeoPackageWriter& geoPackage() {
-    if (!geopackage_) geopackage_ = std::make_unique<GeoPackageWriter>(ctx_, wkt_);
+    if (!geopackage_) geopackage_ = std::make_unique<GeoPackageWriter>(run_, wkt_);
     return *geopackage_;
   }
 
-  RunContext& ctx_;
+  RunContext& run_;
   std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> crs_{nullptr, nullptr};  // that of -crs:
   std::string wkt_;  // spatial reference of -crs:, or else of a first input read through GDAL
   std::unique_ptr<GeoPackageWriter> geopackage_;  // the GeoPackage of -gpkg, once written to
@@ -72,4 +72,4 @@ class Formats final : public GdalFormats {
 
 }  // namespace kestrix
 
-extern "C" kestrix::GdalFormats* kestrix_gdal_formats(kestrix::RunContext& ctx) { return new kestrix::Formats(ctx); }
+extern "C" kestrix::GdalFormats* kestrix_gdal_formats(kestrix::RunContext& run) { return new kestrix::Formats(run); }

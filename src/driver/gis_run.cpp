@@ -17,20 +17,20 @@ namespace {
 
 // The folder of the first layer, or of the .mif the user named in its place
 // at the missing-file prompt.
-std::string firstLayerFolder(RunContext& ctx) {
-  const std::string& first = ctx.settings.inFiles.front();
+std::string firstLayerFolder(RunContext& run) {
+  const std::string& first = run.settings.inFiles.front();
   SourceName source;
   if (gdalSourceName(first, source)) {
     std::string file = source.file;
     CLEANPATH(file);
-    return FILEFOLDERPATH(ctx.units.corrected(file));
+    return FILEFOLDERPATH(run.units.corrected(file));
   }
   std::string mif(significant(TRIMF(first)));
   const std::string ext = FILEEXT(mif);
   if (ext == ".mif" || ext == ".mid") mif = FILENAMEPATH(mif);
   mif += ".mif";
   CLEANPATH(mif);
-  const std::string& opened = ctx.units.corrected(mif);
+  const std::string& opened = run.units.corrected(mif);
   // The folder as the layer was opened, doubled separators dropped: the
   // layers then name each .csv as it was opened.
   std::string asGiven = first;
@@ -39,12 +39,12 @@ std::string firstLayerFolder(RunContext& ctx) {
 }
 }  // namespace
 
-void gisRun(RunContext& ctx) {
-  Settings& set = ctx.settings;
+void gisRun(RunContext& run) {
+  Settings& set = run.settings;
   set.mode = RunMode::Gis;
 
   // A file of another format may hold several layers, each read as a layer of its own.
-  GisFormats formats(ctx);
+  GisFormats formats(run);
   formats.useCrs();
   std::vector<std::string> layers;
   for (const std::string& file : set.inFiles) {
@@ -53,23 +53,23 @@ void gisRun(RunContext& ctx) {
       layers.push_back(std::move(layer));
     }
   }
-  if (set.errFound) {
-    ctx.worded(Severity::Error, "ERRORS were found - see above");
-    ctx.exits(kExitFailure);
+  if (run.tally.errFound) {
+    run.worded(Severity::Error, "ERRORS were found - see above");
+    run.exits(kExitFailure);
   }
 
-  if (set.optPpol && !set.linesFound) {
+  if (set.optPpol && !run.tally.linesFound) {
     // Without any line every point would fall off its (missing) line.
-    ctx.newline();
-    ctx.error(
+    run.newline();
+    run.error(
         "The -ppol option needs line objects to project the points onto, but no layer holds any line "
         "objects");
-    ctx.exits(kExitFailure);
+    run.exits(kExitFailure);
   }
 
-  if (set.linesFound) {
-    for (int s = 1; s <= ctx.store.nxs(); ++s) {
-      Section& sec = ctx.store[s];
+  if (run.tally.linesFound) {
+    for (int s = 1; s <= run.store.nxs(); ++s) {
+      Section& sec = run.store[s];
       sec.start.reset();
       // Projection vertices not yet read count as missing; the line reader
       // grows the vertex list to what a line really has, never to -mlp.
@@ -81,17 +81,17 @@ void gisRun(RunContext& ctx) {
     }
     for (const std::string& layer : layers) formats.readLines(layer);
   }
-  if (set.errFound) {
-    ctx.worded(Severity::Error, "ERRORS were found - see above");
-    ctx.exits(kExitFailure);
+  if (run.tally.errFound) {
+    run.worded(Severity::Error, "ERRORS were found - see above");
+    run.exits(kExitFailure);
   }
 
-  if (set.optPpol) projectionStage(ctx, set, ctx.store);
-  orderingStage(ctx, set, ctx.store);
+  if (set.optPpol) projectionStage(run, run.tally, run.store);
+  orderingStage(run, run.tally, run.store);
 
-  set.outFolder = set.outOption.empty() ? firstLayerFolder(ctx) : outOptionFolder(set);
+  set.outFolder = set.outOption.empty() ? firstLayerFolder(run) : outOptionFolder(set);
   formats.composeHeader(false);
-  commonEnding(ctx, formats);
+  commonEnding(run, formats);
 }
 
 }  // namespace kestrix

@@ -7,12 +7,12 @@ class RunContext;
 class GisFormats;
 
 /// GIS mode: reads every layer, orders the sections and writes the output.
-void gisRun(RunContext& ctx);
+void gisRun(RunContext& run);
 
 /// ISIS and MIKE 11 modes: converts the matched files and writes the output.
-void converterRun(RunContext& ctx);
+void converterRun(RunContext& run);
 
 /// The end every mode shares: last checkpoint, section output and "Finished.".
-void commonEnding(RunContext& ctx, GisFormats& formats);
+void commonEnding(RunContext& run, GisFormats& formats);
 
 }  // namespace kestrix

@@ -2,7 +2,8 @@
 
 namespace kestrix {
 
-RunContext::RunContext(Console& c, FileSystem& f) : console(c), staged(f), fs(staged) {}
+RunContext::RunContext(Console& c, FileSystem& f, BackgroundWrites* background)
+    : console(c), staged(f, background), fs(staged) {}
 
 void RunContext::say(std::string_view line) {
   console.write(line);

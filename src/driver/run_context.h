@@ -29,12 +29,12 @@ namespace kestrix {
 /// Everything a run owns.
 class RunContext final : public Reporter {
  public:
-  /// A run that talks to `console` and works on `fs`.
-  RunContext(Console& console, FileSystem& fs);
+  /// A run that talks to `console` and works on `fs`, whose background writing is `background` (null without).
+  RunContext(Console& console, FileSystem& fs, BackgroundWrites* background = nullptr);
 
   Console& console;         ///< the user's console
   StagedFileSystem staged;  ///< the file system, holding outputs under temporary names once staging is on
-  FileSystem& fs;           ///< the file system every layer uses (the staged one)
+  StagedFileSystem& fs;     ///< the file system every layer uses (the staged one)
   InputRegistry inputs;     ///< every file the run reads, so that no output replaces one
   Settings settings;     ///< run settings
   SectionStore store;    ///< the sections of the run

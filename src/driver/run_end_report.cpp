@@ -26,23 +26,23 @@ std::string outOptionFolder(const Settings& set) {
   return folder;
 }
 
-void readyOutFolder(RunContext& ctx) {
-  const std::string folder = outOptionFolder(ctx.settings);
-  if (folder.empty() || ctx.fs.isFolder(folder)) return;
+void readyOutFolder(RunContext& run) {
+  const std::string folder = outOptionFolder(run.settings);
+  if (folder.empty() || run.fs.isFolder(folder)) return;
   const std::string shown = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
-  if (!ctx.fs.makeFolder(folder)) {
-    ctx.newline();
-    ctx.error("Could not create the output folder \"" + shown + "\"");
-    sayReason(ctx, ctx.fs.failure());
-    ctx.exits(kExitFailure);
+  if (!run.fs.makeFolder(folder)) {
+    run.newline();
+    run.error("Could not create the output folder \"" + shown + "\"");
+    sayReason(run, run.fs.failure());
+    run.exits(kExitFailure);
   }
-  ctx.newline();
-  ctx.say("Created the output folder \"" + shown + "\"");
+  run.newline();
+  run.say("Created the output folder \"" + shown + "\"");
 }
 
-void printSummary(RunContext& ctx) {
-  ctx.newline();
-  for (const std::string& line : summaryLines(ctx.work)) ctx.say(line);
+void printSummary(RunContext& run) {
+  run.newline();
+  for (const std::string& line : summaryLines(run.work)) run.say(line);
 }
 
 }  // namespace kestrix

@@ -13,9 +13,9 @@ struct Settings;
 std::string outOptionFolder(const Settings& set);
 
 /// Creates the -out: folder when it is missing and reports it; ends the run when it cannot be created.
-void readyOutFolder(RunContext& ctx);
+void readyOutFolder(RunContext& run);
 
 /// Prints the "Summary: " lines: inputs, points, sections found, written and dropped, warnings and the output folder.
-void printSummary(RunContext& ctx);
+void printSummary(RunContext& run);
 
 }  // namespace kestrix

@@ -41,11 +41,11 @@ constexpr std::string_view kFileLimit = "too many open files";
 
 std::string fileLimitNote() { return lastOpenHitFileLimit() ? " (" + std::string(kFileLimit) + ")" : std::string(); }
 
-[[noreturn]] void couldNotWrite(FileAccess& ctx, const std::string& name, const std::string& why) {
-  ctx.out.newline();
-  ctx.out.error("Could not write file \"" + name + "\" (is the disk full?) - no output written");
-  sayReason(ctx.out, why);
-  ctx.out.exits(kExitFailure);
+[[noreturn]] void couldNotWrite(FileAccess& files, const std::string& name, const std::string& why) {
+  files.out.newline();
+  files.out.error("Could not write file \"" + name + "\" (is the disk full?) - no output written");
+  sayReason(files.out, why);
+  files.out.exits(kExitFailure);
 }
 }  // namespace
 
@@ -59,33 +59,33 @@ void PUTTEXT(Reporter& out, std::string_view text, std::size_t n) {
   out.put(text.substr(0, std::min(n, text.size())));
 }
 
-void OPENFILE(FileAccess& ctx, int& unit, FileMode mode, std::string_view name) {
+void OPENFILE(FileAccess& files, int& unit, FileMode mode, std::string_view name) {
   std::string buffer = fitField(trimmed(name), kNameWidth);
   if (buffer.empty()) {
-    ctx.out.newline();
-    ctx.out.say("Empty filename specified.  Bailing out.  Please contact " + std::string(kSupportEmail) + ".");
-    ctx.out.say("Press Enter to Close");
-    ctx.out.waitEnter();
-    ctx.out.halt(kExitFailure);
+    files.out.newline();
+    files.out.say("Empty filename specified.  Bailing out.  Please contact " + std::string(kSupportEmail) + ".");
+    files.out.say("Press Enter to Close");
+    files.out.waitEnter();
+    files.out.halt(kExitFailure);
   }
-  int free = ctx.units.firstFree();
+  int free = files.units.firstFree();
   if (free < 0) {
-    ctx.out.say("No free file numbers.");
-    ctx.out.halt(kExitFailure);
+    files.out.say("No free file numbers.");
+    files.out.halt(kExitFailure);
   }
-  UnitSlot& slot = ctx.units.slot(free);
+  UnitSlot& slot = files.units.slot(free);
   unit = slot.number;
-  OPENUNIT(ctx, unit, buffer, mode);
+  OPENUNIT(files, unit, buffer, mode);
   slot.open = true;
 }
 
-void OPENTEXT(FileAccess& ctx, int& unit, std::string_view name, std::string text) {
-  const int free = ctx.units.firstFree();
+void OPENTEXT(FileAccess& files, int& unit, std::string_view name, std::string text) {
+  const int free = files.units.firstFree();
   if (free < 0) {
-    ctx.out.say("No free file numbers.");
-    ctx.out.halt(kExitFailure);
+    files.out.say("No free file numbers.");
+    files.out.halt(kExitFailure);
   }
-  UnitSlot& slot = ctx.units.slot(free);
+  UnitSlot& slot = files.units.slot(free);
   unit = slot.number;
   slot.input = std::make_unique<TextInput>(std::move(text));
   slot.output.reset();
@@ -94,13 +94,13 @@ void OPENTEXT(FileAccess& ctx, int& unit, std::string_view name, std::string tex
   slot.open = true;
 }
 
-void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
-  UnitSlot* slot = ctx.units.slotOf(unit);
+void OPENUNIT(FileAccess& files, int unit, std::string& name, FileMode mode) {
+  UnitSlot* slot = files.units.slotOf(unit);
   // An input the user renamed at the missing-file prompt stays renamed for the
   // rest of the run. Outputs keep their names: a correction must never point
   // an output at an input.
   CLEANPATH(name);
-  if (mode == FileMode::Input) name = ctx.units.corrected(name);
+  if (mode == FileMode::Input) name = files.units.corrected(name);
   const std::string asked = name;
   for (;;) {
     CLEANPATH(name);
@@ -108,26 +108,26 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
     bool shown = false;
     const auto showAttempt = [&] {
       if (shown) return;
-      ctx.out.newline();
-      ctx.out.put("Trying to open file " + name + "...");
+      files.out.newline();
+      files.out.put("Trying to open file " + name + "...");
       shown = true;
     };
-    if (!ctx.out.quiet()) showAttempt();
-    const std::string identity = ctx.fs.identity(name);
-    const int connected = ctx.units.connectedUnit(identity);
+    if (!files.out.quiet()) showAttempt();
+    const std::string identity = files.fs.identity(name, Lookup::Now);
+    const int connected = files.units.connectedUnit(identity);
 
     bool askForName = false;
     if (mode == FileMode::Output && connected != 0) {
       showAttempt();
-      ctx.out.newline();
-      PUTTEXT(ctx.out, name + " is already open, close it? ", name.size() + 28);
+      files.out.newline();
+      PUTTEXT(files.out, name + " is already open, close it? ", name.size() + 28);
       std::string answer;
-      if (!ctx.out.ask(answer)) ctx.out.noAnswer("\"" + name + "\" (is already open, close it?)");
+      if (!files.out.ask(answer)) files.out.noAnswer("\"" + name + "\" (is already open, close it?)");
       if (!answer.empty() && (answer[0] == 'Y' || answer[0] == 'y')) {
         // The slot of the old unit stays marked open: only the file is closed.
-        if (!ctx.units.disconnect(connected)) {
-          ctx.out.say("  Unable to close file.");
-          ctx.out.halt(kExitFailure);
+        if (!files.units.disconnect(connected)) {
+          files.out.say("  Unable to close file.");
+          files.out.halt(kExitFailure);
         }
       } else {
         askForName = true;
@@ -135,29 +135,29 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
     }
 
     if (!askForName && mode == FileMode::Input) {
-      if (!ctx.fs.exists(name)) {
+      if (!files.fs.exists(name)) {
         showAttempt();
-        ctx.out.newline();
-        ctx.out.coded(Severity::Check, "0008", "\"" + name + "\" cannot be found");
+        files.out.newline();
+        files.out.coded(Severity::Check, "0008", "\"" + name + "\" cannot be found");
         askForName = true;
       } else {
-        auto file = ctx.fs.openRead(name);
+        auto file = files.fs.openRead(name);
         if (!file) {
           showAttempt();
-          ctx.out.newline();
-          ctx.out.error("Could not read file \"" + name + "\"" + fileLimitNote());
-          sayReason(ctx.out, ctx.fs.failure());
-          ctx.out.exits(kExitFailure);
+          files.out.newline();
+          files.out.error("Could not read file \"" + name + "\"" + fileLimitNote());
+          sayReason(files.out, files.fs.failure());
+          files.out.exits(kExitFailure);
         }
         slot->input = std::move(file);
         slot->output.reset();
         slot->name = name;
         slot->identity = identity;
-        ctx.inputs.add(ctx.fs, name);
-        ctx.units.rememberCorrection(asked, name);
-        if (!ctx.out.quiet()) {
-          ctx.out.say("OK.");
-          ctx.out.say("Opened File Unit:" + unitField(unit));
+        files.inputs.add(files.fs, name);
+        files.units.rememberCorrection(asked, name);
+        if (!files.out.quiet()) {
+          files.out.say("OK.");
+          files.out.say("Opened File Unit:" + unitField(unit));
         }
         return;
       }
@@ -165,49 +165,49 @@ void OPENUNIT(FileAccess& ctx, int unit, std::string& name, FileMode mode) {
 
     if (!askForName) {
       for (;;) {
-        auto file = ctx.fs.openWrite(name);
+        auto file = files.fs.openWrite(name);
         if (file) {
           slot->output = std::move(file);
           slot->input.reset();
           slot->name = name;
-          slot->identity = ctx.fs.identity(name);
-          if (!ctx.out.quiet()) ctx.out.say("OK.  File Unit:" + unitField(unit));
+          slot->identity = files.fs.identity(name, Lookup::Now);
+          if (!files.out.quiet()) files.out.say("OK.  File Unit:" + unitField(unit));
           return;
         }
-        const std::string why = ctx.fs.failure();
+        const std::string why = files.fs.failure();
         showAttempt();
         const bool atLimit = lastOpenHitFileLimit();
         const std::string note = fileLimitNote();
-        ctx.out.say("Can't Open");
-        ctx.out.newline();
-        ctx.out.say(" Can't open: " + name + note);
-        ctx.out.newline();
-        ctx.out.say(" Another application or user maybe using it,");
-        ctx.out.say("    or the file's folder does not exist.");
-        ctx.out.say(" If so, close the file or create file path.");
-        sayReason(ctx.out, why);
-        if (!ctx.out.pauses())
-          ctx.out.noAnswer("\"" + name + "\" (Can't Open" + (atLimit ? ": " + std::string(kFileLimit) : std::string()) +
+        files.out.say("Can't Open");
+        files.out.newline();
+        files.out.say(" Can't open: " + name + note);
+        files.out.newline();
+        files.out.say(" Another application or user maybe using it,");
+        files.out.say("    or the file's folder does not exist.");
+        files.out.say(" If so, close the file or create file path.");
+        sayReason(files.out, why);
+        if (!files.out.pauses())
+          files.out.noAnswer("\"" + name + "\" (Can't Open" + (atLimit ? ": " + std::string(kFileLimit) : std::string()) +
                            ")");
       }
     }
 
-    ctx.out.newline();
-    ctx.out.put("Check file exists and press enter or enter another file name: ");
+    files.out.newline();
+    files.out.put("Check file exists and press enter or enter another file name: ");
     std::string reply;
-    if (!ctx.out.ask(reply)) ctx.out.noAnswer("\"" + name + "\" (file name prompt)");
+    if (!files.out.ask(reply)) files.out.noAnswer("\"" + name + "\" (file name prompt)");
     reply = trimmed(reply.substr(0, std::min(reply.size(), kReplyWidth)));
     if (reply.empty()) {
-      ctx.out.newline();
-      ctx.out.put("No file name entered.  Trying file again...");
+      files.out.newline();
+      files.out.put("No file name entered.  Trying file again...");
     } else {
       name = fitField(reply, kNameWidth);
     }
   }
 }
 
-void CLOSER(FileAccess& ctx, int& unit) {
-  UnitSlot* slot = ctx.units.slotOf(unit);
+void CLOSER(FileAccess& files, int& unit) {
+  UnitSlot* slot = files.units.slotOf(unit);
   if (!slot) return;
   if (slot->open) {
     const bool written = slot->output != nullptr;
@@ -215,8 +215,8 @@ void CLOSER(FileAccess& ctx, int& unit) {
     // A file whose buffered end could not be written is incomplete: the run
     // must not pass it off as output.
     std::string why;
-    if (!ctx.units.disconnect(unit, &why) && written) couldNotWrite(ctx, name, why);
-    ctx.out.detail("...Closed File Unit:" + unitField(unit));
+    if (!files.units.disconnect(unit, &why) && written) couldNotWrite(files, name, why);
+    files.out.detail("...Closed File Unit:" + unitField(unit));
     unit = 0;
   }
   slot->open = false;
@@ -224,55 +224,55 @@ void CLOSER(FileAccess& ctx, int& unit) {
 
 UnitHandle::~UnitHandle() {
   if (unit_ <= 0) return;
-  UnitSlot* slot = ctx_.units.slotOf(unit_);
+  UnitSlot* slot = files_.units.slotOf(unit_);
   if (slot == nullptr || !slot->open) return;
   // Only a run that is ending, or a reader leaving a layer after an error it
   // has reported, gets here with a unit open: outputs are then discarded and
   // inputs have nothing to lose, so a failed close has nothing to report.
-  ctx_.units.disconnect(unit_);
+  files_.units.disconnect(unit_);
   slot->open = false;
 }
 
-void guardOutputs(FileAccess& ctx, const std::vector<std::string>& outputs) {
+void guardOutputs(FileAccess& files, const std::vector<std::string>& outputs) {
   bool clash = false;
   for (const std::string& output : outputs) {
-    const std::string* input = ctx.inputs.clash(ctx.fs, output);
+    const std::string* input = files.inputs.clash(files.fs, output);
     if (input == nullptr) continue;
-    if (!clash) ctx.out.newline();
+    if (!clash) files.out.newline();
     clash = true;
-    ctx.out.error("Output file \"" + output + "\" would replace the input file \"" + *input + "\"");
+    files.out.error("Output file \"" + output + "\" would replace the input file \"" + *input + "\"");
   }
   if (!clash) return;
-  ctx.out.error("Nothing was written: rename the input or write the outputs elsewhere");
-  ctx.out.exits(kExitFailure);
+  files.out.error("Nothing was written: rename the input or write the outputs elsewhere");
+  files.out.exits(kExitFailure);
 }
 
-void commitOutputs(FileAccess& ctx, StagedFileSystem& staged) {
-  for (int i = 0; i < ctx.units.size(); ++i) {
-    UnitSlot& slot = ctx.units.slot(i);
+void commitOutputs(FileAccess& files, StagedFileSystem& staged) {
+  for (int i = 0; i < files.units.size(); ++i) {
+    UnitSlot& slot = files.units.slot(i);
     if (slot.output == nullptr) continue;
     // The slot stays handed out, as every unit the end of the run closes does.
     std::string why;
-    if (!ctx.units.disconnect(slot.number, &why)) couldNotWrite(ctx, slot.name, why);
+    if (!files.units.disconnect(slot.number, &why)) couldNotWrite(files, slot.name, why);
   }
   std::string failed;
   // Files closed earlier may have been written in the background: a failure there is known only now.
-  if (!staged.settle(failed)) couldNotWrite(ctx, failed, staged.failure());
+  if (!staged.settle(failed)) couldNotWrite(files, failed, staged.failure());
   // One run at a time puts its outputs into a folder, and first puts right what a run stopped there left.
   std::vector<std::unique_ptr<HeldLock>> locks;
   for (const std::string& folder : staged.folders()) {
-    locks.push_back(lockOutputFolder(ctx.out, ctx.fs, folder, staged.processId()));
-    recoverOutputFolder(ctx.out, ctx.fs, folder, staged.processId(), false);
+    locks.push_back(lockOutputFolder(files.out, files.fs, folder, staged.processId()));
+    recoverOutputFolder(files.out, files.fs, folder, staged.processId(), false);
   }
   if (!staged.commit(failed)) {
     const std::string why = staged.failure();
-    ctx.out.newline();
-    ctx.out.error("Could not replace file \"" + failed + "\" - " +
+    files.out.newline();
+    files.out.error("Could not replace file \"" + failed + "\" - " +
                   (staged.restored() ? "the earlier outputs were restored and nothing was written"
                                      : "the earlier outputs could not all be restored: the next Kestrix run into "
                                        "this folder restores them"));
-    sayReason(ctx.out, why);
-    ctx.out.exits(kExitFailure);
+    sayReason(files.out, why);
+    files.out.exits(kExitFailure);
   }
 }
 

@@ -29,8 +29,6 @@ void StagedFileSystem::enable(int processId) {
   GateHold hold(gate_);
   enabled_ = true;
   processId_ = processId;
-  // Every output from here on is committed at the end, which waits for the background writes and reports a failure.
-  base_.writeInBackground();
 }
 
 void StagedFileSystem::announce(const std::string& path) {
@@ -40,15 +38,16 @@ void StagedFileSystem::announce(const std::string& path) {
   {
     GateHold hold(gate_);
     // By the folder's key, so that no spelling of a folder written already is taken for a fresh one.
-    if (!base_.fileKey(folder.empty() ? std::string(".") : folder, key)) key = "name:" + folder;
+    key = base_.identity(folder.empty() ? std::string(".") : folder, Lookup::Now);
+    if (!identityOnDisk(key)) key = "name:" + folder;
     if (!announced_.insert(key).second) return;
     usedFolders_.push_back(folder);
   }
   if (prepare_) prepare_(folder);
 }
 
-void StagedFileSystem::prepareWrites(const std::vector<std::string>& paths) {
-  if (!enabled_) return;
+void StagedFileSystem::createAhead(const std::vector<std::string>& paths) {
+  if (!enabled_ || background_ == nullptr) return;
   for (const std::string& path : paths) announce(path);
   GateHold hold(gate_);
   forget();
@@ -58,14 +57,14 @@ void StagedFileSystem::prepareWrites(const std::vector<std::string>& paths) {
     std::string temporary = temporaryName(path);
     if (prepared_.emplace(temporary, false).second) temporaries.push_back(std::move(temporary));
   }
-  base_.prepareWrites(temporaries);
+  background_->createAhead(temporaries);
 }
 
 bool StagedFileSystem::settle(std::string& failed) {
   GateHold hold(gate_);
   forget();
   std::string where;
-  if (base_.settle(where)) return true;
+  if (background_ == nullptr || background_->settle(where)) return true;
   failed = where;
   for (const Staged& s : pending_)
     if (s.temporary == where) failed = s.final;
@@ -85,15 +84,19 @@ std::vector<std::string> StagedFileSystem::folders() const {
   return std::vector<std::string>(all.begin(), all.end());
 }
 
-std::string StagedFileSystem::identity(const std::string& path) {
+std::string StagedFileSystem::identity(const std::string& path, Lookup lookup) {
   GateHold hold(gate_);
+  if (lookup == Lookup::Output) {
+    forget();
+    return base_.identity(path, lookup);
+  }
   return identityHeld(path);
 }
 
 std::string StagedFileSystem::identityHeld(const std::string& path) {
-  if (!enabled_) return base_.identity(path);
+  if (!enabled_) return base_.identity(path, Lookup::Now);
   if (memoPath_.empty() || path != memoPath_) {
-    memoIdentity_ = base_.identity(path);
+    memoIdentity_ = base_.identity(path, Lookup::Now);
     memoPath_ = path;
   }
   return memoIdentity_;
@@ -107,8 +110,7 @@ std::unique_ptr<OutputFile> StagedFileSystem::openWrite(const std::string& path)
   const std::string identity = identityHeld(path);
   // A folder under the final name could never be replaced at the end: refuse
   // now, as opening it directly would.
-  std::string key;
-  if (base_.fileKey(path, key) && !base_.exists(path)) {
+  if (identityOnDisk(identity) && !base_.exists(path)) {
     failure_ = std::make_error_code(std::errc::is_a_directory).message();
     return nullptr;
   }
@@ -127,14 +129,18 @@ std::unique_ptr<OutputFile> StagedFileSystem::openWrite(const std::string& path)
   return file;
 }
 
-std::string StagedFileSystem::libraryWritePath(const std::string& path) {
+std::string StagedFileSystem::libraryPath(const std::string& path, LibraryUse use) {
+  if (use == LibraryUse::Read) {
+    GateHold hold(gate_);
+    return base_.libraryPath(path, use);
+  }
   announce(path);
   GateHold hold(gate_);
   forget();
-  if (!enabled_) return base_.libraryWritePath(path);
-  const std::string identity = base_.identity(path);
+  if (!enabled_) return base_.libraryPath(path, use);
+  const std::string identity = base_.identity(path, Lookup::Now);
   auto known = byIdentity_.find(identity);
-  if (known != byIdentity_.end()) return base_.libraryPath(pending_[known->second].temporary);
+  if (known != byIdentity_.end()) return base_.libraryPath(pending_[known->second].temporary, use);
   const std::string temporary = temporaryName(path);
   // The library creates the file itself: a leftover of an earlier process
   // of the same number must not be taken for a file to add to.
@@ -142,7 +148,7 @@ std::string StagedFileSystem::libraryWritePath(const std::string& path) {
   if (phase_ == Phase::Done) phase_ = Phase::None;
   byIdentity_.emplace(identity, pending_.size());
   pending_.push_back({temporary, path});
-  return base_.libraryPath(temporary);
+  return base_.libraryPath(temporary, use);
 }
 
 bool StagedFileSystem::commit(std::string& failed) {
@@ -286,7 +292,7 @@ void StagedFileSystem::discard() {
 void StagedFileSystem::discardHeld() {
   forget();
   std::string ignored;
-  base_.settle(ignored);  // nothing may still be on its way to a file about to be removed
+  if (background_ != nullptr) background_->settle(ignored);  // nothing may still be on its way to a file about to be removed
   for (const Staged& s : pending_) base_.remove(s.temporary);
   pending_.clear();
   byIdentity_.clear();
@@ -300,14 +306,14 @@ void StagedFileSystem::removeUnopened() {
 }
 
 void InputRegistry::add(FileSystem& fs, const std::string& name) {
-  std::string key;
-  if (fs.fileKey(name, key) && byKey_.emplace(key, name).second) names_.push_back(name);
+  std::string key = fs.identity(name, Lookup::Now);
+  if (identityOnDisk(key) && byKey_.emplace(std::move(key), name).second) names_.push_back(name);
 }
 
 const std::string* InputRegistry::clash(FileSystem& fs, const std::string& output) const {
   if (byKey_.empty()) return nullptr;
-  std::string key;
-  if (!fs.outputKey(output, key)) return nullptr;
+  const std::string key = fs.identity(output, Lookup::Output);
+  if (!identityOnDisk(key)) return nullptr;
   auto it = byKey_.find(key);
   return it == byKey_.end() ? nullptr : &it->second;
 }

@@ -22,11 +22,12 @@ namespace kestrix {
 /// interrupt(), which the thread of an interrupt calls.
 class StagedFileSystem : public FileSystem {
  public:
-  /// Stages nothing until enable() is called; every other service is the base's.
-  explicit StagedFileSystem(FileSystem& base) : base_(base) {}
+  /// Stages nothing until enable() is called; every other service is the base's. `background` is the base's
+  /// background writing, where it writes in the background (null otherwise).
+  explicit StagedFileSystem(FileSystem& base, BackgroundWrites* background = nullptr)
+      : base_(base), background_(background) {}
 
-  /// From now on, files opened for writing are written under temporary names tagged with `processId`, and may be
-  /// written in the background (settle() reports what failed there).
+  /// From now on, files opened for writing are written under temporary names tagged with `processId`.
   void enable(int processId);
   /// The process number the temporary names carry.
   int processId() const { return processId_; }
@@ -65,30 +66,15 @@ class StagedFileSystem : public FileSystem {
   }
   /// While staging, opens the temporary file; null when the final name is taken by a folder or the file cannot be created.
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override;
-  bool exists(const std::string& path) override {
+  FileStatus stat(const std::string& path) override {
     GateHold hold(gate_);
     forget();
-    return base_.exists(path);
-  }
-  bool isFolder(const std::string& path) override {
-    GateHold hold(gate_);
-    forget();
-    return base_.isFolder(path);
+    return base_.stat(path);
   }
   bool makeFolder(const std::string& path) override {
     GateHold hold(gate_);
     forget();
     return base_.makeFolder(path);
-  }
-  bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
-    GateHold hold(gate_);
-    forget();
-    return base_.modifiedTime(path, seconds);
-  }
-  bool fileSize(const std::string& path, std::int64_t& bytes) override {
-    GateHold hold(gate_);
-    forget();
-    return base_.fileSize(path, bytes);
   }
   SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override {
     GateHold hold(gate_);
@@ -96,17 +82,7 @@ class StagedFileSystem : public FileSystem {
     return base_.search(pattern, matches);
   }
   /// While staging, the identity found for the same path by the call just before, when only openWrite came between.
-  std::string identity(const std::string& path) override;
-  bool fileKey(const std::string& path, std::string& key) override {
-    GateHold hold(gate_);
-    forget();
-    return base_.fileKey(path, key);
-  }
-  bool outputKey(const std::string& path, std::string& key) override {
-    GateHold hold(gate_);
-    forget();
-    return base_.outputKey(path, key);
-  }
+  std::string identity(const std::string& path, Lookup lookup) override;
   bool rename(const std::string& from, const std::string& to) override {
     GateHold hold(gate_);
     forget();
@@ -122,32 +98,23 @@ class StagedFileSystem : public FileSystem {
     forget();
     return base_.linkOrCopy(existing, second);
   }
-  bool writeDurably(const std::string& path, std::string_view bytes) override {
-    GateHold hold(gate_);
-    forget();
-    return base_.writeDurably(path, bytes);
-  }
   std::unique_ptr<HeldLock> tryLock(const std::string& path, bool& busy) override {
     GateHold hold(gate_);
     forget();
     return base_.tryLock(path, busy);
   }
-  std::string libraryPath(const std::string& path) override {
-    GateHold hold(gate_);
-    return base_.libraryPath(path);
-  }
-  /// While staging, the temporary name of `path`, staged like a file opened for writing (any old one removed).
-  std::string libraryWritePath(const std::string& path) override;
-  void writeInBackground() override {
-    GateHold hold(gate_);
-    base_.writeInBackground();
-  }
-  /// While staging, has the temporary files of `paths` created ahead; those never opened are removed at the end.
-  void prepareWrites(const std::vector<std::string>& paths) override;
-  /// As the base's, with the final name of a staged file that could not be written.
-  bool settle(std::string& failed) override;
+  /// While staging, an output to create gets the temporary name of `path`, staged like a file opened for writing
+  /// (any old one removed).
+  std::string libraryPath(const std::string& path, LibraryUse use) override;
   /// The reason this file system or the base gave for the last failure.
   std::string failure() const override { return failure_.empty() ? base_.failure() : failure_; }
+
+  /// While staging, has the temporary files of `paths` created ahead by the base's background writing (where it
+  /// has one); those never opened are removed at the end.
+  void createAhead(const std::vector<std::string>& paths);
+  /// Waits until every file written in the background is written; false, with the final name of a staged file
+  /// that could not be written, when one could not be.
+  bool settle(std::string& failed);
 
  private:
   struct Staged {
@@ -182,6 +149,7 @@ class StagedFileSystem : public FileSystem {
   void finishCommit();
 
   FileSystem& base_;
+  BackgroundWrites* const background_;
   mutable Gate gate_;
   // A file opened for writing is asked for its identity just before and just
   // after: while staging, opening it creates only the temporary file, so the

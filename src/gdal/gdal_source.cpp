@@ -57,10 +57,10 @@ SourceName splitName(const std::string& name) {
 }
 
 // Opens a vector dataset read-only; null (GDAL's message in `why`) when GDAL cannot read it.
-GDALDataset* openVector(Workspace& ctx, const std::string& file, std::string& why) {
+GDALDataset* openVector(Workspace& ws, const std::string& file, std::string& why) {
   gdalStart();
   QuietGdal quiet;
-  const std::string native = ctx.files.fs.libraryPath(file);
+  const std::string native = ws.files.fs.libraryPath(file, LibraryUse::Read);
   auto* dataset = static_cast<GDALDataset*>(
       GDALOpenEx(native.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
   if (dataset == nullptr) why = quiet.message("not a vector format GDAL reads");
@@ -70,20 +70,20 @@ GDALDataset* openVector(Workspace& ctx, const std::string& file, std::string& wh
 // The name the user's file goes by after the missing-file prompt: the file is
 // opened and closed once as any input is, so that a missing one is asked for,
 // a corrected name holds for the rest of the run and no output replaces it.
-std::string promptedName(Workspace& ctx, const std::string& file) {
+std::string promptedName(Workspace& ws, const std::string& file) {
   int unit = 0;
-  OPENFILE(ctx.files, unit, FileMode::Input, file);
-  const UnitSlot* slot = ctx.files.units.slotOf(unit);
+  OPENFILE(ws.files, unit, FileMode::Input, file);
+  const UnitSlot* slot = ws.files.units.slotOf(unit);
   std::string opened = slot != nullptr ? slot->name : file;
-  CLOSER(ctx.files, unit);
+  CLOSER(ws.files, unit);
   return opened;
 }
 
-[[noreturn]] void unreadable(Workspace& ctx, const std::string& file, const std::string& why,
+[[noreturn]] void unreadable(Workspace& ws, const std::string& file, const std::string& why,
                              const char* as = "a GIS layer") {
-  ctx.out.newline();
-  ctx.out.error("Could not read " + inQuotes(file) + " as " + as + ": " + why);
-  ctx.out.exits(kExitFailure);
+  ws.out.newline();
+  ws.out.error("Could not read " + inQuotes(file) + " as " + as + ": " + why);
+  ws.out.exits(kExitFailure);
 }
 
 // The layer names of a dataset, quoted, for a message.
@@ -98,14 +98,14 @@ std::string layerList(GDALDataset& dataset) {
 
 // The spatial reference of a .prj file: ESRI's own form or any WKT. `file`
 // becomes the name the file was opened by (after the missing-file prompt).
-bool readProjectionFile(Workspace& ctx, std::string& file, OGRSpatialReference& srs) {
+bool readProjectionFile(Workspace& ws, std::string& file, OGRSpatialReference& srs) {
   int unit = 0;
-  OPENFILE(ctx.files, unit, FileMode::Input, file);
-  if (const UnitSlot* slot = ctx.files.units.slotOf(unit)) file = slot->name;
+  OPENFILE(ws.files, unit, FileMode::Input, file);
+  if (const UnitSlot* slot = ws.files.units.slotOf(unit)) file = slot->name;
   std::vector<std::string> lines;
   std::string line;
-  while (!ctx.files.units.atEnd(unit) && ctx.files.units.readLine(unit, line) == ReadStatus::Ok) lines.push_back(line);
-  CLOSER(ctx.files, unit);
+  while (!ws.files.units.atEnd(unit) && ws.files.units.readLine(unit, line) == ReadStatus::Ok) lines.push_back(line);
+  CLOSER(ws.files, unit);
   QuietGdal quiet;
   // A .prj is WKT (on one line, or spread over several), or the older ESRI
   // form of keyword lines.
@@ -123,7 +123,7 @@ bool readProjectionFile(Workspace& ctx, std::string& file, OGRSpatialReference& 
 // The CoordSys line of `srs` (null: none known) as MapInfo writes it; `wkt`
 // receives the reference itself. Empty, with a WARNING naming `shown`, when
 // the output layers must go without one.
-std::string coordSysLine(Workspace& ctx, const OGRSpatialReference* srs, const std::string& shown, std::string& wkt) {
+std::string coordSysLine(Workspace& ws, const OGRSpatialReference* srs, const std::string& shown, std::string& wkt) {
   std::string coordSys;
   if (srs != nullptr) {
     QuietGdal quiet;
@@ -143,9 +143,9 @@ std::string coordSysLine(Workspace& ctx, const OGRSpatialReference* srs, const s
     CPLFree(text);
   }
   if (coordSys.empty()) {
-    ctx.out.newline();
+    ws.out.newline();
     const char* what = srs != nullptr ? "a map projection MapInfo cannot express" : "no map projection";
-    ctx.out.warning(inQuotes(shown) + " has " + what + ": the output layers are written without a CoordSys");
+    ws.out.warning(inQuotes(shown) + " has " + what + ": the output layers are written without a CoordSys");
   }
   return coordSys;
 }
@@ -162,18 +162,18 @@ void gdalStart() {
   });
 }
 
-std::vector<std::string> gdalLayers(Workspace& ctx, const std::string& argument) {
+std::vector<std::string> gdalLayers(Workspace& ws, const std::string& argument) {
   const SourceName source = splitName(argument);
-  const std::string file = promptedName(ctx, source.file);
+  const std::string file = promptedName(ws, source.file);
   std::string why;
-  GDALDataset* dataset = openVector(ctx, file, why);
-  if (dataset == nullptr) unreadable(ctx, file, why);
+  GDALDataset* dataset = openVector(ws, file, why);
+  if (dataset == nullptr) unreadable(ws, file, why);
   std::vector<std::string> layers;
   if (!source.layer.empty()) {
     const bool found = dataset->GetLayerByName(source.layer.c_str()) != nullptr;
     const std::string list = layerList(*dataset);
     GDALClose(dataset);
-    if (!found) unreadable(ctx, file, "it has no layer " + inQuotes(source.layer) + " (its layers: " + list + ")");
+    if (!found) unreadable(ws, file, "it has no layer " + inQuotes(source.layer) + " (its layers: " + list + ")");
     layers.push_back(file + ":" + source.layer);
     return layers;
   }
@@ -185,13 +185,13 @@ std::vector<std::string> gdalLayers(Workspace& ctx, const std::string& argument)
   }
   GDALClose(dataset);
   if (count == 0) {
-    ctx.out.newline();
-    ctx.out.warning(inQuotes(file) + " holds no layer - nothing read from it");
+    ws.out.newline();
+    ws.out.warning(inQuotes(file) + " holds no layer - nothing read from it");
   }
   return layers;
 }
 
-std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool prompt, std::string& wkt) {
+std::string gdalComposeHeader(Workspace& ws, const std::string& argument, bool prompt, std::string& wkt) {
   gdalStart();
   wkt.clear();
   OGRSpatialReference srs;
@@ -199,18 +199,18 @@ std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool 
   std::string shown;
   if (isProjectionFileName(argument)) {
     shown = std::string(significant(TRIMF(argument)));
-    if (!readProjectionFile(ctx, shown, srs))
-      unreadable(ctx, shown, "GDAL does not understand it", "a projection file");
+    if (!readProjectionFile(ws, shown, srs))
+      unreadable(ws, shown, "GDAL does not understand it", "a projection file");
     known = true;
   } else {
     const SourceName source = splitName(argument);
     std::string file = source.file;
     CLEANPATH(file);
-    shown = ctx.files.units.corrected(file);
-    if (prompt) shown = promptedName(ctx, shown);
+    shown = ws.files.units.corrected(file);
+    if (prompt) shown = promptedName(ws, shown);
     std::string why;
-    GDALDataset* dataset = openVector(ctx, shown, why);
-    if (dataset == nullptr) unreadable(ctx, shown, why);
+    GDALDataset* dataset = openVector(ws, shown, why);
+    if (dataset == nullptr) unreadable(ws, shown, why);
     OGRLayer* layer = source.layer.empty() ? (dataset->GetLayerCount() > 0 ? dataset->GetLayer(0) : nullptr)
                                            : dataset->GetLayerByName(source.layer.c_str());
     const OGRSpatialReference* layerSrs = layer != nullptr ? layer->GetSpatialRef() : nullptr;
@@ -221,7 +221,7 @@ std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool 
     GDALClose(dataset);
   }
 
-  return gdalHeaderFor(coordSysLine(ctx, known ? &srs : nullptr, shown, wkt));
+  return gdalHeaderFor(coordSysLine(ws, known ? &srs : nullptr, shown, wkt));
 }
 
 std::string gdalHeaderFor(const std::string& coordSys) {
@@ -231,7 +231,7 @@ std::string gdalHeaderFor(const std::string& coordSys) {
   return header;
 }
 
-std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> gdalReadCrs(Workspace& ctx,
+std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> gdalReadCrs(Workspace& ws,
                                                                                 const std::string& definition,
                                                                                 std::string& coordSys,
                                                                                 std::string& wkt) {
@@ -243,25 +243,25 @@ std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> gdalReadCrs
   if (isProjectionFileName(definition)) {
     // A .prj is read as the projection file of a converter run is, in either of its forms.
     std::string file = definition;
-    read = readProjectionFile(ctx, file, *srs);
+    read = readProjectionFile(ws, file, *srs);
   } else {
     QuietGdal quiet;
     read = srs->SetFromUserInput(definition.c_str()) == OGRERR_NONE;
   }
   if (!read) {
-    ctx.out.newline();
-    ctx.out.error("GDAL does not understand the coordinate system " + inQuotes(shown) +
+    ws.out.newline();
+    ws.out.error("GDAL does not understand the coordinate system " + inQuotes(shown) +
                   ": give it as -crs:EPSG:nnnn, a .prj file or WKT");
-    ctx.out.exits(kExitFailure);
+    ws.out.exits(kExitFailure);
   }
   // Coordinates are read as x, y whatever axis order the definition gives.
   srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  coordSys = coordSysLine(ctx, srs.get(), shown, wkt);
+  coordSys = coordSysLine(ws, srs.get(), shown, wkt);
   return srs;
 }
 
-GdalFeatureSource::GdalFeatureSource(Workspace& ctx, int nodeLimit, bool notes, const OGRSpatialReference* crs)
-    : ctx_(ctx),
+GdalFeatureSource::GdalFeatureSource(Workspace& ws, int nodeLimit, bool notes, const OGRSpatialReference* crs)
+    : ws_(ws),
       nodeLimit_(nodeLimit),
       notes_(notes),
       crs_(crs),
@@ -274,19 +274,19 @@ bool GdalFeatureSource::open(const std::string& layer) {
   const SourceName source = splitName(layer);
   name_ = std::string(significant(TRIMF(layer)));
   std::string why;
-  dataset_ = openVector(ctx_, source.file, why);
+  dataset_ = openVector(ws_, source.file, why);
   if (dataset_ != nullptr) {
     layer_ = source.layer.empty() ? (dataset_->GetLayerCount() > 0 ? dataset_->GetLayer(0) : nullptr)
                                   : dataset_->GetLayerByName(source.layer.c_str());
     if (layer_ == nullptr) why = "it has no such layer";
   }
   if (layer_ == nullptr) {
-    ctx_.out.error("Could not read " + inQuotes(name_) + " as a GIS layer: " + why);
-    ctx_.settings.errFound = true;
+    ws_.out.error("Could not read " + inQuotes(name_) + " as a GIS layer: " + why);
+    ws_.tally.errFound = true;
     close();
     return false;
   }
-  ctx_.files.inputs.add(ctx_.files.fs, source.file);
+  ws_.files.inputs.add(ws_.files.fs, source.file);
   const OGRSpatialReference* srs = crs_ != nullptr ? crs_ : layer_->GetSpatialRef();
   geographic_ = srs != nullptr && srs->IsGeographic();
   layer_->ResetReading();
@@ -307,8 +307,8 @@ void GdalFeatureSource::planFields() {
   if (mnr >= 0 && lcr >= 0 && xsId >= 0) {
     pointOrder_ = {z >= 0 ? z : kGeometryZ, mnr, lcr, xsId};
     if (notes_ && z < 0) {
-      ctx_.out.newline();
-      ctx_.out.note("Layer " + inQuotes(name_) + " has no Z field: each point's elevation is its Z coordinate");
+      ws_.out.newline();
+      ws_.out.note("Layer " + inQuotes(name_) + " has no Z field: each point's elevation is its Z coordinate");
     }
   } else {
     for (int i = 0; i < std::min(defn->GetFieldCount(), 4); ++i) pointOrder_.push_back(i);
@@ -336,7 +336,7 @@ FeatureStatus GdalFeatureSource::next(FeatureKind withGeometry, Feature& feature
   current_.reset(layer_->GetNextFeature());
   if (!current_) {
     if (CPLGetLastErrorType() < CE_Failure) return FeatureStatus::End;
-    ctx_.out.error("GDAL: " + std::string(CPLGetLastErrorMsg()));
+    ws_.out.error("GDAL: " + std::string(CPLGetLastErrorMsg()));
     return FeatureStatus::LayerError;
   }
   const OGRGeometry* geometry = current_->GetGeometryRef();
@@ -351,7 +351,7 @@ FeatureStatus GdalFeatureSource::next(FeatureKind withGeometry, Feature& feature
       feature.nodes = 1;
     } else {
       const int n = line->getNumPoints();
-      miCheckNodes(ctx_.files, n, nodeLimit_);
+      miCheckNodes(ws_.files, n, nodeLimit_);
       feature.x.resize(static_cast<std::size_t>(n));
       feature.y.resize(static_cast<std::size_t>(n));
       for (int i = 0; i < n; ++i) {
@@ -381,13 +381,13 @@ void GdalFeatureSource::checkRange(const Feature& feature) const {
     const double y = feature.y[static_cast<std::size_t>(i)];
     if (x >= -180.0 && x <= 180.0 && y >= -90.0 && y <= 90.0) continue;
     const std::string claim = crs_ != nullptr
-                                  ? "-crs:" + ctx_.settings.crsOption + " says the coordinates of " + inQuotes(name_) +
+                                  ? "-crs:" + ws_.settings.crsOption + " says the coordinates of " + inQuotes(name_) +
                                         " are"
                                   : inQuotes(name_) + " says its coordinates are";
-    ctx_.out.newline();
-    ctx_.out.error(claim + " longitude/latitude, but they reach " + formatWholeFull(x, 0) + ", " +
+    ws_.out.newline();
+    ws_.out.error(claim + " longitude/latitude, but they reach " + formatWholeFull(x, 0) + ", " +
                    formatWholeFull(y, 0) + ": give the right system with -crs:EPSG:nnnn");
-    ctx_.out.exits(kExitFailure);
+    ws_.out.exits(kExitFailure);
   }
 }
 

@@ -28,12 +28,12 @@ void gdalStart();
 /// The layers a file argument of another format names, each as "file:layer" (the file alone when it holds one layer
 /// and none was named). A missing file gets the missing-file prompt; a file GDAL cannot read, or one without the
 /// named layer, ends the run.
-std::vector<std::string> gdalLayers(Workspace& ctx, const std::string& argument);
+std::vector<std::string> gdalLayers(Workspace& ws, const std::string& argument);
 
 /// The header lines of the output layers (Version, Charset, Delimiter, CoordSys, then "Columns 0") for the spatial
 /// reference of a GDAL layer or a .prj file; `wkt` receives the reference itself, empty when there is none. With
 /// `prompt` the file is first opened as any input is (the run has not read it yet).
-std::string gdalComposeHeader(Workspace& ctx, const std::string& argument, bool prompt, std::string& wkt);
+std::string gdalComposeHeader(Workspace& ws, const std::string& argument, bool prompt, std::string& wkt);
 
 /// The header lines gdalComposeHeader gives for the CoordSys line `coordSys` (none when empty).
 std::string gdalHeaderFor(const std::string& coordSys);
@@ -41,7 +41,7 @@ std::string gdalHeaderFor(const std::string& coordSys);
 /// The coordinate system -crs: names (anything GDAL takes: EPSG:n, WKT, a .prj file read as any input is); ends the
 /// run when GDAL does not understand it. `coordSys` receives its CoordSys line (empty, with a WARNING, when MapInfo
 /// cannot express it) and `wkt` the reference itself.
-std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> gdalReadCrs(Workspace& ctx,
+std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)> gdalReadCrs(Workspace& ws,
                                                                                 const std::string& definition,
                                                                                 std::string& coordSys,
                                                                                 std::string& wkt);
@@ -53,7 +53,7 @@ class GdalFeatureSource final : public FeatureSource {
  public:
   /// A source that reads lines of up to `nodeLimit` vertices and, when `notes`, says how it reads the attributes;
   /// `crs` is the system -crs: gives every layer (null: each layer's own).
-  GdalFeatureSource(Workspace& ctx, int nodeLimit, bool notes, const OGRSpatialReference* crs = nullptr);
+  GdalFeatureSource(Workspace& ws, int nodeLimit, bool notes, const OGRSpatialReference* crs = nullptr);
   ~GdalFeatureSource() override;
   /// Opens "file" or "file:layer"; false (with an ERROR, errFound set) when GDAL cannot read it.
   bool open(const std::string& layer) override;
@@ -90,7 +90,7 @@ class GdalFeatureSource final : public FeatureSource {
   void planFields();
   void checkRange(const Feature& feature) const;
 
-  Workspace& ctx_;
+  Workspace& ws_;
   int nodeLimit_;
   bool notes_;
   const OGRSpatialReference* crs_;

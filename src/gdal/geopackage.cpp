@@ -155,8 +155,8 @@ class GeoPackageWriter::Network final : public M11NetworkSink {
     setText(f, "Conn_2D", "");
     f.SetField("Conn_No", 0);
     f.SetField("Number_of", 0);
-    setText(f, "US_XSect", std::string(significant(writer_.ctx_.store[channel.upstream].id)));
-    setText(f, "DS_XSect", std::string(significant(writer_.ctx_.store[channel.downstream].id)));
+    setText(f, "US_XSect", std::string(significant(writer_.ws_.store[channel.upstream].id)));
+    setText(f, "DS_XSect", std::string(significant(writer_.ws_.store[channel.downstream].id)));
     if (nwk_->CreateFeature(&f) != OGRERR_NONE) writer_.failed(CPLGetLastErrorMsg());
   }
   void close(const std::vector<M11BranchLine>& branches) override {
@@ -193,7 +193,7 @@ void GeoPackageWriter::Release::operator()(OGRSpatialReference* srs) const {
   if (srs != nullptr) srs->Release();
 }
 
-GeoPackageWriter::GeoPackageWriter(Workspace& ctx, std::string wkt) : ctx_(ctx), wkt_(std::move(wkt)) {}
+GeoPackageWriter::GeoPackageWriter(Workspace& ws, std::string wkt) : ws_(ws), wkt_(std::move(wkt)) {}
 
 GeoPackageWriter::~GeoPackageWriter() {
   if (dataset_ == nullptr) return;
@@ -216,14 +216,14 @@ std::unique_ptr<M11NetworkSink> GeoPackageWriter::networkSink(M11NetworkSink& mi
   return std::make_unique<Network>(*this, mif);
 }
 
-std::string GeoPackageWriter::path() const { return ADDFOLDER(ctx_.settings.outFolder, kGeoPackageName); }
+std::string GeoPackageWriter::path() const { return ADDFOLDER(ws_.settings.outFolder, kGeoPackageName); }
 
 void GeoPackageWriter::create(int headerUnit) {
   if (dataset_ != nullptr) return;
   gdalStart();
   const std::string final = path();
-  guardOutputs(ctx_.files, {final});
-  temporary_ = ctx_.files.fs.libraryWritePath(final);
+  guardOutputs(ws_.files, {final});
+  temporary_ = ws_.files.fs.libraryPath(final, LibraryUse::Create);
   QuietGdal quiet;
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
   if (driver == nullptr) failed("this GDAL has no GeoPackage driver");
@@ -238,7 +238,7 @@ void GeoPackageWriter::create(int headerUnit) {
       srs = nullptr;
     }
   } else {
-    srs = coordSysReference(ctx_.files, headerUnit);
+    srs = coordSysReference(ws_.files, headerUnit);
   }
   srs_.reset(srs);
 }
@@ -246,7 +246,7 @@ void GeoPackageWriter::create(int headerUnit) {
 OGRLayer* GeoPackageWriter::layer(const LayerSchema& schema) {
   QuietGdal quiet;
   const char* const options[] = {"FID=fid", nullptr};
-  const OGRwkbGeometryType geometry = schema.geometry == miObjectKind::Point ? wkbPoint : wkbLineString;
+  const OGRwkbGeometryType geometry = schema.geometry == MifObjectKind::Point ? wkbPoint : wkbLineString;
   OGRLayer* created = dataset_->CreateLayer(schema.name.c_str(), srs_.get(), geometry, const_cast<char**>(options));
   if (created == nullptr) failed(quiet.message("GDAL could not create the layer"));
   for (const LayerField& column : schema.fields) {
@@ -291,9 +291,9 @@ void GeoPackageWriter::finish() {
 }
 
 void GeoPackageWriter::failed(const std::string& why) {
-  ctx_.out.newline();
-  ctx_.out.error("Could not write file " + inQuotes(path()) + " (" + why + ") - no output written");
-  ctx_.out.exits(kExitFailure);
+  ws_.out.newline();
+  ws_.out.error("Could not write file " + inQuotes(path()) + " (" + why + ") - no output written");
+  ws_.out.exits(kExitFailure);
 }
 
 }  // namespace kestrix

@@ -26,9 +26,9 @@ inline constexpr const char* kGeoPackageName = "kestrix_layers.gpkg";
 /// Writes the run's output layers into one GeoPackage; the layers of both kinds go through its sinks.
 class GeoPackageWriter {
  public:
-  /// A writer for the run `ctx`; `wkt` is the run's spatial reference when the first input had one as such, else the
+  /// A writer for the run `ws`; `wkt` is the run's spatial reference when the first input had one as such, else the
   /// reference is read from the CoordSys of the header the MIF/MID layers copy.
-  GeoPackageWriter(Workspace& ctx, std::string wkt);
+  GeoPackageWriter(Workspace& ws, std::string wkt);
   /// Closes the GeoPackage of a run that ended early and removes what it left.
   ~GeoPackageWriter();
   GeoPackageWriter(const GeoPackageWriter&) = delete;
@@ -58,7 +58,7 @@ class GeoPackageWriter {
     void operator()(OGRSpatialReference* srs) const;
   };
 
-  Workspace& ctx_;
+  Workspace& ws_;
   std::string wkt_;
   std::unique_ptr<OGRSpatialReference, Release> srs_;
   std::string temporary_;

@@ -27,7 +27,7 @@ constexpr double kSquareError = 2.0 * 0x1p-24;  // relative error of a squared s
 // the line at a vertex is taken at that vertex. The smallest
 // chainage carries over from group to group; its point becomes the section's
 // start point.
-void xsProjectPoints(Reporter& out, Settings& settings, Section& sec, Group g, double& smallest) {
+void xsProjectPoints(Reporter& out, RunTally& tally, Section& sec, Group g, double& smallest) {
   const std::span<StorePoint> pts = sec.inUse(g);
   const int n = sec.ptCount(g);
   const int nv = sec.ppolNv;
@@ -50,7 +50,7 @@ void xsProjectPoints(Reporter& out, Settings& settings, Section& sec, Group g, d
       if (distance < kCoincident) {
         out.newline();
         out.error("Coincident points found on projection line " + inQuotes(sec.id), sec.id);
-        settings.errFound = true;
+        tally.errFound = true;
         // The points not yet examined stay as they are, closed up behind the kept ones.
         std::move(pts.begin() + i, pts.begin() + n, pts.begin() + kept);
         sec.keepFirst(g, kept + (n - i));
@@ -112,12 +112,12 @@ void xsProjectPoints(Reporter& out, Settings& settings, Section& sec, Group g, d
 
 // Fills the offsets of one group from the reference point and orders the
 // group by offset, equal offsets keeping their stored order.
-void xsSortPoints(Reporter& out, const Settings& settings, Section& sec, Group g, double refX, double refY) {
+void xsSortPoints(Reporter& out, bool linesFound, Section& sec, Group g, double refX, double refY) {
   const std::span<StorePoint> pts = sec.inUse(g);
   const auto first = pts.begin();
   const auto last = pts.begin() + sec.ptCount(g);
 
-  if (!settings.linesFound && g == Group::kLeft) {
+  if (!linesFound && g == Group::kLeft) {
     // The left group is measured from its outermost point; the first of equal maxima wins.
     float farthest = -1.0f;
     double farX = refX;
@@ -160,23 +160,23 @@ void dropWithPause(Reporter& out, Section& sec, const std::string& warning) {
 
 }  // namespace
 
-void projectionStage(Reporter& out, Settings& settings, SectionStore& store) {
+void projectionStage(Reporter& out, RunTally& tally, SectionStore& store) {
   out.newline();
   out.say("Projecting cross-section points onto lines...");
   for (int s = 1; s <= store.nxs(); ++s) {
     Section& sec = store[s];
     out.detail("Projecting cross-section points onto line " + inQuotes(sec.id));
     double smallest = kNoMinimum;
-    for (const Group g : kGroups) xsProjectPoints(out, settings, sec, g, smallest);
+    for (const Group g : kGroups) xsProjectPoints(out, tally, sec, g, smallest);
   }
-  if (settings.errFound) {
+  if (tally.errFound) {
     out.worded(Severity::Error, "ERRORS were found projecting cross-section points onto lines - see above");
     out.exits(kExitFailure);
   }
 }
 
-void orderingStage(Reporter& out, Settings& settings, SectionStore& store) {
-  const bool lines = settings.linesFound;
+void orderingStage(Reporter& out, RunTally& tally, SectionStore& store) {
+  const bool lines = tally.linesFound;
   // A quiet run leaves the Sorting lines out; the summary counts the sections.
   const bool quiet = out.quiet();
   for (int s = 1; s <= store.nxs(); ++s) {
@@ -218,11 +218,11 @@ void orderingStage(Reporter& out, Settings& settings, SectionStore& store) {
             refY = sec.point(Group::kCentre, sec.ptCount(Group::kCentre)).mapY;
           }
         }
-        if (sec.use) xsSortPoints(out, settings, sec, g, refX, refY);
+        if (sec.use) xsSortPoints(out, lines, sec, g, refX, refY);
       } else if (lines && g == Group::kCentre) {
         out.newline();
         out.put("ERROR - Cross-section " + inQuotes(sec.id) + " does not contain any \"C\" points.");
-        settings.errFound = true;
+        tally.errFound = true;
         if (quiet) out.newline();
         break;
       }

@@ -10,26 +10,26 @@ namespace kestrix {
 namespace {
 FeatureKind kindOf(const miObjectType& type) {
   switch (type.kind) {
-    case miObjectKind::Point: return FeatureKind::Point;
-    case miObjectKind::Line:
-    case miObjectKind::Pline: return FeatureKind::Line;
+    case MifObjectKind::Point: return FeatureKind::Point;
+    case MifObjectKind::Line:
+    case MifObjectKind::Pline: return FeatureKind::Line;
     default: return FeatureKind::Other;
   }
 }
 }  // namespace
 
-MifFeatureSource::MifFeatureSource(Workspace& ctx, std::size_t lineWidth, int nodeLimit)
-    : ctx_(ctx), lineWidth_(lineWidth), nodeLimit_(nodeLimit), geom_(ctx.files), attr_(ctx.files) {}
+MifFeatureSource::MifFeatureSource(Workspace& ws, std::size_t lineWidth, int nodeLimit)
+    : ws_(ws), lineWidth_(lineWidth), nodeLimit_(nodeLimit), geom_(ws.files), attr_(ws.files) {}
 
 bool MifFeatureSource::open(const std::string& layer) {
-  miOpenLayer(ctx_.layers, layer, geom_.unit(), attr_.unit(), FileMode::Input);
-  if (miSkipHeader(ctx_.files, geom_.unit(), &columns_)) return true;
+  miOpenLayer(ws_.layers, layer, geom_.unit(), attr_.unit(), FileMode::Input);
+  if (miSkipHeader(ws_.files, geom_.unit(), &columns_)) return true;
   close();
   return false;
 }
 
 std::string MifFeatureSource::recordsName() {
-  const UnitSlot* slot = ctx_.files.units.slotOf(attr_.unit());
+  const UnitSlot* slot = ws_.files.units.slotOf(attr_.unit());
   return slot ? slot->name : std::string();
 }
 
@@ -39,7 +39,7 @@ FeatureStatus MifFeatureSource::next(FeatureKind withGeometry, Feature& feature)
   // where the layer ends; rows left over after the last object are not read.
   // The lines are views into the file's storage: the keyword line stays valid
   // until the geometry reads on, which it does only for a kind it can read.
-  InputFile* const geom = ctx_.files.units.inputOf(geom_.unit());
+  InputFile* const geom = ws_.files.units.inputOf(geom_.unit());
   std::string_view line;
   std::string_view rest;
   while (geom && !geom->atEnd()) {
@@ -47,14 +47,14 @@ FeatureStatus MifFeatureSource::next(FeatureKind withGeometry, Feature& feature)
     if (status == ReadStatus::End) break;
     if (status == ReadStatus::Error) return FeatureStatus::LayerError;
     line = line.substr(0, lineWidth_);
-    if (!miReadObjectType(ctx_.files, line, rest, type)) continue;
+    if (!miReadObjectType(ws_.files, line, rest, type)) continue;
 
     feature.kind = kindOf(type);
     feature.nodes = 0;
     if (feature.kind == withGeometry) {
       double centreX = 0.0;
       double centreY = 0.0;
-      if (!miReadObject(ctx_.files, rest, geom_.unit(), type, feature.x, feature.y, nodeLimit_, feature.nodes, centreX,
+      if (!miReadObject(ws_.files, rest, geom_.unit(), type, feature.x, feature.y, nodeLimit_, feature.nodes, centreX,
                         centreY)) {
         feature.text.assign(significant(line));
         return FeatureStatus::BadObject;
@@ -66,7 +66,7 @@ FeatureStatus MifFeatureSource::next(FeatureKind withGeometry, Feature& feature)
 }
 
 FeatureStatus MifFeatureSource::readRecord(Feature& feature) {
-  InputFile* const attr = ctx_.files.units.inputOf(attr_.unit());
+  InputFile* const attr = ws_.files.units.inputOf(attr_.unit());
   if (!attr || attr->atEnd()) return FeatureStatus::NoRecord;
   std::string_view row;
   const ReadStatus status = attr->readLineView(row);
@@ -96,7 +96,7 @@ std::string ordinal(int n) {
 }
 }  // namespace
 
-void sayUnreadableValue(Workspace& ctx, FeatureSource& source, int record, std::string_view field, bool number,
+void sayUnreadableValue(Workspace& ws, FeatureSource& source, int record, std::string_view field, bool number,
                         const AttributeValues& values) {
   // Built by appending only: MinGW's g++ warns falsely on a text put before a temporary.
   std::string line(1, ' ');
@@ -123,17 +123,17 @@ void sayUnreadableValue(Workspace& ctx, FeatureSource& source, int record, std::
     line += i == 0 ? " - the layer's columns are " : ", ";
     line += columns[i];
   }
-  ctx.out.say(line);
+  ws.out.say(line);
 }
 
-void featureFailure(Workspace& ctx, FeatureStatus status, const Feature& feature, const FeatureMessages& messages) {
+void featureFailure(Workspace& ws, FeatureStatus status, const Feature& feature, const FeatureMessages& messages) {
   if (status == FeatureStatus::BadObject) {
-    ctx.out.say(" Erroneous line: " + feature.text);
-    ctx.out.worded(Severity::Error, std::string(" ERROR - Reading cross-section ") + messages.object);
-    ctx.out.exits(kExitFailure);
+    ws.out.say(" Erroneous line: " + feature.text);
+    ws.out.worded(Severity::Error, std::string(" ERROR - Reading cross-section ") + messages.object);
+    ws.out.exits(kExitFailure);
   }
-  ctx.out.error(status == FeatureStatus::NoRecord ? messages.noRecord : messages.readError);
-  ctx.settings.errFound = true;
+  ws.out.error(status == FeatureStatus::NoRecord ? messages.noRecord : messages.readError);
+  ws.tally.errFound = true;
 }
 
 }  // namespace kestrix

@@ -77,7 +77,7 @@ class FeatureSource {
 class MifFeatureSource final : public FeatureSource {
  public:
   /// A source that keeps `lineWidth` characters of a .mif line and reads polylines of up to `nodeLimit` vertices.
-  MifFeatureSource(Workspace& ctx, std::size_t lineWidth, int nodeLimit);
+  MifFeatureSource(Workspace& ws, std::size_t lineWidth, int nodeLimit);
   /// Opens the .mif/.mid pair (with its save-date check) and moves past the header.
   bool open(const std::string& layer) override;
   /// The name the .mid was opened by.
@@ -113,7 +113,7 @@ class MifFeatureSource final : public FeatureSource {
 
   FeatureStatus readRecord(Feature& feature);
 
-  Workspace& ctx_;
+  Workspace& ws_;
   std::size_t lineWidth_;
   int nodeLimit_;
   // A layer abandoned after a reported error releases its units when the source goes.
@@ -134,26 +134,26 @@ struct FeatureMessages {
 /// False when reading stopped early, with the message printed and errFound set; the run ends on a feature whose
 /// geometry cannot be read.
 template <typename OnFeature>
-bool forEachFeature(Workspace& ctx, FeatureSource& source, FeatureKind withGeometry, const FeatureMessages& messages,
+bool forEachFeature(Workspace& ws, FeatureSource& source, FeatureKind withGeometry, const FeatureMessages& messages,
                     OnFeature&& onFeature);
 
 /// Says which value of a record could not be read: the layer, the record (from 1), the field and its column, the
 /// text found (`number`: a number was expected) and the layer's columns; a line beginning with a blank.
-void sayUnreadableValue(Workspace& ctx, FeatureSource& source, int record, std::string_view field, bool number,
+void sayUnreadableValue(Workspace& ws, FeatureSource& source, int record, std::string_view field, bool number,
                         const AttributeValues& values);
 
 /// Prints the message of a status that ends reading; ends the run for BadObject.
-void featureFailure(Workspace& ctx, FeatureStatus status, const Feature& feature, const FeatureMessages& messages);
+void featureFailure(Workspace& ws, FeatureStatus status, const Feature& feature, const FeatureMessages& messages);
 
 template <typename OnFeature>
-bool forEachFeature(Workspace& ctx, FeatureSource& source, FeatureKind withGeometry, const FeatureMessages& messages,
+bool forEachFeature(Workspace& ws, FeatureSource& source, FeatureKind withGeometry, const FeatureMessages& messages,
                     OnFeature&& onFeature) {
   Feature feature;
   for (;;) {
     const FeatureStatus status = source.next(withGeometry, feature);
     if (status == FeatureStatus::End) return true;
     if (status != FeatureStatus::Read) {
-      featureFailure(ctx, status, feature, messages);
+      featureFailure(ws, status, feature, messages);
       return false;
     }
     if (!onFeature(feature)) return false;

@@ -9,6 +9,6 @@ namespace kestrix {
 
 
 /// Section number of an identifier, registering it when new (found = false); ends the run on a blank identifier.
-int xsFindID(Workspace& ctx, std::string_view identifier, bool& found);
+int xsFindID(Workspace& ws, std::string_view identifier, bool& found);
 
 }  // namespace kestrix

@@ -23,15 +23,15 @@ struct GisReadState {
 };
 
 /// Reads the point objects of one layer into the section store; sets linesFound when it holds line objects.
-void xsReadPoints(Workspace& ctx, GisReadState& last, const std::string& layer);
+void xsReadPoints(Workspace& ws, GisReadState& last, const std::string& layer);
 
 /// Reads the point features of one layer from any source; `layer` names it in messages and to open().
-void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, const std::string& layer);
+void xsReadPoints(Workspace& ws, GisReadState& last, FeatureSource& source, const std::string& layer);
 
 /// Reads the line objects of one layer as start lines or, with -ppol, projection lines.
-void xsReadLines(Workspace& ctx, const std::string& layer);
+void xsReadLines(Workspace& ws, const std::string& layer);
 
 /// Reads the line features of one layer from any source as start or projection lines.
-void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer);
+void xsReadLines(Workspace& ws, FeatureSource& source, const std::string& layer);
 
 }  // namespace kestrix

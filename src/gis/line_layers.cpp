@@ -23,7 +23,7 @@ constexpr double kNotFound = -99999.0;   // marks a projection-line slot never f
 
 // Stores a projection line of at least one vertex, dropping each vertex that lies on
 // the vertex read just before it.
-void storeProjectionLine(Workspace& ctx, Section& section, const std::vector<double>& x,
+void storeProjectionLine(Workspace& ws, Section& section, const std::vector<double>& x,
                          const std::vector<double>& y, int nodes, std::string_view idAsRead) {
   const auto needed = static_cast<std::size_t>(nodes);
   if (section.ppolX.size() < needed) section.ppolX.resize(needed, kNotFound);
@@ -38,77 +38,77 @@ void storeProjectionLine(Workspace& ctx, Section& section, const std::vector<dou
       section.ppolY[kept] = y[j];
       ++kept;
     } else {
-      ctx.out.newline();
-      ctx.out.warning("Removed coincident point found on projection line \"" + std::string(idAsRead) + "\"", idAsRead);
+      ws.out.newline();
+      ws.out.warning("Removed coincident point found on projection line \"" + std::string(idAsRead) + "\"", idAsRead);
     }
   }
   section.ppolNv = kept;
-  ctx.out.detail(" Found projection line for points for XS \"" + std::string(idAsRead) + "\"");
+  ws.out.detail(" Found projection line for points for XS \"" + std::string(idAsRead) + "\"");
 }
 
 }  // namespace
 
-void xsReadLines(Workspace& ctx, const std::string& layer) {
-  MifFeatureSource source(ctx, kMifLine, kNodeLimit);
-  xsReadLines(ctx, source, layer);
+void xsReadLines(Workspace& ws, const std::string& layer) {
+  MifFeatureSource source(ws, kMifLine, kNodeLimit);
+  xsReadLines(ws, source, layer);
 }
 
-void xsReadLines(Workspace& ctx, FeatureSource& source, const std::string& layer) {
-  ctx.out.newline();
-  ctx.out.say("Reading Cross-Section Lines from " + std::string(significant(layer)) + "...");
+void xsReadLines(Workspace& ws, FeatureSource& source, const std::string& layer) {
+  ws.out.newline();
+  ws.out.say("Reading Cross-Section Lines from " + std::string(significant(layer)) + "...");
   if (!source.open(layer)) return;
 
   std::string id;
   int record = 0;  // attribute records read so far in this layer
-  const Settings& set = ctx.settings;
+  const Settings& set = ws.settings;
   static constexpr FeatureMessages kMessages{"End of File encountered reading lines", "Reading line data",
                                              "line object"};
-  const bool complete = forEachFeature(ctx, source, FeatureKind::Line, kMessages, [&](Feature& feature) {
+  const bool complete = forEachFeature(ws, source, FeatureKind::Line, kMessages, [&](Feature& feature) {
     ++record;
     if (feature.kind != FeatureKind::Line) return true;
 
     // Only the first value is the identifier; a record without any value is
     // refused rather than read on into the next row.
     if (!feature.values->readText(id, kIdWidth)) {
-      ctx.out.error("Reading line data");
-      sayUnreadableValue(ctx, source, record, "XS_ID", false, *feature.values);
-      ctx.settings.errFound = true;
+      ws.out.error("Reading line data");
+      sayUnreadableValue(ws, source, record, "XS_ID", false, *feature.values);
+      ws.tally.errFound = true;
       return false;
     }
     const std::string idAsRead(significant(id));
     const int nodes = feature.nodes;
 
     if (set.optPpol && nodes > set.mlp) {
-      ctx.out.error("Cannot have lines with more than " + AINTEGER(set.mlp) +
+      ws.out.error("Cannot have lines with more than " + AINTEGER(set.mlp) +
                         " vertices if using the -project option.  See XS line \"" + idAsRead + "\"",
                     idAsRead);
-      ctx.settings.errFound = true;
+      ws.tally.errFound = true;
       return true;
     }
 
     bool found = false;
-    const int s = xsFindID(ctx, id, found);
+    const int s = xsFindID(ws, id, found);
     if (!found) {
-      ctx.out.error("Could not find any points with same ID as XS line \"" + idAsRead + "\"", idAsRead);
-      ctx.settings.errFound = true;
+      ws.out.error("Could not find any points with same ID as XS line \"" + idAsRead + "\"", idAsRead);
+      ws.tally.errFound = true;
       return true;
     }
-    Section& section = ctx.store[s];
+    Section& section = ws.store[s];
 
     if (nodes < 1) {
       // A polyline of no vertex fixes nothing; the section keeps what it had.
-      ctx.out.warning("Line for XS \"" + idAsRead + "\" has no vertices - IGNORING", idAsRead);
+      ws.out.warning("Line for XS \"" + idAsRead + "\" has no vertices - IGNORING", idAsRead);
       return true;
     }
     if (set.optPpol) {
-      storeProjectionLine(ctx, section, feature.x, feature.y, nodes, idAsRead);
+      storeProjectionLine(ws, section, feature.x, feature.y, nodes, idAsRead);
     } else {
       section.start = MapPoint{feature.x[0], feature.y[0]};
       if (set.optHtml) {
         section.startLine.clear();
         for (int j = 0; j < nodes; ++j) section.startLine.push_back(MapPoint{feature.x[j], feature.y[j]});
       }
-      ctx.out.detail(" Found line setting starting point for XS \"" + idAsRead + "\"");
+      ws.out.detail(" Found line setting starting point for XS \"" + idAsRead + "\"");
     }
     return true;
   });

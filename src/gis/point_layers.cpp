@@ -34,7 +34,7 @@ Group groupOf(const std::string& lcr) {
 // they are.
 class CarriedValues {
  public:
-  CarriedValues(Workspace& ctx, std::string midName) : ctx_(ctx), midName_(std::move(midName)) {}
+  CarriedValues(Workspace& ws, std::string midName) : ws_(ws), midName_(std::move(midName)) {}
 
   // Notes a field of the record just read whose value was carried over.
   void field(const char* name, const std::string& value) {
@@ -53,8 +53,8 @@ class CarriedValues {
       return;
     }
     if (++records_ <= kMostCarriedLines) {
-      ctx_.out.newline();
-      ctx_.out.warning("Record " + AINTEGER(record) + " of \"" + midName_ + "\" has no value for " + fields_ +
+      ws_.out.newline();
+      ws_.out.warning("Record " + AINTEGER(record) + " of \"" + midName_ + "\" has no value for " + fields_ +
                        (earlierRecord ? ": the previous point record's values are used (" + values_ + ")"
                                       : ": there is no earlier point record, so " + values_ + " is used"));
     }
@@ -65,13 +65,13 @@ class CarriedValues {
   // Counts the records that were not reported one by one.
   void endLayer() {
     if (records_ <= kMostCarriedLines) return;
-    ctx_.out.newline();
-    ctx_.out.warning(AINTEGER(records_ - kMostCarriedLines) + " more records of \"" + midName_ +
+    ws_.out.newline();
+    ws_.out.warning(AINTEGER(records_ - kMostCarriedLines) + " more records of \"" + midName_ +
                      "\" have blank values that take the previous point record's values");
   }
 
  private:
-  Workspace& ctx_;
+  Workspace& ws_;
   std::string midName_;
   std::string fields_;
   std::string values_;
@@ -86,10 +86,10 @@ class MissingElevations {
   void add(int record) {
     if (++count_ <= kMostCarriedLines) records_ += (records_.empty() ? "" : ", ") + AINTEGER(record);
   }
-  void report(Workspace& ctx, const std::string& layer) const {
+  void report(Workspace& ws, const std::string& layer) const {
     if (count_ == 0) return;
-    ctx.out.newline();
-    ctx.out.warning(inQuotes(layer) + " has " + AINTEGER(count_) + (count_ == 1 ? " point record" : " point records") +
+    ws.out.newline();
+    ws.out.warning(inQuotes(layer) + " has " + AINTEGER(count_) + (count_ == 1 ? " point record" : " point records") +
                     " without an elevation (Z), left out: " + records_ +
                     (count_ > kMostCarriedLines ? " and " + AINTEGER(count_ - kMostCarriedLines) + " more" : ""));
   }
@@ -101,13 +101,13 @@ class MissingElevations {
 
 // With material numbers (-M) a resistance value is rounded to a whole
 // number: a Manning's n such as 0.035 becomes material 0. Said once per run.
-void checkWholeMaterial(Workspace& ctx, GisReadState& state, float mnr, std::string_view id) {
-  const Settings& set = ctx.settings;
+void checkWholeMaterial(Workspace& ws, GisReadState& state, float mnr, std::string_view id) {
+  const Settings& set = ws.settings;
   if (state.materialWarned || set.mnrType != ResistanceType::Material || set.optN2M || std::floor(mnr) == mnr) return;
   state.materialWarned = true;
   const double written = roundHalfAway(mnr);
-  ctx.out.newline();
-  ctx.out.warning(
+  ws.out.newline();
+  ws.out.warning(
       "Resistance value " + AREALTRIM(mnr) + " of cross-section \"" + std::string(id) +
           "\" is not a whole number, but -M (the default) reads material numbers: it is written as material " +
           (std::fabs(written) < 1.0e9 ? AINTEGER(static_cast<std::int32_t>(written)) : AREALTRIM(mnr)) +
@@ -117,19 +117,19 @@ void checkWholeMaterial(Workspace& ctx, GisReadState& state, float mnr, std::str
 
 }  // namespace
 
-void xsReadPoints(Workspace& ctx, GisReadState& last, const std::string& layer) {
-  MifFeatureSource source(ctx, kMifLine, kPointNodes);
-  xsReadPoints(ctx, last, source, layer);
+void xsReadPoints(Workspace& ws, GisReadState& last, const std::string& layer) {
+  MifFeatureSource source(ws, kMifLine, kPointNodes);
+  xsReadPoints(ws, last, source, layer);
 }
 
-void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, const std::string& layer) {
+void xsReadPoints(Workspace& ws, GisReadState& last, FeatureSource& source, const std::string& layer) {
   const std::string layerName(significant(layer));
-  ctx.out.newline();
-  ctx.out.say("Reading Cross-Section Points from " + layerName + "...");
+  ws.out.newline();
+  ws.out.say("Reading Cross-Section Points from " + layerName + "...");
 
-  ++ctx.tally.inputsRead;
+  ++ws.tally.inputsRead;
   if (!source.open(layer)) return;
-  CarriedValues carried(ctx, source.recordsName());
+  CarriedValues carried(ws, source.recordsName());
   MissingElevations missingZ;
   int record = 0;  // attribute records read so far in this layer
   std::string report;  // reused for every point
@@ -138,10 +138,10 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
 
   static constexpr FeatureMessages kMessages{"End of File encountered reading points", "Reading points data",
                                              "point object"};
-  const bool complete = forEachFeature(ctx, source, FeatureKind::Point, kMessages, [&](Feature& feature) {
+  const bool complete = forEachFeature(ws, source, FeatureKind::Point, kMessages, [&](Feature& feature) {
     ++record;
     if (feature.kind != FeatureKind::Point) {
-      if (feature.kind == FeatureKind::Line) ctx.settings.linesFound = true;
+      if (feature.kind == FeatureKind::Line) ws.tally.linesFound = true;
       return true;
     }
 
@@ -152,9 +152,9 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
     // the next row.
     AttributeValues& values = *feature.values;
     const auto unreadable = [&](const char* field, bool number) {
-      ctx.out.error("Reading points data");
-      sayUnreadableValue(ctx, source, record, field, number, values);
-      ctx.settings.errFound = true;
+      ws.out.error("Reading points data");
+      sayUnreadableValue(ws, source, record, field, number, values);
+      ws.tally.errFound = true;
       return false;
     };
     if (!values.readFloat(last.lastZ)) return unreadable("Z", true);
@@ -177,16 +177,16 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
     // one before, whose section is known without normalising it again.
     if (last.lastXsId != knownId || knownSection == 0) {
       bool found = false;
-      knownSection = xsFindID(ctx, last.lastXsId, found);
+      knownSection = xsFindID(ws, last.lastXsId, found);
       knownId = last.lastXsId;
     }
     const int s = knownSection;
     const Group g = groupOf(last.lastLcr);
-    Section& section = ctx.store[s];
-    if (section.ptCount(g) + 1 > ctx.settings.mpt) {
-      ctx.out.error("Exceeded number of allowable points per cross-section section.");
-      ctx.out.say("        Cross-section \"" + std::string(idAsRead) + "\" in \"" + layerName + "\"");
-      ctx.out.exits(kExitFailure);
+    Section& section = ws.store[s];
+    if (section.ptCount(g) + 1 > ws.settings.mpt) {
+      ws.out.error("Exceeded number of allowable points per cross-section section.");
+      ws.out.say("        Cross-section \"" + std::string(idAsRead) + "\" in \"" + layerName + "\"");
+      ws.out.exits(kExitFailure);
     }
     StorePoint pt;
     pt.mapX = feature.x[0];
@@ -194,23 +194,23 @@ void xsReadPoints(Workspace& ctx, GisReadState& last, FeatureSource& source, con
     pt.z = last.lastZ;
     pt.mnr = last.lastMnr;
     const int count = section.append(g, pt);
-    ++ctx.tally.pointsRead;
-    checkWholeMaterial(ctx, last, pt.mnr, idAsRead);
+    ++ws.tally.pointsRead;
+    checkWholeMaterial(ws, last, pt.mnr, idAsRead);
 
-    if (ctx.out.quiet()) return true;
+    if (ws.out.quiet()) return true;
     report.assign(" Read ");
     report += groupLetter(g);
     report += " point";
     appendInt(report, count, 5);
     report += " for XS ";
     report += idAsRead;
-    ctx.out.say(report);
+    ws.out.say(report);
     return true;
   });
   if (!complete) return;
 
   carried.endLayer();
-  missingZ.report(ctx, source.recordsName());
+  missingZ.report(ws, source.recordsName());
   source.close();
 }
 

@@ -12,12 +12,12 @@ std::string miColumnType(const LayerField& field) {
   return std::string();
 }
 
-void miWriteColumns(FileAccess& ctx, int geomUnit, const LayerSchema& schema) {
-  ctx.units.writeLine(geomUnit, "Columns " + std::to_string(schema.fields.size()));
+void miWriteColumns(FileAccess& files, int geomUnit, const LayerSchema& schema) {
+  files.units.writeLine(geomUnit, "Columns " + std::to_string(schema.fields.size()));
   for (const LayerField& field : schema.fields)
-    ctx.units.writeLine(geomUnit, "  " + field.name + " " + miColumnType(field));
-  ctx.units.writeLine(geomUnit, "Data");
-  ctx.units.writeLine(geomUnit, "");
+    files.units.writeLine(geomUnit, "  " + field.name + " " + miColumnType(field));
+  files.units.writeLine(geomUnit, "Data");
+  files.units.writeLine(geomUnit, "");
 }
 
 }  // namespace kestrix

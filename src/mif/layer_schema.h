@@ -30,7 +30,7 @@ struct LayerField {
 /// The name, columns and object kind of an output layer.
 struct LayerSchema {
   std::string name;               ///< the layer's name without extension
-  miObjectKind geometry;          ///< Point or Pline
+  MifObjectKind geometry;         ///< Point or Pline
   std::vector<LayerField> fields;  ///< its columns in order
 };
 
@@ -39,6 +39,6 @@ std::string miColumnType(const LayerField& field);
 
 /// Writes the Columns block of `schema` to an output .mif after its header: the count, one line per column, "Data"
 /// and the blank line before the first object.
-void miWriteColumns(FileAccess& ctx, int geomUnit, const LayerSchema& schema);
+void miWriteColumns(FileAccess& files, int geomUnit, const LayerSchema& schema);
 
 }  // namespace kestrix

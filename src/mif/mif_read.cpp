@@ -22,35 +22,35 @@ constexpr int kMaxPolygons = 10000;
 
 struct Keyword {
   std::string_view text;
-  miObjectKind kind;
+  MifObjectKind kind;
 };
 
 // In the order in which they are tried; PLINE is tried only when PLINE
 // MULTIPLE did not match, and COLLECTION ends the run before any of them.
 constexpr Keyword kKeywords[] = {
-    {"NONE", miObjectKind::None},
-    {"ARC", miObjectKind::Arc},
-    {"ELLIPSE", miObjectKind::Ellipse},
-    {"LINE", miObjectKind::Line},
-    {"PLINE MULTIPLE", miObjectKind::PlineMultiple},
-    {"PLINE", miObjectKind::Pline},
-    {"POINT", miObjectKind::Point},
-    {"RECT", miObjectKind::Rect},
-    {"REGION", miObjectKind::Region},
-    {"ROUNDRECT", miObjectKind::RoundRect},
-    {"TEXT", miObjectKind::Text},
-    {"MULTIPOINT", miObjectKind::MultiPoint},
+    {"NONE", MifObjectKind::None},
+    {"ARC", MifObjectKind::Arc},
+    {"ELLIPSE", MifObjectKind::Ellipse},
+    {"LINE", MifObjectKind::Line},
+    {"PLINE MULTIPLE", MifObjectKind::PlineMultiple},
+    {"PLINE", MifObjectKind::Pline},
+    {"POINT", MifObjectKind::Point},
+    {"RECT", MifObjectKind::Rect},
+    {"REGION", MifObjectKind::Region},
+    {"ROUNDRECT", MifObjectKind::RoundRect},
+    {"TEXT", MifObjectKind::Text},
+    {"MULTIPOINT", MifObjectKind::MultiPoint},
 };
 
-[[noreturn]] void unreadable(FileAccess& ctx, std::string_view text) {
-  ctx.out.coded(Severity::Error, "0308", "Reading .mif file.  Erroneous line is:");
-  ctx.out.say(significant(text));
-  ctx.out.exits(kExitFailure);
+[[noreturn]] void unreadable(FileAccess& files, std::string_view text) {
+  files.out.coded(Severity::Error, "0308", "Reading .mif file.  Erroneous line is:");
+  files.out.say(significant(text));
+  files.out.exits(kExitFailure);
 }
 
-[[noreturn]] void unexpectedEnd(FileAccess& ctx) {
-  ctx.out.coded(Severity::Error, "0309", "Unexpected end of .mif file encountered.");
-  ctx.out.exits(kExitFailure);
+[[noreturn]] void unexpectedEnd(FileAccess& files) {
+  files.out.coded(Severity::Error, "0309", "Unexpected end of .mif file encountered.");
+  files.out.exits(kExitFailure);
 }
 
 // True when the free-format list in `text` holds fewer than `index`+1 items,
@@ -65,27 +65,27 @@ bool lineRanOut(std::string_view text, int index) {
 }
 
 // Ends the run for a value that could not be read from `text`.
-[[noreturn]] void readFailure(FileAccess& ctx, std::string_view text, int index) {
-  if (lineRanOut(text, index)) unexpectedEnd(ctx);
-  unreadable(ctx, text);
+[[noreturn]] void readFailure(FileAccess& files, std::string_view text, int index) {
+  if (lineRanOut(text, index)) unexpectedEnd(files);
+  unreadable(files, text);
 }
 
 // Reads numbers from `text` into the given places in turn, ending the run on a failure.
-void readNumbers(FileAccess& ctx, std::string_view text, std::initializer_list<double*> values) {
+void readNumbers(FileAccess& files, std::string_view text, std::initializer_list<double*> values) {
   FreeFormatReader reader(text);
   int index = 0;
   for (double* v : values) {
-    if (!reader.readDouble(*v)) readFailure(ctx, text, index);
+    if (!reader.readDouble(*v)) readFailure(files, text, index);
     ++index;
   }
 }
 
 // Reads the next .mif line into `line`, ending the run when there is none.
-void nextLine(FileAccess& ctx, int geomUnit, std::string_view& line) {
-  switch (ctx.units.readLineView(geomUnit, line)) {
+void nextLine(FileAccess& files, int geomUnit, std::string_view& line) {
+  switch (files.units.readLineView(geomUnit, line)) {
     case ReadStatus::Ok: return;
-    case ReadStatus::End: unexpectedEnd(ctx);
-    case ReadStatus::Error: unreadable(ctx, line);
+    case ReadStatus::End: unexpectedEnd(files);
+    case ReadStatus::Error: unreadable(files, line);
   }
 }
 
@@ -115,7 +115,7 @@ bool mayStartKeyword(char c) { return kKeywordStarts[static_cast<unsigned char>(
 
 void miInitObject(miObjectType& type) { type = miObjectType{}; }
 
-bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& rest, miObjectType& type) {
+bool miReadObjectType(FileAccess& files, std::string_view line, std::string_view& rest, miObjectType& type) {
   miInitObject(type);
   // Most lines of a layer are clauses such as "Symbol" or "Pen": a first
   // character that begins no keyword settles them at once.
@@ -146,8 +146,8 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& 
   };
   const char lead = text.empty() ? '\0' : upperAscii(text[0]);
   if (lead == 'C' && startsWith("COLLECTION")) {
-    ctx.out.coded(Severity::Error, "0303", "MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
-    ctx.out.exits(kExitFailure);
+    files.out.coded(Severity::Error, "0303", "MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
+    files.out.exits(kExitFailure);
   }
   for (const Keyword& k : kKeywords) {
     if (k.text[0] == lead && startsWith(k.text)) {
@@ -158,29 +158,29 @@ bool miReadObjectType(FileAccess& ctx, std::string_view line, std::string_view& 
   }
   const std::string_view after = line.substr(std::min(pos, line.size()));
 
-  if (type.kind == miObjectKind::Region) {
+  if (type.kind == MifObjectKind::Region) {
     std::int32_t polygons = 0;
     FreeFormatReader reader(after);
-    if (!reader.readInt(polygons)) unreadable(ctx, after);
+    if (!reader.readInt(polygons)) unreadable(files, after);
     if (polygons > kMaxPolygons) {
-      ctx.out.coded(Severity::Error, "0304",
+      files.out.coded(Severity::Error, "0304",
                     "Exceeded maximum number of polygons in region below of " + AINTEGER(kMaxPolygons));
-      ctx.out.say(significant(line));
-      ctx.out.exits(kExitFailure);
+      files.out.say(significant(line));
+      files.out.exits(kExitFailure);
     }
     type.nPolygons = polygons;
   }
   rest = after;
-  return type.kind != miObjectKind::Unknown;
+  return type.kind != MifObjectKind::Unknown;
 }
 
-bool miReadObject(FileAccess& ctx, std::string_view rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
+bool miReadObject(FileAccess& files, std::string_view rest, int geomUnit, const miObjectType& type, std::vector<double>& x,
                   std::vector<double>& y, int nodeLimit, int& nodeCount, double& centreX, double& centreY) {
-  if (type.kind == miObjectKind::Point) {
+  if (type.kind == MifObjectKind::Point) {
     // The coordinates may stand on the line below the keyword.
-    if (isBlankText(rest)) nextLine(ctx, geomUnit, rest);
+    if (isBlankText(rest)) nextLine(files, geomUnit, rest);
     ensureNodes(x, y, 2);
-    readNumbers(ctx, rest, {&x[0], &y[0]});
+    readNumbers(files, rest, {&x[0], &y[0]});
     nodeCount = 1;
     x[1] = x[0];
     y[1] = y[0];
@@ -188,25 +188,25 @@ bool miReadObject(FileAccess& ctx, std::string_view rest, int geomUnit, const mi
     centreY = y[0];
     return true;
   }
-  if (type.kind == miObjectKind::Line) {
+  if (type.kind == MifObjectKind::Line) {
     ensureNodes(x, y, 2);
-    readNumbers(ctx, rest, {&x[0], &y[0], &x[1], &y[1]});
+    readNumbers(files, rest, {&x[0], &y[0], &x[1], &y[1]});
     nodeCount = 2;
     return true;
   }
-  if (type.kind == miObjectKind::Pline) {
+  if (type.kind == MifObjectKind::Pline) {
     std::int32_t n = 0;
     {
       FreeFormatReader reader(rest);
-      if (!reader.readInt(n)) readFailure(ctx, rest, 0);
+      if (!reader.readInt(n)) readFailure(files, rest, 0);
     }
     // A negative count can only be a damaged file.
-    if (n < 0) unreadable(ctx, rest);
-    miCheckNodes(ctx, n, nodeLimit);
+    if (n < 0) unreadable(files, rest);
+    miCheckNodes(files, n, nodeLimit);
     ensureNodes(x, y, static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
-      nextLine(ctx, geomUnit, rest);
-      readNumbers(ctx, rest, {&x[i], &y[i]});
+      nextLine(files, geomUnit, rest);
+      readNumbers(files, rest, {&x[i], &y[i]});
     }
     nodeCount = n;
     return true;
@@ -214,11 +214,11 @@ bool miReadObject(FileAccess& ctx, std::string_view rest, int geomUnit, const mi
   return false;
 }
 
-void miCheckNodes(FileAccess& ctx, int count, int limit) {
+void miCheckNodes(FileAccess& files, int count, int limit) {
   if (count <= limit) return;
-  ctx.out.coded(Severity::Error, "0310", "Exceeded number of allowable nodes in a single polyline or region.");
-  ctx.out.say("             Requested" + formatInt(count, 8) + "        Limit" + formatInt(limit, 8));
-  ctx.out.exits(kExitFailure);
+  files.out.coded(Severity::Error, "0310", "Exceeded number of allowable nodes in a single polyline or region.");
+  files.out.say("             Requested" + formatInt(count, 8) + "        Limit" + formatInt(limit, 8));
+  files.out.exits(kExitFailure);
 }
 
 }  // namespace kestrix

@@ -69,7 +69,7 @@ constexpr std::string_view kDelimiterLine = "Delimiter \",\"";
 // lines as copied, with the delimiter declared as the comma that every .mid
 // row of this program uses. Without a Delimiter line MIF means TAB, so one is
 // added after the Version and Charset lines.
-void writeCopiedHeader(FileAccess& ctx, int toUnit, const std::vector<std::string>& header) {
+void writeCopiedHeader(FileAccess& files, int toUnit, const std::vector<std::string>& header) {
   std::size_t insertAt = 0;
   bool hasDelimiter = false;
   for (std::size_t i = 0; i < header.size(); ++i) {
@@ -77,25 +77,25 @@ void writeCopiedHeader(FileAccess& ctx, int toUnit, const std::vector<std::strin
     if (mif_detail::firstWordIs(header[i], "VERSION") || mif_detail::firstWordIs(header[i], "CHARSET")) insertAt = i + 1;
   }
   for (std::size_t i = 0; i < header.size(); ++i) {
-    if (!hasDelimiter && i == insertAt) ctx.units.writeLine(toUnit, kDelimiterLine);
+    if (!hasDelimiter && i == insertAt) files.units.writeLine(toUnit, kDelimiterLine);
     if (mif_detail::firstWordIs(header[i], "DELIMITER")) {
-      ctx.units.writeLine(toUnit, kDelimiterLine);
+      files.units.writeLine(toUnit, kDelimiterLine);
     } else {
-      ctx.units.writeLine(toUnit, header[i]);
+      files.units.writeLine(toUnit, header[i]);
     }
   }
-  if (!hasDelimiter && insertAt == header.size()) ctx.units.writeLine(toUnit, kDelimiterLine);
+  if (!hasDelimiter && insertAt == header.size()) files.units.writeLine(toUnit, kDelimiterLine);
 }
 
 // The header of a source without a Columns section: only its character set
 // and coordinate system can be trusted, the rest is the writer's own.
-void writeOwnHeader(FileAccess& ctx, int toUnit, const std::vector<std::string>& header) {
+void writeOwnHeader(FileAccess& files, int toUnit, const std::vector<std::string>& header) {
   std::string charset = "Charset \"WindowsLatin1\"";
   for (const std::string& line : header)
     if (mif_detail::firstWordIs(line, "CHARSET")) charset = line;
-  ctx.units.writeLine(toUnit, "Version 300");
-  ctx.units.writeLine(toUnit, charset);
-  ctx.units.writeLine(toUnit, kDelimiterLine);
+  files.units.writeLine(toUnit, "Version 300");
+  files.units.writeLine(toUnit, charset);
+  files.units.writeLine(toUnit, kDelimiterLine);
   bool inCoordSys = false;
   for (const std::string& line : header) {
     if (mif_detail::firstWordIs(line, "COORDSYS")) {
@@ -103,28 +103,27 @@ void writeOwnHeader(FileAccess& ctx, int toUnit, const std::vector<std::string>&
     } else if (!(inCoordSys && mif_detail::firstWordIs(line, "BOUNDS"))) {
       inCoordSys = false;
     }
-    if (inCoordSys) ctx.units.writeLine(toUnit, line);
+    if (inCoordSys) files.units.writeLine(toUnit, line);
   }
 }
 
 }  // namespace
 
-bool miWriteObject(FileAccess& ctx, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
+bool miWriteObject(FileAccess& files, int geomUnit, const miObjectType& type, const double* x, const double* y, int n,
                    std::string_view clause1, std::string_view clause2, std::string* wide) {
-  // The object goes out as one piece, formatted in a buffer kept for the next.
-  thread_local std::string object;
-  object.clear();
+  // The object goes out as one piece: one write to the unit, whatever its vertex count.
+  std::string object;
   const bool fits = miFormatObject(object, type, x, y, n, clause1, clause2, wide);
-  ctx.units.write(geomUnit, object);
+  files.units.write(geomUnit, object);
   return fits;
 }
 
 bool miFormatObject(std::string& out, const miObjectType& type, const double* x, const double* y, int n,
                     std::string_view clause1, std::string_view clause2, std::string* wide) {
   bool fits = true;
-  if (type.kind == miObjectKind::Point) {
+  if (type.kind == MifObjectKind::Point) {
     fits = appendVertex(out, "Point ", x[0], y[0], wide);
-  } else if (type.kind == miObjectKind::Pline) {
+  } else if (type.kind == MifObjectKind::Pline) {
     out += "Pline ";
     out += AINTEGER(n);
     out += kLineEnd;
@@ -139,9 +138,9 @@ bool miFormatObject(std::string& out, const miObjectType& type, const double* x,
   return fits;
 }
 
-void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit) {
-  ctx.out.detail("Copying header info from file unit " + AINTEGER(fromUnit) + " to " + AINTEGER(toUnit) + "...");
-  ctx.units.rewind(fromUnit);
+void miCopyHeader(FileAccess& files, int fromUnit, int toUnit) {
+  files.out.detail("Copying header info from file unit " + AINTEGER(fromUnit) + " to " + AINTEGER(toUnit) + "...");
+  files.units.rewind(fromUnit);
   // The header ends at the "Columns" line itself; a column whose name merely
   // contains that word comes after it and is never looked at. It never runs
   // into the objects: a source without a Columns line ends at its "Data" line
@@ -151,17 +150,17 @@ void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit) {
   bool columns = false;
   bool end = false;
   while (!end) {
-    if (ctx.units.atEnd(fromUnit)) break;
-    switch (ctx.units.readLine(fromUnit, line)) {
+    if (files.units.atEnd(fromUnit)) break;
+    switch (files.units.readLine(fromUnit, line)) {
       case ReadStatus::Ok: break;
       case ReadStatus::Error:
-        ctx.out.newline();
-        ctx.out.coded(Severity::Error, "0301", "Reading data (miCopyHeader)");
-        ctx.out.exits(kExitFailure);
+        files.out.newline();
+        files.out.coded(Severity::Error, "0301", "Reading data (miCopyHeader)");
+        files.out.exits(kExitFailure);
       case ReadStatus::End:
-        ctx.out.newline();
-        ctx.out.coded(Severity::Error, "0302", "End of File encountered (miCopyHeader)");
-        ctx.out.exits(kExitFailure);
+        files.out.newline();
+        files.out.coded(Severity::Error, "0302", "End of File encountered (miCopyHeader)");
+        files.out.exits(kExitFailure);
     }
     // A CR inside a line ends a line for the GIS that reads the layer, and a
     // bare CR must not stand inside a written line: each part is a line.
@@ -183,9 +182,9 @@ void miCopyHeader(FileAccess& ctx, int fromUnit, int toUnit) {
     }
   }
   if (columns) {
-    writeCopiedHeader(ctx, toUnit, header);
+    writeCopiedHeader(files, toUnit, header);
   } else {
-    writeOwnHeader(ctx, toUnit, header);
+    writeOwnHeader(files, toUnit, header);
   }
 }
 

@@ -135,14 +135,14 @@ void ReportRecord::keep(const Message& message, std::string_view line) {
   messages.push_back(ReportMessage{message.severity, std::string(shownMessage(line)), std::string(message.section)});
 }
 
-HtmlReportSink::HtmlReportSink(Workspace& ctx, const SectionsView& view, const ReportRecord& record)
-    : ctx_(ctx), view_(view), record_(record), file_(ctx.files), parts_(templateParts()) {}
+HtmlReportSink::HtmlReportSink(Workspace& ws, const SectionsView& view, const ReportRecord& record)
+    : ws_(ws), view_(view), record_(record), file_(ws.files), parts_(templateParts()) {}
 
 void HtmlReportSink::writeText(std::string_view text) {
   // Line by line, so that the page has the CR LF line ends of every output.
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
-    ctx_.files.units.writeLine(file_.unit(), text.substr(0, end));
+    ws_.files.units.writeLine(file_.unit(), text.substr(0, end));
     if (end == std::string_view::npos) break;
     text.remove_prefix(end + 1);
   }
@@ -151,11 +151,11 @@ void HtmlReportSink::writeText(std::string_view text) {
 void HtmlReportSink::open(int) {
   if (parts_.size() != std::size(kMarkers) + 1) {
     // A build whose template lost a marker line cannot make a page.
-    ctx_.out.newline();
-    ctx_.out.error("The report template of this build is damaged - nothing was written");
-    ctx_.out.exits(kExitFailure);
+    ws_.out.newline();
+    ws_.out.error("The report template of this build is damaged - nothing was written");
+    ws_.out.exits(kExitFailure);
   }
-  file_.open(FileMode::Output, ADDFOLDER(ctx_.settings.outFolder, kReportName));
+  file_.open(FileMode::Output, ADDFOLDER(ws_.settings.outFolder, kReportName));
   writeText(parts_[0]);
   writeText(kReportStyle);
   writeText(parts_[1]);
@@ -225,11 +225,11 @@ void HtmlReportSink::write(const SectionView& section, SectionNotes&) {
     line_ += ']';
   }
   line_ += '}';
-  ctx_.files.units.writeLine(file_.unit(), line_);
+  ws_.files.units.writeLine(file_.unit(), line_);
 }
 
 void HtmlReportSink::writeHeader(const std::vector<int>& named) {
-  const Settings& st = ctx_.settings;
+  const Settings& st = ws_.settings;
   std::string& h = line_;
   h = "<h1>Kestrix report</h1>\n<p class=\"cmd\"><code>";
   for (std::size_t i = 0; i < record_.commandLine.size(); ++i) {
@@ -245,16 +245,16 @@ void HtmlReportSink::writeHeader(const std::vector<int>& named) {
   h += "</td></tr>\n<tr><th>Output folder</th><td>";
   appendHtmlText(h, st.outFolder.empty() ? std::string(".") : st.outFolder);
   h += "</td></tr>\n</table>\n<h2>Inputs</h2>\n<table class=\"inputs\">\n";
-  for (const std::string& name : ctx_.files.inputs.names()) {
-    std::int64_t bytes = 0;
+  for (const std::string& name : ws_.files.inputs.names()) {
     h += "<tr><td>";
     appendHtmlText(h, name);
     h += "</td><td class=\"num\">";
-    h += ctx_.files.fs.fileSize(name, bytes) ? byteCount(bytes) + " bytes" : std::string("size unknown");
+    const FileStatus input = ws_.files.fs.stat(name);
+    h += input.kind == FileStatus::Kind::File ? byteCount(input.bytes) + " bytes" : std::string("size unknown");
     h += "</td></tr>\n";
   }
   h += "</table>\n<h2>Summary</h2>\n<ul class=\"summary\">\n";
-  for (const std::string& summary : summaryLines(ctx_)) {
+  for (const std::string& summary : summaryLines(ws_)) {
     h += "<li>";
     appendHtmlText(h, summary);
     h += "</li>\n";
@@ -275,7 +275,7 @@ void HtmlReportSink::writeHeader(const std::vector<int>& named) {
     appendHtmlText(h, message.shown);
     if (s >= 0) h += "</a>";
     h += "</li>";
-    ctx_.files.units.writeLine(file_.unit(), h);
+    ws_.files.units.writeLine(file_.unit(), h);
   }
   writeText("</ol>");
 }
@@ -285,7 +285,7 @@ void HtmlReportSink::writeRunData(const std::vector<int>& named) {
   j = "{\"letter\":\"";
   j += view_.resistanceLetter;
   j += "\",\"mode\":";
-  appendJsonString(j, modeText(ctx_.settings.mode));
+  appendJsonString(j, modeText(ws_.settings.mode));
   j += ",\"channels\":";
   appendPlanLines(j, record_.channels);
   j += ",\"branches\":";
@@ -297,7 +297,7 @@ void HtmlReportSink::writeRunData(const std::vector<int>& named) {
     j += ',' + std::to_string(named[i]) + ']';
   });
   j += '}';
-  ctx_.files.units.writeLine(file_.unit(), j);
+  ws_.files.units.writeLine(file_.unit(), j);
 }
 
 void HtmlReportSink::close() {

@@ -51,7 +51,7 @@ using SectionIndex = std::unordered_map<std::string, int>;
 class HtmlReportSink final : public SectionSink {
  public:
   /// A report of `view` with what `record` gathered by the time it is closed.
-  HtmlReportSink(Workspace& ctx, const SectionsView& view, const ReportRecord& record);
+  HtmlReportSink(Workspace& ws, const SectionsView& view, const ReportRecord& record);
   /// Opens the report and writes the page up to the section data.
   void open(int) override;
   /// Writes the section's data: its rows, its lines and points on the map and its bed point.
@@ -64,7 +64,7 @@ class HtmlReportSink final : public SectionSink {
   void writeHeader(const std::vector<int>& named);
   void writeRunData(const std::vector<int>& named);
 
-  Workspace& ctx_;
+  Workspace& ws_;
   const SectionsView& view_;
   const ReportRecord& record_;
   UnitHandle file_;

@@ -1,6 +1,7 @@
 #include "output/layer_schemas.h"
 
 #include "store/store.h"
+#include "workspace/network.h"
 
 namespace kestrix {
 
@@ -13,7 +14,7 @@ constexpr int kIdColumn = static_cast<int>(kIdWidth);
 
 LayerSchema sectionLineSchema(std::size_t sourceWidth) {
   return {"1d_xs",
-          miObjectKind::Pline,
+          MifObjectKind::Pline,
           {{"Source", FieldType::Char, static_cast<int>(sourceWidth)},
            {"Type", FieldType::Char, 2},
            {"Flags", FieldType::Char, 10},
@@ -28,13 +29,13 @@ LayerSchema sectionLineSchema(std::size_t sourceWidth) {
 }
 
 LayerSchema sectionPointSchema(const char* name) {
-  return {name, miObjectKind::Point, {{"XS_ID", FieldType::Char, kIdColumn}, {"Z", FieldType::Float}}};
+  return {name, MifObjectKind::Point, {{"XS_ID", FieldType::Char, kIdColumn}, {"Z", FieldType::Float}}};
 }
 
 LayerSchema networkSchema() {
   return {"1d_nwk",
-          miObjectKind::Pline,
-          {{"ID", FieldType::Char, 12},           {"Type", FieldType::Char, 4},
+          MifObjectKind::Pline,
+          {{"ID", FieldType::Char, static_cast<int>(kM11ChannelIdWidth)}, {"Type", FieldType::Char, 4},
            {"Ignore", FieldType::Logical},        {"UCS", FieldType::Logical},
            {"Len_or_ANA", FieldType::Float},      {"n_or_n_F", FieldType::Float},
            {"US_Invert", FieldType::Float},       {"DS_Invert", FieldType::Float},
@@ -47,6 +48,6 @@ LayerSchema networkSchema() {
            {"US_XSect", FieldType::Char, kIdColumn}, {"DS_XSect", FieldType::Char, kIdColumn}}};
 }
 
-LayerSchema branchesSchema() { return {"1d_branches", miObjectKind::Pline, {{"Branch", FieldType::Char, 200}}}; }
+LayerSchema branchesSchema() { return {"1d_branches", MifObjectKind::Pline, {{"Branch", FieldType::Char, 200}}}; }
 
 }  // namespace kestrix

@@ -26,7 +26,7 @@ constexpr std::string_view kPen = "    Pen (2,59,255)";
 miObjectType polyline() {
   miObjectType type;
   miInitObject(type);
-  type.kind = miObjectKind::Pline;
+  type.kind = MifObjectKind::Pline;
   return type;
 }
 
@@ -50,13 +50,13 @@ void noteWidened(Reporter& out, std::string_view what, const std::string& value,
 void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
   const std::string nwk = ADDFOLDER(outFolder, "1d_nwk");
   const std::string branches = ADDFOLDER(outFolder, "1d_branches");
-  guardOutputs(ctx_.files, {nwk + ".mif", nwk + ".mid", branches + ".mif", branches + ".mid"});
-  miOpenLayer(ctx_.layers, nwk, nwkGeom_.unit(), nwkAttr_.unit(), FileMode::Output);
-  miCopyHeader(ctx_.files, projectionUnit, nwkGeom_.unit());
-  miOpenLayer(ctx_.layers, branches, branchesGeom_.unit(), branchesAttr_.unit(), FileMode::Output);
-  miCopyHeader(ctx_.files, projectionUnit, branchesGeom_.unit());
-  miWriteColumns(ctx_.files, nwkGeom_.unit(), networkSchema());
-  miWriteColumns(ctx_.files, branchesGeom_.unit(), branchesSchema());
+  guardOutputs(ws_.files, {nwk + ".mif", nwk + ".mid", branches + ".mif", branches + ".mid"});
+  miOpenLayer(ws_.layers, nwk, nwkGeom_.unit(), nwkAttr_.unit(), FileMode::Output);
+  miCopyHeader(ws_.files, projectionUnit, nwkGeom_.unit());
+  miOpenLayer(ws_.layers, branches, branchesGeom_.unit(), branchesAttr_.unit(), FileMode::Output);
+  miCopyHeader(ws_.files, projectionUnit, branchesGeom_.unit());
+  miWriteColumns(ws_.files, nwkGeom_.unit(), networkSchema());
+  miWriteColumns(ws_.files, branchesGeom_.unit(), branchesSchema());
   // The report shows what these layers hold, and nothing of an earlier network.
   if (report_ != nullptr) {
     report_->channels.clear();
@@ -67,9 +67,9 @@ void M11NetworkLayers::open(const std::string& outFolder, int projectionUnit) {
 void M11NetworkLayers::channel(const M11Channel& channel) {
   const std::string& id = channel.id;
   std::string wide;
-  if (!miWriteObject(ctx_.files, nwkGeom_.unit(), polyline(), channel.x.data(), channel.y.data(),
+  if (!miWriteObject(ws_.files, nwkGeom_.unit(), polyline(), channel.x.data(), channel.y.data(),
                      static_cast<int>(channel.x.size()), kPen, "", &wide))
-    noteWidened(ctx_.out, id, wide, "1d_nwk.mif");
+    noteWidened(ws_.out, id, wide, "1d_nwk.mif");
   if (report_ != nullptr) report_->channels.push_back(PlanLine{id, channel.x, channel.y});
 
   const float length = channel.length;
@@ -80,7 +80,7 @@ void M11NetworkLayers::channel(const M11Channel& channel) {
   row += ",S,F,T,";
   constexpr FixedField kLength = NetworkRowLayout::kLength;
   const std::string lengthText = formatFixedFull(length, kLength.width, kLength.decimals);
-  if (lengthText.size() > static_cast<std::size_t>(kLength.width)) noteWidened(ctx_.out, id, lengthText, "1d_nwk.mid");
+  if (lengthText.size() > static_cast<std::size_t>(kLength.width)) noteWidened(ws_.out, id, lengthText, "1d_nwk.mid");
   row += lengthText + ",";
   row += formatFixed(1.0, 6, 3) + ",";
   row += formatFixed(0.0, 10, 3) + ",";
@@ -92,28 +92,28 @@ void M11NetworkLayers::channel(const M11Channel& channel) {
   row += formatFixed(0.0, 8, 3) + ",";
   row += formatInt(0, 5) + ",";
   row += zero63 + "," + zero63 + "," + zero63 + "," + zero63 + ",";
-  row += quoted(significant(ctx_.store[channel.upstream].id));
+  row += quoted(significant(ws_.store[channel.upstream].id));
   row += ',';
-  row += quoted(significant(ctx_.store[channel.downstream].id));
-  ctx_.files.units.writeLine(nwkAttr_.unit(), row);
+  row += quoted(significant(ws_.store[channel.downstream].id));
+  ws_.files.units.writeLine(nwkAttr_.unit(), row);
 }
 
 void M11NetworkLayers::close(const std::vector<M11BranchLine>& branches) {
   closePair(nwkGeom_, nwkAttr_);
   for (const M11BranchLine& line : branches) {
     std::string wide;
-    if (!miWriteObject(ctx_.files, branchesGeom_.unit(), polyline(), line.x.data(), line.y.data(),
+    if (!miWriteObject(ws_.files, branchesGeom_.unit(), polyline(), line.x.data(), line.y.data(),
                        static_cast<int>(line.x.size()), kPen, "", &wide))
-      noteWidened(ctx_.out, significant(line.name), wide, "1d_branches.mif");
+      noteWidened(ws_.out, significant(line.name), wide, "1d_branches.mif");
     if (report_ != nullptr) report_->branches.push_back(PlanLine{std::string(significant(line.name)), line.x, line.y});
     std::string name = fitField(line.name, kM11NameWidth);
     if (needsQuotes(name)) {
       // Quoted without its padding: the blanks would only sit inside the quotes.
-      ctx_.files.units.writeLine(branchesAttr_.unit(), quoted(name));
+      ws_.files.units.writeLine(branchesAttr_.unit(), quoted(name));
       continue;
     }
     name.resize(kM11NameWidth, ' ');
-    ctx_.files.units.writeLine(branchesAttr_.unit(), name);
+    ws_.files.units.writeLine(branchesAttr_.unit(), name);
   }
   closePair(branchesGeom_, branchesAttr_);
 }

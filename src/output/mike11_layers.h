@@ -17,10 +17,10 @@ namespace kestrix {
 /// 1d_nwk and 1d_branches, written as the conversion places its sections.
 class M11NetworkLayers final : public M11NetworkSink {
  public:
-  /// Layers of the run `ctx`, not yet open; what they hold is also kept in `report` when given.
-  explicit M11NetworkLayers(Workspace& ctx, ReportRecord* report = nullptr)
-      : ctx_(ctx), report_(report), nwkGeom_(ctx.files), nwkAttr_(ctx.files),
-        branchesGeom_(ctx.files), branchesAttr_(ctx.files) {}
+  /// Layers of the run `ws`, not yet open; what they hold is also kept in `report` when given.
+  explicit M11NetworkLayers(Workspace& ws, ReportRecord* report = nullptr)
+      : ws_(ws), report_(report), nwkGeom_(ws.files), nwkAttr_(ws.files),
+        branchesGeom_(ws.files), branchesAttr_(ws.files) {}
   /// Opens 1d_nwk and 1d_branches in `outFolder`, copies the header of the open projection layer into both and writes their column blocks.
   void open(const std::string& outFolder, int projectionUnit) override;
   /// Writes one channel to 1d_nwk.
@@ -31,7 +31,7 @@ class M11NetworkLayers final : public M11NetworkSink {
   void abandon() override;
 
  private:
-  Workspace& ctx_;
+  Workspace& ws_;
   ReportRecord* report_;
   UnitHandle nwkGeom_;       // 1d_nwk.mif
   UnitHandle nwkAttr_;       // 1d_nwk.mid

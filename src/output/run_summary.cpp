@@ -8,13 +8,13 @@ namespace {
 constexpr std::size_t kMostDroppedNamed = 20;  // more dropped sections are only counted
 }
 
-std::vector<std::string> summaryLines(const Workspace& ctx) {
-  const RunTally& tally = ctx.tally;
+std::vector<std::string> summaryLines(const Workspace& ws) {
+  const RunTally& tally = ws.tally;
   std::vector<std::string> dropped;
-  for (int s = 1; s <= ctx.store.nxs(); ++s)
-    if (!ctx.store[s].use) dropped.emplace_back(significant(ctx.store[s].id));
+  for (int s = 1; s <= ws.store.nxs(); ++s)
+    if (!ws.store[s].use) dropped.emplace_back(significant(ws.store[s].id));
   dropped.insert(dropped.end(), tally.removedIds.begin(), tally.removedIds.end());
-  const std::size_t found = static_cast<std::size_t>(ctx.store.nxs()) + tally.removedIds.size();
+  const std::size_t found = static_cast<std::size_t>(ws.store.nxs()) + tally.removedIds.size();
 
   std::string droppedLine = "Summary: cross-sections dropped: " + std::to_string(dropped.size());
   if (!dropped.empty() && dropped.size() <= kMostDroppedNamed) {
@@ -25,7 +25,7 @@ std::vector<std::string> summaryLines(const Workspace& ctx) {
     }
     droppedLine += ")";
   }
-  const std::string& folder = ctx.settings.outFolder;
+  const std::string& folder = ws.settings.outFolder;
   return {"Summary: input files read: " + std::to_string(tally.inputsRead),
           "Summary: points read: " + std::to_string(tally.pointsRead),
           "Summary: cross-sections found: " + std::to_string(found),

@@ -10,6 +10,6 @@
 namespace kestrix {
 
 /// The summary lines: inputs, points, sections found, written and dropped, warnings and the output folder.
-std::vector<std::string> summaryLines(const Workspace& ctx);
+std::vector<std::string> summaryLines(const Workspace& ws);
 
 }  // namespace kestrix

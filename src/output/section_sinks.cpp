@@ -37,12 +37,12 @@ void SectionNotes::widened(const std::string& text, std::string_view file) {
                id_);
 }
 
-CsvSink::CsvSink(Workspace& ctx, const SectionsView& view)
-    : ctx_(ctx), style_(view.style), heading_(CsvRowLayout::heading(view.resistanceLetter)) {}
+CsvSink::CsvSink(Workspace& ws, const SectionsView& view)
+    : ws_(ws), style_(view.style), heading_(CsvRowLayout::heading(view.resistanceLetter)) {}
 
 void CsvSink::write(const SectionView& section, SectionNotes& notes) {
   const std::string& path = section.csvPath;
-  UnitHandle file(ctx_.files);
+  UnitHandle file(ws_.files);
   file.open(FileMode::Output, path);
   const int unit = file.unit();
   line_ = quoted(section.id);
@@ -51,19 +51,19 @@ void CsvSink::write(const SectionView& section, SectionNotes& notes) {
     line_ += quoted(source);
     line_ += ',';
   }
-  ctx_.files.units.writeLine(unit, line_);
-  ctx_.files.units.writeLine(unit, heading_);
+  ws_.files.units.writeLine(unit, line_);
+  ws_.files.units.writeLine(unit, heading_);
   if (section.prepared != nullptr && !section.prepared->csvRows.empty()) {
-    ctx_.files.units.write(unit, section.prepared->csvRows);
+    ws_.files.units.write(unit, section.prepared->csvRows);
   } else {
     writeRows(section, unit, notes);
   }
   if (!section.stopMessage.empty()) {
-    ctx_.out.say(section.stopMessage);
-    ctx_.out.exits(kExitFailure);
+    ws_.out.say(section.stopMessage);
+    ws_.out.exits(kExitFailure);
   }
   file.close();
-  ++ctx_.tally.csvWritten;
+  ++ws_.tally.csvWritten;
 }
 
 void CsvSink::prepare(const SectionView& section, PreparedText& text) const {
@@ -82,23 +82,23 @@ void CsvSink::prepare(const SectionView& section, PreparedText& text) const {
 
 void CsvSink::writeRows(const SectionView& section, int unit, SectionNotes& notes) {
   for (const CsvRow& row : section.rows) {
-    std::string& line = ctx_.files.units.startLine(unit);
+    std::string& line = ws_.files.units.startLine(unit);
     if (!CsvRowLayout::append(line, row, style_, number_)) notes.widened(number_, section.csvPath);
-    ctx_.files.units.endLine(unit);
+    ws_.files.units.endLine(unit);
   }
 }
 
-LayerSink::LayerSink(Workspace& ctx, LayerSchema schema, bool stayOpen)
-    : ctx_(ctx), name_(schema.name), geom_(ctx.files), attr_(ctx.files), schema_(std::move(schema)),
+LayerSink::LayerSink(Workspace& ws, LayerSchema schema, bool stayOpen)
+    : ws_(ws), name_(schema.name), geom_(ws.files), attr_(ws.files), schema_(std::move(schema)),
       stayOpen_(stayOpen) {
   miInitObject(type_);
   type_.kind = schema_.geometry;
 }
 
 void LayerSink::open(int headerUnit) {
-  miOpenLayer(ctx_.layers, ADDFOLDER(ctx_.settings.outFolder, name_), geom_.unit(), attr_.unit(), FileMode::Output);
-  miCopyHeader(ctx_.files, headerUnit, geom_.unit());
-  miWriteColumns(ctx_.files, geom_.unit(), schema_);
+  miOpenLayer(ws_.layers, ADDFOLDER(ws_.settings.outFolder, name_), geom_.unit(), attr_.unit(), FileMode::Output);
+  miCopyHeader(ws_.files, headerUnit, geom_.unit());
+  miWriteColumns(ws_.files, geom_.unit(), schema_);
 }
 
 void LayerSink::close() {
@@ -113,7 +113,7 @@ void LayerSink::close() {
 
 void LayerSink::writeObject(const double* x, const double* y, int n, std::string_view clause, SectionNotes& notes) {
   number_.clear();
-  if (!miWriteObject(ctx_.files, geom_.unit(), type_, x, y, n, clause, "", &number_)) notes.widened(number_, name_ + ".mif");
+  if (!miWriteObject(ws_.files, geom_.unit(), type_, x, y, n, clause, "", &number_)) notes.widened(number_, name_ + ".mif");
 }
 
 bool LayerSink::formatObject(std::string& out, const double* x, const double* y, int n, std::string_view clause) const {
@@ -124,33 +124,33 @@ bool LayerSink::formatObject(std::string& out, const double* x, const double* y,
 }
 
 void LayerSink::writePointRow(std::string_view quotedId, float z, SectionNotes& notes) {
-  std::string& line = ctx_.files.units.startLine(attr_.unit());
+  std::string& line = ws_.files.units.startLine(attr_.unit());
   if (!PointRowLayout::append(line, quotedId, z, number_)) notes.widened(number_, name_ + ".mid");
-  ctx_.files.units.endLine(attr_.unit());
+  ws_.files.units.endLine(attr_.unit());
 }
 
-SectionLineSink::SectionLineSink(Workspace& ctx, const SectionsView& view)
-    : LayerSink(ctx, sectionLineSchema(view.sourceWidth), false) {
+SectionLineSink::SectionLineSink(Workspace& ws, const SectionsView& view)
+    : LayerSink(ws, sectionLineSchema(view.sourceWidth), false) {
   const std::string letter(1, view.resistanceLetter);
   sourceTail_ = ",\"XZ\",\"" + letter + "P\",\"\",\"\",\"\",\"\",\"\",\"\",0.0,0.0";
 }
 
 void SectionLineSink::write(const SectionView& section, SectionNotes& notes) {
   if (section.lineX.empty()) {
-    ctx_.out.newline();
-    ctx_.out.warning(
+    ws_.out.newline();
+    ws_.out.warning(
         "Cross-section \"" + section.id + "\" has no points to draw in 1d_xs - its line is left out of 1d_xs",
         section.id);
     return;
   }
   if (section.prepared != nullptr && !section.prepared->lineObject.empty()) {
-    ctx_.files.units.write(geom_.unit(), section.prepared->lineObject);
+    ws_.files.units.write(geom_.unit(), section.prepared->lineObject);
   } else {
     writeObject(section.lineX.data(), section.lineY.data(), static_cast<int>(section.lineX.size()), "", notes);
   }
   line_ = quoted(section.source);
   line_ += sourceTail_;
-  ctx_.files.units.writeLine(attr_.unit(), line_);
+  ws_.files.units.writeLine(attr_.unit(), line_);
 }
 
 void SectionLineSink::prepare(const SectionView& section, PreparedText& text) const {
@@ -159,8 +159,8 @@ void SectionLineSink::prepare(const SectionView& section, PreparedText& text) co
   formatObject(text.lineObject, section.lineX.data(), section.lineY.data(), static_cast<int>(section.lineX.size()), "");
 }
 
-BedPointSink::BedPointSink(Workspace& ctx, const SectionsView& view)
-    : LayerSink(ctx, sectionPointSchema("_xs_bed_points"), view.pointLayersStayOpen) {}
+BedPointSink::BedPointSink(Workspace& ws, const SectionsView& view)
+    : LayerSink(ws, sectionPointSchema("_xs_bed_points"), view.pointLayersStayOpen) {}
 
 void BedPointSink::write(const SectionView& section, SectionNotes& notes) {
   if (!section.bed) return;
@@ -168,8 +168,8 @@ void BedPointSink::write(const SectionView& section, SectionNotes& notes) {
   writePointRow(quoted(section.id), section.bed->z, notes);
 }
 
-AllPointsSink::AllPointsSink(Workspace& ctx, const SectionsView& view)
-    : LayerSink(ctx, sectionPointSchema("_xs_all_points"), view.pointLayersStayOpen) {}
+AllPointsSink::AllPointsSink(Workspace& ws, const SectionsView& view)
+    : LayerSink(ws, sectionPointSchema("_xs_all_points"), view.pointLayersStayOpen) {}
 
 void AllPointsSink::prepare(const SectionView& section, PreparedText& text) const {
   std::string& objects = text.pointObjects;
@@ -192,8 +192,8 @@ void AllPointsSink::prepare(const SectionView& section, PreparedText& text) cons
 
 void AllPointsSink::write(const SectionView& section, SectionNotes& notes) {
   if (section.prepared != nullptr && !section.prepared->pointObjects.empty()) {
-    ctx_.files.units.write(geom_.unit(), section.prepared->pointObjects);
-    ctx_.files.units.write(attr_.unit(), section.prepared->pointRows);
+    ws_.files.units.write(geom_.unit(), section.prepared->pointObjects);
+    ws_.files.units.write(attr_.unit(), section.prepared->pointRows);
     return;
   }
   quotedId_ = quoted(section.id);  // once for every row of the section

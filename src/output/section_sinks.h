@@ -49,7 +49,7 @@ class SectionSink {
 class CsvSink final : public SectionSink {
  public:
   /// Writes with the view's resistance style and heading letter.
-  CsvSink(Workspace& ctx, const SectionsView& view);
+  CsvSink(Workspace& ws, const SectionsView& view);
   /// Nothing: each section opens its own file.
   void open(int) override {}
   /// The section's rows, when every value takes the short layout.
@@ -63,7 +63,7 @@ class CsvSink final : public SectionSink {
   // The rows one value at a time, for a section with a value the short layout does not take.
   void writeRows(const SectionView& section, int unit, SectionNotes& notes);
 
-  Workspace& ctx_;
+  Workspace& ws_;
   Resistance style_;
   std::string heading_;
   std::string line_;
@@ -80,7 +80,7 @@ class LayerSink : public SectionSink {
 
  protected:
   /// A layer of `schema` in the output folder.
-  LayerSink(Workspace& ctx, LayerSchema schema, bool stayOpen);
+  LayerSink(Workspace& ws, LayerSchema schema, bool stayOpen);
   /// Writes one object of n vertices with its clause line.
   void writeObject(const double* x, const double* y, int n, std::string_view clause, SectionNotes& notes);
   /// Appends what writeObject writes when no coordinate is written in full; false, with `out` as it was, otherwise.
@@ -88,7 +88,7 @@ class LayerSink : public SectionSink {
   /// A point layer's .mid row: the identifier (quoted already) and the Z.
   void writePointRow(std::string_view quotedId, float z, SectionNotes& notes);
 
-  Workspace& ctx_;      ///< the run
+  Workspace& ws_;      ///< the run
   std::string name_;    ///< the layer's name without extension
   UnitHandle geom_;     ///< unit of the .mif
   UnitHandle attr_;     ///< unit of the .mid
@@ -105,7 +105,7 @@ class LayerSink : public SectionSink {
 class SectionLineSink final : public LayerSink {
  public:
   /// Declares the Source column as wide as the view needs.
-  SectionLineSink(Workspace& ctx, const SectionsView& view);
+  SectionLineSink(Workspace& ws, const SectionsView& view);
   /// The section's line object, when every vertex takes the short layout.
   void prepare(const SectionView& section, PreparedText& text) const override;
   /// Draws the section's line, or says why it is left out.
@@ -119,7 +119,7 @@ class SectionLineSink final : public LayerSink {
 class BedPointSink final : public LayerSink {
  public:
   /// A sink that keeps its layer open when the view says so.
-  BedPointSink(Workspace& ctx, const SectionsView& view);
+  BedPointSink(Workspace& ws, const SectionsView& view);
   /// Writes the section's bed point, when it has one.
   void write(const SectionView& section, SectionNotes& notes) override;
 };
@@ -128,7 +128,7 @@ class BedPointSink final : public LayerSink {
 class AllPointsSink final : public LayerSink {
  public:
   /// A sink that keeps its layer open when the view says so.
-  AllPointsSink(Workspace& ctx, const SectionsView& view);
+  AllPointsSink(Workspace& ws, const SectionsView& view);
   /// The section's objects and rows, when every value takes the short layout.
   void prepare(const SectionView& section, PreparedText& text) const override;
   /// Writes the section's drawn points.

@@ -54,11 +54,11 @@ class CsvNames {
 // finds (a control character, a clashing file name, a long path) is reported.
 class SectionHead {
  public:
-  explicit SectionHead(Workspace& ctx) : ctx_(ctx), st_(ctx.settings) {}
+  explicit SectionHead(Workspace& ws) : ws_(ws), st_(ws.settings) {}
 
   // The section's names and texts, without its points.
   SectionView head(int s) {
-    const Section& sec = ctx_.store[s];
+    const Section& sec = ws_.store[s];
     SectionView v;
     v.section = s;
     // Every output shows these texts as they are here, so a control character is blanked once, for all of them.
@@ -78,8 +78,8 @@ class SectionHead {
       v.sources.emplace_back(significant(text));
     }
     if (control != nullptr) {
-      ctx_.out.newline();
-      ctx_.out.warning("Cross-section \"" + v.id + "\": its " + where + " holds a control character (" + control +
+      ws_.out.newline();
+      ws_.out.warning("Cross-section \"" + v.id + "\": its " + where + " holds a control character (" + control +
                            "), written as a blank",
                        v.id);
     }
@@ -92,8 +92,8 @@ class SectionHead {
     const std::string base = ALPHANUMERICONLY(sec.id, '_');
     const std::string file = names_.claim(base);
     if (file != base + ".csv") {
-      ctx_.out.newline();
-      ctx_.out.warning("Cross-section \"" + v.id + "\" would overwrite " + base +
+      ws_.out.newline();
+      ws_.out.warning("Cross-section \"" + v.id + "\" would overwrite " + base +
                            ".csv of an earlier section - writing " + file + " instead",
                        v.id);
     }
@@ -101,14 +101,14 @@ class SectionHead {
     v.source = v.csvPath;
     if (v.source.size() > kSourceMaxWidth) {
       // The file lies in the folder of 1d_xs, so its name alone still finds it.
-      ctx_.out.newline();
-      ctx_.out.warning("The path of \"" + file + "\" is longer than " + AINTEGER(kSourceMaxWidth) +
+      ws_.out.newline();
+      ws_.out.warning("The path of \"" + file + "\" is longer than " + AINTEGER(kSourceMaxWidth) +
                        " characters - 1d_xs names the file without its folder");
       v.source = file;
     }
   }
 
-  Workspace& ctx_;
+  Workspace& ws_;
   const Settings& st_;
   CsvNames names_;
 };
@@ -116,7 +116,7 @@ class SectionHead {
 // A value that is not a finite number (a converted model's values can
 // overflow single precision) has no text a reader could take for it: the
 // run ends before anything is written.
-void refuseUnwritable(Workspace& ctx, const Section& sec) {
+void refuseUnwritable(Workspace& ws, const Section& sec) {
   for (const Group g : kGroups) {
     for (int p = 1; p <= sec.ptCount(g); ++p) {
       const StorePoint& pt = sec.point(g, p);
@@ -132,11 +132,11 @@ void refuseUnwritable(Workspace& ctx, const Section& sec) {
       } else {
         continue;
       }
-      ctx.out.newline();
-      ctx.out.error("Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
+      ws.out.newline();
+      ws.out.error("Cross-section \"" + std::string(significant(sec.id)) + "\": the " + what + " of point " +
                         AINTEGER(p) + " of group " + groupLetter(g) + " is not a finite number - nothing was written",
                     significant(sec.id));
-      ctx.out.exits(kExitFailure);
+      ws.out.exits(kExitFailure);
     }
   }
 }
@@ -266,8 +266,8 @@ double writtenResistance(float mnr, Resistance style, int& decimals) {
   return std::isfinite(product) ? product : 1000.0 * static_cast<double>(mnr);
 }
 
-SectionsView viewSections(Workspace& ctx) {
-  const Settings& st = ctx.settings;
+SectionsView viewSections(Workspace& ws) {
+  const Settings& st = ws.settings;
   SectionsView view;
   if (st.optN2M || (st.mnrType == ResistanceType::Material && st.mode != RunMode::Gis)) {
     view.style = Resistance::Material1000;
@@ -280,12 +280,12 @@ SectionsView viewSections(Workspace& ctx) {
   // In MIKE 11 mode the point layers stay open until the end of the run closes them.
   view.pointLayersStayOpen = st.mode == RunMode::Mike11;
 
-  SectionHead viewer(ctx);
+  SectionHead viewer(ws);
   std::size_t longest = kSourceMinWidth;
-  view.sections.reserve(static_cast<std::size_t>(ctx.store.nxs()));
-  for (int s = 1; s <= ctx.store.nxs(); ++s) {
-    if (!ctx.store[s].use) continue;
-    refuseUnwritable(ctx, ctx.store[s]);
+  view.sections.reserve(static_cast<std::size_t>(ws.store.nxs()));
+  for (int s = 1; s <= ws.store.nxs(); ++s) {
+    if (!ws.store[s].use) continue;
+    refuseUnwritable(ws, ws.store[s]);
     view.sections.push_back(viewer.head(s));
     longest = std::max(longest, std::min(view.sections.back().source.size(), kSourceMaxWidth));
   }
@@ -293,8 +293,8 @@ SectionsView viewSections(Workspace& ctx) {
   return view;
 }
 
-PointRules pointRules(const Settings& settings) {
-  return PointRules{settings.mode, settings.optTrim, settings.linesFound, settings.optPpol};
+PointRules pointRules(const Settings& settings, const RunTally& tally) {
+  return PointRules{settings.mode, settings.optTrim, tally.linesFound, settings.optPpol};
 }
 
 void viewPoints(const Section& sec, const PointRules& rules, SectionView& v) {

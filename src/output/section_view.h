@@ -85,7 +85,7 @@ struct SectionsView {
 
 /// Computes the view of every usable section without its points (see viewPoints), warning about .csv names that had
 /// to change and over-long paths.
-SectionsView viewSections(Workspace& ctx);
+SectionsView viewSections(Workspace& ws);
 
 /// The settings that decide how a section's points are shown, fixed while the sections are written.
 struct PointRules {
@@ -95,8 +95,8 @@ struct PointRules {
   bool ppol = false;            ///< the points were projected onto their lines (-ppol)
 };
 
-/// The point rules of a run with `settings`.
-PointRules pointRules(const Settings& settings);
+/// The point rules of a run with `settings`, once its readers have filled `tally`.
+PointRules pointRules(const Settings& settings, const RunTally& tally);
 
 /// Fills what `v` shows of `sec`'s points (rows, stop message, line, bed, drawn points, guide line), reusing its
 /// buffers: one section's points at a time, so that the view does not hold a second copy of the store. It reads

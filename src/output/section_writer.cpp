@@ -10,7 +10,7 @@
 #include "output/html_report.h"
 #include "output/section_sinks.h"
 #include "output/section_view.h"
-#include "platform/items_ahead.h"
+#include "output/items_ahead.h"
 #include "text/text.h"
 
 namespace kestrix {
@@ -32,11 +32,11 @@ std::string headerSource(const std::vector<std::string>& inFiles) {
 }
 
 // Refuses a run whose outputs would replace one of its inputs, before a single file is opened.
-void guardSectionOutputs(Workspace& ctx, const std::vector<std::string>& csvPaths, bool report) {
-  const Settings& st = ctx.settings;
+void guardSectionOutputs(Workspace& ws, const std::vector<std::string>& csvPaths, bool report) {
+  const Settings& st = ws.settings;
   // The layer whose header the outputs copy is read too (in the converter
   // modes only here), so it is guarded like every other input.
-  if (st.composedHeader.empty()) ctx.files.inputs.add(ctx.files.fs, headerSource(st.inFiles));
+  if (st.composedHeader.empty()) ws.files.inputs.add(ws.files.fs, headerSource(st.inFiles));
   std::vector<std::string> outputs;
   outputs.reserve(csvPaths.size() + 7);
   outputs.insert(outputs.end(), csvPaths.begin(), csvPaths.end());
@@ -46,40 +46,40 @@ void guardSectionOutputs(Workspace& ctx, const std::vector<std::string>& csvPath
     outputs.push_back(base + ".mid");
   }
   if (report) outputs.push_back(ADDFOLDER(st.outFolder, kReportName));
-  guardOutputs(ctx.files, outputs);
+  guardOutputs(ws.files, outputs);
 }
 
 }  // namespace
 
-void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const ReportRecord* report) {
-  const SectionsView view = viewSections(ctx);
+void xsWriteSections(Workspace& ws, const ExtraSectionSink& extra, const ReportRecord* report) {
+  const SectionsView view = viewSections(ws);
   std::vector<std::string> csvPaths;
   csvPaths.reserve(view.sections.size());
   for (const SectionView& section : view.sections) csvPaths.push_back(section.csvPath);
-  guardSectionOutputs(ctx, csvPaths, report != nullptr);
+  guardSectionOutputs(ws, csvPaths, report != nullptr);
   // Creating thousands of files is the slowest part of writing them: they are created ahead, beside the writing.
-  ctx.files.fs.prepareWrites(csvPaths);
+  ws.files.fs.createAhead(csvPaths);
 
-  CsvSink csv(ctx, view);
-  SectionLineSink lines(ctx, view);
-  BedPointSink bed(ctx, view);
-  AllPointsSink all(ctx, view);
+  CsvSink csv(ws, view);
+  SectionLineSink lines(ws, view);
+  BedPointSink bed(ws, view);
+  AllPointsSink all(ws, view);
   std::vector<SectionSink*> sinks{&csv, &lines, &bed, &all};
   const std::unique_ptr<SectionSink> more = extra ? extra(view) : nullptr;
   if (more) sinks.push_back(more.get());
   // The report comes last: when it is closed, every other output has been
   // written and every warning about them said, so its summary is the run's.
   std::optional<HtmlReportSink> html;
-  if (report != nullptr) sinks.push_back(&html.emplace(ctx, view, *report));
+  if (report != nullptr) sinks.push_back(&html.emplace(ws, view, *report));
 
-  UnitHandle from(ctx.files);
-  const Settings& set = ctx.settings;
-  miOpenHeaderSource(ctx.files, from.unit(), headerSource(set.inFiles), set.composedHeader,
+  UnitHandle from(ws.files);
+  const Settings& set = ws.settings;
+  miOpenHeaderSource(ws.files, from.unit(), headerSource(set.inFiles), set.composedHeader,
                      set.crsOption.empty() ? nullptr : &set.crsCoordSys);
   for (SectionSink* sink : sinks) sink->open(from.unit());
   from.close();
 
-  SectionNotes notes(ctx.out);
+  SectionNotes notes(ws.out);
   // The sections' points are viewed and their common values formatted a few
   // sections ahead, on the second core, while this thread opens the files
   // and writes; each slot's buffers are reused from section to section. That
@@ -93,9 +93,9 @@ void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra, const Report
   std::vector<Slot> slots(kSectionsAhead);
   std::vector<const Section*> stored;
   stored.reserve(view.sections.size());
-  for (const SectionView& head : view.sections) stored.push_back(&ctx.store[head.section]);
+  for (const SectionView& head : view.sections) stored.push_back(&ws.store[head.section]);
   const std::vector<const SectionSink*> preparers(sinks.begin(), sinks.end());
-  const PointRules rules = pointRules(ctx.settings);
+  const PointRules rules = pointRules(ws.settings, ws.tally);
   ItemsAhead ahead(view.sections.size(), slots.size(), [&slots, &view, &stored, &preparers, rules](std::size_t i) {
     const SectionView& head = view.sections[i];
     Slot& slot = slots[i % slots.size()];

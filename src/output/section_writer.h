@@ -25,6 +25,6 @@ using ExtraSectionSink = std::function<std::unique_ptr<SectionSink>(const Sectio
 
 /// Writes every section whose use flag is set into the output folder, through `extra` too when it is given, and the
 /// HTML report of the run when `report` is given.
-void xsWriteSections(Workspace& ctx, const ExtraSectionSink& extra = nullptr, const ReportRecord* report = nullptr);
+void xsWriteSections(Workspace& ws, const ExtraSectionSink& extra = nullptr, const ReportRecord* report = nullptr);
 
 }  // namespace kestrix

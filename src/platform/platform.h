@@ -3,8 +3,8 @@
 // system. Everything above it is portable; tests replace both with doubles.
 //
 // Module platform: the console and file system interfaces and their Linux and
-// Windows implementations, and the thread that makes items ahead of the run
-// (items_ahead.h). It may call text only.
+// Windows implementations, the background writing of the machine's file
+// system, and whether the build has threads (threads.h). It may call text only.
 
 #include <cstdint>
 #include <functional>
@@ -79,6 +79,8 @@ class OutputFile {
   virtual void endLine() { writeLine(line_); }
   /// The system's reason why a write or the closing failed; "" when none failed or the system gave none.
   virtual std::string failure() const { return std::string(); }
+  /// As close(), and waits until the file and its name are on disk.
+  virtual bool closeDurably() { return close(); }
 
  private:
   std::string line_;  // the line being built, for files without a buffer of their own
@@ -95,6 +97,25 @@ class HeldLock {
 /// Outcome of a directory search.
 enum class SearchStatus { Ok, NotFound, OutOfMemory, OtherError, TooManyOpenFiles };
 
+/// What a look at a name finds there.
+struct FileStatus {
+  /// What the name stands for.
+  enum class Kind { Missing, File, Folder, Other };
+  Kind kind = Kind::Missing;  ///< nothing, a regular file, a folder, or something else (a device, a socket)
+  std::int64_t bytes = 0;     ///< the size of a regular file
+  std::int64_t modified = 0;  ///< the modification time in whole seconds, where something is there
+};
+
+/// How a name is looked up for its identity.
+enum class Lookup {
+  Now,     ///< on disk, every time
+  Output,  ///< a name about to be written: when nothing is there, later looks may take it as missing until this
+           ///< process creates, renames or removes a file of that name
+};
+
+/// What a library that opens files itself (GDAL) is to do with a file.
+enum class LibraryUse { Read, Create };
+
 /// The file system as the program needs it.
 class FileSystem {
  public:
@@ -103,51 +124,50 @@ class FileSystem {
   virtual std::unique_ptr<InputFile> openRead(const std::string& path) = 0;
   /// Creates or replaces a file for writing; null when it cannot be opened.
   virtual std::unique_ptr<OutputFile> openWrite(const std::string& path) = 0;
-  /// True when a regular file of that name exists.
-  virtual bool exists(const std::string& path) = 0;
-  /// True when a folder of that name exists.
-  virtual bool isFolder(const std::string& path) = 0;
+  /// What is there under a name now (sizes and times of files this process still writes in the background are
+  /// those on disk so far: it never reads them back this way).
+  virtual FileStatus stat(const std::string& path) = 0;
   /// Creates a folder with any missing parents; true when the folder exists afterwards.
   virtual bool makeFolder(const std::string& path) = 0;
-  /// The modification time in whole seconds; false when it cannot be read.
-  virtual bool modifiedTime(const std::string& path, std::int64_t& seconds) = 0;
-  /// The size of a regular file in bytes; false when it cannot be read.
-  virtual bool fileSize(const std::string& path, std::int64_t& bytes) = 0;
   /// The regular files matching a pattern with "*" and "?" in its last component (case-blind), in name order, each with the pattern's folder.
   virtual SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) = 0;
-  /// A key that names the same file for every spelling of its path, from one look at the file where it exists (used to tell whether a file is already open).
-  virtual std::string identity(const std::string& path) = 0;
-  /// The key of the file or folder on disk (device and inode, or volume and file index); false when nothing is there.
-  virtual bool fileKey(const std::string& path, std::string& key) = 0;
-  /// As fileKey, for a name about to be written: when nothing is there, later looks may take it as missing until this process creates, renames or removes a file of that name.
-  virtual bool outputKey(const std::string& path, std::string& key) { return fileKey(path, key); }
+  /// A key that names the same file for every spelling of its path, from one look at the file where it exists (used
+  /// to tell whether a file is already open, or an input); identityOnDisk() tells whether something was there.
+  virtual std::string identity(const std::string& path, Lookup lookup) = 0;
   /// Gives a file a new name, replacing a file of that name; false when that failed.
   virtual bool rename(const std::string& from, const std::string& to) = 0;
   /// Deletes a file; false when that failed.
   virtual bool remove(const std::string& path) = 0;
-  /// The name a library that opens files itself (GDAL) knows `path` by on this system.
-  virtual std::string libraryPath(const std::string& path) { return path; }
-  /// The name under which such a library creates the output `path`; a staging file system hands out a temporary
-  /// name and gives it `path` on commit.
-  virtual std::string libraryWritePath(const std::string& path) { return libraryPath(path); }
-  /// From now on, files written may be created ahead, and written and closed, in the background; settle() then
-  /// reports what failed after close() had returned.
-  virtual void writeInBackground() {}
-  /// Announces files about to be opened with openWrite, so that they can be created ahead (empty) in the background.
-  virtual void prepareWrites(const std::vector<std::string>& paths) { (void)paths; }
-  /// Waits until every file closed so far is written; false, with the name it was opened by, when one could not be.
-  virtual bool settle(std::string& failed) {
-    (void)failed;
-    return true;
-  }
   /// Makes `second` another name of the file `existing` (a hard link), or a copy of it where no link can be made (replacing a file of that name); false when neither worked.
   virtual bool linkOrCopy(const std::string& existing, const std::string& second);
-  /// Creates or replaces a small file with exactly `bytes` and waits until they are on disk; false when that failed.
-  virtual bool writeDurably(const std::string& path, std::string_view bytes);
   /// Takes the exclusive advisory lock of a file (created when missing) without waiting; null when another process holds it (`busy` set) or it cannot be had. A file system of one process always has it.
   virtual std::unique_ptr<HeldLock> tryLock(const std::string& path, bool& busy);
-  /// The system's reason why the last openRead, openWrite, makeFolder, rename or settle that failed here failed; "" when it gave none.
+  /// The name under which a library that opens files itself (GDAL) reads `path`, or creates the output `path` (a
+  /// staging file system hands out a temporary name and gives it `path` on commit).
+  virtual std::string libraryPath(const std::string& path, LibraryUse use) = 0;
+  /// The system's reason why the last openRead, openWrite, makeFolder or rename that failed here failed; "" when it gave none.
   virtual std::string failure() const { return std::string(); }
+
+  /// True when a regular file of that name exists.
+  bool exists(const std::string& path) { return stat(path).kind == FileStatus::Kind::File; }
+  /// True when a folder of that name exists.
+  bool isFolder(const std::string& path) { return stat(path).kind == FileStatus::Kind::Folder; }
+  /// Creates or replaces a small file with exactly `bytes` and waits until they are on disk; false when that failed.
+  bool writeDurably(const std::string& path, std::string_view bytes);
+};
+
+/// True when the identity of a name was taken from something on disk under that name.
+inline bool identityOnDisk(std::string_view identity) { return !identity.empty() && identity.front() == 'f'; }
+
+/// Writing in the background, an option of the machine's file system: the files written through it are created
+/// ahead, written and closed beside the run, and settle() tells what failed after their close() had returned.
+class BackgroundWrites {
+ public:
+  virtual ~BackgroundWrites() = default;
+  /// Announces files about to be opened for writing, so that they are created (empty) ahead, beside the run.
+  virtual void createAhead(const std::vector<std::string>& paths) = 0;
+  /// Waits until every file closed so far is written; false, with the name it was opened by, when one could not be.
+  virtual bool settle(std::string& failed) = 0;
 };
 
 /// A lock that the run's own thread and the thread that handles an interrupt take in turn.
@@ -211,10 +231,18 @@ char nativeSeparator();
 /// files are open (in the process or the system); such a file may well be there.
 bool lastOpenHitFileLimit();
 
-/// The process's own console (standard input and output).
-std::unique_ptr<Console> makeSystemConsole();
+/// The process's own console (standard input and output) and the machine's file system.
+struct SystemPlatform {
+  std::unique_ptr<FileSystem> fs;       ///< the machine's file system
+  std::unique_ptr<Console> console;     ///< the console, which may hand its output to the file system's writer
+  BackgroundWrites* background = nullptr;  ///< the file system's background writing; null when it has none
+};
 
-/// The machine's file system.
+/// The console and the file system of the process; `inBackground` has files and the console's output written by a
+/// thread beside the run where the build has threads.
+SystemPlatform makeSystemPlatform(bool inBackground);
+
+/// The machine's file system, writing in the foreground.
 std::unique_ptr<FileSystem> makeSystemFileSystem();
 
 /// Matches a file name against a pattern of "*" and "?" case-blind (shared by both platforms).

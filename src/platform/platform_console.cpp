@@ -12,8 +12,6 @@
 
 namespace kestrix {
 
-BackgroundWriter* consoleWriter = nullptr;
-
 namespace {
 
 // The first reason the console output could not be written, 0 while all of it
@@ -40,6 +38,7 @@ namespace {
 
 class StdioConsole : public Console {
  public:
+  explicit StdioConsole(BackgroundWriter* writer) : writer_(writer) {}
   ~StdioConsole() override { flush(); }
   void write(std::string_view text) override {
     out_.append(text);
@@ -62,7 +61,7 @@ class StdioConsole : public Console {
   }
   void flush() override {
     // Blocks handed over go out first: the console keeps its order.
-    if (consoleWriter != nullptr) consoleWriter->drain();
+    if (writer_ != nullptr) writer_->drain();
     writeAll(stdout, out_);
     out_.clear();
     if (std::fflush(stdout) != 0) noteConsoleFailure();
@@ -81,21 +80,22 @@ class StdioConsole : public Console {
   static constexpr std::size_t kBlock = 1 << 20;
 
   void handOver() {
-    if (consoleWriter == nullptr) {
+    if (writer_ == nullptr) {
       flush();
       return;
     }
     // Unnamed: a console that cannot be written fails no file; the console itself tells it at the end of the run.
-    consoleWriter->writeStream(stdout, std::move(out_));
-    out_ = consoleWriter->block(kBlock);
+    writer_->writeStream(stdout, std::move(out_));
+    out_ = writer_->block(kBlock);
   }
 
+  BackgroundWriter* const writer_;  // the file system's, which outlives the console; null when it has none
   std::string out_;
 };
 
 }  // namespace
 
-std::unique_ptr<Console> makeSystemConsole() { return std::make_unique<StdioConsole>(); }
+std::unique_ptr<Console> makeStdioConsole(BackgroundWriter* writer) { return std::make_unique<StdioConsole>(writer); }
 
 // Written straight to standard output: the console's own buffer may be in the run thread's hands.
 void endInterrupted(std::string_view line) {

@@ -18,8 +18,10 @@ namespace {
 // Whether the last open of this thread failed for want of file descriptors.
 thread_local bool openHitLimit = false;
 
-class SystemFileSystem : public FileSystem {
+class SystemFileSystem final : public FileSystem, public BackgroundWrites {
  public:
+  explicit SystemFileSystem(std::unique_ptr<BackgroundWriter> background) : background_(std::move(background)) {}
+
   std::unique_ptr<InputFile> openRead(const std::string& path) override {
     drain();  // a file read may be one just written
     std::FILE* f = openNativeRead(nativePath(path));
@@ -38,16 +40,7 @@ class SystemFileSystem : public FileSystem {
     if (descriptor < 0) return failed(nullptr);
     return makeNativeOutputFile(descriptor, background_.get(), path);
   }
-  ~SystemFileSystem() override {
-    if (consoleWriter == background_.get()) consoleWriter = nullptr;
-  }
-  void writeInBackground() override {
-#if KESTRIX_THREADS
-    if (!background_) background_ = std::make_unique<BackgroundWriter>();
-    consoleWriter = background_.get();
-#endif
-  }
-  void prepareWrites(const std::vector<std::string>& paths) override {
+  void createAhead(const std::vector<std::string>& paths) override {
     for (const std::string& path : paths) {
       const std::string native = nativePath(path);
       changed(native);
@@ -56,13 +49,10 @@ class SystemFileSystem : public FileSystem {
   }
   bool settle(std::string& failed) override { return !background_ || background_->settle(failed, failure_); }
   std::string failure() const override { return failure_; }
-  bool exists(const std::string& path) override {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(toFsPath(path), ec);
-  }
-  bool isFolder(const std::string& path) override {
-    std::error_code ec;
-    return std::filesystem::is_directory(toFsPath(path), ec);
+  FileStatus stat(const std::string& path) override {
+    FileStatus status;
+    nativeStat(nativePath(path), status);
+    return status;
   }
   bool makeFolder(const std::string& path) override {
     changedAll();
@@ -71,25 +61,6 @@ class SystemFileSystem : public FileSystem {
     if (isFolder(path)) return true;
     failure_ = ec ? ec.message() : std::make_error_code(std::errc::file_exists).message();
     return false;
-  }
-  bool modifiedTime(const std::string& path, std::int64_t& seconds) override {
-    drain();
-    std::error_code ec;
-    auto p = toFsPath(path);
-    if (!std::filesystem::exists(p, ec)) return false;
-    auto t = std::filesystem::last_write_time(p, ec);
-    if (ec) return false;
-    auto sys = std::chrono::file_clock::to_sys(t);
-    seconds = std::chrono::floor<std::chrono::seconds>(sys.time_since_epoch()).count();
-    return true;
-  }
-  bool fileSize(const std::string& path, std::int64_t& bytes) override {
-    drain();
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(toFsPath(path), ec);
-    if (ec) return false;
-    bytes = static_cast<std::int64_t>(size);
-    return true;
   }
   SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override {
     drain();
@@ -130,14 +101,14 @@ class SystemFileSystem : public FileSystem {
       return SearchStatus::OutOfMemory;
     }
   }
-  std::string identity(const std::string& path) override {
+  std::string identity(const std::string& path, Lookup lookup) override {
     // One look at the file itself: its device and inode (or volume and file
     // index) whatever the spelling. A file not there yet is its folder's key
     // and its name in that folder; only a name whose folder is missing too is
     // compared as text.
     const std::string native = nativePath(path);
     std::string key;
-    if (keyOf(native, key, false)) return "f" + key;
+    if (keyOf(native, key, lookup == Lookup::Output)) return "f" + key;
     const std::size_t cut = native.find_last_of(kNativeSeparators);
     std::string folder = cut == std::string::npos ? std::string(".") : native.substr(0, cut);
     // The root and a drive's root keep their separator.
@@ -155,8 +126,6 @@ class SystemFileSystem : public FileSystem {
     }
     return "d" + lastFolderKey_ + "/" + fileNameOf(native);
   }
-  bool fileKey(const std::string& path, std::string& key) override { return keyOf(nativePath(path), key, false); }
-  bool outputKey(const std::string& path, std::string& key) override { return keyOf(nativePath(path), key, true); }
   bool rename(const std::string& from, const std::string& to) override {
     const std::string nativeFrom = nativePath(from);
     const std::string nativeTo = nativePath(to);
@@ -173,7 +142,7 @@ class SystemFileSystem : public FileSystem {
     std::error_code ec;
     return std::filesystem::remove(toFsPath(path), ec) && !ec;
   }
-  std::string libraryPath(const std::string& path) override {
+  std::string libraryPath(const std::string& path, LibraryUse) override {
     changedAll();  // the library may create the file, and others beside it
     return nativePath(path);
   }
@@ -191,17 +160,6 @@ class SystemFileSystem : public FileSystem {
     return std::filesystem::copy_file(toFsPath(existing), toFsPath(second),
                                       std::filesystem::copy_options::overwrite_existing, ec) &&
            !ec;
-  }
-  bool writeDurably(const std::string& path, std::string_view bytes) override {
-    const std::string native = nativePath(path);
-    changed(native);
-    const int descriptor = nativeOpenWrite(native);
-    if (descriptor < 0) return false;
-    const bool written = nativeWriteAll(descriptor, bytes) && nativeSyncDescriptor(descriptor);
-    if (!nativeCloseDescriptor(descriptor) || !written) return false;
-    const std::size_t cut = native.find_last_of(kNativeSeparators);
-    nativeSyncFolder(cut == std::string::npos ? std::string() : native.substr(0, cut + 1));
-    return true;
   }
   std::unique_ptr<HeldLock> tryLock(const std::string& path, bool& busy) override {
     const std::string native = nativePath(path);
@@ -256,7 +214,7 @@ class SystemFileSystem : public FileSystem {
   // The folder whose key identity() looked up last (a folder found only).
   std::string lastFolder_;
   std::string lastFolderKey_;
-  std::unique_ptr<BackgroundWriter> background_;  // from writeInBackground() on
+  std::unique_ptr<BackgroundWriter> background_;  // null when writing in the foreground
   std::string failure_;  // the system's reason for the last failure
 };
 
@@ -268,7 +226,7 @@ bool FileSystem::writeDurably(const std::string& path, std::string_view bytes) {
   auto file = openWrite(path);
   if (!file) return false;
   file->write(bytes);
-  return file->close();
+  return file->closeDurably();
 }
 
 namespace {
@@ -318,6 +276,22 @@ bool nameOrderLess(const std::string& a, const std::string& b) {
 
 bool lastOpenHitFileLimit() { return openHitLimit; }
 
-std::unique_ptr<FileSystem> makeSystemFileSystem() { return std::make_unique<SystemFileSystem>(); }
+std::unique_ptr<FileSystem> makeSystemFileSystem() { return std::make_unique<SystemFileSystem>(nullptr); }
+
+SystemPlatform makeSystemPlatform(bool inBackground) {
+  SystemPlatform platform;
+#if KESTRIX_THREADS
+  std::unique_ptr<BackgroundWriter> writer = inBackground ? std::make_unique<BackgroundWriter>() : nullptr;
+#else
+  (void)inBackground;
+  std::unique_ptr<BackgroundWriter> writer;  // without threads everything is written in the foreground
+#endif
+  BackgroundWriter* const shared = writer.get();
+  auto fs = std::make_unique<SystemFileSystem>(std::move(writer));
+  if (shared != nullptr) platform.background = fs.get();
+  platform.fs = std::move(fs);
+  platform.console = makeStdioConsole(shared);
+  return platform;
+}
 
 }  // namespace kestrix

@@ -181,12 +181,12 @@ class BackgroundWriter {
 };
 #endif
 
-/// The background writer of the process's file system, once it writes in the background (null before): the console
-/// hands its blocks to it too, so that the console of a long run is not copied out on the run's own thread.
-extern BackgroundWriter* consoleWriter;
-
 /// Writes to the console stream, noting a failure; false when the text did not all go out.
 bool writeAll(std::FILE* file, std::string_view text);
+
+/// The process's console over standard input and output; it hands its blocks to `writer` where that is not null, so
+/// that the console of a long run is not copied out on the run's own thread.
+std::unique_ptr<Console> makeStdioConsole(BackgroundWriter* writer);
 
 /// An input file read in blocks of its own from a stream opened for reading, which it closes.
 std::unique_ptr<InputFile> makeStdioInputFile(std::FILE* file);

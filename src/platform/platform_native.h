@@ -11,17 +11,12 @@
 #include <string_view>
 #include <system_error>
 
-// Work beside the run needs threads; a MinGW build of the win32 thread model
-// has none, so it does everything in the foreground.
-#if defined(__MINGW32__) && !defined(_GLIBCXX_HAS_GTHREADS)
-#define KESTRIX_THREADS 0
-#else
-#define KESTRIX_THREADS 1
-#endif
+#include "platform/threads.h"
 
 namespace kestrix {
 
 class HeldLock;
+struct FileStatus;
 
 /// The separators the native file system accepts.
 extern const char* const kNativeSeparators;
@@ -43,6 +38,9 @@ int nativeOpenWrite(const std::string& nativeName);
 
 /// Writes all of `text` to an open descriptor; false when the system took less.
 bool nativeWriteAll(int descriptor, std::string_view text);
+
+/// Fills in what is there under a name, with one look at it (following a link); leaves it Missing when nothing is.
+void nativeStat(const std::string& nativeName, FileStatus& status);
 
 /// The key of a file or folder on disk; false when nothing is there.
 bool nativeFileKey(const std::string& nativeName, std::string& key);

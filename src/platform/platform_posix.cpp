@@ -7,6 +7,9 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/syscall.h>
+#endif
 #include <time.h>
 #include <unistd.h>
 
@@ -61,6 +64,23 @@ bool nativeWriteAll(int descriptor, std::string_view text) {
     left -= static_cast<std::size_t>(n);
   }
   return true;
+}
+
+void lowerThreadPriority() {
+#if defined(__linux__)
+  // Linux gives each thread a nice value of its own.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+#endif
+}
+
+void nativeStat(const std::string& nativeName, FileStatus& status) {
+  struct stat st;
+  if (::stat(nativeName.c_str(), &st) != 0) return;
+  status.kind = S_ISREG(st.st_mode)   ? FileStatus::Kind::File
+                : S_ISDIR(st.st_mode) ? FileStatus::Kind::Folder
+                                      : FileStatus::Kind::Other;
+  if (status.kind == FileStatus::Kind::File) status.bytes = static_cast<std::int64_t>(st.st_size);
+  status.modified = static_cast<std::int64_t>(st.st_mtime);
 }
 
 bool nativeFileKey(const std::string& nativeName, std::string& key) {

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -80,6 +81,28 @@ bool nativeWriteAll(int descriptor, std::string_view text) {
     left -= static_cast<std::size_t>(n);
   }
   return true;
+}
+
+void lowerThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST); }
+
+void nativeStat(const std::string& nativeName, FileStatus& status) {
+  // Through std::filesystem, which reads a name's attributes as Windows does for every other call here.
+  std::error_code ec;
+  const std::filesystem::path path = toFsPath(nativeName);
+  const std::filesystem::file_status found = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(found)) return;
+  status.kind = std::filesystem::is_regular_file(found) ? FileStatus::Kind::File
+                : std::filesystem::is_directory(found)  ? FileStatus::Kind::Folder
+                                                        : FileStatus::Kind::Other;
+  if (status.kind == FileStatus::Kind::File) {
+    const auto bytes = std::filesystem::file_size(path, ec);
+    if (!ec) status.bytes = static_cast<std::int64_t>(bytes);
+  }
+  const auto time = std::filesystem::last_write_time(path, ec);
+  if (!ec) {
+    const auto sys = std::chrono::file_clock::to_sys(time);
+    status.modified = std::chrono::floor<std::chrono::seconds>(sys.time_since_epoch()).count();
+  }
 }
 
 bool nativeFileKey(const std::string& nativeName, std::string& key) {

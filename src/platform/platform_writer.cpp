@@ -326,6 +326,22 @@ class NativeOutputFile : public OutputFile {
     return !failed_;
   }
   std::string failure() const override { return why_; }
+  bool closeDurably() override {
+    if (descriptor_ < 0) return !failed_;
+    // Written here, not beside the run: this file is waited for. Anything of
+    // it handed over before goes out first.
+    if (background_ != nullptr) background_->drain();
+    if (!buffer_.empty() && !nativeWriteAll(descriptor_, buffer_)) fail();
+    buffer_ = std::string();
+    if (!failed_ && !nativeSyncDescriptor(descriptor_)) fail();
+    if (!nativeCloseDescriptor(descriptor_)) fail();
+    descriptor_ = -1;
+    if (failed_) return false;
+    const std::string native = nativePath(name_);
+    const std::size_t cut = native.find_last_of(kNativeSeparators);
+    nativeSyncFolder(cut == std::string::npos ? std::string() : native.substr(0, cut + 1));
+    return true;
+  }
 
  private:
   static constexpr std::size_t kFirstBlock = 1 << 16;

@@ -7,21 +7,21 @@
 
 namespace kestrix {
 
-int appendSectionWithinLimit(Reporter& out, Settings& settings, SectionStore& store) {
+int appendSectionWithinLimit(Reporter& out, const Settings& settings, RunTally& tally, SectionStore& store) {
   if (store.nxs() >= settings.mxs) {
     out.error("More than " + AINTEGER(settings.mxs) +
               " cross-sections: raise the maximum number of cross-sections with -mxs");
-    settings.errFound = true;
+    tally.errFound = true;
     out.exits(kExitFailure);
   }
   return store.append();
 }
 
-void stopTooManyPoints(Reporter& out, Settings& settings, std::string_view sectionId) {
+void stopTooManyPoints(Reporter& out, const Settings& settings, RunTally& tally, std::string_view sectionId) {
   out.error("More than " + AINTEGER(settings.mpt) + " points in one position group of cross-section " +
                 std::string(significant(sectionId)) + ": raise the maximum number of points with -mpt",
             significant(sectionId));
-  settings.errFound = true;
+  tally.errFound = true;
   out.exits(kExitFailure);
 }
 
@@ -30,9 +30,9 @@ StorePoint& WorkingGroup::add() {
   return points[static_cast<std::size_t>(count) - 1];
 }
 
-void closeGroup(Reporter& out, Settings& settings, Section& sec, Group g, WorkingGroup& work, bool holdLast) {
+void closeGroup(Reporter& out, const Settings& settings, RunTally& tally, Section& sec, Group g, WorkingGroup& work, bool holdLast) {
   const int take = holdLast ? work.count - 1 : work.count;
-  if (take > settings.mpt) stopTooManyPoints(out, settings, sec.id);
+  if (take > settings.mpt) stopTooManyPoints(out, settings, tally, sec.id);
   sec.replaceGroup(g, std::span<const StorePoint>(work.points).first(static_cast<std::size_t>(take)));
   if (holdLast) {
     work.points[0] = work.points[static_cast<std::size_t>(work.count) - 1];

@@ -13,10 +13,10 @@
 namespace kestrix {
 
 /// Appends an empty section and returns its number; past -mxs the run ends with a message naming the option.
-int appendSectionWithinLimit(Reporter& out, Settings& settings, SectionStore& store);
+int appendSectionWithinLimit(Reporter& out, const Settings& settings, RunTally& tally, SectionStore& store);
 
 /// Ends the run because a position group of a section would hold more than -mpt points.
-[[noreturn]] void stopTooManyPoints(Reporter& out, Settings& settings, std::string_view sectionId);
+[[noreturn]] void stopTooManyPoints(Reporter& out, const Settings& settings, RunTally& tally, std::string_view sectionId);
 
 /// The points a converter has read since it last closed a position group.
 struct WorkingGroup {
@@ -28,6 +28,6 @@ struct WorkingGroup {
 };
 
 /// Moves the working points into group g of `sec`; with `holdLast` the last point read stays behind as the first of the next group. Ends the run when the group would hold more than -mpt points.
-void closeGroup(Reporter& out, Settings& settings, Section& sec, Group g, WorkingGroup& work, bool holdLast);
+void closeGroup(Reporter& out, const Settings& settings, RunTally& tally, Section& sec, Group g, WorkingGroup& work, bool holdLast);
 
 }  // namespace kestrix

@@ -3,8 +3,9 @@
 // field: only the part up to its last non-blank character counts, and every
 // result is returned without trailing blanks unless a routine says otherwise.
 //
-// Module text, the bottom layer: blank-padded fields, free-format reading and
-// number formatting. It owns no state and calls only the standard library.
+// Module text, the bottom layer: blank-padded fields, free-format reading,
+// reading and formatting numbers (numbers.h) and the line end of formatted
+// text (line_end.h). It owns no state and calls only the standard library.
 
 #include <cstdint>
 #include <string>

@@ -13,6 +13,9 @@ namespace kestrix {
 /// Characters a MIKE 11 branch name or topo identifier keeps.
 constexpr std::size_t kM11NameWidth = 100;
 
+/// Characters of a 1d_nwk channel identifier: the width of the layer's ID column.
+constexpr std::size_t kM11ChannelIdWidth = 12;
+
 /// One 1d_nwk channel as every layer format writes it.
 struct M11Channel {
   std::string id;         ///< the channel identifier (branch name and counter)

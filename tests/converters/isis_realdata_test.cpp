@@ -7,9 +7,8 @@
 #include <string>
 
 #include "converters/isis.h"
-#include "driver/run_context.h"
 #include "support/e2e.h"
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix {
 namespace {
@@ -24,10 +23,10 @@ class IsisRealFiles : public ::testing::Test {
   void read(const std::string& name) {
     ctx_.reset();
     fs_ = makeSystemFileSystem();
-    ctx_ = std::make_unique<RunContext>(console_, *fs_);
+    ctx_ = std::make_unique<testing::WorkspaceRun>(console_, *fs_);
     ctx_->units.INITUNITS(1000);
     isisReadSections(*ctx_, (root_ / "isis" / name).string());
-    EXPECT_FALSE(ctx_->settings.errFound) << console_.output();
+    EXPECT_FALSE(ctx_->tally.errFound) << console_.output();
   }
   int nxs() const { return ctx_->store.nxs(); }
   const Section& sec(int s) const { return ctx_->store[s]; }
@@ -40,7 +39,7 @@ class IsisRealFiles : public ::testing::Test {
   std::filesystem::path root_;
   testing::ScriptedConsole console_;
   std::unique_ptr<FileSystem> fs_;
-  std::unique_ptr<RunContext> ctx_;
+  std::unique_ptr<testing::WorkspaceRun> ctx_;
 };
 
 TEST_F(IsisRealFiles, DouglasLowerCaseMarkersAndTheCommentLineSkipped) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "converters/mike11.h"
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix {
 namespace {
@@ -17,7 +17,7 @@ using testing::endsRun;
 using testing::join;
 using testing::hasLine;
 using testing::lines;
-using testing::TestRun;
+using testing::TestWorkspace;
 
 
 std::vector<std::string> network(const std::vector<std::string>& points, const std::vector<std::string>& branches,
@@ -50,8 +50,8 @@ struct NetworkRead {
     t.fs.add("net.nwk11", lines(file));
     status = endsRun([&] { m11ReadNetwork(t.ctx, "net.nwk11", tables); });
   }
-  TestRun t;
-  Mike11Tables tables;
+  TestWorkspace t;
+  M11Tables tables;
   int status = -1;
 };
 
@@ -142,8 +142,8 @@ TEST(Mike11Network, BlockWithoutDefinitionsIsPassedOver) {
 }
 
 TEST(Mike11Network, SecondFileReplacesEntriesFromTheFirstOn) {
-  TestRun t;
-  Mike11Tables tables;
+  TestWorkspace t;
+  M11Tables tables;
   t.fs.add("a.nwk11", lines(network(kThreePoints, join({branch("'A', 'T', 0, 1, 0, 0, 0", "1, 2"),
                                                          branch("'B', 'T', 0, 1, 0, 0, 0", "2, 3")}))));
   t.fs.add("b.nwk11", lines(network({"9, 1, 2, 0, 0", "8, 3, 4, 0, 10"}, branch("'C', 'U', 0, 10, 0, 0, 0", "8, 9"))));
@@ -225,8 +225,8 @@ struct BedRead {
     t.fs.add("par.hd11", lines(file));
     status = endsRun([&] { m11ReadBedResistance(t.ctx, "par.hd11", tables); });
   }
-  TestRun t;
-  Mike11Tables tables;
+  TestWorkspace t;
+  M11Tables tables;
   int status = -1;
 };
 

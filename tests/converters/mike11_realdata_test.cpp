@@ -9,17 +9,17 @@
 
 #include "converters/mike11.h"
 #include "support/e2e.h"
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix {
 namespace {
 
 using testing::endsRun;
 using testing::realDataDir;
-using testing::TestRun;
+using testing::TestWorkspace;
 
 // Reads one sample file into the run's file system under its own name.
-bool load(TestRun& t, const std::string& relative, const std::string& name) {
+bool load(TestWorkspace& t, const std::string& relative, const std::string& name) {
   const auto dir = realDataDir();
   if (dir.empty()) return false;
   std::ifstream in(dir / "mike11" / relative, std::ios::binary);
@@ -31,9 +31,9 @@ bool load(TestRun& t, const std::string& relative, const std::string& name) {
 }
 
 TEST(Mike11RealData, VidaNetwork) {
-  TestRun t;
+  TestWorkspace t;
   if (!load(t, "Vida/vida96-3.nwk11", "vida.nwk11")) GTEST_SKIP() << "the shared real-world samples are not there";
-  Mike11Tables tables;
+  M11Tables tables;
   ASSERT_EQ(endsRun([&] { m11ReadNetwork(t.ctx, "vida.nwk11", tables); }), -1) << t.out();
   // The 451 "point =" lines of later sections are not part of the table.
   EXPECT_EQ(tables.nPoints, 369);
@@ -67,9 +67,9 @@ TEST(Mike11RealData, VidaNetwork) {
 }
 
 TEST(Mike11RealData, VidaParameters) {
-  TestRun t;
+  TestWorkspace t;
   if (!load(t, "Vida/Vida96-2.hd11", "vida.hd11")) GTEST_SKIP() << "the shared real-world samples are not there";
-  Mike11Tables tables;
+  M11Tables tables;
   ASSERT_EQ(endsRun([&] { m11ReadBedResistance(t.ctx, "vida.hd11", tables); }), -1) << t.out();
   EXPECT_FLOAT_EQ(tables.globalN, 25.0f);
   // The two "DATA =" lines of an earlier section are not bed values.

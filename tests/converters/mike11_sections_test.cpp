@@ -10,7 +10,7 @@
 
 #include "converters/mike11.h"
 #include "output/mike11_layers.h"
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 #include "text/numbers.h"
 
 namespace kestrix {
@@ -20,7 +20,7 @@ using testing::endsRun;
 using testing::join;
 using testing::hasLine;
 using testing::lines;
-using testing::TestRun;
+using testing::TestWorkspace;
 
 
 // Branch R1/T1 runs east from (1000,2000) to (1100,2000) (chainage 0 to 100),
@@ -143,8 +143,8 @@ struct Conversion {
     });
   }
   const Section& s(int n) const { return t.ctx.store[n]; }
-  TestRun t;
-  Mike11Tables tables;
+  TestWorkspace t;
+  M11Tables tables;
 };
 
 std::string xy(double x, double y) {
@@ -203,7 +203,7 @@ TEST(Mike11Sections, SectionPointsGroupsSourcesAndPlacement) {
   EXPECT_NE(out.find("\nReading Cross-Section Data from xs.txt...\n"), std::string::npos) << out;
   EXPECT_TRUE(hasLine(out, "  Debug: Found Profile Number: (1)"));
   EXPECT_EQ(out.find("Debug: Datum"), std::string::npos);
-  EXPECT_FALSE(c.t.ctx.settings.errFound);
+  EXPECT_FALSE(c.t.ctx.tally.errFound);
 }
 
 TEST(Mike11Sections, LayersByteForByte) {
@@ -394,7 +394,7 @@ TEST(Mike11Sections, ReadErrorClosesTheFileAndBothLayers) {
   txt.resize(txt.size() - 3);  // the file ends before the last block's end line
   ASSERT_EQ(c.convert(txt), -1) << c.t.out();
   EXPECT_TRUE(hasLine(c.t.out(), "ERROR - End of File encountered reading from ISIS file"));
-  EXPECT_TRUE(c.t.ctx.settings.errFound);
+  EXPECT_TRUE(c.t.ctx.tally.errFound);
   EXPECT_EQ(c.t.ctx.store.nxs(), 2);
   for (int i = 0; i < c.t.ctx.units.size(); ++i) EXPECT_FALSE(c.t.ctx.units.slot(i).open) << i;
   EXPECT_EQ(c.t.fs.content("1d_nwk.mid"), lines({nwkRow("R10010", "    30.0", "R1_000050000", "R1_000080000")}));
@@ -406,7 +406,7 @@ TEST(Mike11Sections, ReadErrorClosesTheFileAndBothLayers) {
   c.t.console.clearOutput();
   ASSERT_EQ(c.convert(block("T1", "R1", "60", kTwo), "more.txt"), -1) << c.t.out();
   EXPECT_EQ(c.t.out().find("already open"), std::string::npos);
-  EXPECT_FALSE(c.t.ctx.settings.errFound);
+  EXPECT_FALSE(c.t.ctx.tally.errFound);
   EXPECT_EQ(c.t.fs.content("1d_branches.mid").size(), 4u * 102u);
 }
 
@@ -414,7 +414,7 @@ TEST(Mike11Sections, BlankLinesAtTheEndAndUnreadableValues) {
   {
     Conversion c;
     ASSERT_EQ(c.convert(join({block("T1", "R1", "50", kTwo), {"", "   ", ""}})), -1) << c.t.out();
-    EXPECT_FALSE(c.t.ctx.settings.errFound) << c.t.out();
+    EXPECT_FALSE(c.t.ctx.tally.errFound) << c.t.out();
     EXPECT_EQ(c.t.ctx.store.nxs(), 1);
   }
   {
@@ -422,7 +422,7 @@ TEST(Mike11Sections, BlankLinesAtTheEndAndUnreadableValues) {
     std::vector<std::string> txt = block("T1", "R1", "50", kTwo);
     txt[2] = "   fifty";
     ASSERT_EQ(c.convert(txt), -1);
-    EXPECT_TRUE(c.t.ctx.settings.errFound);
+    EXPECT_TRUE(c.t.ctx.tally.errFound);
     EXPECT_TRUE(hasLine(c.t.out(), "ERROR - End of File encountered reading from ISIS file"));
     EXPECT_EQ(c.t.ctx.store.nxs(), 0);
   }
@@ -431,7 +431,7 @@ TEST(Mike11Sections, BlankLinesAtTheEndAndUnreadableValues) {
     std::vector<std::string> txt = block("T1", "R1", "50", kTwo, "0.2");
     txt[10] = "      x";  // the datum value
     ASSERT_EQ(c.convert(txt), -1);
-    EXPECT_TRUE(c.t.ctx.settings.errFound);
+    EXPECT_TRUE(c.t.ctx.tally.errFound);
   }
 }
 
@@ -442,7 +442,7 @@ TEST(Mike11Sections, LimitsOfSectionsAndGroupPoints) {
     EXPECT_EQ(c.convert(join({block("T1", "R1", "50", kTwo), block("T1", "R1", "60", kTwo)})), 1);
     EXPECT_TRUE(hasLine(c.t.out(),
                         "ERROR - More than 1 cross-sections: raise the maximum number of cross-sections with -mxs"));
-    EXPECT_TRUE(c.t.ctx.settings.errFound);
+    EXPECT_TRUE(c.t.ctx.tally.errFound);
   }
   {
     Conversion c({""});

@@ -7,7 +7,7 @@
 
 #include "driver/command_line.h"
 #include "driver/run_end_report.h"
-#include "support/fakes.h"
+#include "support/driver_run.h"
 
 namespace kestrix {
 namespace {

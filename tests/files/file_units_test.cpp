@@ -4,16 +4,16 @@
 #include <gtest/gtest.h>
 
 #include "files/file_units.h"
-#include "support/fakes.h"
+#include "support/files_run.h"
 
 namespace kestrix {
 namespace {
 
 using testing::endsRun;
-using testing::TestRun;
+using testing::TestFiles;
 
 TEST(UnitsTable, NumbersStartAtBasePlusOneAndFreedSlotsAreReused) {
-  TestRun t;
+  TestFiles t;
   t.fs.add("a.txt", "x\n");
   t.fs.add("b.txt", "y\n");
   int a = 0, b = 0;
@@ -46,7 +46,7 @@ TEST(UnitsTable, NumbersStartAtBasePlusOneAndFreedSlotsAreReused) {
 }
 
 TEST(UnitsTable, CloserIgnoresUnknownAndClosedUnits) {
-  TestRun t;
+  TestFiles t;
   int zero = 0, outside = 5000, closed = 1003;
   CLOSER(t.ctx, zero);
   CLOSER(t.ctx, outside);
@@ -57,7 +57,7 @@ TEST(UnitsTable, CloserIgnoresUnknownAndClosedUnits) {
 }
 
 TEST(FileUnits, InputReportsAndLineReading) {
-  TestRun t;
+  TestFiles t;
   t.fs.add("data.txt", "first\r\nsecond\nlast without end");
   int u = 0;
   OPENFILE(t.ctx, u, FileMode::Input, "   data.txt  ");
@@ -77,7 +77,7 @@ TEST(FileUnits, InputReportsAndLineReading) {
 }
 
 TEST(FileUnits, OutputWritesCrLfAndReportsUnit) {
-  TestRun t;
+  TestFiles t;
   int u = 0;
   OPENFILE(t.ctx, u, FileMode::Output, "out.csv");
   t.ctx.units.writeLine(u, "a,b");
@@ -87,7 +87,7 @@ TEST(FileUnits, OutputWritesCrLfAndReportsUnit) {
 }
 
 TEST(FileUnits, MissingInputAsksForAnotherNameAndRetriesOnBlankReply) {
-  TestRun t({"", std::string(5, ' ') + "good.txt" + std::string(100, 'x')});
+  TestFiles t({"", std::string(5, ' ') + "good.txt" + std::string(100, 'x')});
   t.fs.add("good.txt" + std::string(67, 'x'), "ok\n");
   int u = 0;
   OPENFILE(t.ctx, u, FileMode::Input, "missing.txt");
@@ -103,13 +103,13 @@ TEST(FileUnits, MissingInputAsksForAnotherNameAndRetriesOnBlankReply) {
 }
 
 TEST(FileUnits, PromptsEndTheRunAtEndOfInput) {
-  TestRun t;
+  TestFiles t;
   int u = 0;
   EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, u, FileMode::Input, "missing.txt"); }), kExitFailure);
   EXPECT_NE(t.out().find("ERROR - "), std::string::npos);
   EXPECT_NE(t.out().find("missing.txt"), std::string::npos);
 
-  TestRun locked;
+  TestFiles locked;
   locked.fs.lockForWriting("busy.csv");
   EXPECT_EQ(endsRun([&] { OPENFILE(locked.ctx, u, FileMode::Output, "busy.csv"); }), kExitFailure);
   EXPECT_NE(locked.out().find("Can't Open\n\n Can't open: busy.csv\n\n Another application or user maybe using it,\n"
@@ -120,7 +120,7 @@ TEST(FileUnits, PromptsEndTheRunAtEndOfInput) {
 }
 
 TEST(FileUnits, AlreadyOpenOutputAsksToClose) {
-  TestRun t({"y", "n", "other.csv"});
+  TestFiles t({"y", "n", "other.csv"});
   int first = 0, second = 0, third = 0;
   OPENFILE(t.ctx, first, FileMode::Output, "x.csv");
   t.ctx.units.writeLine(first, "old");
@@ -134,7 +134,7 @@ TEST(FileUnits, AlreadyOpenOutputAsksToClose) {
 
   OPENFILE(t.ctx, third, FileMode::Output, "other.csv");
   EXPECT_EQ(third, 1003);
-  TestRun u({"n", "y.csv"});
+  TestFiles u({"n", "y.csv"});
   int a = 0, b = 0;
   OPENFILE(u.ctx, a, FileMode::Output, "x.csv");
   OPENFILE(u.ctx, b, FileMode::Output, "x.csv");
@@ -144,7 +144,7 @@ TEST(FileUnits, AlreadyOpenOutputAsksToClose) {
 }
 
 TEST(FileUnits, LockedOutputRetriesAfterPause) {
-  TestRun t({""});
+  TestFiles t({""});
   t.fs.lockForWriting("busy.csv");
   int u = 0;
   EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, u, FileMode::Output, "busy.csv"); }), kExitFailure);
@@ -156,7 +156,7 @@ TEST(FileUnits, LockedOutputRetriesAfterPause) {
 
 TEST(FileUnits, BatchRunNeverReadsTheConsole) {
   // Answers are there, but a batch run must not take them: its input may never end.
-  TestRun t({"other.txt", "y", ""});
+  TestFiles t({"other.txt", "y", ""});
   t.ctx.settings.optBatch = true;
   t.fs.add("other.txt", "x\n");
   int u = 0;
@@ -185,7 +185,7 @@ TEST(FileUnits, BatchRunNeverReadsTheConsole) {
 }
 
 TEST(FileUnits, QuietRunShowsAnAttemptOnlyWhenItNeedsTheUser) {
-  TestRun t({"real.txt"});
+  TestFiles t({"real.txt"});
   t.ctx.settings.optQuiet = true;
   t.fs.add("real.txt", "x\n");
   int a = 0, b = 0, c = 0;
@@ -200,7 +200,7 @@ TEST(FileUnits, QuietRunShowsAnAttemptOnlyWhenItNeedsTheUser) {
 }
 
 TEST(FileUnits, NameGivenAtThePromptReplacesTheMissingOneForTheRun) {
-  TestRun t({"second.txt", "real.txt"});
+  TestFiles t({"second.txt", "real.txt"});
   t.fs.add("real.txt", "x\n");
   int a = 0, b = 0;
   OPENFILE(t.ctx, a, FileMode::Input, "first.txt");  // first.txt, then second.txt, are missing
@@ -224,13 +224,13 @@ TEST(FileUnits, NameGivenAtThePromptReplacesTheMissingOneForTheRun) {
 }
 
 TEST(FileUnits, EmptyNameAndFullTableStopTheRun) {
-  TestRun t;
+  TestFiles t;
   int u = 0;
   EXPECT_EQ(endsRun([&] { OPENFILE(t.ctx, u, FileMode::Input, "   "); }), kExitFailure);
   EXPECT_EQ(t.out(), "\nEmpty filename specified.  Bailing out.  Please contact support@kestrix.example.\n"
                      "Press Enter to Close\n");
 
-  TestRun full;
+  TestFiles full;
   full.fs.add("f", "");
   for (int i = 0; i < UnitTable::kSlots; ++i) {
     int unit = 0;
@@ -243,7 +243,7 @@ TEST(FileUnits, EmptyNameAndFullTableStopTheRun) {
 }
 
 TEST(FileUnits, UnreadableExistingInputEndsTheRun) {
-  TestRun t;
+  TestFiles t;
   t.fs.add("secret.mid", "1\n");
   t.fs.denyReading("secret.mid");
   int u = 0;
@@ -252,7 +252,7 @@ TEST(FileUnits, UnreadableExistingInputEndsTheRun) {
 }
 
 TEST(RunConsole, WarningMessagesAreCountedAndDetailsLeftOutWhenQuiet) {
-  TestRun t;
+  TestFiles t;
   t.ctx.warning("one", "XS1");
   t.ctx.coded(Severity::Warning, "0313", "two");
   t.ctx.worded(Severity::Warning, " WARNING - three");
@@ -270,7 +270,7 @@ TEST(RunConsole, WarningMessagesAreCountedAndDetailsLeftOutWhenQuiet) {
 }
 
 TEST(RunEnding, ExitsClosesFilesThenPauses) {
-  TestRun t;
+  TestFiles t;
   int u = 0;
   OPENFILE(t.ctx, u, FileMode::Output, "partial.csv");
   t.ctx.units.writeLine(u, "kept");
@@ -280,7 +280,7 @@ TEST(RunEnding, ExitsClosesFilesThenPauses) {
   EXPECT_EQ(t.fs.content("partial.csv"), "kept\r\n");
   EXPECT_FALSE(t.ctx.units.slotOf(1001)->open);
 
-  TestRun p({"", ""});
+  TestFiles p({"", ""});
   EXPECT_TRUE(p.ctx.pauses());
   EXPECT_TRUE(p.ctx.pauses());
   EXPECT_FALSE(p.ctx.pauses());  // end of input lets the run go on, never spins
@@ -289,7 +289,7 @@ TEST(RunEnding, ExitsClosesFilesThenPauses) {
 
 }  // namespace
 TEST(UnitHandles, AHandleClosesWithItsReportOrLetsGoSilentlyAtTheEndOfItsScope) {
-  TestRun t;
+  TestFiles t;
   int unit = 0;
   {
     UnitHandle file(t.ctx);
@@ -322,7 +322,7 @@ TEST(UnitHandles, AHandleClosesWithItsReportOrLetsGoSilentlyAtTheEndOfItsScope) 
 }
 
 TEST(UnitHandles, AFailedWriteIsReportedWhenTheFileIsClosed) {
-  TestRun t;
+  TestFiles t;
   t.fs.failWriting("full.csv");
   UnitHandle file(t.ctx);
   file.open(FileMode::Output, "full.csv");

@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/run_context.h"
 #include "files/file_units.h"
-#include "support/fakes.h"
+#include "support/files_run.h"
 
 namespace kestrix::testing {
 namespace {
@@ -24,21 +23,21 @@ void write(FileSystem& fs, const std::string& name, const std::string& text) {
 TEST(StagedFiles, FilesALibraryWritesAreStagedToo) {
   MemoryFileSystem base;
   base.add("out/kestrix_layers.gpkg", "old");
-  StagedFileSystem fs(base);
-  EXPECT_EQ(fs.libraryWritePath("out/kestrix_layers.gpkg"), "out/kestrix_layers.gpkg");
+  StagedFileSystem fs(base, &base);
+  EXPECT_EQ(fs.libraryPath("out/kestrix_layers.gpkg", LibraryUse::Create), "out/kestrix_layers.gpkg");
   fs.enable(7);
   base.add("out/.kestrix-7-kestrix_layers.gpkg.tmp", "left by an earlier process");
-  const std::string temporary = fs.libraryWritePath("out/kestrix_layers.gpkg");
+  const std::string temporary = fs.libraryPath("out/kestrix_layers.gpkg", LibraryUse::Create);
   EXPECT_EQ(temporary, "out/.kestrix-7-kestrix_layers.gpkg.tmp");
   EXPECT_FALSE(base.has(temporary));  // the library creates it afresh
-  EXPECT_EQ(fs.libraryWritePath("out/kestrix_layers.gpkg"), temporary);
+  EXPECT_EQ(fs.libraryPath("out/kestrix_layers.gpkg", LibraryUse::Create), temporary);
   EXPECT_EQ(fs.pending(), 1u);
   base.add(temporary, "new");
   std::string failed;
   ASSERT_TRUE(fs.commit(failed));
   EXPECT_EQ(base.content("out/kestrix_layers.gpkg"), "new");
 
-  base.add(fs.libraryWritePath("out/kestrix_layers.gpkg"), "newer");
+  base.add(fs.libraryPath("out/kestrix_layers.gpkg", LibraryUse::Create), "newer");
   fs.discard();
   EXPECT_EQ(base.names(), (std::vector<std::string>{"out/kestrix_layers.gpkg"}));
   EXPECT_EQ(base.content("out/kestrix_layers.gpkg"), "new");
@@ -46,7 +45,7 @@ TEST(StagedFiles, FilesALibraryWritesAreStagedToo) {
 
 // A header the run composes is read on a unit like a file, but names none.
 TEST(StagedFiles, AComposedTextIsReadOnAUnitLikeAFile) {
-  TestRun t;
+  TestFiles t;
   int unit = 0;
   OPENTEXT(t.ctx.files, unit, "survey.gpkg", "Version 300\r\nColumns 0");
   std::string line;
@@ -57,7 +56,7 @@ TEST(StagedFiles, AComposedTextIsReadOnAUnitLikeAFile) {
   EXPECT_TRUE(t.ctx.units.atEnd(unit));
   t.ctx.units.rewind(unit);
   EXPECT_FALSE(t.ctx.units.atEnd(unit));
-  EXPECT_EQ(t.ctx.units.connectedUnit(t.fs.identity("survey.gpkg")), 0);
+  EXPECT_EQ(t.ctx.units.connectedUnit(t.fs.identity("survey.gpkg", Lookup::Now)), 0);
   CLOSER(t.ctx.files, unit);
   EXPECT_EQ(unit, 0);
 }
@@ -65,7 +64,7 @@ TEST(StagedFiles, AComposedTextIsReadOnAUnitLikeAFile) {
 TEST(StagedFiles, NothingHasItsNameBeforeTheCommitAndNothingStaysAfterADiscard) {
   MemoryFileSystem base;
   base.add("out/a.csv", "old");
-  StagedFileSystem fs(base);
+  StagedFileSystem fs(base, &base);
   fs.enable(42);
   write(fs, "out/a.csv", "new a");
   write(fs, "out\\b.mif", "new b");
@@ -86,7 +85,7 @@ TEST(StagedFiles, NothingHasItsNameBeforeTheCommitAndNothingStaysAfterADiscard) 
 
 TEST(StagedFiles, WritingAnOutputAgainStartsItAfreshAndAFolderUnderItsNameIsRefused) {
   MemoryFileSystem base;
-  StagedFileSystem fs(base);
+  StagedFileSystem fs(base, &base);
   fs.enable(7);
   write(fs, "1d_nwk.mif", "first");
   write(fs, "1d_nwk.mif", "second");
@@ -105,7 +104,7 @@ TEST(StagedFiles, WritingAnOutputAgainStartsItAfreshAndAFolderUnderItsNameIsRefu
 TEST(StagedFiles, ACommitThatCannotRenamePutsEveryEarlierOutputBack) {
   MemoryFileSystem base;
   base.add("a.csv", "old a");
-  StagedFileSystem fs(base);
+  StagedFileSystem fs(base, &base);
   fs.enable(1);
   write(fs, "x.mif", "layer");  // a layer: renamed after the .csv files
   write(fs, "a.csv", "a");
@@ -155,11 +154,11 @@ TEST(CommitJournal, AJournalReadsBackAndRollsBackAgainAndAgain) {
 
 TEST(StagedFiles, FilesCreatedAheadAreWrittenOrRemoved) {
   MemoryFileSystem base;
-  StagedFileSystem fs(base);
-  fs.prepareWrites({"out/early.csv"});  // before staging nothing is created ahead
+  StagedFileSystem fs(base, &base);
+  fs.createAhead({"out/early.csv"});  // before staging nothing is created ahead
   EXPECT_EQ(base.names(), std::vector<std::string>{});
   fs.enable(5);
-  fs.prepareWrites({"out/a.csv", "out/b.csv"});
+  fs.createAhead({"out/a.csv", "out/b.csv"});
   EXPECT_EQ(base.names(), (std::vector<std::string>{"out/.kestrix-5-a.csv.tmp", "out/.kestrix-5-b.csv.tmp"}));
   write(fs, "out/a.csv", "a");
   std::string failed;
@@ -167,7 +166,7 @@ TEST(StagedFiles, FilesCreatedAheadAreWrittenOrRemoved) {
   // The one never opened is no output: it goes, and the written one has its name.
   EXPECT_EQ(base.names(), std::vector<std::string>{"out/a.csv"});
 
-  fs.prepareWrites({"out/c.csv", "out/d.csv"});
+  fs.createAhead({"out/c.csv", "out/d.csv"});
   write(fs, "out/c.csv", "c");
   fs.discard();
   EXPECT_EQ(base.names(), std::vector<std::string>{"out/a.csv"});
@@ -176,7 +175,7 @@ TEST(StagedFiles, FilesCreatedAheadAreWrittenOrRemoved) {
 
 TEST(StagedFiles, AWriteThatFailedInTheBackgroundIsNamedByItsFinalName) {
   MemoryFileSystem base;
-  StagedFileSystem fs(base);
+  StagedFileSystem fs(base, &base);
   fs.enable(3);
   write(fs, "out/a.csv", "a");
   std::string failed;
@@ -199,8 +198,8 @@ TEST(InputRegistry, AnOutputClashesWithAnInputByItsKeyOnDisk) {
 }
 
 TEST(OutputUnits, AFileThatCannotBeWrittenEndsTheRunAndTheCommitRemovesNothingElse) {
-  TestRun t;
-  t.ctx.staged.enable(9);
+  TestFiles t;
+  t.ctx.fs.enable(9);
   t.fs.failClosing("full.csv");
   int ok = 0, full = 0;
   OPENFILE(t.ctx, ok, FileMode::Output, "ok.csv");
@@ -212,25 +211,25 @@ TEST(OutputUnits, AFileThatCannotBeWrittenEndsTheRunAndTheCommitRemovesNothingEl
       << t.out();
   EXPECT_EQ(t.fs.names(), std::vector<std::string>{});  // neither file, nor a temporary one
 
-  TestRun good;
-  good.ctx.staged.enable(9);
+  TestFiles good;
+  good.ctx.fs.enable(9);
   OPENFILE(good.ctx, ok, FileMode::Output, "ok.csv");
   good.ctx.units.writeLine(ok, "x");
-  commitOutputs(good.ctx, good.ctx.staged);  // closes what is still open, then names it
+  commitOutputs(good.ctx, good.ctx.fs);  // closes what is still open, then names it
   EXPECT_EQ(good.fs.names(), std::vector<std::string>{"ok.csv"});
   EXPECT_EQ(good.fs.content("ok.csv"), "x\r\n");
 
   // A file closed without complaint whose writing failed later, in the background, ends the run all the same.
-  TestRun late;
-  late.ctx.staged.enable(9);
+  TestFiles late;
+  late.ctx.fs.enable(9);
   OPENFILE(late.ctx, ok, FileMode::Output, "ok.csv");
   late.ctx.units.writeLine(ok, "x");
   CLOSER(late.ctx, ok);
   late.fs.failSettling(".kestrix-9-ok.csv.tmp");
-  EXPECT_EQ(endsRun([&] { commitOutputs(late.ctx, late.ctx.staged); }), kExitFailure);
+  EXPECT_EQ(endsRun([&] { commitOutputs(late.ctx, late.ctx.fs); }), kExitFailure);
   EXPECT_TRUE(hasLine(late.out(), "ERROR - Could not write file \"ok.csv\" (is the disk full?) - no output written"))
       << late.out();
-  late.ctx.staged.discard();  // as the end of the run does
+  late.ctx.fs.discard();  // as the end of the run does
   EXPECT_EQ(late.fs.names(), std::vector<std::string>{});
 }
 

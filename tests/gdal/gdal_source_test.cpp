@@ -7,7 +7,7 @@
 
 #include "gdal/gdal_source.h"
 #include "support/e2e.h"
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix::testing {
 namespace {
@@ -64,7 +64,7 @@ TEST(GdalSource, GeometriesFieldsByNameNullsAndThePointsZ) {
                         feature("{\"type\":\"Polygon\",\"coordinates\":[[[0,0],[1,0],[1,1],[0,0]]]}",
                                 "\"XS_ID\":\"C\",\"LCR\":\"C\",\"MNR\":1,\"Other\":7"),
                         feature("null", "\"XS_ID\":\"D\",\"LCR\":\"C\",\"MNR\":1,\"Other\":7")}));
-  TestRun t;
+  TestWorkspace t;
   GdalFeatureSource points(t.ctx, 2, true);
   ASSERT_TRUE(points.open(dir.path().string() + "/layer.geojson"));
   // Z from the point, then MNR, LCR and XS_ID by name; a 2D point has no Z.
@@ -92,7 +92,7 @@ TEST(GdalSource, FieldsByPositionLimitsAndFailures) {
                         feature("{\"type\":\"Point\",\"coordinates\":[1,2]}", "\"h\":\"high\",\"n\":0.03,\"s\":\"R\""),
                         feature("{\"type\":\"LineString\",\"coordinates\":[[0,0],[1,1],[2,2]]}",
                                 "\"h\":\"X9\",\"n\":0,\"s\":\"\"")}));
-  TestRun t;
+  TestWorkspace t;
   GdalFeatureSource points(t.ctx, 2, true);
   ASSERT_TRUE(points.open(dir.path().string() + "/pos.geojson"));
   // The first fields by position; a layer of three fields has no fourth value,
@@ -111,10 +111,10 @@ TEST(GdalSource, FieldsByPositionLimitsAndFailures) {
   EXPECT_EQ(endsRun([&] { lines.next(FeatureKind::Line, f); }), kExitFailure);
   EXPECT_TRUE(has(t.out(), "ERROR 0310 - Exceeded number of allowable nodes")) << t.out();
 
-  TestRun u;
+  TestWorkspace u;
   GdalFeatureSource missing(u.ctx, 2, true);
   EXPECT_FALSE(missing.open(dir.path().string() + "/pos.geojson:nothing"));
-  EXPECT_TRUE(u.ctx.settings.errFound);
+  EXPECT_TRUE(u.ctx.tally.errFound);
   EXPECT_TRUE(has(u.out(), "ERROR - Could not read \"" + dir.path().string() + "/pos.geojson:nothing\" as a GIS layer"))
       << u.out();
 }

@@ -7,18 +7,26 @@
 
 #include "geometry/ordering.h"
 #include "text/numbers.h"
-#include "support/fakes.h"
+#include "store/store.h"
+#include "support/files_run.h"
 #include "support/section_values.h"
 
 namespace kestrix::testing {
 namespace {
+
+// The ordering stages need the reporter, the settings and the store of a run.
+struct OrderingRun : FilesRun {
+  using FilesRun::FilesRun;
+  SectionStore store;
+};
+using TestRun = BasicTestRun<OrderingRun>;
 
 // Adds a section with points given as {x, y, z} per group.
 struct Pt {
   double x, y;
   float z;
 };
-int addSection(RunContext& ctx, const std::string& id, std::initializer_list<Pt> l, std::initializer_list<Pt> c,
+int addSection(OrderingRun& ctx, const std::string& id, std::initializer_list<Pt> l, std::initializer_list<Pt> c,
                std::initializer_list<Pt> r) {
   const int s = ctx.store.append();
   Section& sec = ctx.store[s];
@@ -37,8 +45,8 @@ int addSection(RunContext& ctx, const std::string& id, std::initializer_list<Pt>
 }
 
 // The stages over the run's own settings and sections.
-void order(RunContext& ctx) { orderingStage(ctx, ctx.settings, ctx.store); }
-void project(RunContext& ctx) { projectionStage(ctx, ctx.settings, ctx.store); }
+void order(OrderingRun& ctx) { orderingStage(ctx, ctx.tally, ctx.store); }
+void project(OrderingRun& ctx) { projectionStage(ctx, ctx.tally, ctx.store); }
 
 TEST(OrderingDistance, DifferencesAreRoundedToSinglePrecisionFirst) {
   EXPECT_EQ(DISTANCE_8(0, 0, 3, 4), 5.0f);
@@ -108,7 +116,7 @@ TEST(OrderingSections, WarningsDropSectionsWithAPauseEach) {
   EXPECT_FALSE(t.ctx.store[3].use);
   EXPECT_TRUE(t.ctx.store[4].use);
   EXPECT_EQ(t.console.reads(), 3);
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
   // Measured from the origin, where the missing first C point reads.
   EXPECT_EQ(offsets(t.ctx.store[4], Group::kLeft), (F{0, 2}));
   EXPECT_EQ(t.ctx.store[4].point(Group::kLeft, 1).mapX, 2.0);
@@ -125,7 +133,7 @@ TEST(OrderingSections, PausesAtTheEndOfInputLetTheRunGoOn) {
 
 TEST(OrderingSections, WithLinesEveryGroupIsMeasuredFromTheStartPoint) {
   TestRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {{6, 8, 3}, {0, 1, 2}}, {{-3, -4, 4}});
   t.ctx.store[s].start = MapPoint{0, 0};
   order(t.ctx);
@@ -140,7 +148,7 @@ TEST(OrderingSections, WithLinesEveryGroupIsMeasuredFromTheStartPoint) {
 // A start point far west of the grid's origin is a start point like any other.
 TEST(OrderingSections, WithLinesAStartBelowMinus99998IsStillAStart) {
   TestRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   const int s = addSection(t.ctx, "A", {{-199997, 4, 1}}, {{-199994, 8, 3}}, {});
   t.ctx.store[s].start = MapPoint{-200000, 0};
   order(t.ctx);
@@ -152,7 +160,7 @@ TEST(OrderingSections, WithLinesAStartBelowMinus99998IsStillAStart) {
 
 TEST(OrderingSections, WithLinesAMissingStartLineIsWarnedPerGroupWithoutPause) {
   TestRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {{6, 8, 3}}, {});
   t.ctx.store[s].start.reset();
   order(t.ctx);
@@ -164,17 +172,17 @@ TEST(OrderingSections, WithLinesAMissingStartLineIsWarnedPerGroupWithoutPause) {
             "WARNING - Start of line for XS \"A\" was not found - IGNORING\n"
             "    0\n");
   EXPECT_EQ(t.console.reads(), 0);
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
 }
 
 TEST(OrderingSections, WithLinesASectionWithoutCPointsIsAnError) {
   TestRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   const int s = addSection(t.ctx, "A", {{3, 4, 1}}, {}, {{1, 1, 1}});
   t.ctx.store[s].start = MapPoint{0, 0};
   addSection(t.ctx, "B", {}, {{1, 0, 0}}, {});
   order(t.ctx);
-  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.errFound);
   EXPECT_EQ(t.out(),
             "Sorting \"A\"    1    0\n"
             "ERROR - Cross-section \"A\" does not contain any \"C\" points.\n"
@@ -240,7 +248,7 @@ TEST(OrderingProjection, FootOnTheLastVertexIsKeptAndPointsBeyondTheEndsGo) {
   ASSERT_TRUE(sec.start.has_value());
   EXPECT_NEAR(sec.start->x, 1.0, 1e-6);
   EXPECT_EQ(sec.start->y, 0.0);
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
   EXPECT_EQ(t.out(),
             "\nProjecting cross-section points onto lines...\n"
             "Projecting cross-section points onto line \"A\"\n");
@@ -378,7 +386,7 @@ TEST(OrderingProjection, FeetOnVerticesOfABentLine) {
   ASSERT_TRUE(sec.start.has_value());
   EXPECT_EQ(sec.start->x, -1637.0);
   EXPECT_EQ(sec.start->y, -1110.0);
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
 }
 
 TEST(OrderingProjection, ShortSegmentsNeverPullAPointThatALaterSegmentTakes) {

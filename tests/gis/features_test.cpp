@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "gis/identifiers.h"
+#include "point_run.h"
 #include "support/layer_text.h"
 #include "gis/layers.h"
 
@@ -85,7 +86,7 @@ class ListSource final : public FeatureSource {
 };
 
 TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
-  TestRun t;
+  TestPoints t;
   t.ctx.settings.mnrType = ResistanceType::Manning;
   ListSource points({{FeatureKind::Point, {{1, 2}}, {"1.5", "0.03", "L", "XS1"}},
                      {FeatureKind::Line, {{0, 0}, {5, 5}}, {"XS1"}},
@@ -99,7 +100,7 @@ TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
   ASSERT_EQ(s.ptCount(Group::kRight), 1);
   EXPECT_EQ(s.point(Group::kRight, 1).mapX, 3.0);
   EXPECT_EQ(s.point(Group::kRight, 1).mnr, 0.03f);  // the null MNR keeps the previous record's
-  EXPECT_TRUE(t.ctx.settings.linesFound);
+  EXPECT_TRUE(t.ctx.tally.linesFound);
   EXPECT_TRUE(hasLine(t.out(), "Reading Cross-Section Points from memory..."));
   EXPECT_TRUE(hasLine(t.out(), "WARNING - Record 3 of \"list\" has no value for MNR: the previous point record's "
                                "values are used (MNR 0.03)"))
@@ -115,22 +116,22 @@ TEST(GisFeatures, PointsAndLinesComeFromAnySource) {
 }
 
 TEST(GisFeatures, ASourceThatFailsStopsTheReaderWithItsMessage) {
-  TestRun t;
+  TestPoints t;
   ListSource noRecord({{FeatureKind::Point, {{1, 2}}, {"1", "0.03", "L", "XS1"}}}, FeatureStatus::NoRecord);
   xsReadPoints(t.ctx, t.ctx.gis, noRecord, "memory");
   EXPECT_TRUE(hasLine(t.out(), "ERROR - End of File encountered reading points")) << t.out();
-  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.errFound);
   EXPECT_EQ(noRecord.closes, 0);
 
-  t.ctx.settings.errFound = false;
+  t.ctx.tally.errFound = false;
   ListSource broken({}, FeatureStatus::LayerError);
   xsReadLines(t.ctx, broken, "memory");
   EXPECT_TRUE(hasLine(t.out(), "ERROR - Reading line data")) << t.out();
-  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.errFound);
 }
 
 TEST(GisFeatures, TheMifSourceGivesGeometryOnlyForTheKindAskedFor) {
-  TestRun t;
+  TestWorkspace t;
   LayerBuilder()
       .point(1, 2, "1,0.03,L,XS1")
       .pline({{10, 20}, {30, 40}, {50, 60}}, "XS1")
@@ -160,7 +161,7 @@ TEST(GisFeatures, TheMifSourceGivesGeometryOnlyForTheKindAskedFor) {
 // the lines that follow it (coordinates on a line of their own, polyline
 // vertices) are read whole.
 TEST(GisFeatures, TheMifSourceCutsKeywordLinesToItsWidth) {
-  TestRun t;
+  TestWorkspace t;
   LayerBuilder()
       .mifText("Point 1 2345678\r\n")
       .withRow("1,0.03,C,XS1")

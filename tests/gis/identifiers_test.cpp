@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "gis/identifiers.h"
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix::testing {
 namespace {
 
-int findId(TestRun& t, const std::string& id, bool& found) { return xsFindID(t.ctx, id, found); }
+int findId(TestWorkspace& t, const std::string& id, bool& found) { return xsFindID(t.ctx, id, found); }
 
 TEST(SectionsIdentifiers, CaseAndQuotesNameOneSectionKeptAsFirstMet) {
-  TestRun t;
+  TestWorkspace t;
   bool found = true;
   EXPECT_EQ(findId(t, "xs1", found), 1);
   EXPECT_FALSE(found);
@@ -24,7 +24,7 @@ TEST(SectionsIdentifiers, CaseAndQuotesNameOneSectionKeptAsFirstMet) {
 }
 
 TEST(SectionsIdentifiers, InteriorBlanksAndOtherExtensionsMakeNewSections) {
-  TestRun t;
+  TestWorkspace t;
   bool found = false;
   EXPECT_EQ(findId(t, "XS1", found), 1);
   EXPECT_EQ(findId(t, "XS 1", found), 2);
@@ -36,7 +36,7 @@ TEST(SectionsIdentifiers, InteriorBlanksAndOtherExtensionsMakeNewSections) {
 }
 
 TEST(SectionsIdentifiers, CsvExtensionIsDropped) {
-  TestRun t;
+  TestWorkspace t;
   bool found = false;
   EXPECT_EQ(findId(t, "  XS12.CSV", found), 1);
   EXPECT_EQ(t.ctx.store[1].id, "XS12");
@@ -49,7 +49,7 @@ TEST(SectionsIdentifiers, CsvExtensionIsDropped) {
 
 TEST(SectionsIdentifiers, BlankIdentifiersEndTheRun) {
   for (const char* blank : {"", "   ", "\t \t", ".csv", "  .CSV"}) {
-    TestRun t({""});
+    TestWorkspace t({""});
     bool found = false;
     EXPECT_EQ(endsRun([&] { findId(t, blank, found); }), kExitFailure) << blank;
     EXPECT_EQ(t.out().rfind("ERROR - Blank cross-section ID found\n", 0), 0u) << t.out();
@@ -58,7 +58,7 @@ TEST(SectionsIdentifiers, BlankIdentifiersEndTheRun) {
 }
 
 TEST(SectionsIdentifiers, TabsInsideAreRemovedFromTheStoredIdentifier) {
-  TestRun t;
+  TestWorkspace t;
   bool found = false;
   EXPECT_EQ(findId(t, "XS\t7", found), 1);
   EXPECT_EQ(t.ctx.store[1].id, "XS7");
@@ -67,7 +67,7 @@ TEST(SectionsIdentifiers, TabsInsideAreRemovedFromTheStoredIdentifier) {
 }
 
 TEST(SectionsIdentifiers, MoreIdentifiersThanMxsEndTheRunNamingTheOption) {
-  TestRun t({""});
+  TestWorkspace t({""});
   t.ctx.settings.mxs = 2;
   bool found = false;
   findId(t, "A", found);

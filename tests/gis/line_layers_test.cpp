@@ -2,6 +2,7 @@
 
 #include "gis/identifiers.h"
 #include "support/layer_text.h"
+#include "support/workspace_run.h"
 #include "gis/layers.h"
 
 namespace kestrix::testing {
@@ -12,7 +13,7 @@ struct LineRun {
   explicit LineRun(bool ppol, int mlp = 20) {
     t.ctx.settings.optPpol = ppol;
     t.ctx.settings.mlp = mlp;
-    t.ctx.settings.linesFound = true;
+    t.ctx.tally.linesFound = true;
     bool found = false;
     xsFindID(t.ctx, "XS1", found);
     xsFindID(t.ctx, "XS2", found);
@@ -25,7 +26,7 @@ struct LineRun {
     }
     t.console.clearOutput();
   }
-  TestRun t{{"", "", ""}};
+  TestWorkspace t{{"", "", ""}};
 };
 
 TEST(SectionsLines, StartLinesTakeTheirFirstVertexAndSkipPointRows) {
@@ -36,7 +37,7 @@ TEST(SectionsLines, StartLinesTakeTheirFirstVertexAndSkipPointRows) {
       .line(1.5, 2.5, 3, 4, "'XS1'")
       .addTo(r.t.fs, "lines");
   xsReadLines(r.t.ctx, "lines.mif");
-  EXPECT_FALSE(r.t.ctx.settings.errFound);
+  EXPECT_FALSE(r.t.ctx.tally.errFound);
   ASSERT_TRUE(r.t.ctx.store[2].start && r.t.ctx.store[1].start);
   EXPECT_EQ(r.t.ctx.store[2].start->x, 10.0);
   EXPECT_EQ(r.t.ctx.store[2].start->y, 20.0);
@@ -55,7 +56,7 @@ TEST(SectionsLines, UnknownIdentifierIsAnErrorAndReadingGoesOn) {
   LineRun r(false);
   LayerBuilder().line(0, 0, 1, 1, "\"XS9\"").line(5, 6, 7, 8, "XS1").addTo(r.t.fs, "lines");
   xsReadLines(r.t.ctx, "lines");
-  EXPECT_TRUE(r.t.ctx.settings.errFound);
+  EXPECT_TRUE(r.t.ctx.tally.errFound);
   EXPECT_TRUE(has(r.t.out(),
                   "Found new cross-section ID: \"XS9\"\n"
                   "ERROR - Could not find any points with same ID as XS line \"XS9\"\n"))
@@ -68,7 +69,7 @@ TEST(SectionsLines, RecordWithoutAnyValueIsAReadError) {
   LineRun r(false);
   LayerBuilder().line(0, 0, 1, 1, "").line(5, 6, 7, 8, "XS1").addTo(r.t.fs, "lines");
   xsReadLines(r.t.ctx, "lines");
-  EXPECT_TRUE(r.t.ctx.settings.errFound);
+  EXPECT_TRUE(r.t.ctx.tally.errFound);
   EXPECT_TRUE(has(r.t.out(), "ERROR - Reading line data\n")) << r.t.out();
   EXPECT_FALSE(r.t.ctx.store[1].start.has_value());  // the layer stopped there
 }
@@ -100,7 +101,7 @@ TEST(SectionsLines, VertexLimitCountsEveryVertexAsRead) {
       .pline({{1, 1}, {1, 1}, {6, 1}}, "XS2")
       .addTo(r.t.fs, "lines");
   xsReadLines(r.t.ctx, "lines");
-  EXPECT_TRUE(r.t.ctx.settings.errFound);
+  EXPECT_TRUE(r.t.ctx.tally.errFound);
   EXPECT_TRUE(has(r.t.out(),
                   "ERROR - Cannot have lines with more than 3 vertices if using the -project option.  "
                   "See XS line \"XS1\"\n"))
@@ -114,7 +115,7 @@ TEST(SectionsLines, PolylineWithoutVerticesFixesNothing) {
   LineRun r(false);
   LayerBuilder().mifText("Pline 0\r\n").withRow("XS1").line(3, 4, 5, 6, "XS2").addTo(r.t.fs, "lines");
   xsReadLines(r.t.ctx, "lines");
-  EXPECT_FALSE(r.t.ctx.settings.errFound);
+  EXPECT_FALSE(r.t.ctx.tally.errFound);
   EXPECT_FALSE(r.t.ctx.store[1].start.has_value());
   ASSERT_TRUE(r.t.ctx.store[2].start.has_value());
   EXPECT_EQ(r.t.ctx.store[2].start->x, 3.0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "point_run.h"
 #include "support/layer_text.h"
 #include "support/section_values.h"
 #include "gis/layers.h"
@@ -8,7 +9,7 @@ namespace kestrix::testing {
 namespace {
 
 TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
-  TestRun t;
+  TestPoints t;
   t.ctx.settings.mnrType = ResistanceType::Manning;  // the values are Manning's n
   LayerBuilder()
       .point(1, 2, "1.5,0.03,\"left\",\"XS1\"")
@@ -27,8 +28,8 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
   EXPECT_EQ(pointsOf(s, Group::kCentre),
             (std::vector<P>{{0, 2.5f, 0.04f, 3, 4}, {0, 4.5f, 0.06f, 7, 8}, {0, 5.5f, 0.07f, 9, 10}}));
   EXPECT_EQ(pointsOf(s, Group::kRight), (std::vector<P>{{0, 3.5f, 0.05f, 5, 6}}));
-  EXPECT_FALSE(t.ctx.settings.linesFound);
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_FALSE(t.ctx.tally.linesFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
 
   const std::string& out = t.out();
   EXPECT_EQ(out.rfind("\nReading Cross-Section Points from survey.mif...\n", 0), 0u) << out;
@@ -44,7 +45,7 @@ TEST(SectionsPoints, LcrLettersChooseTheGroupAndEachPointIsReported) {
 }
 
 TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
-  TestRun t;
+  TestPoints t;
   t.ctx.settings.mnrType = ResistanceType::Manning;
   // The second record has no elevation: it is left out, and makes no section, but its values carry on.
   LayerBuilder().point(0, 0, "10.25,0.03,L,\"XS1\"").point(1, 0, ",0.04,,\"XS2\"").addTo(t.fs, "a");
@@ -76,7 +77,7 @@ TEST(SectionsPoints, NullValuesKeepThePreviousRecordsValuesAcrossLayers) {
 }
 
 TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
-  TestRun t;
+  TestPoints t;
   t.ctx.settings.mnrType = ResistanceType::Manning;
   LayerBuilder b;
   b.point(0, 0, "4,,L,XS1");  // the first record of the run has no earlier record
@@ -84,7 +85,7 @@ TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
   for (int i = 0; i < 24; ++i) b.point(i, 1, "5,,C,XS1");
   b.addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
   EXPECT_TRUE(has(t.out(), "\nWARNING - Record 1 of \"a.mid\" has no value for MNR: there is no earlier point record, "
                            "so MNR 0 is used\n"))
       << t.out();
@@ -100,7 +101,7 @@ TEST(SectionsPoints, CarriedValuesAreReportedTwentyTimesPerLayerThenCounted) {
 }
 
 TEST(SectionsPoints, PointsWithoutAnElevationAreNamedTwentyTimesThenCounted) {
-  TestRun t;
+  TestPoints t;
   LayerBuilder b;
   b.point(0, 0, "1,2,C,XS1");
   for (int i = 0; i < 23; ++i) b.point(i, 1, " ,2,C,XS2");
@@ -116,14 +117,14 @@ TEST(SectionsPoints, PointsWithoutAnElevationAreNamedTwentyTimesThenCounted) {
 }
 
 TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
-  TestRun t;
+  TestPoints t;
   LayerBuilder()
       .point(0, 0, "1,0.03,C,XS1")
       .point(1, 0, "2,0.03,C")
       .point(2, 0, "XS2")
       .addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.errFound);
   EXPECT_TRUE(has(t.out(), " Read C point    1 for XS XS1\nERROR - Reading points data\n \"a.mid\" record 2: field "
                            "XS_ID (the 4th column) has no value - the layer's columns are Z, MNR, LCR, XS_ID\n"))
       << t.out();
@@ -137,23 +138,23 @@ TEST(SectionsPoints, RecordWithFewerThanFourValuesStopsTheLayer) {
 }
 
 TEST(SectionsPoints, MidFileEndingEarlyIsReported) {
-  TestRun t;
+  TestPoints t;
   LayerBuilder().point(0, 0, "1,0.03,C,XS1").point(1, 0, "2,0.03,C,XS1").addTo(t.fs, "a");
   t.fs.add("a.mid", "1,0.03,C,XS1\r\n", 100);
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_TRUE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.errFound);
   EXPECT_TRUE(has(t.out(), "ERROR - End of File encountered reading points\n")) << t.out();
   EXPECT_FALSE(t.anyUnitOpen());
 }
 
 TEST(SectionsPoints, LimitIsPerGroup) {
-  TestRun t({""});
+  TestPoints t({""});
   t.ctx.settings.mpt = 2;
   LayerBuilder b;
   for (const char* lcr : {"L", "L", "C", "C", "R", "R"}) b.point(0, 0, std::string("1,0,") + lcr + ",\"XS 9\"");
   b.addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
   EXPECT_EQ(t.ctx.store[1].counts(), (std::array<int, 3>{2, 2, 2}));
 
   b.point(0, 0, "1,0,C,\"XS 9\"").addTo(t.fs, "b");
@@ -165,7 +166,7 @@ TEST(SectionsPoints, LimitIsPerGroup) {
 }
 
 TEST(SectionsPoints, LineObjectsAreNotedAndTheirRowsSkipped) {
-  TestRun t;
+  TestPoints t;
   LayerBuilder()
       .line(0, 0, 1, 1, "\"XS1\"")
       .point(5, 5, "1,0.03,C,XS1")
@@ -177,21 +178,21 @@ TEST(SectionsPoints, LineObjectsAreNotedAndTheirRowsSkipped) {
       .withRow("9,9,C,SPARE")  // a row after the last object is not read
       .addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_TRUE(t.ctx.settings.linesFound);
-  EXPECT_FALSE(t.ctx.settings.errFound);
+  EXPECT_TRUE(t.ctx.tally.linesFound);
+  EXPECT_FALSE(t.ctx.tally.errFound);
   ASSERT_EQ(t.ctx.store.nxs(), 1);
   EXPECT_EQ(t.ctx.store[1].ptCount(Group::kCentre), 2);
   EXPECT_EQ(t.ctx.store[1].point(Group::kCentre, 2).z, 2.0f);
 }
 
 TEST(SectionsPoints, MultipleSectionPolylinesDoNotCountAsLines) {
-  TestRun t;
+  TestPoints t;
   LayerBuilder()
       .mifText("Pline Multiple 1\r\n  2\r\n0 0\r\n1 1\r\n")
       .withRow("\"XS2\"")
       .addTo(t.fs, "a");
   xsReadPoints(t.ctx, t.ctx.gis, "a.mif");
-  EXPECT_FALSE(t.ctx.settings.linesFound);
+  EXPECT_FALSE(t.ctx.tally.linesFound);
   EXPECT_EQ(t.ctx.store.nxs(), 0);
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/run_context.h"
 #include "mif/mif.h"
 #include "mif_test_util.h"
 
@@ -21,7 +20,7 @@ void addLayer(MemoryFileSystem& fs, const std::string& base, std::int64_t midTim
 
 TEST(MifOpenLayer, EveryNamingOfTheLayerOpensThePair) {
   for (const char* name : {"River.mif", "River.MID", "River", "  River  "}) {
-    TestRun t;
+    TestLayers t;
     addLayer(t.fs, "River", 100, 100);
     int geom = 0, attr = 0;
     miOpenLayer(t.ctx, name, geom, attr, FileMode::Input);
@@ -34,7 +33,7 @@ TEST(MifOpenLayer, EveryNamingOfTheLayerOpensThePair) {
 }
 
 TEST(MifOpenLayer, OtherExtensionsStayPartOfTheBaseName) {
-  TestRun t;
+  TestLayers t;
   addLayer(t.fs, "River.txt", 5, 4);
   int geom = 0, attr = 0;
   miOpenLayer(t.ctx, "River.txt", geom, attr, FileMode::Input);
@@ -44,7 +43,7 @@ TEST(MifOpenLayer, OtherExtensionsStayPartOfTheBaseName) {
 }
 
 TEST(MifOpenLayer, OutputLayerIsNeverComparedWithATable) {
-  TestRun t;
+  TestLayers t;
   int geom = 0, attr = 0;
   miOpenLayer(t.ctx, "out\\1d_xs.mif", geom, attr, FileMode::Output);
   EXPECT_EQ(t.out(), "\nTrying to open file out\\1d_xs.mif...OK.  File Unit:1001\n"
@@ -71,7 +70,7 @@ const std::string kExportNote =
 TEST(MifSaveDate, NewerTableAsksForReExportThenOpensAfresh) {
   MemoryFileSystem fs;
   ExportingConsole console({""});
-  RunContext ctx(console, fs);
+  LayerRun ctx(console, fs);
   ctx.units.INITUNITS(1000);
   addLayer(fs, "River", 100, 101);
   console.onRead = [&] { fs.touch("River.mid", 101); };
@@ -92,7 +91,7 @@ TEST(MifSaveDate, NewerTableAsksForReExportThenOpensAfresh) {
 }
 
 TEST(MifSaveDate, PromptAtEndOfInputEndsTheRun) {
-  TestRun t;
+  TestLayers t;
   addLayer(t.fs, "River", 100, 101);
   int geom = 0, attr = 0;
   EXPECT_EQ(endsRun([&] { miOpenLayer(t.ctx, "River", geom, attr, FileMode::Input); }), kExitFailure);
@@ -107,7 +106,7 @@ TEST(MifSaveDate, PromptAtEndOfInputEndsTheRun) {
 }
 
 TEST(MifSaveDate, CheckItselfComparesWholeSeconds) {
-  TestRun t({"", ""});
+  TestLayers t({"", ""});
   t.fs.add("a.mid", "", 50);
   t.fs.add("a.tab", "", 50);
   int geom = 0, attr = 0;
@@ -131,7 +130,7 @@ TEST(MifSaveDate, CheckItselfComparesWholeSeconds) {
 }
 
 TEST(MifSaveDate, MissingTableEndsTheRun) {
-  TestRun t;
+  TestLayers t;
   t.fs.add("River.mif", "Data\r\n", 1);
   t.fs.add("River.mid", "", 1);
   int geom = 0, attr = 0;
@@ -146,7 +145,7 @@ TEST(MifSaveDate, MissingTableEndsTheRun) {
 }
 
 TEST(MifSaveDate, WarningSettingReportsOnceAndReadsTheLayer) {
-  TestRun t;
+  TestLayers t;
   t.ctx.settings.saveDate = SaveDateCheck::Warning;
   addLayer(t.fs, "Stale", 100, 101);
   int geom = 0, attr = 0;
@@ -166,7 +165,7 @@ TEST(MifSaveDate, WarningSettingReportsOnceAndReadsTheLayer) {
 }
 
 TEST(MifSaveDate, OffSettingAndQuietRunsPrintNothingForAGoodLayer) {
-  TestRun off;
+  TestLayers off;
   off.ctx.settings.saveDate = SaveDateCheck::Off;
   off.ctx.settings.optQuiet = true;
   off.fs.add("NoTable.mif", lines({"Version 300", "Columns 1", "  XS_ID Char(10)", "Data"}));
@@ -176,7 +175,7 @@ TEST(MifSaveDate, OffSettingAndQuietRunsPrintNothingForAGoodLayer) {
   EXPECT_EQ(attr, 1002);
   EXPECT_EQ(off.out(), "");
 
-  TestRun quiet;
+  TestLayers quiet;
   quiet.ctx.settings.optQuiet = true;
   addLayer(quiet.fs, "Good", 100, 100);
   miOpenLayer(quiet.ctx, "Good", geom, attr, FileMode::Input);
@@ -193,7 +192,7 @@ TEST(MifSaveDate, OffSettingAndQuietRunsPrintNothingForAGoodLayer) {
 }
 
 TEST(MifOpenLayer, MidIsTakenBesideTheMifNamedAtThePrompt) {
-  TestRun t({"Other/Real.mif"});
+  TestLayers t({"Other/Real.mif"});
   addLayer(t.fs, "Other/Real", 100, 100);
   int geom = 0, attr = 0;
   miOpenLayer(t.ctx, "Wrong.mif", geom, attr, FileMode::Input);
@@ -203,7 +202,7 @@ TEST(MifOpenLayer, MidIsTakenBesideTheMifNamedAtThePrompt) {
 }
 
 TEST(MifSkipHeader, OnlyTheDataLineEndsTheHeader) {
-  TestRun t;
+  TestLayers t;
   const int unit = openInput(t, "a.mif",
                              lines({"Version 300", "Columns 4", "  Metadata Char(20)", "  Data_Source Char(50)",
                                     "  DATA Integer", "  Line_ID Integer", " \tdata  ", "Point 1 2"}));
@@ -216,14 +215,14 @@ TEST(MifSkipHeader, OnlyTheDataLineEndsTheHeader) {
 }
 
 TEST(MifSkipHeader, HeaderWithoutDataLineReachesTheEnd) {
-  TestRun t;
+  TestLayers t;
   const int unit = openInput(t, "a.mif", lines({"Version 300", "Columns 1", "  Metadata Char(20)"}));
   EXPECT_TRUE(miSkipHeader(t.ctx, unit));
   EXPECT_TRUE(t.ctx.units.atEnd(unit));
 }
 
 TEST(MifSkipHeader, ReadErrorWarnsAndPauses) {
-  TestRun t({""});
+  TestLayers t({""});
   const int unit = openFailing(t, 2, ReadStatus::Error);
   EXPECT_FALSE(miSkipHeader(t.ctx, unit));
   EXPECT_EQ(t.out(), "WARNING 0313 - Problems finding start of data in .mif file\n\nPress Enter to Continue\n");

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "driver/run_context.h"
 #include "mif/mif.h"
 #include "mif_test_util.h"
 
@@ -10,19 +9,19 @@ namespace {
 // The kind of a record as a word, to compare classifications at a glance.
 std::string kind(const miObjectType& t) {
   switch (t.kind) {
-    case miObjectKind::Unknown: return "";
-    case miObjectKind::None: return "none";
-    case miObjectKind::Point: return "point";
-    case miObjectKind::Line: return "line";
-    case miObjectKind::Pline: return "pline";
-    case miObjectKind::PlineMultiple: return "plineMultiple";
-    case miObjectKind::Region: return "region";
-    case miObjectKind::Ellipse: return "ellipse";
-    case miObjectKind::Rect: return "rect";
-    case miObjectKind::RoundRect: return "roundRect";
-    case miObjectKind::Arc: return "arc";
-    case miObjectKind::Text: return "text";
-    case miObjectKind::MultiPoint: return "multiPoint";
+    case MifObjectKind::Unknown: return "";
+    case MifObjectKind::None: return "none";
+    case MifObjectKind::Point: return "point";
+    case MifObjectKind::Line: return "line";
+    case MifObjectKind::Pline: return "pline";
+    case MifObjectKind::PlineMultiple: return "plineMultiple";
+    case MifObjectKind::Region: return "region";
+    case MifObjectKind::Ellipse: return "ellipse";
+    case MifObjectKind::Rect: return "rect";
+    case MifObjectKind::RoundRect: return "roundRect";
+    case MifObjectKind::Arc: return "arc";
+    case MifObjectKind::Text: return "text";
+    case MifObjectKind::MultiPoint: return "multiPoint";
   }
   return "?";
 }
@@ -37,7 +36,7 @@ struct Case {
 };
 
 template <std::size_t N>
-void expectTypes(TestRun& t, const Case (&cases)[N]) {
+void expectTypes(TestLayers& t, const Case (&cases)[N]) {
   std::string_view rest;
   miObjectType type;
   for (const Case& c : cases) {
@@ -64,7 +63,7 @@ TEST(MifObjectType, EveryKeywordWithThePrefixRule) {
       {"Text \"text\"", "text", " \"text\""},
       {"MultiPoint 2", "multiPoint", " 2"},
   };
-  TestRun t;
+  TestLayers t;
   expectTypes(t, cases);
   EXPECT_EQ(t.out(), "");
 }
@@ -81,7 +80,7 @@ TEST(MifObjectType, KeywordsInAnyCaseAfterBlanksAndTabs) {
       {"  multipoint 2", "multiPoint", " 2"},
       {"Arcs", "arc", "s"},
   };
-  TestRun t;
+  TestLayers t;
   std::string_view rest;
   miObjectType type;
   expectTypes(t, cases);
@@ -96,7 +95,7 @@ TEST(MifObjectType, KeywordsInAnyCaseAfterBlanksAndTabs) {
 }
 
 TEST(MifObjectType, OtherLinesAreNotKeywordLinesAndClearTheRecord) {
-  TestRun t;
+  TestLayers t;
   std::string_view rest;
   miObjectType type;
   ASSERT_TRUE(miReadObjectType(t.ctx, "Region 4", rest, type));
@@ -108,7 +107,7 @@ TEST(MifObjectType, OtherLinesAreNotKeywordLinesAndClearTheRecord) {
 }
 
 TEST(MifObjectType, RegionPolygonCountAndItsLimit) {
-  TestRun t;
+  TestLayers t;
   std::string_view rest;
   miObjectType type;
   ASSERT_TRUE(miReadObjectType(t.ctx, "Region  10000", rest, type));
@@ -119,7 +118,7 @@ TEST(MifObjectType, RegionPolygonCountAndItsLimit) {
 }
 
 TEST(MifObjectType, UnreadableRegionCountIsAReadingError) {
-  TestRun t;
+  TestLayers t;
   std::string_view rest;
   miObjectType type;
   EXPECT_EQ(endsRun([&] { miReadObjectType(t.ctx, "Region x  ", rest, type); }), kExitFailure);
@@ -127,7 +126,7 @@ TEST(MifObjectType, UnreadableRegionCountIsAReadingError) {
 }
 
 TEST(MifObjectType, CollectionEndsTheRun) {
-  TestRun t;
+  TestLayers t;
   std::string_view rest;
   miObjectType type;
   EXPECT_EQ(endsRun([&] { miReadObjectType(t.ctx, "  collection 3", rest, type); }), kExitFailure);
@@ -137,7 +136,7 @@ TEST(MifObjectType, CollectionEndsTheRun) {
 
 // Classifies the first line of a .mif and reads its object.
 struct ObjectRead {
-  TestRun t;
+  TestLayers t;
   int unit = 0;
   std::string line;       // the keyword line
   std::string_view rest;  // the part of it after the keyword
@@ -261,10 +260,10 @@ TEST(MifReadObject, MalformedObjectsEndTheRun) {
 }
 
 TEST(MifReadObject, ReadErrorInsideAnObjectIsAReadingError) {
-  TestRun t;
+  TestLayers t;
   const int unit = openFailing(t, 0, ReadStatus::Error);
   miObjectType type;
-  type.kind = miObjectKind::Point;
+  type.kind = MifObjectKind::Point;
   std::string_view rest;
   std::vector<double> x, y;
   int n = 0;

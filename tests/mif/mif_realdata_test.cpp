@@ -8,11 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/run_context.h"
 #include "files/file_units.h"
 #include "mif/mif.h"
 #include "support/e2e.h"
-#include "support/fakes.h"
+#include "support/layer_run.h"
 
 namespace kestrix::testing {
 namespace {
@@ -23,7 +22,7 @@ struct RealRun {
   }
   ScriptedConsole console;
   std::unique_ptr<FileSystem> fs = makeSystemFileSystem();
-  RunContext ctx;
+  LayerRun ctx;
 
   int open(const std::filesystem::path& p) {
     int unit = 0;
@@ -58,20 +57,20 @@ TEST(MifRealData, AllGeometriesClassifiedUntilTheCollection) {
   const int status = endsRun([&] {
     while (r.ctx.units.readLine(unit, line) == ReadStatus::Ok) {
       if (!miReadObjectType(r.ctx, line, rest, type)) continue;
-      const miObjectKind k = type.kind;
-      if (k == miObjectKind::Point) ++counts["point"];
-      if (k == miObjectKind::Line) ++counts["line"];
-      if (k == miObjectKind::Pline) ++counts["pline"];
-      if (k == miObjectKind::PlineMultiple) ++counts["plineMultiple"];
-      if (k == miObjectKind::Region) counts["region"] += 100 * type.nPolygons + 1;
-      if (k == miObjectKind::Rect) ++counts["rect"];
-      if (k == miObjectKind::RoundRect) ++counts["roundRect"];
-      if (k == miObjectKind::Ellipse) ++counts["ellipse"];
-      if (k == miObjectKind::Arc) ++counts["arc"];
-      if (k == miObjectKind::Text) ++counts["text"];
-      if (k == miObjectKind::MultiPoint) ++counts["multiPoint"];
-      if (k == miObjectKind::None) ++counts["none"];
-      if (k == miObjectKind::Point || k == miObjectKind::Line) {
+      const MifObjectKind k = type.kind;
+      if (k == MifObjectKind::Point) ++counts["point"];
+      if (k == MifObjectKind::Line) ++counts["line"];
+      if (k == MifObjectKind::Pline) ++counts["pline"];
+      if (k == MifObjectKind::PlineMultiple) ++counts["plineMultiple"];
+      if (k == MifObjectKind::Region) counts["region"] += 100 * type.nPolygons + 1;
+      if (k == MifObjectKind::Rect) ++counts["rect"];
+      if (k == MifObjectKind::RoundRect) ++counts["roundRect"];
+      if (k == MifObjectKind::Ellipse) ++counts["ellipse"];
+      if (k == MifObjectKind::Arc) ++counts["arc"];
+      if (k == MifObjectKind::Text) ++counts["text"];
+      if (k == MifObjectKind::MultiPoint) ++counts["multiPoint"];
+      if (k == MifObjectKind::None) ++counts["none"];
+      if (k == MifObjectKind::Point || k == MifObjectKind::Line) {
         int n = 0;
         double cx = 0, cy = 0;
         ASSERT_TRUE(miReadObject(r.ctx, rest, unit, type, x, y, 2, n, cx, cy));

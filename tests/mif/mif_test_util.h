@@ -4,12 +4,12 @@
 #include <string>
 
 #include "files/file_units.h"
-#include "support/fakes.h"
+#include "support/layer_run.h"
 
 namespace kestrix::testing {
 
 /// Opens a memory file for reading on the next free unit and forgets the console lines of the opening.
-inline int openInput(TestRun& t, const std::string& name, const std::string& content) {
+inline int openInput(TestLayers& t, const std::string& name, const std::string& content) {
   t.fs.add(name, content);
   int unit = 0;
   OPENFILE(t.ctx, unit, FileMode::Input, name);
@@ -37,7 +37,7 @@ class FailingInput : public InputFile {
 };
 
 /// Puts a failing input file on the next free unit, as if OPENFILE had opened it.
-inline int openFailing(TestRun& t, int goodLines, ReadStatus failure) {
+inline int openFailing(TestLayers& t, int goodLines, ReadStatus failure) {
   const int i = t.ctx.units.firstFree();
   UnitSlot& slot = t.ctx.units.slot(i);
   slot.open = true;

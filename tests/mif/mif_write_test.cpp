@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "driver/run_context.h"
 #include "files/file_units.h"
 #include "mif/mif.h"
 #include "mif_test_util.h"
@@ -8,7 +7,7 @@
 namespace kestrix::testing {
 namespace {
 
-int openOutput(TestRun& t, const std::string& name) {
+int openOutput(TestLayers& t, const std::string& name) {
   int unit = 0;
   OPENFILE(t.ctx, unit, FileMode::Output, name);
   t.console.clearOutput();
@@ -17,21 +16,21 @@ int openOutput(TestRun& t, const std::string& name) {
 
 miObjectType pointType() {
   miObjectType type;
-  type.kind = miObjectKind::Line;
+  type.kind = MifObjectKind::Line;
   miInitObject(type);
-  type.kind = miObjectKind::Point;
+  type.kind = MifObjectKind::Point;
   return type;
 }
 
 miObjectType plineType() {
   miObjectType type;
   miInitObject(type);
-  type.kind = miObjectKind::Pline;
+  type.kind = MifObjectKind::Pline;
   return type;
 }
 
 TEST(MifWriteObject, PointInTwoSixteenColumnFields) {
-  TestRun t;
+  TestLayers t;
   const int unit = openOutput(t, "o.mif");
   const double x = 500000.125, y = -32.5;
   miWriteObject(t.ctx, unit, pointType(), &x, &y, 1, "    Symbol (32,65535,5)", "");
@@ -40,7 +39,7 @@ TEST(MifWriteObject, PointInTwoSixteenColumnFields) {
 }
 
 TEST(MifWriteObject, PolylineWithItsCountAndClausesAsPassed) {
-  TestRun t;
+  TestLayers t;
   const int unit = openOutput(t, "o.mif");
   const double x[] = {0.0, 99999999.0, 12.25};
   const double y[] = {-9999999.0, 10.0, 1.5};
@@ -54,7 +53,7 @@ TEST(MifWriteObject, PolylineWithItsCountAndClausesAsPassed) {
 }
 
 TEST(MifWriteObject, WideCoordinatesAreWrittenInFullAfterOneBlank) {
-  TestRun t;
+  TestLayers t;
   const int unit = openOutput(t, "o.mif");
   // 16 characters and more: no asterisks, and never two numbers run together.
   const double x[] = {999999999.0, 1000000000.0, -12345678.5};
@@ -69,7 +68,7 @@ TEST(MifWriteObject, WideCoordinatesAreWrittenInFullAfterOneBlank) {
 }
 
 TEST(MifWriteObject, BlankClausesWriteNothing) {
-  TestRun t;
+  TestLayers t;
   const int unit = openOutput(t, "o.mif");
   const double x = 1, y = 2;
   miWriteObject(t.ctx, unit, pointType(), &x, &y, 1, "   ", "\t");
@@ -79,7 +78,7 @@ TEST(MifWriteObject, BlankClausesWriteNothing) {
 }
 
 TEST(MifCopyHeader, CopiesUpToTheColumnsLine) {
-  TestRun t;
+  TestLayers t;
   const int from = openInput(t, "src.mif",
                              lines({"Version   300  ", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
                                     "Description \"Columns of the survey\"", "CoordSys Nonearth Units \"m\"",
@@ -117,7 +116,7 @@ TEST(MifCopyHeader, SourceWithoutColumnsNeverCopiesObjects) {
       {lines({"  pline 2", "1 2", "3 4", "region 1"}), {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\""}},
   };
   for (const Case& c : cases) {
-    TestRun t;
+    TestLayers t;
     const int from = openInput(t, "src.mif", c.source);
     const int to = openOutput(t, "o.mif");
     miCopyHeader(t.ctx, from, to);
@@ -142,7 +141,7 @@ TEST(MifCopyHeader, DelimiterIsAlwaysTheComma) {
       {{"Version 300", "Delimiter \",\"", "Columns 1"}, {"Version 300", "Delimiter \",\""}},
   };
   for (const Case& c : cases) {
-    TestRun t;
+    TestLayers t;
     const int from = openInput(t, "src.mif", lines(c.source));
     const int to = openOutput(t, "o.mif");
     miCopyHeader(t.ctx, from, to);
@@ -151,7 +150,7 @@ TEST(MifCopyHeader, DelimiterIsAlwaysTheComma) {
 }
 
 TEST(MifCopyHeader, ABareCarriageReturnEndsALine) {
-  TestRun t;
+  TestLayers t;
   // Lines of old Macintosh files inside the header: each part is a line of its own.
   const int from = openInput(t, "src.mif",
                              lines({"Version 300\rCharset \"Neutral\"", "CoordSys Nonearth Units \"m\"\rColumns 1",
@@ -164,7 +163,7 @@ TEST(MifCopyHeader, ABareCarriageReturnEndsALine) {
 
 TEST(MifCopyHeader, ReadFailuresEndTheRun) {
   {
-    TestRun t;
+    TestLayers t;
     const int from = openFailing(t, 1, ReadStatus::Error);
     const int to = openOutput(t, "o.mif");
     EXPECT_EQ(endsRun([&] { miCopyHeader(t.ctx, from, to); }), kExitFailure);
@@ -174,7 +173,7 @@ TEST(MifCopyHeader, ReadFailuresEndTheRun) {
   }
   {
     // Only a file that claims more lines than it yields meets its end in the read itself.
-    TestRun t;
+    TestLayers t;
     const int from = openFailing(t, 0, ReadStatus::End);
     const int to = openOutput(t, "o.mif");
     EXPECT_EQ(endsRun([&] { miCopyHeader(t.ctx, from, to); }), kExitFailure);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "output/section_writer.h"
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix {
 namespace {
@@ -14,7 +14,6 @@ namespace {
 using testing::endsRun;
 using testing::has;
 using testing::lines;
-using testing::TestRun;
 
 const char* const kFolder = "C:\\s\\";
 const std::string kReport = std::string(kFolder) + "kestrix_report.html";
@@ -23,11 +22,22 @@ const std::string kSurvey = lines({"Version 300", "Charset \"WindowsLatin1\"", "
                                    "CoordSys Earth Projection 8, 79, \"m\", -2, 49, 0.9996012717, 400000, -100000",
                                    "Columns 1", "  XS_ID Char(20)", "Data", ""});
 
+// The workspace that keeps every message for the report, as a -html run does.
+struct ReportingRun : testing::WorkspaceRun {
+  using WorkspaceRun::WorkspaceRun;
+  using WorkspaceRun::say;
+  void say(const Message& message) override {
+    if (settings.optHtml) report.keep(message, messageLine(message));
+    WorkspaceRun::say(message);
+  }
+  ReportRecord report;
+};
+
 // The writer with a report over a store filled by hand, GIS mode with start lines.
-struct ReportRun : TestRun {
+struct ReportRun : testing::BasicTestRun<ReportingRun> {
   ReportRun() {
     ctx.settings.mode = RunMode::Gis;
-    ctx.settings.linesFound = true;
+    ctx.tally.linesFound = true;
     ctx.settings.optHtml = true;
     ctx.settings.mnrType = ResistanceType::Manning;
     ctx.settings.inFiles = {std::string(kFolder) + "survey.mif"};

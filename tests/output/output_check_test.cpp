@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix::testing {
 namespace {

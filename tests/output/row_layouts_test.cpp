@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "output/layer_schemas.h"
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix {
 namespace {
 
-using testing::TestRun;
+using testing::TestWorkspace;
 
 // Common values take the one-piece layout, the others the general one: both
 // must give the columns the .csv has always had, and a value too wide for its
@@ -64,12 +64,12 @@ TEST(LayerSchema, GivesTheMifColumnsBlock) {
   const Case cases[] = {
       {sectionPointSchema("_xs_bed_points"), "Columns 2\r\n  XS_ID Char(100)\r\n  Z Float\r\nData\r\n\r\n"},
       {branchesSchema(), "Columns 1\r\n  Branch Char(200)\r\nData\r\n\r\n"},
-      {{"t", miObjectKind::Pline, {{"Source", FieldType::Char, 57}, {"Ignore", FieldType::Logical},
+      {{"t", MifObjectKind::Pline, {{"Source", FieldType::Char, 57}, {"Ignore", FieldType::Logical},
                                    {"Conn_No", FieldType::Integer}}},
        "Columns 3\r\n  Source Char(57)\r\n  Ignore Logical\r\n  Conn_No Integer\r\nData\r\n\r\n"},
   };
   for (const Case& c : cases) {
-    TestRun t;
+    TestWorkspace t;
     int unit = 0;
     OPENFILE(t.ctx, unit, FileMode::Output, "o.mif");
     miWriteColumns(t.ctx, unit, c.schema);

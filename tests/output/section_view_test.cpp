@@ -4,17 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 
 namespace kestrix {
 namespace {
 
-using testing::TestRun;
+using testing::TestWorkspace;
 
 void add(Section& sec, Group g, float x, float z, double mapX) { sec.append(g, StorePoint{mapX, 0.0, x, z, 0.0f}); }
 
 // Two left, two centre, one right point; the lowest centre point is the second.
-Section& filled(TestRun& t, const std::string& id) {
+Section& filled(TestWorkspace& t, const std::string& id) {
   const int s = t.ctx.store.append();
   Section& sec = t.ctx.store[s];
   sec.id = id;
@@ -27,7 +27,7 @@ Section& filled(TestRun& t, const std::string& id) {
 }
 
 TEST(SectionView, GisWithoutLinesChainsTheGroupsAndDrawsEveryDrawnGroup) {
-  TestRun t;
+  TestWorkspace t;
   t.ctx.settings.mode = RunMode::Gis;
   t.ctx.settings.outFolder = "out/";
   filled(t, "XS 1  ");
@@ -36,7 +36,7 @@ TEST(SectionView, GisWithoutLinesChainsTheGroupsAndDrawsEveryDrawnGroup) {
   ASSERT_EQ(view.sections.size(), 1u);
   SectionView v = view.sections[0];
   EXPECT_TRUE(v.rows.empty());  // the points come section by section
-  viewPoints(t.ctx.store[v.section], pointRules(t.ctx.settings), v);
+  viewPoints(t.ctx.store[v.section], pointRules(t.ctx.settings, t.ctx.tally), v);
   EXPECT_EQ(v.id, "XS 1");
   EXPECT_EQ(v.csvPath, "out/XS_1.csv");
   EXPECT_EQ(v.source, v.csvPath);
@@ -55,14 +55,14 @@ TEST(SectionView, GisWithoutLinesChainsTheGroupsAndDrawsEveryDrawnGroup) {
 }
 
 TEST(SectionView, Mike11TrimsToTheCentreAndMarksTheCrossingPoint) {
-  TestRun t;
+  TestWorkspace t;
   t.ctx.settings.mode = RunMode::Mike11;
   t.ctx.settings.optTrim = true;
   t.ctx.settings.mnrType = ResistanceType::Material;
   filled(t, "B1");
   const SectionsView view = viewSections(t.ctx);
   SectionView v = view.sections[0];
-  viewPoints(t.ctx.store[v.section], pointRules(t.ctx.settings), v);
+  viewPoints(t.ctx.store[v.section], pointRules(t.ctx.settings, t.ctx.tally), v);
   ASSERT_EQ(v.rows.size(), 2u);
   EXPECT_EQ(v.rows[0].x, 1.0f);  // offsets as stored: no chaining outside GIS mode
   // The line runs through point 1 of each group; the bed sits at the first centre point at the lowest level.
@@ -76,13 +76,13 @@ TEST(SectionView, Mike11TrimsToTheCentreAndMarksTheCrossingPoint) {
 }
 
 TEST(SectionView, AnInconsistentStoreStopsAfterTheRowsBeforeIt) {
-  TestRun t;
+  TestWorkspace t;
   t.ctx.settings.mode = RunMode::Gis;
   const int s = t.ctx.store.append();
   t.ctx.store[s].id = "X";
   add(t.ctx.store[s], Group::kCentre, 1.0f, 1.0f, 0.0);
   SectionView v = viewSections(t.ctx).sections[0];
-  viewPoints(t.ctx.store[v.section], pointRules(t.ctx.settings), v);
+  viewPoints(t.ctx.store[v.section], pointRules(t.ctx.settings, t.ctx.tally), v);
   EXPECT_TRUE(v.rows.empty());
   EXPECT_EQ(v.stopMessage, "should not be here - AAA");
   // One centre point draws no line.
@@ -90,7 +90,7 @@ TEST(SectionView, AnInconsistentStoreStopsAfterTheRowsBeforeIt) {
 }
 
 TEST(SectionView, OneBufferServesSectionAfterSectionWithNothingLeftOver) {
-  TestRun t;
+  TestWorkspace t;
   t.ctx.settings.mode = RunMode::Gis;
   filled(t, "FULL");
   const int s = t.ctx.store.append();
@@ -99,10 +99,10 @@ TEST(SectionView, OneBufferServesSectionAfterSectionWithNothingLeftOver) {
   const SectionsView view = viewSections(t.ctx);
   ASSERT_EQ(view.sections.size(), 2u);
   SectionView v = view.sections[0];
-  viewPoints(t.ctx.store[v.section], pointRules(t.ctx.settings), v);
+  viewPoints(t.ctx.store[v.section], pointRules(t.ctx.settings, t.ctx.tally), v);
   ASSERT_TRUE(v.bed.has_value());
   v.section = view.sections[1].section;
-  viewPoints(t.ctx.store[v.section], pointRules(t.ctx.settings), v);
+  viewPoints(t.ctx.store[v.section], pointRules(t.ctx.settings, t.ctx.tally), v);
   // The second section has one left point: one row, no bed, no drawn group, and none of the first section's points.
   ASSERT_EQ(v.rows.size(), 1u);
   EXPECT_EQ(v.rows[0].z, 7.0f);

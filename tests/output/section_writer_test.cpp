@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/fakes.h"
+#include "support/workspace_run.h"
 #include "text/numbers.h"
 
 namespace kestrix {
@@ -14,7 +14,7 @@ namespace {
 
 using testing::endsRun;
 using testing::lines;
-using testing::TestRun;
+using testing::TestWorkspace;
 
 const char* const kFolder = "C:\\s\\";
 
@@ -33,7 +33,7 @@ const std::string kPointColumns = lines({"Columns 2", "  XS_ID Char(100)", "  Z 
 const std::string kCsvHeadingM = "\"X\",\"Z\",\"M\",\"LCR\"";
 
 // A run of the writer over a store filled by hand, GIS mode by default.
-struct WriterRun : TestRun {
+struct WriterRun : TestWorkspace {
   WriterRun() {
     ctx.settings.mode = RunMode::Gis;
     ctx.settings.inFiles = {std::string(kFolder) + "survey.mif"};
@@ -64,7 +64,7 @@ std::string firstDataLine(const std::string& csv) {
 
 TEST(WriterCsv, MaterialExampleAndSingleCentrePoint) {
   WriterRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   add(t.section("XS1"), Group::kCentre, 12.5f, 101.25f, 3.0f, 500.0, 600.0);
   EXPECT_EQ(t.run(), -1);
   EXPECT_EQ(t.file("XS1.csv"), lines({"\"XS1\",", kCsvHeadingM, "    12.500, 101.250,     3, 2"}));
@@ -162,7 +162,7 @@ TEST(WriterCsv, ResistanceFieldInEveryMode) {
     ASSERT_EQ(resistanceLetter(t.ctx.settings.mnrType), c.letter);
     t.ctx.settings.optN2M = c.n2m;
     t.ctx.settings.mode = c.m11 ? RunMode::Mike11 : c.isis ? RunMode::Isis : RunMode::Gis;
-    t.ctx.settings.linesFound = true;
+    t.ctx.tally.linesFound = true;
     add(t.section("A"), Group::kCentre, 1.0f, 2.0f, c.mnr);
     EXPECT_EQ(t.run(), -1);
     EXPECT_EQ(firstDataLine(t.file("A.csv")), "     1.000,   2.000," + c.field + ", 2")
@@ -224,7 +224,7 @@ TEST(WriterCsv, ConvertedSectionsUseOffsetsAsStoredAndSourceTexts) {
 
 TEST(WriterCsv, NameCollisionsGetFreeNames) {
   WriterRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   for (const char* id : {"XS 1", "XS-1", "xs_1", "XS_1_2", "XS 1.csv"}) {
     Section& sec = t.section(id);
     add(sec, Group::kCentre, 1.0f, 2.0f, 0.0f);
@@ -274,7 +274,7 @@ TEST(WriterCsv, SectionWithoutLeftPointsStops) {
   {
     // With lines every group is measured from the start point: no chaining, no stop.
     WriterRun t;
-    t.ctx.settings.linesFound = true;
+    t.ctx.tally.linesFound = true;
     add(t.section("X3"), Group::kRight, 0.5f, 1.0f, 0.0f);
     EXPECT_EQ(t.run(), -1);
     EXPECT_EQ(firstDataLine(t.file("X3.csv")), "     0.500,   1.000,, 3");
@@ -283,7 +283,7 @@ TEST(WriterCsv, SectionWithoutLeftPointsStops) {
 
 TEST(WriterLayers, ThreeLayersOfOneSection) {
   WriterRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   t.ctx.settings.mnrType = ResistanceType::Relative;
   Section& sec = t.section("A 1");
   add(sec, Group::kLeft, 0.0f, 6.0f, 0.5f, 100.5, 200.25);
@@ -327,7 +327,7 @@ TEST(WriterLayers, ThreeLayersOfOneSection) {
 // warned about for its own section, in order.
 TEST(WriterLayers, ManySectionsKeepTheirOrderAndTheirWarningsWhicheverWayTheyAreFormatted) {
   WriterRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   constexpr int kSections = 150;
   std::vector<std::string> pointRows;
   std::vector<std::string> lineRows;
@@ -366,7 +366,7 @@ TEST(WriterLayers, HeaderFromFirstLayerNamedWithoutMifExtension) {
   for (const std::string& given : {std::string("C:\\s\\survey"), std::string("  C:\\s\\survey.MID ")}) {
     WriterRun t;
     t.ctx.settings.inFiles = {given};
-    t.ctx.settings.linesFound = true;
+    t.ctx.tally.linesFound = true;
     add(t.section("A"), Group::kCentre, 1.0f, 2.0f, 0.0f);
     EXPECT_EQ(t.run(), -1) << given;
     EXPECT_EQ(t.file("1d_xs.mif"), kHeader + kLineColumns) << given;
@@ -452,7 +452,7 @@ namespace {
 
 TEST(WriterFiles, EachOutputIsOpenedOnceAndTheHeaderLayerIsReadOnce) {
   WriterRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   add(t.section("A"), Group::kCentre, 0.0f, 1.0f, 0.0f);
   add(t.section("B"), Group::kCentre, 0.0f, 1.0f, 0.0f);
   EXPECT_EQ(t.run(), -1);
@@ -466,7 +466,7 @@ TEST(WriterFiles, EachOutputIsOpenedOnceAndTheHeaderLayerIsReadOnce) {
 
 TEST(WriterFiles, ASectionFileThatCannotBeWrittenEndsTheRunAndLeavesNoUnitOpen) {
   WriterRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   t.fs.failWriting(std::string(kFolder) + "B.csv");
   add(t.section("A"), Group::kCentre, 0.0f, 1.0f, 0.0f);
   add(t.section("B"), Group::kCentre, 0.0f, 1.0f, 0.0f);
@@ -482,7 +482,7 @@ TEST(WriterFiles, ASectionFileThatCannotBeWrittenEndsTheRunAndLeavesNoUnitOpen) 
 
 TEST(WriterFiles, ALayerWhoseCloseFailsEndsTheRun) {
   WriterRun t;
-  t.ctx.settings.linesFound = true;
+  t.ctx.tally.linesFound = true;
   t.fs.failClosing(std::string(kFolder) + "_xs_bed_points.mid");
   add(t.section("A"), Group::kCentre, 0.0f, 1.0f, 0.0f);
   EXPECT_EQ(t.run(), kExitFailure);

@@ -91,13 +91,19 @@ std::unique_ptr<OutputFile> MemoryFileSystem::openWrite(const std::string& path)
   return std::make_unique<MemoryOutput>(f.data, failClose, failWrite);
 }
 
-bool MemoryFileSystem::fileKey(const std::string& path, std::string& key) {
-  if (!has(path)) return false;
-  key = path;
-  return true;
+FileStatus MemoryFileSystem::stat(const std::string& path) {
+  FileStatus status;
+  if (const auto it = files_.find(path); it != files_.end()) {
+    status.kind = FileStatus::Kind::File;
+    status.bytes = static_cast<std::int64_t>(it->second.data->size());
+    status.modified = it->second.mtime;
+  } else if (folders_.count(path) != 0) {
+    status.kind = FileStatus::Kind::Folder;
+  }
+  return status;
 }
 
-void MemoryFileSystem::prepareWrites(const std::vector<std::string>& paths) {
+void MemoryFileSystem::createAhead(const std::vector<std::string>& paths) {
   for (const std::string& path : paths)
     if (!has(path)) add(path, "");
 }
@@ -135,20 +141,6 @@ bool MemoryFileSystem::makeFolder(const std::string& path) {
   // A name that is already a file cannot become a folder.
   if (has(path)) return false;
   folders_.insert(path);
-  return true;
-}
-
-bool MemoryFileSystem::modifiedTime(const std::string& path, std::int64_t& seconds) {
-  auto it = files_.find(path);
-  if (it == files_.end()) return false;
-  seconds = it->second.mtime;
-  return true;
-}
-
-bool MemoryFileSystem::fileSize(const std::string& path, std::int64_t& bytes) {
-  auto it = files_.find(path);
-  if (it == files_.end()) return false;
-  bytes = static_cast<std::int64_t>(it->second.data->size());
   return true;
 }
 

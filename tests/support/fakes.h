@@ -1,6 +1,8 @@
 #pragma once
 // Test doubles for the platform layer: a console fed from a script of input
-// lines that records what is written, and an in-memory file system.
+// lines that records what is written, and an in-memory file system; and the
+// text helpers every test uses. They need the platform layer alone, so the
+// tests of any module can use them.
 
 #include <map>
 #include <set>
@@ -8,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_context.h"
 #include "platform/platform.h"
 
 namespace kestrix::testing {
@@ -39,8 +40,9 @@ class ScriptedConsole : public Console {
   int reads_ = 0;
 };
 
-/// A file system held in memory; names are used exactly as given.
-class MemoryFileSystem : public FileSystem {
+/// A file system held in memory that "writes in the background" (creates files ahead, and can be told to fail a
+/// settle); names are used exactly as given.
+class MemoryFileSystem : public FileSystem, public BackgroundWrites {
  public:
   /// Creates or replaces a file with the given content and modification time.
   void add(const std::string& name, std::string content, std::int64_t mtime = 0);
@@ -69,20 +71,18 @@ class MemoryFileSystem : public FileSystem {
 
   std::unique_ptr<InputFile> openRead(const std::string& path) override;
   std::unique_ptr<OutputFile> openWrite(const std::string& path) override;
-  bool exists(const std::string& path) override { return has(path); }
-  bool isFolder(const std::string& path) override { return folders_.count(path) != 0; }
+  FileStatus stat(const std::string& path) override;
   bool makeFolder(const std::string& path) override;
-  bool modifiedTime(const std::string& path, std::int64_t& seconds) override;
-  bool fileSize(const std::string& path, std::int64_t& bytes) override;
   SearchStatus search(const std::string& pattern, std::vector<std::string>& matches) override;
-  std::string identity(const std::string& path) override { return path; }
-  bool fileKey(const std::string& path, std::string& key) override;
+  /// The name itself, marked as on disk where a file of that name is held.
+  std::string identity(const std::string& path, Lookup) override { return (has(path) ? "f" : "n") + path; }
+  std::string libraryPath(const std::string& path, LibraryUse) override { return path; }
   bool rename(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override { return files_.erase(path) != 0; }
   /// A second file of the same content (a copy: the content of a file held here is never changed in place).
   bool linkOrCopy(const std::string& existing, const std::string& second) override;
   /// Creates each file that is not there yet, empty, as a file system that creates them ahead does.
-  void prepareWrites(const std::vector<std::string>& paths) override;
+  void createAhead(const std::vector<std::string>& paths) override;
   bool settle(std::string& failed) override;
 
  private:
@@ -101,35 +101,6 @@ class MemoryFileSystem : public FileSystem {
   // True when a failure set for `name` applies to `path`: the name itself or its staged temporary.
   static bool appliesTo(const std::string& name, const std::string& path);
 };
-
-/// A run context over a scripted console and a memory file system, with the unit table set up.
-struct TestRun {
-  explicit TestRun(std::vector<std::string> input = {}) : console(std::move(input)), ctx(console, fs) {
-    ctx.units.INITUNITS(1000);
-  }
-  ScriptedConsole console;  ///< the console
-  MemoryFileSystem fs;      ///< the files
-  RunContext ctx;           ///< the run
-  /// Console output so far.
-  const std::string& out() const { return console.output(); }
-  /// True while any unit of the table is open.
-  bool anyUnitOpen() {
-    for (int i = 0; i < ctx.units.size(); ++i)
-      if (ctx.units.slot(i).open) return true;
-    return false;
-  }
-};
-
-/// Runs `body`; returns the exit status when it ended the run, -1 when it returned normally.
-template <typename F>
-int endsRun(F&& body) {
-  try {
-    body();
-  } catch (const RunEnd& end) {
-    return end.status;
-  }
-  return -1;
-}
 
 /// True when `part` appears anywhere in `text`.
 inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

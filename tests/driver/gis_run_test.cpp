@@ -2,6 +2,7 @@
 
 #include "driver/modes.h"
 #include "files/paths.h"
+#include "support/driver_run.h"
 #include "support/layer_text.h"
 #include "support/section_values.h"
 

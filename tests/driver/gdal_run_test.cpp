@@ -8,7 +8,7 @@
 #include "driver/gdal_formats.h"
 #include "platform/platform.h"
 #include "support/e2e.h"
-#include "support/fakes.h"
+#include "support/driver_run.h"
 
 namespace kestrix::testing {
 namespace {

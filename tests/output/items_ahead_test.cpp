@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/items_ahead.h"
+#include "output/items_ahead.h"
 
 namespace kestrix {
 namespace {

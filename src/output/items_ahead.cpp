@@ -1,24 +1,16 @@
-#include "platform/items_ahead.h"
+#include "output/items_ahead.h"
 
 #include <cstddef>
 #include <exception>
 #include <vector>
 
-#include "platform/platform_native.h"
+#include "platform/threads.h"
 
-// Without threads (see platform_native.h) the caller makes every item.
+// Without threads the caller makes every item.
 #if KESTRIX_THREADS
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#endif
-
-#if KESTRIX_THREADS && defined(_WIN32)
-#include <windows.h>
-#elif KESTRIX_THREADS && defined(__linux__)
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 #endif
 
 namespace kestrix {
@@ -75,19 +67,11 @@ class ItemsAhead::Thread {
  private:
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-  // The items are work the caller would do anyway: the thread takes only
-  // what the processor has to spare, and the thread writing the files,
-  // which nothing else can do, keeps its share.
-  static void yieldToOthers() {
-#if defined(_WIN32)
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
-#elif defined(__linux__)
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
-#endif
-  }
-
   void run() {
-    yieldToOthers();
+    // The items are work the caller would do anyway: the thread takes only
+    // what the processor has to spare, and the thread writing the files,
+    // which nothing else can do, keeps its share.
+    lowerThreadPriority();
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
       sleeping_ = true;
