@@ -34,6 +34,14 @@ struct TerrainFinding {
   std::string text;                       ///< what follows "WORD - "
 };
 
+/// A coordinate system GDAL made, freed by GDAL.
+using GdalSystem = std::unique_ptr<OGRSpatialReference, void (*)(OGRSpatialReference*)>;
+
+/// The coordinate system of the layer the file argument `first` names (a source "file[:layer]" of another format or a
+/// MIF layer) as GDAL reads it; null when the layer has none, is not placed on the earth (a MapInfo NonEarth system)
+/// or cannot be opened (its reader then says why).
+GdalSystem gdalLayerSystem(const std::string& first);
+
 /// DEMs read through GDAL, in priority order.
 class GdalTerrain final : public Terrain {
  public:

@@ -3,6 +3,7 @@
 // about it is returned, not printed, so that the run decides where it goes.
 
 #include <gdal_priv.h>
+#include <ogrsf_frmts.h>
 #include <ogr_spatialref.h>
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include "gdal/gdal_source.h"
 #include "gdal/terrain.h"
 #include "gdal/terrain_messages.h"
+#include "files/paths.h"
+#include "gis/source_names.h"
 #include "text/text.h"
 
 namespace kestrix {
@@ -64,7 +67,33 @@ std::string warpTarget(const OGRSpatialReference& crs) {
   return "LAYERS.prj";
 }
 
+void freeSystem(OGRSpatialReference* crs) {
+  if (crs != nullptr) crs->Release();
+}
+
 }  // namespace
+
+GdalSystem gdalLayerSystem(const std::string& first) {
+  gdalStart();
+  GdalSystem none(nullptr, freeSystem);
+  SourceName source;
+  if (!gdalSourceName(first, source)) {
+    // A MIF layer is named with or without its extension.
+    std::string mif(significant(TRIMF(first)));
+    const std::string ext = FILEEXT(mif);
+    if (ext == ".mif" || ext == ".mid") mif = FILENAMEPATH(mif);
+    source.file = mif + ".mif";
+  }
+  CLEANPATH(source.file);
+  const QuietGdal quiet;
+  GDALDataset* dataset = GDALDataset::Open(source.file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY);
+  if (dataset == nullptr) return none;
+  OGRLayer* layer = source.layer.empty() ? dataset->GetLayer(0) : dataset->GetLayerByName(source.layer.c_str());
+  const OGRSpatialReference* crs = layer != nullptr ? layer->GetSpatialRef() : nullptr;
+  GdalSystem system(crs != nullptr && !crs->IsEmpty() && !crs->IsLocal() ? crs->Clone() : nullptr, freeSystem);
+  GDALClose(dataset);
+  return system;
+}
 
 std::vector<TerrainFinding> GdalTerrain::open(const std::vector<std::string>& files,
                                               const OGRSpatialReference* layers) {
