@@ -137,7 +137,7 @@ std::vector<LandUseFinding> GdalLandUse::open(std::string_view argument, const O
 
   const OGRSpatialReference* crs = layer->GetSpatialRef();
   const char* const sameOptions[] = {"IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES", nullptr};
-  if (crs == nullptr || crs->IsEmpty()) {
+  if (undefinedSystem(crs)) {
     findings.push_back({Severity::Warning, landUseWithoutSystem(file)});
   } else if (layers != nullptr && !layers->IsEmpty() && !crs->IsSame(layers, sameOptions)) {
     findings.push_back(

@@ -2,7 +2,17 @@
 
 #include <ogr_spatialref.h>
 
+#include "text/text.h"
+
 namespace kestrix {
+
+bool undefinedSystem(const OGRSpatialReference* crs) {
+  if (crs == nullptr || crs->IsEmpty()) return true;
+  if (crs->GetAuthorityName(nullptr) != nullptr) return false;
+  const char* name = crs->GetName();
+  const std::string key = UPPERCASE(name != nullptr ? name : "");
+  return key == "UNDEFINED GEOGRAPHIC SRS" || key == "UNDEFINED CARTESIAN SRS";
+}
 
 std::string systemName(const OGRSpatialReference& crs) {
   const char* name = crs.GetName();
