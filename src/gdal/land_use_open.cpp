@@ -139,7 +139,7 @@ std::vector<LandUseFinding> GdalLandUse::open(std::string_view argument, const O
   const char* const sameOptions[] = {"IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES", nullptr};
   if (undefinedSystem(crs)) {
     findings.push_back({Severity::Warning, landUseWithoutSystem(file)});
-  } else if (layers != nullptr && !layers->IsEmpty() && !crs->IsSame(layers, sameOptions)) {
+  } else if (!undefinedSystem(layers) && !crs->IsSame(layers, sameOptions)) {
     findings.push_back(
         {Severity::Error, landUseOtherSystem(file, systemName(*crs), systemName(*layers), systemTarget(*layers))});
   }

@@ -7,11 +7,13 @@
 
 namespace kestrix {
 
+// A polygon holds the positions inside its outer ring and outside its holes,
+// and those on any of its rings (it is closed): a position on the edge that
+// two neighbours share takes the value of the one that comes first, so that
+// no position between them is left without one. Each part of a
+// multi-polygon holds its own positions.
+
 /// Polygons that give a resistance value to the map positions they hold.
-///
-/// A polygon holds the positions inside its outer ring and outside its holes, and those on any of its rings (a
-/// closed polygon): a position on the edge that two neighbours share therefore takes the value of the one that
-/// comes first. The parts of a multi-polygon each hold their own positions.
 class LandUse {
  public:
   /// Releases the polygons.

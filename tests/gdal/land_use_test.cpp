@@ -14,6 +14,7 @@
 #include <numbers>
 #include <optional>
 #include <set>
+#include <tuple>
 
 #include "gdal/gdal_source.h"
 #include "gdal/land_use.h"
