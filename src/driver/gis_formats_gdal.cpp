@@ -8,6 +8,7 @@
 #include "files/file_units.h"
 #include "gdal/gdal_source.h"
 #include "gdal/geopackage.h"
+#include "gdal/land_use.h"
 #include "gdal/terrain.h"
 #include "gis/layers.h"
 
@@ -69,7 +70,12 @@ class Formats final : public GdalFormats {
     return terrain;
   }
 
-  std::unique_ptr<LandUse> openLandUse(const std::string&) override { return nullptr; }
+  std::unique_ptr<LandUse> openLandUse(const std::string& first) override {
+    auto landUse = std::make_unique<GdalLandUse>();
+    const GdalSystem layers = crs_ ? GdalSystem(nullptr, nullptr) : gdalLayerSystem(first);
+    sayFindings(landUse->open(run_.settings.terrain.landUse, crs_ ? crs_.get() : layers.get()));
+    return landUse;
+  }
 
  private:
   // Says what was found opening a DEM or the land use; ends the run after the last when any was an ERROR.
