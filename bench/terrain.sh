@@ -3,7 +3,8 @@
 # (3,010,000 samples, bilinear) on a generated 10,000 x 10,000-cell tiled
 # Float32 GeoTIFF of 1 m cells (400 MB), then the same through a VRT of 16
 # tiles of it; each against gdallocationinfo over every tenth sample, its
-# time multiplied by ten. Prints wall time, CPU time and peak resident
+# time multiplied by ten; and a whole run of kestrix -dem: extending 10,000
+# surveyed sections of 20 points along the same lines. Prints wall time, CPU time and peak resident
 # memory of every run, and the targets.
 #
 #   bench/terrain.sh [BUILD]        (default build; configured with GDAL)
@@ -83,6 +84,9 @@ check() {
   printf '%-52s %9s %-4s (%s %s %s)  %s\n' "$1" "$2" "$4" "${5:-max}" "$3" "$4" "$verdict"
 }
 targets=()
+runs_total=()
+mkdir -p "$work/survey"
+"$bench" survey "$work/survey"
 for source in "GeoTIFF:$dem" "VRT of 16 tiles:$vrt"; do
   name=${source%%:*}
   file=${source#*:}
@@ -93,6 +97,12 @@ for source in "GeoTIFF:$dem" "VRT of 16 tiles:$vrt"; do
   scaled=$(awk -v w="${WALL["gdallocationinfo, $name, $points points"]}" 'BEGIN { printf "%.2f", w * 10 }')
   echo "    gdallocationinfo over every sample, scaled: $scaled s"
   targets+=("$name|${WALL["terrain model, $name"]}|${RSS["terrain model, $name"]}|$scaled")
+  # The whole run: 10,000 surveyed sections of 20 points extended along the same lines at 1 m.
+  measure "kestrix -dem:, $name, whole run" "$build/kestrix" -batch -quiet -N -savedate:off "-dem:$file" -demstep:1 \
+    "-out:$work/run" "$work/survey/survey.mif" "$work/survey/lines.mif"
+  grep -E "DEM points added|written" "$work/out.txt" | sed 's/^/    /'
+  rm -rf "$work/run"
+  runs_total+=("$name|${WALL["kestrix -dem:, $name, whole run"]}|${RSS["kestrix -dem:, $name, whole run"]}")
 done
 echo
 echo "== Targets"
@@ -101,6 +111,11 @@ for t in "${targets[@]}"; do
   check "$name: wall" "$wall" 6 s
   check "$name: peak memory" "$rss" 400 MiB
   check "$name: gdallocationinfo (scaled) / terrain model" "$(awk -v a="$scaled" -v b="$wall" 'BEGIN { printf "%.1f", a / b }')" 20 "" min
+done
+for t in "${runs_total[@]}"; do
+  IFS='|' read -r name wall rss <<< "$t"
+  check "$name, whole run: wall" "$wall" 6 s
+  check "$name, whole run: peak memory" "$rss" 400 MiB
 done
 echo
 echo "Load at end:$(uptime | sed 's/.*load average//')"

@@ -11,6 +11,10 @@
 //     across a river that winds through the raster in 25 reaches of 400
 //     sections, in the order a run meets them; --shuffle takes them in a
 //     random order instead.
+//   kestrix_terrain_bench survey FOLDER
+//     writes survey.mif/.mid (20 surveyed points in the middle 19 m of each of
+//     those lines) and lines.mif/.mid (the lines themselves) into FOLDER, for a
+//     whole run with -dem: over the same lines.
 
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
@@ -83,6 +87,41 @@ std::vector<Line> riverLines() {
   return lines;
 }
 
+// The MIF header of the survey layers: no earth system, so that the run checks nothing against the DEM's.
+void mifHeader(std::FILE* f, const char* columns) {
+  std::fprintf(f, "Version 300\r\nCharset \"WindowsLatin1\"\r\nDelimiter \",\"\r\n"
+                  "CoordSys NonEarth Units \"m\" Bounds (0, 0) (10000000, 10000000)\r\n%sData\r\n\r\n", columns);
+}
+
+int survey(const std::string& folder) {
+  const std::vector<Line> lines = riverLines();
+  std::FILE* pm = std::fopen((folder + "/survey.mif").c_str(), "wb");
+  std::FILE* pd = std::fopen((folder + "/survey.mid").c_str(), "wb");
+  std::FILE* lm = std::fopen((folder + "/lines.mif").c_str(), "wb");
+  std::FILE* ld = std::fopen((folder + "/lines.mid").c_str(), "wb");
+  if (pm == nullptr || pd == nullptr || lm == nullptr || ld == nullptr) return 1;
+  mifHeader(pm, "Columns 4\r\n  Z Float\r\n  MNR Float\r\n  LCR Char(1)\r\n  XS_ID Char(12)\r\n");
+  mifHeader(lm, "Columns 1\r\n  XS_ID Char(12)\r\n");
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    const Line& line = lines[n];
+    const double dx = line.xs[1] - line.xs[0];
+    const double dy = line.ys[1] - line.ys[0];
+    const double length = std::hypot(dx, dy);
+    for (int p = 0; p < 20; ++p) {
+      const double t = (140.5 + p) / length;
+      const double x = line.xs[0] + t * dx;
+      const double y = line.ys[0] + t * dy;
+      const char* group = p < 3 ? "L" : p < 17 ? "C" : "R";
+      std::fprintf(pm, "Point %.3f %.3f\r\n", x, y);
+      std::fprintf(pd, "%.3f,0.035,\"%s\",\"S%05zu\"\r\n", plane(x, y) - (p < 3 || p >= 17 ? 0.0 : 2.0), group, n);
+    }
+    std::fprintf(lm, "Pline 2\r\n%.3f %.3f\r\n%.3f %.3f\r\n", line.xs[0], line.ys[0], line.xs[1], line.ys[1]);
+    std::fprintf(ld, "\"S%05zu\"\r\n", n);
+  }
+  for (std::FILE* f : {pm, pd, lm, ld}) std::fclose(f);
+  return 0;
+}
+
 int sample(int argc, char** argv) {
   const std::string dem = argv[2];
   std::string pointsFile;
@@ -135,6 +174,7 @@ int sample(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "make") == 0) return make(argv[2]);
   if (argc >= 3 && std::strcmp(argv[1], "sample") == 0) return sample(argc, argv);
-  std::fprintf(stderr, "usage: %s make DEM.tif | sample DEM [POINTS [EVERY]] [--shuffle]\n", argv[0]);
+  if (argc >= 3 && std::strcmp(argv[1], "survey") == 0) return survey(argv[2]);
+  std::fprintf(stderr, "usage: %s make DEM.tif | sample DEM [POINTS [EVERY]] [--shuffle] | survey FOLDER\n", argv[0]);
   return 2;
 }

@@ -13,6 +13,7 @@
 #include "gdal/gdal_errors.h"
 #include "gdal/gdal_source.h"
 #include "gdal/terrain.h"
+#include "gdal/system_names.h"
 #include "gdal/terrain_messages.h"
 #include "files/paths.h"
 #include "gis/source_names.h"
@@ -49,24 +50,6 @@ std::string demUnreadable(const std::string& file, const std::string& reason) {
 
 namespace {
 
-// A coordinate system as a message names it: its name and, where it has one, its authority code.
-std::string systemName(const OGRSpatialReference& crs) {
-  const char* name = crs.GetName();
-  std::string text = name != nullptr && *name != '\0' ? name : "an unnamed coordinate system";
-  const char* authority = crs.GetAuthorityName(nullptr);
-  const char* code = crs.GetAuthorityCode(nullptr);
-  if (authority != nullptr && code != nullptr) text += std::string(" (") + authority + ":" + code + ")";
-  return text;
-}
-
-// The layers' system as gdalwarp -t_srs takes it.
-std::string warpTarget(const OGRSpatialReference& crs) {
-  const char* authority = crs.GetAuthorityName(nullptr);
-  const char* code = crs.GetAuthorityCode(nullptr);
-  if (authority != nullptr && code != nullptr) return std::string(authority) + ":" + code;
-  return "LAYERS.prj";
-}
-
 void freeSystem(OGRSpatialReference* crs) {
   if (crs != nullptr) crs->Release();
 }
@@ -90,7 +73,7 @@ GdalSystem gdalLayerSystem(const std::string& first) {
   if (dataset == nullptr) return none;
   OGRLayer* layer = source.layer.empty() ? dataset->GetLayer(0) : dataset->GetLayerByName(source.layer.c_str());
   const OGRSpatialReference* crs = layer != nullptr ? layer->GetSpatialRef() : nullptr;
-  GdalSystem system(crs != nullptr && !crs->IsEmpty() && !crs->IsLocal() ? crs->Clone() : nullptr, freeSystem);
+  GdalSystem system(!undefinedSystem(crs) && !crs->IsLocal() ? crs->Clone() : nullptr, freeSystem);
   GDALClose(dataset);
   return system;
 }
@@ -133,15 +116,15 @@ std::vector<TerrainFinding> GdalTerrain::open(const std::vector<std::string>& fi
     }
     const OGRSpatialReference* crs = dataset->GetSpatialRef();
     const char* const sameOptions[] = {"IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES", nullptr};
-    if (crs == nullptr || crs->IsEmpty()) {
+    if (undefinedSystem(crs)) {
       findings.push_back({Severity::Warning, demWithoutSystem(file)});
     } else if (crs->IsGeographic()) {
       findings.push_back({Severity::Error, demGeographic(file, systemName(*crs))});
       GDALClose(dataset);
       continue;
-    } else if (layers != nullptr && !layers->IsEmpty() && !crs->IsSame(layers, sameOptions)) {
+    } else if (!undefinedSystem(layers) && !crs->IsSame(layers, sameOptions)) {
       findings.push_back(
-          {Severity::Error, demOtherSystem(file, systemName(*crs), systemName(*layers), warpTarget(*layers))});
+          {Severity::Error, demOtherSystem(file, systemName(*crs), systemName(*layers), systemTarget(*layers))});
       GDALClose(dataset);
       continue;
     }
