@@ -36,6 +36,19 @@ constexpr char resistanceLetter(ResistanceType type) {
   return type == ResistanceType::Manning ? 'N' : type == ResistanceType::Relative ? 'R' : 'M';
 }
 
+/// How sections are extended from, or cut from, a terrain model (-dem: and the options that go with it).
+struct TerrainOptions {
+  std::vector<std::string> dems;  ///< the DEMs of -dem:, in priority order; none: no terrain
+  double step = 0.0;              ///< -demstep: spacing of the samples; 0: the finest cell of the DEMs
+  bool nearest = false;           ///< -demsample:nearest (bilinear without it)
+  double zFactor = 1.0;           ///< -demz: factor on every DEM value
+  double gap = -1.0;              ///< -demgap: distance kept free beyond the survey; negative: half the spacing
+  double tolerance = 0.5;         ///< -demtol: largest DEM-survey difference at a survey's end without a warning
+  std::string landUse;            ///< -landuse: the polygon layer of resistance values, as typed; empty: none
+  /// True when the run uses a terrain model.
+  bool used() const { return !dems.empty(); }
+};
+
 /// Run settings read from the command line and set by the readers.
 struct Settings {
   int mxs = 10000;                   ///< maximum number of cross-sections
@@ -58,6 +71,7 @@ struct Settings {
   std::string composedHeader;        ///< header lines of the output layers when the first input is no .mif; empty: copied
   std::string crsOption;             ///< the coordinate system named by -crs:, as typed; empty without it
   std::string crsCoordSys;           ///< with -crs:, the CoordSys line it gives a copied header; empty: none
+  TerrainOptions terrain;            ///< the terrain model of -dem: and its options
 };
 
 /// What the run has found and done so far: the flags its checkpoints test and the counts for its summary.
@@ -70,6 +84,11 @@ struct RunTally {
   int csvWritten = 0;                   ///< cross-section .csv files written
   std::vector<std::string> removedIds;  ///< sections read but taken out of the store again with a warning
   std::unordered_set<std::string> saveDateWarned;  ///< .mid files already reported with WARNING 0004
+  int sectionsExtended = 0;             ///< surveyed sections given points from the terrain model
+  int sectionsCut = 0;                  ///< sections cut wholly from the terrain model
+  std::int64_t demPoints = 0;           ///< points taken from the terrain model
+  int sidesCutShort = 0;                ///< sides of extended sections that ended where no DEM had a value
+  int datumWarnings = 0;                ///< ends of surveys where DEM and survey disagreed beyond -demtol:
 };
 
 }  // namespace kestrix

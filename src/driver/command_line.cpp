@@ -6,6 +6,7 @@
 #include "driver/modes.h"
 #include "kestrix_version.h"
 #include "driver/run_context.h"
+#include "driver/terrain_options.h"
 #include "files/commit_journal.h"
 #include "text/freeformat.h"
 #include "text/text.h"
@@ -109,6 +110,24 @@ const char* const kAddedOptions[] = {
     "             say of themselves; nothing is reprojected.  Needs GDAL.",
     "   -bedm   - MIKE 11: the resistance values of the .hd11 file are Manning's M;",
     "             each is used as Manning's n = 1/M.",
+    "   -dem:FILE - extend every section that has a line (a start line, or a",
+    "             projection line with -ppol) into the floodplain from the terrain",
+    "             model FILE (any raster GDAL opens, band 1 the elevation), and cut",
+    "             a whole section from it for a line whose XS_ID has no points.",
+    "             Given more than once, the first DEM with a value at a place gives",
+    "             it.  Needs GDAL.  With it:",
+    "   -demstep:S      - the spacing of DEM samples along the line (default: the",
+    "             finest cell of the DEMs).",
+    "   -demsample:bilinear or -demsample:nearest - how a DEM value is taken from",
+    "             its cells (default bilinear).",
+    "   -demz:F         - a factor on every DEM value (default 1; 0.001 for mm).",
+    "   -demgap:G       - the distance kept free beyond the outermost surveyed",
+    "             point before the first DEM sample (default S/2).",
+    "   -demtol:T       - the largest difference between DEM and survey at the",
+    "             survey's ends before a WARNING (default 0.5).",
+    "   -landuse:FILE[:FIELD] - a polygon layer whose FIELD (default: its first",
+    "             numeric field) gives the resistance value of the DEM points",
+    "             inside its polygons.  Needs GDAL.",
     "Only -M, -N, -N2M and -R choose what the resistance values are (-M by",
     "default); -mxs, -mpt, -mlp and -m11 do not.  An option that matches none of",
     "these is named in a WARNING and ignored.",
@@ -318,7 +337,7 @@ bool readAddedOption(RunContext& run, const std::string& word) {
     readOutFolder(run, word);
   } else if (optionIs(word, "crs")) {
     readCrs(run, word);
-  } else {
+  } else if (!readTerrainOption(run, word)) {
     return false;
   }
   return true;

@@ -107,6 +107,12 @@ void converterRun(RunContext& run) {
   if (!set.outOption.empty()) set.outFolder = outOptionFolder(set);
 
   checkModelFiles(run);
+  if (set.terrain.used() || !set.terrain.landUse.empty()) {
+    // A model's sections come with their own floodplain; only GIS runs sample a terrain model.
+    run.newline();
+    run.warning(std::string("-dem: and -landuse: extend the sections of GIS layers only - not used in this ") +
+                (set.mode == RunMode::Mike11 ? "-m11" : "-isis") + " run");
+  }
   // The projection may come from a layer of another format or a .prj file.
   GisFormats formats(run);
   formats.useCrs();

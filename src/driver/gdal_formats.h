@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "geometry/land_use.h"
+#include "geometry/terrain.h"
 #include "workspace/network.h"
 #include "output/section_writer.h"
 
@@ -41,6 +43,11 @@ class GdalFormats {
   virtual std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif) = 0;
   /// Writes out the GeoPackage when anything was written to it, before the outputs are committed.
   virtual void finish() = 0;
+  /// Opens the DEMs of -dem: and checks each against the layers' coordinate system (that of -crs:, else that of the
+  /// layer `first`), saying what it finds; ends the run on an ERROR.
+  virtual std::unique_ptr<Terrain> openTerrain(const std::string& first) = 0;
+  /// Opens the polygons of -landuse: and checks them as the DEMs; ends the run on an ERROR.
+  virtual std::unique_ptr<LandUse> openLandUse(const std::string& first) = 0;
 };
 
 /// Makes the GDAL formats of the run `run`; the module exports one function of this type.

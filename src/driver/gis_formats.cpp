@@ -25,6 +25,8 @@ GdalFormatsFactory linkedFactory = nullptr;
 std::string gdalUse(const Settings& set) {
   if (set.optGpkg) return "write -gpkg";
   if (!set.crsOption.empty()) return "use -crs:" + set.crsOption;
+  if (set.terrain.used()) return "use -dem:" + set.terrain.dems.front();
+  if (!set.terrain.landUse.empty()) return "use -landuse:" + set.terrain.landUse;
   for (std::size_t i = 0; i < set.inFiles.size(); ++i) {
     const std::string& file = set.inFiles[i];
     // In the converter modes only the projection file may be of another format.
@@ -191,6 +193,15 @@ std::unique_ptr<M11NetworkSink> GisFormats::networkSink(M11NetworkSink& mif) {
 
 void GisFormats::finish() {
   if (gdal_) gdal_->finish();
+}
+
+std::unique_ptr<Terrain> GisFormats::openTerrain(std::unique_ptr<LandUse>& landUse) {
+  const TerrainOptions& terrain = run_.settings.terrain;
+  if (!terrain.used()) return nullptr;
+  const std::string& first = run_.settings.inFiles.front();
+  std::unique_ptr<Terrain> dems = gdal().openTerrain(first);
+  if (!terrain.landUse.empty()) landUse = gdal().openLandUse(first);
+  return dems;
 }
 
 }  // namespace kestrix

@@ -50,6 +50,9 @@ class GisFormats {
   std::unique_ptr<M11NetworkSink> networkSink(M11NetworkSink& mif);
   /// Writes out the GeoPackage of -gpkg, before the outputs are committed.
   void finish();
+  /// The terrain model of -dem: and the land use of -landuse:, opened and checked against the layers' coordinate
+  /// system before any layer is read; null without those options. Ends the run on an ERROR.
+  std::unique_ptr<Terrain> openTerrain(std::unique_ptr<LandUse>& landUse);
 
  private:
   GdalFormats& gdal();

@@ -8,6 +8,8 @@
 #include "files/file_units.h"
 #include "gdal/gdal_source.h"
 #include "gdal/geopackage.h"
+#include "gdal/land_use.h"
+#include "gdal/terrain.h"
 #include "gis/layers.h"
 
 namespace kestrix {
@@ -56,7 +58,41 @@ class Formats final : public GdalFormats {
     if (geopackage_) geopackage_->finish();
   }
 
+  std::unique_ptr<Terrain> openTerrain(const std::string& first) override {
+    const TerrainOptions& options = run_.settings.terrain;
+    TerrainSettings settings;
+    settings.sampling = options.nearest ? TerrainSampling::kNearest : TerrainSampling::kBilinear;
+    settings.zFactor = options.zFactor;
+    auto terrain = std::make_unique<GdalTerrain>(settings);
+    // The system -crs: gives wins over the one the first layer holds, as for the outputs.
+    const GdalSystem layers = crs_ ? GdalSystem(nullptr, nullptr) : gdalLayerSystem(first);
+    sayFindings(terrain->open(options.dems, crs_ ? crs_.get() : layers.get()));
+    return terrain;
+  }
+
+  std::unique_ptr<LandUse> openLandUse(const std::string& first) override {
+    auto landUse = std::make_unique<GdalLandUse>();
+    const GdalSystem layers = crs_ ? GdalSystem(nullptr, nullptr) : gdalLayerSystem(first);
+    sayFindings(landUse->open(run_.settings.terrain.landUse, crs_ ? crs_.get() : layers.get()));
+    return landUse;
+  }
+
  private:
+  // Says what was found opening a DEM or the land use; ends the run after the last when any was an ERROR.
+  void sayFindings(const std::vector<TerrainFinding>& findings) {
+    bool failed = false;
+    for (const TerrainFinding& finding : findings) {
+      run_.newline();
+      if (finding.severity == Severity::Error) {
+        run_.error(finding.text);
+        failed = true;
+      } else {
+        run_.warning(finding.text);
+      }
+    }
+    if (failed) run_.exits(kExitFailure);
+  }
+
   GeoPackageWriter& geoPackage() {
     if (!geopackage_) geopackage_ = std::make_unique<GeoPackageWriter>(run_, wkt_);
     return *geopackage_;

@@ -1,9 +1,11 @@
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "driver/gis_formats.h"
 #include "driver/modes.h"
 #include "geometry/ordering.h"
+#include "geometry/terrain_extension.h"
 #include "driver/run_context.h"
 #include "driver/run_end_report.h"
 #include "files/paths.h"
@@ -46,6 +48,9 @@ void gisRun(RunContext& run) {
   // A file of another format may hold several layers, each read as a layer of its own.
   GisFormats formats(run);
   formats.useCrs();
+  // The DEMs are checked before any layer is read.
+  std::unique_ptr<LandUse> landUse;
+  const std::unique_ptr<Terrain> terrain = formats.openTerrain(landUse);
   std::vector<std::string> layers;
   for (const std::string& file : set.inFiles) {
     for (std::string& layer : formats.layersOf(file)) {
@@ -87,6 +92,13 @@ void gisRun(RunContext& run) {
   }
 
   if (set.optPpol) projectionStage(run, run.tally, run.store);
+  if (terrain) {
+    terrainStage(run, run.tally, run.store, TerrainWork{*terrain, landUse.get(), set});
+    if (!terrain->failure().empty()) {
+      run.newline();
+      run.warning(terrain->failure());
+    }
+  }
   orderingStage(run, run.tally, run.store);
 
   set.outFolder = set.outOption.empty() ? firstLayerFolder(run) : outOptionFolder(set);

@@ -73,12 +73,14 @@ class GeoPackageWriter::Sections final : public SectionSink {
   Sections(GeoPackageWriter& writer, const SectionsView& view) : writer_(writer) {
     sourceWidth_ = static_cast<int>(view.sourceWidth);
     flags_ = std::string(1, view.resistanceLetter) + "P";
+    demNames_ = view.demNames;
   }
   void open(int headerUnit) override {
     writer_.create(headerUnit);
     lines_ = writer_.layer(sectionLineSchema(static_cast<std::size_t>(sourceWidth_)));
     bed_ = writer_.layer(sectionPointSchema("_xs_bed_points"));
     all_ = writer_.layer(sectionPointSchema("_xs_all_points"));
+    if (!demNames_.empty()) dem_ = writer_.layer(demPointSchema());
     writer_.begin();
   }
   void write(const SectionView& section, SectionNotes&) override {
@@ -100,6 +102,7 @@ class GeoPackageWriter::Sections final : public SectionSink {
     }
     if (section.bed) point(bed_, section.id, *section.bed);
     for (const DrawnPoint& pt : section.points) point(all_, section.id, pt);
+    for (const DemPointView& pt : section.demPoints) demPoint(section.id, pt);
   }
   void close() override { writer_.commit(); }
 
@@ -112,6 +115,19 @@ class GeoPackageWriter::Sections final : public SectionSink {
     f.SetField("Z", asWritten(pt.z, PointRowLayout::kZ));
     add(layer, f);
   }
+  void demPoint(const std::string& id, const DemPointView& pt) {
+    OGRFeature f(dem_->GetLayerDefn());
+    OGRPoint geometry(pt.mapX, pt.mapY);
+    f.SetGeometry(&geometry);
+    setText(f, "XS_ID", id);
+    f.SetField("Offset", asWritten(pt.offset, DemPointRowLayout::kOffset));
+    f.SetField("Z", asWritten(pt.z, DemPointRowLayout::kZ));
+    f.SetField("Resistance", asWritten(pt.mnr, DemPointRowLayout::kResistance));
+    setText(f, "LCR", std::string(1, groupLetter(pt.group)));
+    const auto dem = static_cast<std::size_t>(pt.dem);
+    setText(f, "DEM", dem < demNames_.size() ? demNames_[dem].substr(0, kDemNameColumn) : "");
+    add(dem_, f);
+  }
   void add(OGRLayer* layer, OGRFeature& f) {
     if (layer->CreateFeature(&f) != OGRERR_NONE) writer_.failed(CPLGetLastErrorMsg());
   }
@@ -122,6 +138,8 @@ class GeoPackageWriter::Sections final : public SectionSink {
   OGRLayer* lines_ = nullptr;
   OGRLayer* bed_ = nullptr;
   OGRLayer* all_ = nullptr;
+  OGRLayer* dem_ = nullptr;
+  std::vector<std::string> demNames_;
 };
 
 // 1d_nwk and 1d_branches, written through the MIF/MID sink and into the GeoPackage.

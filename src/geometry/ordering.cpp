@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "geometry/line_samples.h"
 #include "text/numbers.h"
 #include "text/text.h"
 
@@ -137,9 +138,7 @@ void xsSortPoints(Reporter& out, bool linesFound, Section& sec, Group g, double 
 
   bool orderable = true;
   for (auto it = first; it != last; ++it) {
-    const double dx = it->mapX - refX;
-    const double dy = it->mapY - refY;
-    it->x = static_cast<float>(std::sqrt(dx * dx + dy * dy));
+    it->x = planOffset(refX, refY, it->mapX, it->mapY);
     if (!(it->x < kNoMinimum)) orderable = false;  // also true for NaN
   }
   if (!orderable) {

@@ -88,7 +88,11 @@ void xsReadLines(Workspace& ws, FeatureSource& source, const std::string& layer)
 
     bool found = false;
     const int s = xsFindID(ws, id, found);
-    if (!found) {
+    // With a terrain model, a line without points is a section cut wholly from it.
+    if (!found && set.terrain.used()) {
+      ws.store[s].demCut = true;
+      ws.out.detail(" Found line of a section cut from the DEM, XS \"" + idAsRead + "\"");
+    } else if (!found) {
       ws.out.error("Could not find any points with same ID as XS line \"" + idAsRead + "\"", idAsRead);
       ws.tally.errFound = true;
       return true;
@@ -104,7 +108,7 @@ void xsReadLines(Workspace& ws, FeatureSource& source, const std::string& layer)
       storeProjectionLine(ws, section, feature.x, feature.y, nodes, idAsRead);
     } else {
       section.start = MapPoint{feature.x[0], feature.y[0]};
-      if (set.optHtml) {
+      if (set.optHtml || set.terrain.used()) {
         section.startLine.clear();
         for (int j = 0; j < nodes; ++j) section.startLine.push_back(MapPoint{feature.x[j], feature.y[j]});
       }

@@ -23,6 +23,37 @@ std::string_view shownMessage(std::string_view line) {
   return significant(line.substr(start));
 }
 
+// Added to the page of a run with a terrain model: the points taken from it
+// are drawn hollow in each section's chart, marked as its chart is drawn.
+constexpr std::string_view kDemPointsScript = R"js((function () {
+  'use strict';
+  var css = document.createElement('style');
+  css.textContent = '.plot .points circle.dem { fill: #fff; stroke-width: 1.5; }' +
+    ' .plot .points .g1.dem { stroke: var(--left); } .plot .points .g2.dem { stroke: var(--centre); }' +
+    ' .plot .points .g3.dem { stroke: var(--right); }';
+  document.head.appendChild(css);
+  var sections = JSON.parse(document.getElementById('kx-sections').textContent);
+  function mark(points) {
+    var box = points.closest('section.chart');
+    var s = box ? sections[+box.getAttribute('data-index')] : null;
+    if (!s || !s.d) return;
+    var circles = points.querySelectorAll('circle');
+    for (var i = 0; i < circles.length && i < s.d.length; i++) {
+      if (s.d.charAt(i) === '1') circles[i].classList.add('dem');
+    }
+  }
+  new MutationObserver(function (records) {
+    records.forEach(function (record) {
+      record.addedNodes.forEach(function (node) {
+        if (node.nodeType !== 1) return;
+        var points = node.matches('g.points') ? node : node.querySelector('g.points');
+        if (points) mark(points);
+      });
+    });
+  }).observe(document.body, { childList: true, subtree: true });
+})();
+)js";
+
 // The template split at its marker lines; each marker stands alone on its line.
 std::vector<std::string_view> templateParts() {
   std::vector<std::string_view> parts;
@@ -191,6 +222,11 @@ void HtmlReportSink::write(const SectionView& section, SectionNotes&) {
   });
   line_ += ",\"g\":\"";
   for (const CsvRow& row : rows) line_ += static_cast<char>('0' + groupNumber(row.group));
+  // Which rows came from the terrain model, for sections that have any.
+  if (std::any_of(rows.begin(), rows.end(), [](const CsvRow& row) { return row.dem; })) {
+    line_ += "\",\"d\":\"";
+    for (const CsvRow& row : rows) line_ += row.dem ? '1' : '0';
+  }
   line_ += "\",\"lx\":";
   appendCoordinates(line_, section.lineX);
   line_ += ",\"ly\":";
@@ -242,6 +278,13 @@ void HtmlReportSink::writeHeader(const std::vector<int>& named) {
   appendHtmlText(h, resistanceText(view_));
   h += "</td></tr>\n<tr><th>Options</th><td>";
   appendHtmlText(h, optionsText(st));
+  if (!view_.demNames.empty()) {
+    h += "</td></tr>\n<tr><th>DEMs</th><td>";
+    for (std::size_t i = 0; i < view_.demNames.size(); ++i) {
+      if (i > 0) h += ", ";
+      appendHtmlText(h, view_.demNames[i]);
+    }
+  }
   h += "</td></tr>\n<tr><th>Output folder</th><td>";
   appendHtmlText(h, st.outFolder.empty() ? std::string(".") : st.outFolder);
   h += "</td></tr>\n</table>\n<h2>Inputs</h2>\n<table class=\"inputs\">\n";
@@ -313,6 +356,7 @@ void HtmlReportSink::close() {
   writeRunData(named);
   writeText(parts_[4]);
   writeText(kReportScript);
+  if (!view_.demNames.empty()) writeText(kDemPointsScript);
   writeText(parts_[5]);
   file_.close();
 }

@@ -32,6 +32,17 @@ LayerSchema sectionPointSchema(const char* name) {
   return {name, MifObjectKind::Point, {{"XS_ID", FieldType::Char, kIdColumn}, {"Z", FieldType::Float}}};
 }
 
+LayerSchema demPointSchema() {
+  return {"_xs_dem_points",
+          MifObjectKind::Point,
+          {{"XS_ID", FieldType::Char, kIdColumn},
+           {"Offset", FieldType::Float},
+           {"Z", FieldType::Float},
+           {"Resistance", FieldType::Float},
+           {"LCR", FieldType::Char, 1},
+           {"DEM", FieldType::Char, kDemNameColumn}}};
+}
+
 LayerSchema networkSchema() {
   return {"1d_nwk",
           MifObjectKind::Pline,

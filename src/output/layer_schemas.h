@@ -9,11 +9,17 @@
 
 namespace kestrix {
 
+/// Characters of the DEM column of _xs_dem_points: the longest a MapInfo Char column holds.
+constexpr int kDemNameColumn = 254;
+
 /// 1d_xs: one line per section naming its .csv file in a Source column `sourceWidth` characters wide.
 LayerSchema sectionLineSchema(std::size_t sourceWidth);
 
 /// _xs_bed_points or _xs_all_points (`name`): a point with the section's identifier and its Z.
 LayerSchema sectionPointSchema(const char* name);
+
+/// _xs_dem_points: a point taken from the terrain model with its section, offset, Z, resistance, group and DEM.
+LayerSchema demPointSchema();
 
 /// 1d_nwk: one channel between consecutive sections of a MIKE 11 branch.
 LayerSchema networkSchema();

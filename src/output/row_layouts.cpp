@@ -95,6 +95,23 @@ bool PointRowLayout::append(std::string& line, std::string_view quotedId, float 
   return fits;
 }
 
+bool DemPointRowLayout::append(std::string& line, std::string_view quotedId, const DemPointView& point,
+                               std::string_view quotedDem, std::string& wide) {
+  bool fits = true;
+  line += quotedId;
+  line += ',';
+  appendField(line, point.offset, kOffset, fits, wide);
+  line += ',';
+  appendField(line, point.z, kZ, fits, wide);
+  line += ',';
+  appendField(line, point.mnr, kResistance, fits, wide);
+  line += ",\"";
+  line += groupLetter(point.group);
+  line += "\",";
+  line += quotedDem;
+  return fits;
+}
+
 double asWritten(float value, FixedField field) {
   return std::strtod(formatFixedFull(value, field.width, field.decimals).c_str(), nullptr);
 }

@@ -39,6 +39,18 @@ struct PointRowLayout {
   static bool append(std::string& line, std::string_view quotedId, float z, std::string& wide);
 };
 
+/// The .mid row of _xs_dem_points: identifier, offset, Z, resistance, group letter and DEM.
+struct DemPointRowLayout {
+  static constexpr FixedField kOffset{10, 3};      ///< the offset, as in the .csv
+  static constexpr FixedField kZ{8, 3};            ///< the Z
+  static constexpr FixedField kResistance{10, 3};  ///< the resistance value
+
+  /// Appends the row (identifier and DEM name quoted already) without its line end; false, with the first value
+  /// written wider than its field in `wide`, when one was.
+  static bool append(std::string& line, std::string_view quotedId, const DemPointView& point,
+                     std::string_view quotedDem, std::string& wide);
+};
+
 /// The .mid row of a 1d_nwk channel, as far as other formats repeat it.
 struct NetworkRowLayout {
   static constexpr FixedField kLength{8, 1};  ///< Len_or_ANA, the channel's length

@@ -26,13 +26,22 @@ std::vector<std::string> summaryLines(const Workspace& ws) {
     droppedLine += ")";
   }
   const std::string& folder = ws.settings.outFolder;
-  return {"Summary: input files read: " + std::to_string(tally.inputsRead),
-          "Summary: points read: " + std::to_string(tally.pointsRead),
-          "Summary: cross-sections found: " + std::to_string(found),
-          "Summary: cross-sections written (.csv files): " + std::to_string(tally.csvWritten),
-          droppedLine,
-          "Summary: warnings: " + std::to_string(tally.warnings),
-          "Summary: output folder: " + (folder.empty() ? std::string(".") : folder)};
+  std::vector<std::string> lines{"Summary: input files read: " + std::to_string(tally.inputsRead),
+                                 "Summary: points read: " + std::to_string(tally.pointsRead),
+                                 "Summary: cross-sections found: " + std::to_string(found),
+                                 "Summary: cross-sections written (.csv files): " + std::to_string(tally.csvWritten),
+                                 droppedLine};
+  // A run with a terrain model says what it took from it.
+  if (ws.settings.mode == RunMode::Gis && ws.settings.terrain.used()) {
+    lines.push_back("Summary: cross-sections extended from the DEM: " + std::to_string(tally.sectionsExtended));
+    lines.push_back("Summary: cross-sections cut from the DEM: " + std::to_string(tally.sectionsCut));
+    lines.push_back("Summary: DEM points added: " + std::to_string(tally.demPoints));
+    lines.push_back("Summary: sides cut short (no DEM value): " + std::to_string(tally.sidesCutShort));
+    lines.push_back("Summary: datum warnings (DEM and survey differ): " + std::to_string(tally.datumWarnings));
+  }
+  lines.push_back("Summary: warnings: " + std::to_string(tally.warnings));
+  lines.push_back("Summary: output folder: " + (folder.empty() ? std::string(".") : folder));
+  return lines;
 }
 
 }  // namespace kestrix

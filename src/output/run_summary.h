@@ -9,7 +9,8 @@
 
 namespace kestrix {
 
-/// The summary lines: inputs, points, sections found, written and dropped, warnings and the output folder.
+/// The summary lines: inputs, points, sections found, written and dropped, what a terrain model gave, warnings and the
+/// output folder.
 std::vector<std::string> summaryLines(const Workspace& ws);
 
 }  // namespace kestrix

@@ -168,6 +168,24 @@ void BedPointSink::write(const SectionView& section, SectionNotes& notes) {
   writePointRow(quoted(section.id), section.bed->z, notes);
 }
 
+DemPointsSink::DemPointsSink(Workspace& ws, const SectionsView& view)
+    : LayerSink(ws, demPointSchema(), view.pointLayersStayOpen) {
+  for (const std::string& dem : view.demNames) quotedDems_.push_back(quoted(std::string_view(dem).substr(0, kDemNameColumn)));
+}
+
+void DemPointsSink::write(const SectionView& section, SectionNotes& notes) {
+  if (section.demPoints.empty()) return;
+  const std::string id = quoted(section.id);
+  for (const DemPointView& pt : section.demPoints) {
+    writeObject(&pt.mapX, &pt.mapY, 1, kGroupSymbol[groupNumber(pt.group) - 1], notes);
+    line_.clear();
+    const std::size_t dem = static_cast<std::size_t>(pt.dem);
+    if (!DemPointRowLayout::append(line_, id, pt, dem < quotedDems_.size() ? quotedDems_[dem] : "\"\"", number_))
+      notes.widened(number_, name_ + ".mid");
+    ws_.files.units.writeLine(attr_.unit(), line_);
+  }
+}
+
 AllPointsSink::AllPointsSink(Workspace& ws, const SectionsView& view)
     : LayerSink(ws, sectionPointSchema("_xs_all_points"), view.pointLayersStayOpen) {}
 

@@ -124,6 +124,18 @@ class BedPointSink final : public LayerSink {
   void write(const SectionView& section, SectionNotes& notes) override;
 };
 
+/// _xs_dem_points: every point a section took from the terrain model, with its group's symbol.
+class DemPointsSink final : public LayerSink {
+ public:
+  /// A sink over the DEMs the view names.
+  DemPointsSink(Workspace& ws, const SectionsView& view);
+  /// Writes the section's DEM points.
+  void write(const SectionView& section, SectionNotes& notes) override;
+
+ private:
+  std::vector<std::string> quotedDems_;
+};
+
 /// _xs_all_points: every drawn point of each section, with its group's symbol.
 class AllPointsSink final : public LayerSink {
  public:

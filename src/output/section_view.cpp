@@ -175,7 +175,7 @@ void rows(const Section& sec, const PointRules& rules, SectionView& v) {
     if (!baseOffset(sec, rules, g, base, v)) return;
     for (int p = 1; p <= n; ++p) {
       const StorePoint& pt = sec.point(g, p);
-      v.rows.push_back(CsvRow{base + pt.x, pt.z, pt.mnr, g});  // summed in single precision
+      v.rows.push_back(CsvRow{base + pt.x, pt.z, pt.mnr, g, pt.dem >= 0});  // summed in single precision
     }
   }
 }
@@ -232,12 +232,25 @@ void bed(const Section& sec, const PointRules& rules, SectionView& v) {
   if (at != nullptr) v.bed = DrawnPoint{at->mapX, at->mapY, level, Group::kCentre};
 }
 
+// The surveyed points go to _xs_all_points, the points from the terrain model to _xs_dem_points.
 void allPoints(const Section& sec, SectionView& v) {
   for (const Group g : kGroups) {
     if (!groupDrawn(sec, g)) continue;
     for (int p = 1; p <= sec.ptCount(g); ++p) {
       const StorePoint& pt = sec.point(g, p);
-      v.points.push_back(DrawnPoint{pt.mapX, pt.mapY, pt.z, g});
+      if (pt.dem < 0) v.points.push_back(DrawnPoint{pt.mapX, pt.mapY, pt.z, g});
+    }
+  }
+}
+
+void demPoints(const SectionView& v, const Section& sec, std::vector<DemPointView>& out) {
+  std::size_t row = 0;
+  for (const Group g : kGroups) {
+    for (int p = 1; p <= sec.ptCount(g); ++p, ++row) {
+      const StorePoint& pt = sec.point(g, p);
+      if (pt.dem < 0) continue;
+      const float offset = row < v.rows.size() ? v.rows[row].x : pt.x;
+      out.push_back(DemPointView{pt.mapX, pt.mapY, offset, pt.z, pt.mnr, g, pt.dem});
     }
   }
 }
@@ -279,6 +292,7 @@ SectionsView viewSections(Workspace& ws) {
   view.resistanceLetter = resistanceLetter(st.mnrType);
   // In MIKE 11 mode the point layers stay open until the end of the run closes them.
   view.pointLayersStayOpen = st.mode == RunMode::Mike11;
+  if (st.mode == RunMode::Gis) view.demNames = st.terrain.dems;
 
   SectionHead viewer(ws);
   std::size_t longest = kSourceMinWidth;
@@ -304,12 +318,14 @@ void viewPoints(const Section& sec, const PointRules& rules, SectionView& v) {
   v.lineY.clear();
   v.bed.reset();
   v.points.clear();
+  v.demPoints.clear();
   v.guideX.clear();
   v.guideY.clear();
   rows(sec, rules, v);
   line(sec, rules, v);
   bed(sec, rules, v);
   if (rules.mode != RunMode::Mike11) allPoints(sec, v);
+  if (rules.mode == RunMode::Gis) demPoints(v, sec, v.demPoints);
   if (rules.mode == RunMode::Gis) guide(sec, rules, v);
 }
 

@@ -30,6 +30,18 @@ struct CsvRow {
   float z = 0.0f;    ///< elevation
   float mnr = 0.0f;  ///< resistance value
   Group group = Group::kCentre;  ///< position group
+  bool dem = false;  ///< taken from the terrain model, not surveyed
+};
+
+/// A point taken from the terrain model, as _xs_dem_points shows it.
+struct DemPointView {
+  double mapX = 0.0;  ///< easting
+  double mapY = 0.0;  ///< northing
+  float offset = 0.0f;  ///< its offset in the .csv
+  float z = 0.0f;     ///< elevation
+  float mnr = 0.0f;   ///< resistance value
+  Group group = Group::kCentre;  ///< position group
+  int dem = 0;        ///< the DEM (from 0) that gave it
 };
 
 /// A point drawn in a point layer: map position, the Z of its row and its group.
@@ -68,7 +80,8 @@ struct SectionView {
   std::vector<double> lineX;         ///< vertices of its 1d_xs line (none: the line is left out)
   std::vector<double> lineY;         ///< as lineX
   std::optional<DrawnPoint> bed;     ///< the bed point, when the section has one
-  std::vector<DrawnPoint> points;    ///< the points of _xs_all_points
+  std::vector<DrawnPoint> points;    ///< the points of _xs_all_points: the surveyed ones
+  std::vector<DemPointView> demPoints;  ///< the points taken from the terrain model, for _xs_dem_points
   std::vector<double> guideX;        ///< GIS mode: vertices of the start or projection line as read (none without one)
   std::vector<double> guideY;        ///< as guideX
   const PreparedText* prepared = nullptr;  ///< what the sinks made ahead of writing the section, if anything
@@ -81,6 +94,7 @@ struct SectionsView {
   char resistanceLetter = 'M';        ///< the resistance type letter of the headings
   std::size_t sourceWidth = 0;        ///< width of the Source column of 1d_xs
   bool pointLayersStayOpen = false;   ///< the point layers are left for the end of the run to close
+  std::vector<std::string> demNames;  ///< the DEMs of -dem:, as given; none: no _xs_dem_points layer
 };
 
 /// Computes the view of every usable section without its points (see viewPoints), warning about .csv names that had

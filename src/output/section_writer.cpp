@@ -40,7 +40,9 @@ void guardSectionOutputs(Workspace& ws, const std::vector<std::string>& csvPaths
   std::vector<std::string> outputs;
   outputs.reserve(csvPaths.size() + 7);
   outputs.insert(outputs.end(), csvPaths.begin(), csvPaths.end());
-  for (const std::string_view layer : {"1d_xs", "_xs_bed_points", "_xs_all_points"}) {
+  for (const std::string_view layer : {"1d_xs", "_xs_bed_points", "_xs_all_points", "_xs_dem_points"}) {
+    // The DEM points' layer is written only by runs with a terrain model.
+    if (layer == "_xs_dem_points" && (st.mode != RunMode::Gis || !st.terrain.used())) continue;
     const std::string base = ADDFOLDER(st.outFolder, layer);
     outputs.push_back(base + ".mif");
     outputs.push_back(base + ".mid");
@@ -65,6 +67,8 @@ void xsWriteSections(Workspace& ws, const ExtraSectionSink& extra, const ReportR
   BedPointSink bed(ws, view);
   AllPointsSink all(ws, view);
   std::vector<SectionSink*> sinks{&csv, &lines, &bed, &all};
+  std::optional<DemPointsSink> dem;
+  if (!view.demNames.empty()) sinks.push_back(&dem.emplace(ws, view));
   const std::unique_ptr<SectionSink> more = extra ? extra(view) : nullptr;
   if (more) sinks.push_back(more.get());
   // The report comes last: when it is closed, every other output has been

@@ -38,6 +38,7 @@ struct StorePoint {
   float x = 0.0f;     ///< offset along the section from its group's reference
   float z = 0.0f;     ///< elevation
   float mnr = 0.0f;   ///< resistance value (material, n or relative)
+  int dem = -1;       ///< the DEM (from 0) that gave a point taken from the terrain model; -1 for a surveyed point
 };
 
 /// A position on the map.
@@ -55,7 +56,8 @@ struct Section {
   std::vector<double> ppolX;          ///< vertices of the projection line
   std::vector<double> ppolY;          ///< as ppolX
   int ppolNv = 0;                     ///< vertices of the projection line in use
-  std::vector<MapPoint> startLine;    ///< vertices of the start line as read; kept only for the report (-html)
+  std::vector<MapPoint> startLine;    ///< vertices of the start line as read; kept for the report (-html) and -dem:
+  bool demCut = false;                ///< cut wholly from the terrain model: its line has no surveyed point
 
   /// Point p (from 1) of group g; a slot never written reads as zero.
   const StorePoint& point(Group g, int p) const;

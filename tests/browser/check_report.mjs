@@ -16,7 +16,7 @@
 // ("plan-frame-ms N"), for bench/report_bench.py.
 
 import { spawn } from 'node:child_process';
-import { mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -186,7 +186,8 @@ async function main() {
       return { csv: box.querySelector('.meta b').textContent,
         points: Array.from(box.querySelectorAll('g.points circle')).map((c) => ({
           x: Number(c.getAttribute('data-x')), z: Number(c.getAttribute('data-z')), group: Number(c.getAttribute('data-group')),
-          cx: Number(c.getAttribute('cx')) })),
+          cx: Number(c.getAttribute('cx')), dem: c.classList.contains('dem') })),
+        id: box.querySelector('h3').textContent.replace(/^\\d+\\. /, ''),
         x0: Number(box.querySelector('svg').getAttribute('data-x0')), kx: Number(box.querySelector('svg').getAttribute('data-kx')),
         left: 62 };
     })()`);
@@ -196,6 +197,13 @@ async function main() {
       return r.x === p.x && r.z === p.z && r.group === p.group && Math.abs(p.cx - (chart.left + (p.x - chart.x0) * chart.kx)) < 0.02;
     });
     check(same, `chart ${pick + 1} (${chart.csv}) plots its ${csv.rows.length} .csv rows at their offsets`);
+    // A run with a terrain model draws the section's points from it hollow: as many as _xs_dem_points holds.
+    const demMid = path.join(o.outputs, '_xs_dem_points.mid');
+    if (existsSync(demMid)) {
+      const demRows = readFileSync(demMid, 'latin1').split(/\r?\n/).filter((l) => l.startsWith(JSON.stringify(chart.id) + ',')).length;
+      const hollow = chart.points.filter((p) => p.dem).length;
+      check(demRows > 0 && hollow === demRows, `chart ${pick + 1} draws ${hollow} DEM points hollow for ${demRows} rows of _xs_dem_points`);
+    }
     const notDrawn = await page.eval("Array.from(document.querySelectorAll('#chart-list > section.chart')).filter((b) => !b.querySelector('svg')).length");
     check(charts < 30 || notDrawn > 0, `charts out of view are not drawn yet (${notDrawn} of ${charts})`);
 
@@ -246,7 +254,8 @@ async function main() {
         views: getComputedStyle(document.getElementById('views')).display,
         messages: document.querySelectorAll('#run .messages li').length,
         count: Number((document.getElementById('messages').textContent.match(/\\((\\d+)\\)/) || [0, -1])[1]) }; })()`);
-    check(plain.shown && plain.summary === 7 && plain.views === 'none' && plain.messages === plain.count,
+    // A run with a terrain model has five summary lines more.
+    check(plain.shown && plain.summary === (existsSync(path.join(o.outputs, '_xs_dem_points.mid')) ? 12 : 7) && plain.views === 'none' && plain.messages === plain.count,
       `with scripting off: header shown, ${plain.summary} summary lines, ${plain.messages} messages, script views hidden`);
   } finally {
     await browser.close();
