@@ -33,7 +33,7 @@ run() {
 for variant in plain ppol; do
   d=$out/example-$variant
   mkdir -p "$d"
-  cp "$root"/examples/*.mif "$root"/examples/*.mid "$d"/
+  cp "$root"/examples/survey.mi[fd] "$root"/examples/start_lines.mi[fd] "$d"/
   for mid in "$d"/*.mid; do touch -r "$mid" "${mid%.mid}.tab"; done
   if [ $variant = plain ]; then run example-$variant "$d" -batch -N survey.mif start_lines.mif
   else run example-$variant "$d" -batch -N -ppol survey.mif start_lines.mif; fi
@@ -46,7 +46,7 @@ if "$exe" --help 2>&1 | grep -- '-gpkg' > /dev/null && command -v ogrinfo > /dev
    [ -f "$(dirname "$exe")/libkestrix-gdal.so" ]; then
   d=$out/example-report
   mkdir -p "$d"
-  cp "$root"/examples/*.mif "$root"/examples/*.mid "$d"/
+  cp "$root"/examples/survey.mi[fd] "$root"/examples/start_lines.mi[fd] "$d"/
   for mid in "$d"/*.mid; do touch -r "$mid" "${mid%.mid}.tab"; done
   run example-report "$d" -batch -N -html -gpkg survey.mif start_lines.mif
   if [ -f "$d/kestrix_layers.gpkg" ]; then
