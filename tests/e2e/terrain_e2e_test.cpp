@@ -231,6 +231,7 @@ TEST(TerrainE2E, PlaneGivesExactLevelsAndAHoleEndsTheSide) {
       row(45, 17.2, 0.05, 3), row(50, 17.0, 0.05, 3), row(55, 17.5, 0.05, 3), row(60, 18.0, 0.05, 3),
       row(65, 18.5, 0.05, 3)};
   EXPECT_EQ(csvRows(dir.read("out/P.csv")), expected);
+  EXPECT_NE(dir.read("out/1d_xs.mif").find("\r\nPline 17\r\n"), std::string::npos);  // the DEM points drawn too
   for (const char* line :
        {"WARNING - XS \"P\": the DEM is 1.000 above the survey at the left end - check datums and units",
         "WARNING - XS \"P\": the DEM is 0.700 below the survey at the right end - check datums and units",
@@ -257,8 +258,8 @@ TEST(TerrainE2E, PriorityOrderZFactorAndSampling) {
   writeDem(dir, "whole", grid(3, 10, [](int, int) { return 30.0; }), bngPrj());
   writeDem(dir, "mm", grid(3, 10, [](int, int c) { return 10000.0 + 1000.0 * c; }), bngPrj());
   writeDem(dir, "checks", grid(3, 10, [](int r, int c) { return 1.0 + (r + c) % 2; }), bngPrj());
-  // A line without points: sampled every 10 m from x = 10 to 90 along the middle of row 1.
-  saveLines(dir, {{"A", {{10, 15}, {90, 15}}}});
+  // Lines without points: A sampled every 10 m from x = 10 to 90 along the middle of row 1, B off every DEM.
+  saveLines(dir, {{"A", {{10, 15}, {90, 15}}}, {"B", {{1010, 15}, {1090, 15}}}});
 
   struct Case {
     std::vector<std::string> options;
@@ -286,9 +287,15 @@ TEST(TerrainE2E, PriorityOrderZFactorAndSampling) {
     EXPECT_EQ(csvRows(dir.read("out/A.csv")), expected) << label;
     EXPECT_TRUE(has(run.output, "Summary: cross-sections cut from the DEM: 1")) << label << "\n" << run.output;
   }
-  // Each DEM point names the DEM it came from.
+  // Each DEM point names the DEM it came from; the line off the DEMs is left out and the run goes on.
   auto run = dir.run(args("named", {"-dem:part.asc", "-dem:whole.asc", "-demstep:10", "lines.mif"}));
   ASSERT_EQ(run.status, 0) << run.output;
+  for (const char* line : {"WARNING - XS \"B\": 9 of 9 samples along its line have no DEM value - left out",
+                           "WARNING - XS \"B\": fewer than two DEM values along its line - the section is left out",
+                           "Summary: cross-sections written (.csv files): 1",
+                           "Summary: cross-sections dropped: 1 (\"B\")"})
+    EXPECT_TRUE(has(run.output, line)) << line << "\n" << run.output;
+  EXPECT_FALSE(dir.has("named/B.csv"));
   const std::string mid = dir.read("named/_xs_dem_points.mid");
   EXPECT_NE(mid.find("\"A\",    40.000,  20.000,     0.000,\"C\",\"part.asc\"\r\n\"A\",    50.000,  30.000,     0.000,\"C\",\"whole.asc\"\r\n"),
             std::string::npos)
@@ -348,9 +355,9 @@ TEST(TerrainE2E, ProjectionLineMeasuresEveryOffsetFromItsFirstVertex) {
   SKIP_WITHOUT_GDAL();
   ScratchDir dir;
   writeDem(dir, "plane", planeWithAHole(), bngPrj());
-  // A projection line along y = 20 m with a vertex at x = 47; the points off it fall on x = 30, 33, 36 and 40,
-  // the outer two at the DEM's level there.
-  saveLines(dir, {{"Q", {{10, 20}, {47, 20}, {60, 20}}}});
+  // A projection line along y = 20 m with vertices at x = 47 and 50; the points off it fall on x = 30, 33, 36
+  // and 40, the outer two at the DEM's level there.
+  saveLines(dir, {{"Q", {{10, 20}, {47, 20}, {50, 20}, {60, 20}}}});
   saveSurvey(dir, {{30, 23, "14.0,0.06,\"L\",\"Q\""},
                    {33, 17, "10.0,0.03,\"C\",\"Q\""},
                    {36, 22, "9.8,0.03,\"C\",\"Q\""},
@@ -361,9 +368,9 @@ TEST(TerrainE2E, ProjectionLineMeasuresEveryOffsetFromItsFirstVertex) {
   EXPECT_EQ(csvRows(dir.read("out/Q.csv")),
             (std::vector<std::string>{row(0, 14.0, 0.06, 1), row(3, 10.0, 0.03, 2), row(6, 9.8, 0.03, 2),
                                       row(10, 15.0, 0.05, 3)}));
-  // With it they run from the line's first vertex, 20 m before that foot: samples every 10 m kept 5 m
-  // clear of the survey, the inner vertex (37) and the line's end (50).
-  run = dir.run(args("dem", {"-ppol", "-dem:plane.asc", "-demstep:10", "survey.mif", "lines.mif"}));
+  // With it they run from the line's first vertex, 20 m before that foot: samples every cell (10 m) kept
+  // half a cell clear of the survey, the inner vertices (37, and 40 once) and the line's end (50).
+  run = dir.run(args("dem", {"-ppol", "-dem:plane.asc", "survey.mif", "lines.mif"}));
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(csvRows(dir.read("dem/Q.csv")),
             (std::vector<std::string>{row(0, 12.0, 0.06, 1), row(10, 13.0, 0.06, 1), row(20, 14.0, 0.06, 1),
