@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -42,7 +41,8 @@ constexpr double kY0 = 200000.0;
 // An ESRI ASCII grid of 10 m cells with its lower left corner at (kX0, kY0); rows from the north.
 std::string asciiGrid(const std::vector<std::vector<double>>& rows) {
   char head[200];
-  std::snprintf(head, sizeof head, "ncols %zu\nnrows %zu\nxllcorner %.1f\nyllcorner %.1f\ncellsize 10\nNODATA_value %g\n",
+  std::snprintf(head, sizeof head,
+                "ncols %zu\nnrows %zu\nxllcorner %.1f\nyllcorner %.1f\ncellsize 10\nNODATA_value %g\n",
                 rows.front().size(), rows.size(), kX0, kY0, kNoData);
   std::string text = head;
   for (const auto& row : rows) {
@@ -74,11 +74,13 @@ void writeDem(const ScratchDir& dir, const std::string& name, const std::string&
 std::string bngPrj() { return testing::sourceFile("examples/valley.prj"); }
 
 // A line layer of one section line per XS_ID, given in metres from (kX0, kY0).
-void saveLines(const ScratchDir& dir, const std::vector<std::pair<std::string, std::vector<std::pair<double, double>>>>& lines) {
+using Vertices = std::vector<std::pair<double, double>>;
+
+void saveLines(const ScratchDir& dir, const std::vector<std::pair<std::string, Vertices>>& lines) {
   testing::SurveyLayer layer;
   layer.replaceMif(std::string(testing::kSurveyHeader) + "Columns 1\r\n  XS_ID Char(12)\r\nData\r\n\r\n");
   for (const auto& [id, vertices] : lines) {
-    std::vector<std::pair<double, double>> placed;
+    Vertices placed;
     for (const auto& [x, y] : vertices) placed.emplace_back(kX0 + x, kY0 + y);
     layer.pline(placed, "\"" + id + "\"");
   }
@@ -123,7 +125,10 @@ std::vector<std::string> csvRows(const std::string& csv) {
   return lines.size() > 2 ? std::vector<std::string>(lines.begin() + 2, lines.end()) : std::vector<std::string>{};
 }
 
-bool has(const std::string& output, const std::string& line) { return output.find("\n" + line + "\n") != std::string::npos; }
+// True when the console output has this whole line.
+bool has(const std::string& output, const std::string& line) {
+  return output.find("\n" + line + "\n") != std::string::npos;
+}
 
 // The arguments of a batch run writing into the folder `out`.
 std::vector<std::string> args(const std::string& out, const std::vector<std::string>& extra) {
@@ -146,8 +151,8 @@ TEST(TerrainE2E, ExampleValleyWithLandUseInTheCsvLayersAndGeoPackage) {
                                "Region 1\r\n  5\r\n352200 421690\r\n352350 421690\r\n352350 421710\r\n352200 421710\r\n"
                                "352200 421690\r\n");
   dir.write("landuse.mid", "\"meadow\",0.08\r\n\"woodland\",0.1\r\n");
-  auto run = dir.run(args("out", {"-dem:valley.asc", "-demstep:5", "-landuse:landuse.mif", "-gpkg", "-html", "survey.mif",
-                           "floodplain_lines.mif"}));
+  auto run = dir.run(args("out", {"-dem:valley.asc", "-demstep:5", "-landuse:landuse.mif", "-gpkg", "-html",
+                                  "survey.mif", "floodplain_lines.mif"}));
   ASSERT_EQ(run.status, 0) << run.output;
 
   // XS1's line starts 126 m left of the survey (351960 against 352086) in the valley's 20 m cells.
@@ -171,7 +176,8 @@ TEST(TerrainE2E, ExampleValleyWithLandUseInTheCsvLayersAndGeoPackage) {
 
   // Every DEM row of the .csv files is one point of _xs_dem_points, in the MIF/MID and the GeoPackage alike.
   std::size_t csvRowCount = 0;
-  for (const char* xs : {"XS1", "XS2", "XS3", "XS4"}) csvRowCount += csvRows(dir.read(std::string("out/") + xs + ".csv")).size();
+  for (const char* xs : {"XS1", "XS2", "XS3", "XS4"})
+    csvRowCount += csvRows(dir.read(std::string("out/") + xs + ".csv")).size();
   const std::size_t demRows = csvRowCount - 27;
   EXPECT_EQ(demRows, 205u);
   const std::string demMid = dir.read("out/_xs_dem_points.mid");
@@ -241,7 +247,8 @@ TEST(TerrainE2E, PlaneGivesExactLevelsAndAHoleEndsTheSide) {
     EXPECT_TRUE(has(run.output, line)) << line << "\n" << run.output;
 
   // A difference of exactly the tolerance is not a warning; a wider gap keeps the DEM farther from the survey.
-  auto tolerant = dir.run(args("wide", {"-dem:plane.asc", "-demstep:5", "-demtol:1", "-demgap:6", "survey.mif", "lines.mif"}));
+  auto tolerant =
+      dir.run(args("wide", {"-dem:plane.asc", "-demstep:5", "-demtol:1", "-demgap:6", "survey.mif", "lines.mif"}));
   ASSERT_EQ(tolerant.status, 0) << tolerant.output;
   EXPECT_TRUE(has(tolerant.output, "Summary: datum warnings (DEM and survey differ): 0")) << tolerant.output;
   const auto wide = csvRows(dir.read("wide/P.csv"));
@@ -297,7 +304,8 @@ TEST(TerrainE2E, PriorityOrderZFactorAndSampling) {
     EXPECT_TRUE(has(run.output, line)) << line << "\n" << run.output;
   EXPECT_FALSE(dir.has("named/B.csv"));
   const std::string mid = dir.read("named/_xs_dem_points.mid");
-  EXPECT_NE(mid.find("\"A\",    40.000,  20.000,     0.000,\"C\",\"part.asc\"\r\n\"A\",    50.000,  30.000,     0.000,\"C\",\"whole.asc\"\r\n"),
+  EXPECT_NE(mid.find("\"A\",    40.000,  20.000,     0.000,\"C\",\"part.asc\"\r\n"
+                     "\"A\",    50.000,  30.000,     0.000,\"C\",\"whole.asc\"\r\n"),
             std::string::npos)
       << mid;
 }
@@ -311,8 +319,9 @@ TEST(TerrainE2E, BadDemOrOptionStopsTheRunBeforeAnythingIsWritten) {
   writeDem(dir, "utm", plane,
            "PROJCS[\"WGS_1984_UTM_Zone_30N\",GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\","
            "6378137.0,298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
-           "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
-           "PARAMETER[\"Central_Meridian\",-3.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],"
+           "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],"
+           "PARAMETER[\"False_Northing\",0.0],PARAMETER[\"Central_Meridian\",-3.0],PARAMETER[\"Scale_Factor\",0.9996],"
+           "PARAMETER[\"Latitude_Of_Origin\",0.0],"
            "UNIT[\"Meter\",1.0]]");
   writeDem(dir, "lonlat", plane,
            "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,298.257223563]],"
