@@ -181,6 +181,8 @@ void orderingStage(Reporter& out, RunTally& tally, SectionStore& store) {
   const bool quiet = out.quiet();
   for (int s = 1; s <= store.nxs(); ++s) {
     Section& sec = store[s];
+    // A section the terrain stage left out (a line with too few DEM values) has nothing to order.
+    if (!sec.use) continue;
     if (!quiet) out.put("Sorting " + inQuotes(sec.id));
     for (const Group g : kGroups) {
       if (!quiet) out.put(formatInt(sec.ptCount(g), 5));
