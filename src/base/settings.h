@@ -45,6 +45,7 @@ struct TerrainOptions {
   double gap = -1.0;              ///< -demgap: distance kept free beyond the survey; negative: half the spacing
   double tolerance = 0.5;         ///< -demtol: largest DEM-survey difference at a survey's end without a warning
   std::string landUse;            ///< -landuse: the polygon layer of resistance values, as typed; empty: none
+  std::string firstOther;         ///< the first of the options that go with -dem:, as typed; empty: none given
   /// True when the run uses a terrain model.
   bool used() const { return !dems.empty(); }
 };

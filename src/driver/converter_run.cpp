@@ -107,7 +107,7 @@ void converterRun(RunContext& run) {
   if (!set.outOption.empty()) set.outFolder = outOptionFolder(set);
 
   checkModelFiles(run);
-  if (set.terrain.used() || !set.terrain.landUse.empty()) {
+  if (set.terrain.used() || !set.terrain.firstOther.empty()) {
     // A model's sections come with their own floodplain; only GIS runs sample a terrain model.
     run.newline();
     run.warning(std::string("-dem: and -landuse: extend the sections of GIS layers only - not used in this ") +

@@ -48,6 +48,10 @@ void gisRun(RunContext& run) {
   // A file of another format may hold several layers, each read as a layer of its own.
   GisFormats formats(run);
   formats.useCrs();
+  if (!set.terrain.used() && !set.terrain.firstOther.empty()) {
+    run.newline();
+    run.warning(set.terrain.firstOther + " takes effect only with -dem: - ignored");
+  }
   // The DEMs are checked before any layer is read.
   std::unique_ptr<LandUse> landUse;
   const std::unique_ptr<Terrain> terrain = formats.openTerrain(landUse);

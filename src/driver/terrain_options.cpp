@@ -68,6 +68,7 @@ bool readTerrainOption(RunContext& run, const std::string& word) {
   } else {
     return false;
   }
+  if (!ASAME(name, "dem") && terrain.firstOther.empty()) terrain.firstOther = "-" + word;
   return true;
 }
 
