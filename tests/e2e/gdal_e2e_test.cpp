@@ -24,22 +24,9 @@
 namespace kestrix {
 namespace {
 
+using testing::binaryHasGdal;
 using testing::ScratchDir;
 
-// The build under test reads and writes through GDAL, and GDAL's tools are there to make and read layers.
-bool binaryHasGdal() {
-#if KESTRIX_WITH_GDAL
-  return !testing::windowsTarget();
-#else
-  return false;
-#endif
-}
-
-#define SKIP_WITHOUT_GDAL()                                                                           \
-  do {                                                                                                \
-    if (!binaryHasGdal()) GTEST_SKIP() << "the program under test is built without GDAL";            \
-    if (!testing::gdalAvailable()) GTEST_SKIP() << "GDAL's ogr2ogr is not installed (Debian's gdal-bin)"; \
-  } while (0)
 
 // Runs GDAL's tools in the folder; fails the test when they fail. Their own messages are not shown.
 void tool(const ScratchDir& dir, const std::string& command) {

@@ -17,21 +17,9 @@
 namespace kestrix {
 namespace {
 
+using testing::binaryHasGdal;
 using testing::ScratchDir;
 
-bool binaryHasGdal() {
-#if KESTRIX_WITH_GDAL
-  return !testing::windowsTarget();
-#else
-  return false;
-#endif
-}
-
-#define SKIP_WITHOUT_GDAL()                                                                               \
-  do {                                                                                                    \
-    if (!binaryHasGdal()) GTEST_SKIP() << "the program under test is built without GDAL";                \
-    if (!testing::gdalAvailable()) GTEST_SKIP() << "GDAL's ogr2ogr is not installed (Debian's gdal-bin)"; \
-  } while (0)
 
 constexpr double kNoData = -9999.0;
 // The hand-made DEMs lie in the British National Grid with their lower left corner here.

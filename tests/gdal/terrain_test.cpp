@@ -20,7 +20,7 @@
 namespace kestrix::testing {
 namespace {
 
-struct RasterSpec {
+struct RasterShape {
   int width = 4;
   int height = 3;
   std::vector<double> transform{100, 2, 0, 200, 0, -2};  // 2 m cells, top left corner (100, 200)
@@ -33,34 +33,34 @@ struct RasterSpec {
 };
 
 // Writes a GeoTIFF whose cell (column, row) holds value(column, row).
-std::string writeRaster(const ScratchDir& dir, const std::string& name, const RasterSpec& spec,
+std::string writeRaster(const ScratchDir& dir, const std::string& name, const RasterShape& shape,
                         const std::function<double(int, int)>& value) {
   gdalStart();
   const std::string path = (dir.path() / name).string();
   CPLStringList options;
-  if (spec.block > 0) {
+  if (shape.block > 0) {
     options.SetNameValue("TILED", "YES");
-    options.SetNameValue("BLOCKXSIZE", std::to_string(spec.block).c_str());
-    options.SetNameValue("BLOCKYSIZE", std::to_string(spec.block).c_str());
+    options.SetNameValue("BLOCKXSIZE", std::to_string(shape.block).c_str());
+    options.SetNameValue("BLOCKYSIZE", std::to_string(shape.block).c_str());
   }
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
-  GDALDataset* dataset = driver->Create(path.c_str(), spec.width, spec.height, 1, spec.type, options.List());
+  GDALDataset* dataset = driver->Create(path.c_str(), shape.width, shape.height, 1, shape.type, options.List());
   double transform[6];
-  std::copy(spec.transform.begin(), spec.transform.end(), transform);
+  std::copy(shape.transform.begin(), shape.transform.end(), transform);
   dataset->SetGeoTransform(transform);
-  if (!spec.epsg.empty()) {
+  if (!shape.epsg.empty()) {
     OGRSpatialReference crs;
-    crs.importFromEPSG(std::stoi(spec.epsg));
+    crs.importFromEPSG(std::stoi(shape.epsg));
     dataset->SetSpatialRef(&crs);
   }
   GDALRasterBand* band = dataset->GetRasterBand(1);
-  if (spec.noData) band->SetNoDataValue(*spec.noData);
-  if (spec.scale != 1.0) band->SetScale(spec.scale);
-  if (spec.offset != 0.0) band->SetOffset(spec.offset);
+  if (shape.noData) band->SetNoDataValue(*shape.noData);
+  if (shape.scale != 1.0) band->SetScale(shape.scale);
+  if (shape.offset != 0.0) band->SetOffset(shape.offset);
   std::vector<double> cells;
-  for (int r = 0; r < spec.height; ++r)
-    for (int c = 0; c < spec.width; ++c) cells.push_back(value(c, r));
-  EXPECT_EQ(band->RasterIO(GF_Write, 0, 0, spec.width, spec.height, cells.data(), spec.width, spec.height,
+  for (int r = 0; r < shape.height; ++r)
+    for (int c = 0; c < shape.width; ++c) cells.push_back(value(c, r));
+  EXPECT_EQ(band->RasterIO(GF_Write, 0, 0, shape.width, shape.height, cells.data(), shape.width, shape.height,
                            GDT_Float64, 0, 0),
             CE_None);
   GDALClose(dataset);
@@ -100,13 +100,13 @@ double plane(double x, double y) { return 10 + 0.5 * x - 0.25 * y; }
 
 TEST(Terrain, BilinearOnAPlaneWithEdgeCellsRepeated) {
   ScratchDir dir;
-  RasterSpec spec;
-  spec.width = 40;
-  spec.height = 30;
-  spec.type = GDT_Float64;
-  spec.block = 16;  // 3 x 2 tiles
+  RasterShape shape;
+  shape.width = 40;
+  shape.height = 30;
+  shape.type = GDT_Float64;
+  shape.block = 16;  // 3 x 2 tiles
   const auto centres = [](int c, int r) { return plane(101 + 2 * c, 199 - 2 * r); };
-  const std::string file = writeRaster(dir, "plane.tif", spec, centres);
+  const std::string file = writeRaster(dir, "plane.tif", shape, centres);
   const std::vector<Probe> probes{
       {102.3, 196.1, plane(102.3, 196.1)},
       {131.7, 168.2, plane(131.7, 168.2)},  // between tiles in both directions
@@ -130,7 +130,7 @@ TEST(Terrain, BilinearOnAPlaneWithEdgeCellsRepeated) {
 
 TEST(Terrain, NearestAndBilinearOnACheckerboard) {
   ScratchDir dir;
-  const std::string file = writeRaster(dir, "board.tif", RasterSpec{}, [](int c, int r) { return 1 + (c + r) % 2; });
+  const std::string file = writeRaster(dir, "board.tif", RasterShape{}, [](int c, int r) { return 1 + (c + r) % 2; });
   const auto nearest = opened({file}, TerrainSampling::kNearest);
   expectProbes(*nearest, {{101.9, 198.1, 1}, {102.1, 198.1, 2}, {102.1, 197.9, 1}, {107.9, 194.1, 2},
                          {108.0, 194.0, 2}, {108.1, 194.0, std::nullopt}});
@@ -140,12 +140,12 @@ TEST(Terrain, NearestAndBilinearOnACheckerboard) {
 
 TEST(Terrain, HolesAndDemsInPriorityOrder) {
   ScratchDir dir;
-  RasterSpec local;
+  RasterShape local;
   local.noData = -9999;
   // The local DEM's cell (1, 1) is a hole; the national DEM covers twice its width at 100 + x.
   const std::string localFile =
       writeRaster(dir, "local.tif", local, [](int c, int r) { return c == 1 && r == 1 ? -9999 : 50 + c; });
-  RasterSpec national;
+  RasterShape national;
   national.width = 8;
   national.type = GDT_Int16;
   const std::string nationalFile =
@@ -170,12 +170,12 @@ TEST(Terrain, HolesAndDemsInPriorityOrder) {
 
 TEST(Terrain, RotatedGeotransform) {
   ScratchDir dir;
-  RasterSpec spec;
-  spec.width = 4;
-  spec.height = 4;
+  RasterShape shape;
+  shape.width = 4;
+  shape.height = 4;
   // 2 m cells turned by the angle of cosine 0.8 and sine 0.6.
-  spec.transform = {1000, 1.6, 1.2, 2000, 1.2, -1.6};
-  const std::string file = writeRaster(dir, "turned.tif", spec, [](int c, int r) { return 5 + c + 10 * r; });
+  shape.transform = {1000, 1.6, 1.2, 2000, 1.2, -1.6};
+  const std::string file = writeRaster(dir, "turned.tif", shape, [](int c, int r) { return 5 + c + 10 * r; });
   const auto terrain = opened({file});
   // Column 1.5 and row 2.25 of the cells: X = 1000 + 1.5 * 1.6 + 2.25 * 1.2, Y = 2000 + 1.5 * 1.2 - 2.25 * 1.6;
   // between the centres 5 + 1.0 + 10 * 1.75.
@@ -192,12 +192,12 @@ TEST(Terrain, ScaleOffsetAndFactor) {
   for (const Case& c : std::vector<Case>{{1, 0, 1, 12345}, {0.5, 100, 1, 6272.5}, {1, 0, 0.001, 12.345},
                                          {0.5, 100, 0.001, 6.2725}}) {
     SCOPED_TRACE(n);
-    RasterSpec spec;
-    spec.type = GDT_Int32;
-    spec.noData = -1;  // the raw value, not the scaled one, marks a hole
-    spec.scale = c.scale;
-    spec.offset = c.offset;
-    const std::string file = writeRaster(dir, "mm" + std::to_string(n++) + ".tif", spec,
+    RasterShape shape;
+    shape.type = GDT_Int32;
+    shape.noData = -1;  // the raw value, not the scaled one, marks a hole
+    shape.scale = c.scale;
+    shape.offset = c.offset;
+    const std::string file = writeRaster(dir, "mm" + std::to_string(n++) + ".tif", shape,
                                          [](int col, int) { return col == 3 ? -1 : 12345; });
     const auto terrain = opened({file}, TerrainSampling::kNearest, c.factor);
     expectProbes(*terrain, {{101, 199, c.expected}, {107, 199, std::nullopt}});
@@ -248,10 +248,10 @@ TEST(Terrain, WhatTheRunIsToldOfEachDem) {
   ScratchDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    RasterSpec spec;
-    spec.epsg = c.demEpsg == "missing" ? "" : c.demEpsg;
+    RasterShape shape;
+    shape.epsg = c.demEpsg == "missing" ? "" : c.demEpsg;
     const std::string file = c.demEpsg == "missing" ? (dir.path() / "nowhere.tif").string()
-                                                     : writeRaster(dir, std::string(c.name) + ".tif", spec,
+                                                     : writeRaster(dir, std::string(c.name) + ".tif", shape,
                                                                    [](int, int) { return 1.0; });
     OGRSpatialReference layers;
     if (!c.layersEpsg.empty()) layers.importFromEPSG(std::stoi(c.layersEpsg));

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/e2e.h"
+
 namespace kestrix::testing {
 
 /// The objects of a .mif after its "Data" line.
@@ -24,6 +26,22 @@ struct GdalLayer {
 
 /// True when GDAL's command-line tools are installed.
 bool gdalAvailable();
+
+/// True when the build under test reads and writes through GDAL (a Windows build under Wine does not).
+inline bool binaryHasGdal() {
+#if KESTRIX_WITH_GDAL
+  return !windowsTarget();
+#else
+  return false;
+#endif
+}
+
+/// Skips a test that needs GDAL in the program under test and GDAL's tools to make and read layers.
+#define SKIP_WITHOUT_GDAL()                                                                               \
+  do {                                                                                                    \
+    if (!::kestrix::testing::binaryHasGdal()) GTEST_SKIP() << "the program under test is built without GDAL"; \
+    if (!::kestrix::testing::gdalAvailable()) GTEST_SKIP() << "GDAL's ogr2ogr is not installed (Debian's gdal-bin)"; \
+  } while (0)
 
 /// Reads a .mif/.mid layer with GDAL (ogr2ogr to CSV) and returns its attribute rows; with `xy` a point layer's X and Y come first.
 GdalLayer readWithGdal(const std::filesystem::path& mif, bool xy = false);
