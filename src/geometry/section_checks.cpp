@@ -15,6 +15,8 @@ struct Segment {
   std::size_t k;     // from vertex k to k + 1
   double x0, y0, x1, y1;
   double minX, minY, maxX, maxY;
+  bool inner;        // vertex k is an inner vertex of its line, with the vertex before it at (px, py)
+  double px, py;
 };
 
 // Twice the signed area of the triangle a b c: its sign says on which side of a-b the point c lies.
@@ -22,18 +24,40 @@ double orient(double ax, double ay, double bx, double by, double cx, double cy) 
   return (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
 }
 
-// Where two segments cross properly (each strictly through the other's interior).
+bool opposite(double a, double b) { return (a < 0.0 && b > 0.0) || (a > 0.0 && b < 0.0); }
+
+// True when the inner vertex that starts `a` lies strictly inside `b` and its line goes from one side of `b` to the
+// other there: a crossing through a vertex. Each inner vertex starts one segment, so it is looked at once.
+bool crossesAtStart(const Segment& a, const Segment& b) {
+  if (!a.inner || orient(b.x0, b.y0, b.x1, b.y1, a.x0, a.y0) != 0.0) return false;
+  const double along = (a.x0 - b.x0) * (b.x1 - b.x0) + (a.y0 - b.y0) * (b.y1 - b.y0);
+  const double squared = (b.x1 - b.x0) * (b.x1 - b.x0) + (b.y1 - b.y0) * (b.y1 - b.y0);
+  if (!(along > 0.0 && along < squared)) return false;
+  return opposite(orient(b.x0, b.y0, b.x1, b.y1, a.px, a.py), orient(b.x0, b.y0, b.x1, b.y1, a.x1, a.y1));
+}
+
+// Where two segments of different lines cross: each strictly through the
+// other's interior, or through an inner vertex of one line that passes from
+// one side of the other to the other. Touching is no crossing.
 bool properCrossing(const Segment& a, const Segment& b, double& x, double& y) {
   const double d1 = orient(a.x0, a.y0, a.x1, a.y1, b.x0, b.y0);
   const double d2 = orient(a.x0, a.y0, a.x1, a.y1, b.x1, b.y1);
   const double d3 = orient(b.x0, b.y0, b.x1, b.y1, a.x0, a.y0);
   const double d4 = orient(b.x0, b.y0, b.x1, b.y1, a.x1, a.y1);
-  if (!((d1 < 0.0 && d2 > 0.0) || (d1 > 0.0 && d2 < 0.0))) return false;
-  if (!((d3 < 0.0 && d4 > 0.0) || (d3 > 0.0 && d4 < 0.0))) return false;
-  const double t = d3 / (d3 - d4);
-  x = a.x0 + t * (a.x1 - a.x0);
-  y = a.y0 + t * (a.y1 - a.y0);
-  return true;
+  if (opposite(d1, d2) && opposite(d3, d4)) {
+    const double t = d3 / (d3 - d4);
+    x = a.x0 + t * (a.x1 - a.x0);
+    y = a.y0 + t * (a.y1 - a.y0);
+    return true;
+  }
+  for (const auto& [p, q] : {std::pair<const Segment*, const Segment*>{&a, &b}, {&b, &a}}) {
+    if (crossesAtStart(*p, *q)) {
+      x = p->x0;
+      y = p->y0;
+      return true;
+    }
+  }
+  return false;
 }
 
 double length(const CheckedLine& line) {
@@ -63,7 +87,8 @@ std::vector<Crossing> findCrossings(std::span<const CheckedLine> lines) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::size_t n = std::min(lines[i].x.size(), lines[i].y.size());
     for (std::size_t k = 0; k + 1 < n; ++k) {
-      Segment s{i, k, lines[i].x[k], lines[i].y[k], lines[i].x[k + 1], lines[i].y[k + 1], 0, 0, 0, 0};
+      Segment s{i, k, lines[i].x[k], lines[i].y[k], lines[i].x[k + 1], lines[i].y[k + 1], 0, 0, 0, 0, k > 0,
+                k > 0 ? lines[i].x[k - 1] : 0.0, k > 0 ? lines[i].y[k - 1] : 0.0};
       if (s.x0 == s.x1 && s.y0 == s.y1) continue;
       if (!std::isfinite(s.x0) || !std::isfinite(s.y0) || !std::isfinite(s.x1) || !std::isfinite(s.y1)) continue;
       s.minX = std::min(s.x0, s.x1);

@@ -106,7 +106,7 @@ void SectionChecker::close() {
   }
   for (const Crossing& c : findCrossings(lines)) {
     findings_.push_back(CheckFinding{CheckKind::Crossing, c.first, kept_[c.first].id,
-                                     named(kept_[c.first].id) + " crosses " + named(kept_[c.second].id) + " at (" +
+                                     named(kept_[c.first].id) + " crosses cross-section \"" + kept_[c.second].id + "\" at (" +
                                          number(c.x) + ", " + number(c.y) + ")",
                                      c.x, c.y});
   }
