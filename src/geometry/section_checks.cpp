@@ -3,21 +3,110 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <map>
 #include <utility>
 
 namespace kestrix {
 
 namespace {
 
-struct Segment {
-  std::size_t line;  // the line it belongs to
-  std::size_t k;     // from vertex k to k + 1
-  double x0, y0, x1, y1;
+// Pairs of lines whose segments are tried one against the other; more go through a grid.
+constexpr std::size_t kMostPairsTried = 1 << 14;
+
+struct Box {
   double minX, minY, maxX, maxY;
-  bool inner;        // vertex k is an inner vertex of its line, with the vertex before it at (px, py)
-  double px, py;
 };
+
+bool overlap(const Box& a, const Box& b) {
+  return a.minX <= b.maxX && b.minX <= a.maxX && a.minY <= b.maxY && b.minY <= a.maxY;
+}
+
+Box grown(const Box& b, double x, double y) {
+  return {std::min(b.minX, x), std::min(b.minY, y), std::max(b.maxX, x), std::max(b.maxY, y)};
+}
+
+std::size_t vertices(const CheckedLine& line) { return std::min(line.x.size(), line.y.size()); }
+
+struct Segment {
+  std::size_t line = 0;  // the line it belongs to
+  std::size_t k = 0;     // from vertex k to k + 1
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  Box box{};
+  bool inner = false;    // vertex k is an inner vertex of its line, with the vertex before it at (px, py)
+  double px = 0, py = 0;
+};
+
+// Segment k of line i; false for one of length zero or with a coordinate that is not a number.
+bool segment(std::span<const CheckedLine> lines, std::size_t i, std::size_t k, Segment& s) {
+  const CheckedLine& l = lines[i];
+  s.line = i;
+  s.k = k;
+  s.x0 = l.x[k];
+  s.y0 = l.y[k];
+  s.x1 = l.x[k + 1];
+  s.y1 = l.y[k + 1];
+  if (!std::isfinite(s.x0) || !std::isfinite(s.y0) || !std::isfinite(s.x1) || !std::isfinite(s.y1)) return false;
+  if (s.x0 == s.x1 && s.y0 == s.y1) return false;
+  s.box = grown(Box{s.x0, s.y0, s.x0, s.y0}, s.x1, s.y1);
+  s.inner = k > 0;
+  s.px = k > 0 ? l.x[k - 1] : 0.0;
+  s.py = k > 0 ? l.y[k - 1] : 0.0;
+  return true;
+}
+
+// Calls found(i, j) once for every pair of boxes that overlap, through a grid
+// of about as many cells as boxes, its cells no smaller than a typical box:
+// each box falls into a few cells and each cell holds a few boxes. A pair is
+// tried only in the cell that holds the corner of the box the two share.
+template <class Found>
+void overlappingPairs(const std::vector<Box>& boxes, Found&& found) {
+  if (boxes.size() < 2) return;
+  Box all = boxes[0];
+  double extent = 0.0;
+  for (const Box& b : boxes) {
+    all = grown(grown(all, b.minX, b.minY), b.maxX, b.maxY);
+    extent += std::max(b.maxX - b.minX, b.maxY - b.minY);
+  }
+  const double side = std::max(all.maxX - all.minX, all.maxY - all.minY);
+  const double perSide = std::ceil(std::sqrt(static_cast<double>(boxes.size())));
+  double cell = std::max(side / perSide, extent / static_cast<double>(boxes.size()));
+  if (!(cell > 0.0)) cell = 1.0;
+  const auto cellsAcross = [&](double span) {
+    return static_cast<std::int64_t>(std::min(std::floor(span / cell), perSide * 4.0)) + 1;
+  };
+  const std::int64_t nx = cellsAcross(all.maxX - all.minX);
+  const std::int64_t ny = cellsAcross(all.maxY - all.minY);
+  const auto column = [&](double x) {
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>((x - all.minX) / cell), 0, nx - 1);
+  };
+  const auto row = [&](double y) {
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>((y - all.minY) / cell), 0, ny - 1);
+  };
+  // The boxes of each cell, as one array in cell order.
+  std::vector<std::uint32_t> start(static_cast<std::size_t>(nx * ny) + 1, 0);
+  for (const Box& b : boxes)
+    for (std::int64_t r = row(b.minY); r <= row(b.maxY); ++r)
+      for (std::int64_t c = column(b.minX); c <= column(b.maxX); ++c) ++start[static_cast<std::size_t>(r * nx + c) + 1];
+  for (std::size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+  std::vector<std::uint32_t> members(start.back());
+  std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+  for (std::size_t i = 0; i < boxes.size(); ++i)
+    for (std::int64_t r = row(boxes[i].minY); r <= row(boxes[i].maxY); ++r)
+      for (std::int64_t c = column(boxes[i].minX); c <= column(boxes[i].maxX); ++c)
+        members[fill[static_cast<std::size_t>(r * nx + c)]++] = static_cast<std::uint32_t>(i);
+  for (std::int64_t cellIndex = 0; cellIndex < nx * ny; ++cellIndex) {
+    const std::uint32_t from = start[static_cast<std::size_t>(cellIndex)];
+    const std::uint32_t to = start[static_cast<std::size_t>(cellIndex) + 1];
+    for (std::uint32_t i = from; i < to; ++i) {
+      const Box& a = boxes[members[i]];
+      for (std::uint32_t j = i + 1; j < to; ++j) {
+        const Box& b = boxes[members[j]];
+        if (!overlap(a, b)) continue;
+        if (row(std::max(a.minY, b.minY)) * nx + column(std::max(a.minX, b.minX)) != cellIndex) continue;
+        found(members[i], members[j]);
+      }
+    }
+  }
+}
 
 // Twice the signed area of the triangle a b c: its sign says on which side of a-b the point c lies.
 double orient(double ax, double ay, double bx, double by, double cx, double cy) {
@@ -83,90 +172,73 @@ std::string_view checkName(CheckKind kind) {
 }
 
 std::vector<Crossing> findCrossings(std::span<const CheckedLine> lines) {
-  std::vector<Segment> segs;
+  // First the pairs of lines whose boxes overlap, then, within the box they
+  // share, the pairs of their segments: sections far apart cost nothing.
+  std::vector<Box> boxes(lines.size(), Box{1.0, 1.0, 0.0, 0.0});  // an empty box overlaps none
+  std::vector<std::size_t> placed;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::size_t n = std::min(lines[i].x.size(), lines[i].y.size());
-    for (std::size_t k = 0; k + 1 < n; ++k) {
-      Segment s{i, k, lines[i].x[k], lines[i].y[k], lines[i].x[k + 1], lines[i].y[k + 1], 0, 0, 0, 0, k > 0,
-                k > 0 ? lines[i].x[k - 1] : 0.0, k > 0 ? lines[i].y[k - 1] : 0.0};
-      if (s.x0 == s.x1 && s.y0 == s.y1) continue;
-      if (!std::isfinite(s.x0) || !std::isfinite(s.y0) || !std::isfinite(s.x1) || !std::isfinite(s.y1)) continue;
-      s.minX = std::min(s.x0, s.x1);
-      s.maxX = std::max(s.x0, s.x1);
-      s.minY = std::min(s.y0, s.y1);
-      s.maxY = std::max(s.y0, s.y1);
-      segs.push_back(s);
+    const std::size_t n = vertices(lines[i]);
+    bool first = true;
+    for (std::size_t k = 0; k < n; ++k) {
+      const double x = lines[i].x[k], y = lines[i].y[k];
+      if (!std::isfinite(x) || !std::isfinite(y)) continue;
+      boxes[i] = first ? Box{x, y, x, y} : grown(boxes[i], x, y);
+      first = false;
     }
+    if (!first && n >= 2) placed.push_back(i);
   }
-  if (segs.size() < 2) return {};
+  std::vector<Box> placedBoxes;
+  for (const std::size_t i : placed) placedBoxes.push_back(boxes[i]);
+  std::vector<std::pair<std::size_t, std::size_t>> candidates;
+  overlappingPairs(placedBoxes, [&](std::size_t a, std::size_t b) {
+    candidates.emplace_back(std::min(placed[a], placed[b]), std::max(placed[a], placed[b]));
+  });
+  std::sort(candidates.begin(), candidates.end());
 
-  // A grid of about as many cells as segments, its cells no smaller than a
-  // typical segment, so that each segment falls into a few cells and each
-  // cell holds a few segments.
-  double minX = segs[0].minX, minY = segs[0].minY, maxX = segs[0].maxX, maxY = segs[0].maxY;
-  double extent = 0.0;
-  for (const Segment& s : segs) {
-    minX = std::min(minX, s.minX);
-    minY = std::min(minY, s.minY);
-    maxX = std::max(maxX, s.maxX);
-    maxY = std::max(maxY, s.maxY);
-    extent += std::max(s.maxX - s.minX, s.maxY - s.minY);
-  }
-  const double side = std::max(maxX - minX, maxY - minY);
-  const double perSide = std::ceil(std::sqrt(static_cast<double>(segs.size())));
-  double cell = std::max(side / perSide, extent / static_cast<double>(segs.size()));
-  if (!(cell > 0.0)) cell = 1.0;
-  const auto cellsAcross = [&](double span) {
-    return static_cast<std::int64_t>(std::min(std::floor(span / cell), perSide * 4.0)) + 1;
-  };
-  const std::int64_t nx = cellsAcross(maxX - minX);
-  const std::int64_t ny = cellsAcross(maxY - minY);
-  const auto column = [&](double x) { return std::clamp<std::int64_t>(static_cast<std::int64_t>((x - minX) / cell), 0, nx - 1); };
-  const auto row = [&](double y) { return std::clamp<std::int64_t>(static_cast<std::int64_t>((y - minY) / cell), 0, ny - 1); };
-
-  // The segments of each cell, as one array in cell order.
-  std::vector<std::uint32_t> start(static_cast<std::size_t>(nx * ny) + 1, 0);
-  for (const Segment& s : segs)
-    for (std::int64_t r = row(s.minY); r <= row(s.maxY); ++r)
-      for (std::int64_t c = column(s.minX); c <= column(s.maxX); ++c) ++start[static_cast<std::size_t>(r * nx + c) + 1];
-  for (std::size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
-  std::vector<std::uint32_t> members(start.back());
-  std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-  for (std::size_t i = 0; i < segs.size(); ++i) {
-    const Segment& s = segs[i];
-    for (std::int64_t r = row(s.minY); r <= row(s.maxY); ++r)
-      for (std::int64_t c = column(s.minX); c <= column(s.maxX); ++c)
-        members[fill[static_cast<std::size_t>(r * nx + c)]++] = static_cast<std::uint32_t>(i);
-  }
-
-  // Each pair of lines keeps its crossing on the earliest segments; a pair of
-  // segments is tried only in the cell holding the corner of their common box.
-  std::map<std::pair<std::size_t, std::size_t>, std::pair<std::pair<std::size_t, std::size_t>, Crossing>> best;
-  for (std::int64_t cellIndex = 0; cellIndex < nx * ny; ++cellIndex) {
-    const std::uint32_t from = start[static_cast<std::size_t>(cellIndex)];
-    const std::uint32_t to = start[static_cast<std::size_t>(cellIndex) + 1];
-    for (std::uint32_t i = from; i < to; ++i) {
-      const Segment& a = segs[members[i]];
-      for (std::uint32_t j = i + 1; j < to; ++j) {
-        const Segment& b = segs[members[j]];
-        if (a.line == b.line) continue;
-        if (a.maxX < b.minX || b.maxX < a.minX || a.maxY < b.minY || b.maxY < a.minY) continue;
-        if (row(std::max(a.minY, b.minY)) * nx + column(std::max(a.minX, b.minX)) != cellIndex) continue;
-        Crossing found;
-        if (!properCrossing(a, b, found.x, found.y)) continue;
-        const Segment& first = a.line < b.line ? a : b;
-        const Segment& second = a.line < b.line ? b : a;
-        found.first = first.line;
-        found.second = second.line;
-        const std::pair<std::size_t, std::size_t> order{first.k, second.k};
-        const auto [at, added] = best.try_emplace({first.line, second.line}, order, found);
-        if (!added && order < at->second.first) at->second = {order, found};
+  std::vector<Crossing> out;
+  std::vector<Segment> near[2];
+  for (const auto& [a, b] : candidates) {
+    const Box shared{std::max(boxes[a].minX, boxes[b].minX), std::max(boxes[a].minY, boxes[b].minY),
+                     std::min(boxes[a].maxX, boxes[b].maxX), std::min(boxes[a].maxY, boxes[b].maxY)};
+    for (int side = 0; side < 2; ++side) {
+      const std::size_t line = side == 0 ? a : b;
+      near[side].clear();
+      for (std::size_t k = 0; k + 1 < vertices(lines[line]); ++k) {
+        Segment s;
+        if (segment(lines, line, k, s) && overlap(s.box, shared)) near[side].push_back(s);
       }
     }
+    // The pair's first crossing along the earlier line: its least pair of segment numbers.
+    bool found = false;
+    std::pair<std::size_t, std::size_t> least;
+    Crossing best{a, b, 0.0, 0.0};
+    const auto consider = [&](const Segment& p, const Segment& q) {
+      const Segment& sa = p.line == a ? p : q;
+      const Segment& sb = p.line == a ? q : p;
+      const std::pair<std::size_t, std::size_t> order{sa.k, sb.k};
+      if (found && !(order < least)) return;
+      double x = 0.0, y = 0.0;
+      if (!overlap(sa.box, sb.box) || !properCrossing(sa, sb, x, y)) return;
+      found = true;
+      least = order;
+      best.x = x;
+      best.y = y;
+    };
+    if (near[0].size() * near[1].size() <= kMostPairsTried) {
+      for (const Segment& p : near[0])
+        for (const Segment& q : near[1]) consider(p, q);
+    } else {
+      // Long lines that share much of their box: their segments through a grid of their own.
+      std::vector<Segment> both(near[0]);
+      both.insert(both.end(), near[1].begin(), near[1].end());
+      std::vector<Box> segmentBoxes;
+      for (const Segment& s : both) segmentBoxes.push_back(s.box);
+      overlappingPairs(segmentBoxes, [&](std::size_t i, std::size_t j) {
+        if (both[i].line != both[j].line) consider(both[i], both[j]);
+      });
+    }
+    if (found) out.push_back(best);
   }
-  std::vector<Crossing> out;
-  out.reserve(best.size());
-  for (const auto& entry : best) out.push_back(entry.second.second);
   return out;
 }
 

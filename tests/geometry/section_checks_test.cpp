@@ -41,6 +41,23 @@ TEST(SectionChecks, CrossingsAreProperAndFoundOncePerPair) {
   EXPECT_DOUBLE_EQ(found[1].y, 5.0);
 }
 
+TEST(SectionChecks, LongLinesSharingTheirBoxCrossOnce) {
+  // Two zigzags of 301 vertices (too many segment pairs to try them all): the first through (0, 1), (1, 2), (2, 1)...,
+  // the second through (0.5, -1), (1.5, 3), (2.5, -1)... They cross many times; the first crossing along the first
+  // line is on its segment 1, y = 3 - x, with the second's segment 0, y = 4x - 3: at x = 1.2, y = 1.8.
+  Line first, second;
+  for (int i = 0; i <= 300; ++i) {
+    first.x.push_back(i);
+    first.y.push_back(i % 2 == 0 ? 1 : 2);
+    second.x.push_back(i + 0.5);
+    second.y.push_back(i % 2 == 0 ? -1 : 3);
+  }
+  const auto found = findCrossings(view({first, second}));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NEAR(found[0].x, 1.2, 1e-12);
+  EXPECT_NEAR(found[0].y, 1.8, 1e-12);
+}
+
 TEST(SectionChecks, TenThousandSectionsAreCheckedForCrossingsQuickly) {
   // Parallel sections 10 apart, 50 long, in 100 rows: none crosses; one more line crosses the first two, through
   // their middle vertices.
