@@ -102,6 +102,26 @@ TEST(ChecksE2E, EachMistakeIsFoundAloneAndCounted) {
   }
 }
 
+TEST(ChecksE2E, TheGeoPackageHoldsTheFindings) {
+#if KESTRIX_WITH_GDAL
+  if (testing::windowsTarget() || !testing::gdalAvailable()) GTEST_SKIP() << "no GDAL to write or read a GeoPackage";
+  ScratchDir dir;
+  dir.write("proj.mif", kProjection);
+  dir.write("proj.mid", "");
+  dir.write("model.dat", model([](std::vector<Pt>& p) { p[2].z = -9999; }));
+  const auto run = dir.run({"-batch", "-N", "-isis", "-check", "-gpkg", "proj.mif", "model.dat"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  const auto layer = testing::readLayerWithGdal(dir.path() / "kestrix_layers.gpkg", "_xs_checks");
+  ASSERT_TRUE(layer.ran) << layer.messages;
+  ASSERT_EQ(layer.rows.size(), 1u) << layer.messages;
+  EXPECT_EQ(layer.rows[0], (std::vector<std::string>{"POINT (20 10)", "S2", "no-data",
+                                                     "Cross-section \"S2\": point 3 has the level -9999.000, a "
+                                                     "no-data value"}));
+#else
+  GTEST_SKIP() << "the program under test is built without GDAL";
+#endif
+}
+
 TEST(ChecksE2E, StrictEndsDoubtfulRunsWithTwo) {
   ScratchDir dir;
   dir.write("proj.mif", kProjection);
