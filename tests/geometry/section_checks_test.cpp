@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <numbers>
 #include <optional>
 #include <vector>
 
@@ -90,8 +91,8 @@ TEST(SectionChecks, ReversedAmongNeighboursOfItsReach) {
   EXPECT_TRUE(findReversed(view(lines), std::vector<int>{0, 0, 0, 0, 0}).empty());
   // 110 degrees from a neighbour is not reversed: direction (sin 110, cos 110) against (0, -1).
   lines[3].x = {30, 30};
-  lines[2].x = {20, 20 + 10 * std::sin(110.0 * M_PI / 180.0)};
-  lines[2].y = {0, -10 * std::cos(110.0 * M_PI / 180.0)};
+  lines[2].x = {20, 20 + 10 * std::sin(110.0 * std::numbers::pi / 180.0)};
+  lines[2].y = {0, -10 * std::cos(110.0 * std::numbers::pi / 180.0)};
   EXPECT_TRUE(findReversed(view(lines), std::vector<int>{0, 0, 0, 0, 0}).empty());
 }
 
