@@ -120,6 +120,7 @@ void xsWriteSections(Workspace& ws, const ExtraSectionSink& extra, const ReportR
     section.csvPath = head.csvPath;
     section.source = head.source;
     section.sources = head.sources;
+    section.reach = head.reach;
     viewPoints(*stored[i], rules, section);
     slot.text.clear();
     for (const SectionSink* sink : preparers) sink->prepare(section, slot.text);

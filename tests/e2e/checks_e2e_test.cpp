@@ -35,9 +35,10 @@ std::vector<Pt> cleanSection(int i) {
   return {{0, 10, "LEFT", e, 0}, {5, 5, "", e, 5}, {10, 10, "RIGHT", e, 10}};
 }
 
-std::string model(const std::function<void(std::vector<Pt>&)>& mistake) {
+// Sections S<from> to S<to - 1>, S2 with the mistake.
+std::string model(const std::function<void(std::vector<Pt>&)>& mistake, int from = 0, int to = 5) {
   std::vector<std::string> text{"Hand-made model", "#REVISION#1", "END GENERAL"};
-  for (int i = 0; i < 5; ++i) {
+  for (int i = from; i < to; ++i) {
     std::vector<Pt> pts = cleanSection(i);
     if (i == 2 && mistake) mistake(pts);
     text.insert(text.end(), {"RIVER Main", "SECTION", "S" + std::to_string(i), "    10.000              0.0001      1000",
@@ -146,6 +147,21 @@ TEST(ChecksE2E, StrictEndsDoubtfulRunsWithTwo) {
   EXPECT_FALSE(plain.has("_xs_checks.mif"));
   EXPECT_EQ(warned.output.find("Summary: checks"), std::string::npos);
   EXPECT_EQ(dir.run({"-batch", "-N", "-isis", "proj.mif", "model.dat"}).status, 0);
+}
+
+TEST(ChecksE2E, NeighboursFromAnotherFileAreNotCompared) {
+  // The pit of S2 is found with S3 in the same file, not with S3 in the next one; S2 reversed likewise.
+  for (const auto& mistake : std::vector<std::function<void(std::vector<Pt>&)>>{
+           [](std::vector<Pt>& p) { p[1].z = -5; }, [](std::vector<Pt>& p) { p[0].north = 10, p[2].north = 0; }}) {
+    ScratchDir dir;
+    dir.write("proj.mif", kProjection);
+    dir.write("proj.mid", "");
+    dir.write("a.dat", model(mistake, 0, 3));
+    dir.write("b.dat", model(mistake, 3, 5));
+    const auto run = dir.run({"-batch", "-N", "-isis", "-check", "proj.mif", "a.dat", "b.dat"});
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(checkLines(run.output).empty()) << run.output;
+  }
 }
 
 TEST(ChecksE2E, TheBundledExampleHasNoFindings) {
