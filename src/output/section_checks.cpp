@@ -61,8 +61,10 @@ void SectionChecker::write(const SectionView& section, SectionNotes&) {
 
   const std::size_t index = kept_.size();
   const bool pointsPlaced = ws_.settings.mode != RunMode::Mike11;
-  std::vector<float> x(section.rows.size());
-  std::vector<float> z(section.rows.size());
+  std::vector<float>& x = rowX_;
+  std::vector<float>& z = rowZ_;
+  x.resize(section.rows.size());
+  z.resize(section.rows.size());
   for (std::size_t r = 0; r < section.rows.size(); ++r) {
     x[r] = section.rows[r].x;
     z[r] = section.rows[r].z;

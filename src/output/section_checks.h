@@ -51,6 +51,7 @@ class SectionChecker final : public SectionSink {
   std::vector<CheckFinding>& findings_;
   std::vector<Kept> kept_;
   std::string lastReach_;
+  std::vector<float> rowX_, rowZ_;  // the offsets and levels of the section being checked
 };
 
 /// _xs_checks: a point for every finding of the checks, with its section, kind and message.
