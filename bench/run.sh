@@ -145,6 +145,7 @@ echo "== Runs (median of $runs; console to a file)"
 measure "ogr2ogr -f CSV, 1,000,000 points" gis1m ogr2ogr -f CSV @OUT@/survey.csv survey.mif
 measure "kestrix GIS, 100,000 points" gis100k "$exe" -batch -N -out:@OUT@ survey.mif
 measure "kestrix GIS, 1,000,000 points" gis1m "$exe" -batch -N -out:@OUT@ survey.mif
+measure "kestrix GIS -check, 1,000,000 points" gis1m "$exe" -batch -N -check -out:@OUT@ survey.mif
 measure "kestrix -mpt200000, 150,000 in 1 group" group150k "$exe" -batch -N -mpt200000 -out:@OUT@ survey.mif
 measure "kestrix ISIS, 10,000 x 50" isis "$exe" -batch -M -isis -out:@OUT@ proj.mif big.dat
 measure "kestrix MIKE 11, 5,000 on 50,000" mike11 "$exe" -batch -M -m11 -out:@OUT@ proj.mif xs.txt model.nwk11 model.hd11
@@ -165,6 +166,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 g1="kestrix GIS, 1,000,000 points"
 check "GIS 1M wall / ogr2ogr wall" "$(ratio "${WALL[$g1]}" "${WALL["ogr2ogr -f CSV, 1,000,000 points"]}")" 0.10 ""
 check "GIS 1M peak memory" "${RSS[$g1]}" 150 MiB
+check "GIS 1M -check wall / GIS 1M wall" "$(ratio "${WALL["kestrix GIS -check, 1,000,000 points"]}" "${WALL[$g1]}")" 1.05 ""
 check "ISIS 10,000 x 50 wall" "${WALL["kestrix ISIS, 10,000 x 50"]}" 0.5 s
 check "MIKE 11 5,000 sections on 50,000 points wall" "${WALL["kestrix MIKE 11, 5,000 on 50,000"]}" 0.3 s
 check "GIS 1M wall / GIS 100k wall" "$(ratio "${WALL[$g1]}" "${WALL["kestrix GIS, 100,000 points"]}")" 11 ""

@@ -44,6 +44,8 @@ isis=../shared/realdata/isis/Douglas_2018_DN_002_DesQ_internal.DAT
 if [ -f "$isis" ]; then
   # The projection layer may be any .mif: the example survey's.
   check isis -N -isis examples/survey.mif "$isis"
+  # The same model with the section checks: its findings marked on the plan.
+  check isis-check -N -isis -check examples/survey.mif "$isis"
 else
   echo "-- isis: left out, the shared real-world samples ($isis) are not there"
 fi

@@ -15,6 +15,8 @@ namespace kestrix {
 constexpr int kExitSuccess = 0;
 /// Exit status of every other end of a run.
 constexpr int kExitFailure = 1;
+/// Exit status of a -strict run that wrote its outputs but said a WARNING or CHECK on the way.
+constexpr int kExitDoubtful = 2;
 
 /// The vendor support address that messages name.
 inline constexpr std::string_view kSupportEmail = "support@kestrix.example";

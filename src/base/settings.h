@@ -50,6 +50,13 @@ struct TerrainOptions {
   bool used() const { return !dems.empty(); }
 };
 
+/// The checks of the written sections (-check, -checkbed:) and what a doubtful run ends with (-strict).
+struct CheckOptions {
+  bool on = false;          ///< -check: look for the mistakes a model run would otherwise find
+  double bedJump = 2.0;     ///< -checkbed: the largest bed step between neighbours that passes, in Z units
+  bool strict = false;      ///< -strict: a run that wrote its outputs with a WARNING or CHECK ends with status 2
+};
+
 /// Run settings read from the command line and set by the readers.
 struct Settings {
   int mxs = 10000;                   ///< maximum number of cross-sections
@@ -73,6 +80,7 @@ struct Settings {
   std::string crsOption;             ///< the coordinate system named by -crs:, as typed; empty without it
   std::string crsCoordSys;           ///< with -crs:, the CoordSys line it gives a copied header; empty: none
   TerrainOptions terrain;            ///< the terrain model of -dem: and its options
+  CheckOptions checks;               ///< the section checks and -strict
 };
 
 /// What the run has found and done so far: the flags its checkpoints test and the counts for its summary.
@@ -82,6 +90,8 @@ struct RunTally {
   int inputsRead = 0;                   ///< input files handed to a reader or converter
   std::int64_t pointsRead = 0;          ///< points read from the inputs
   int warnings = 0;                     ///< WARNING messages said
+  int checkLines = 0;                   ///< CHECK messages said
+  std::vector<int> checkFindings;       ///< findings of the section checks (-check), by kind
   int csvWritten = 0;                   ///< cross-section .csv files written
   std::vector<std::string> removedIds;  ///< sections read but taken out of the store again with a warning
   std::unordered_set<std::string> saveDateWarned;  ///< .mid files already reported with WARNING 0004

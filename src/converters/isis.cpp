@@ -105,6 +105,7 @@ class IsisReader {
     section_ = appendSectionWithinLimit(ws_.out, ws_.settings, ws_.tally, ws_.store);
     Section& sec = ws_.store[section_];
     sec.source[0] = sourcePath;
+    sec.reach = sourcePath;
     sec.source[1] = fitField(line_, kSourceWidth);
     sec.source[2] = fitField(next_, kSourceWidth);
 

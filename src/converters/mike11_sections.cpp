@@ -217,6 +217,8 @@ class M11SectionConversion::Converter {
     sec.source[0] = source1_;
     sec.source[1] = fitField(topo_, kSourceLength);
     sec.source[2] = fitField(branch + "; " + AREALD(c_, 3), kSourceLength);
+    // A branch is known by its name and topo identifier together.
+    sec.reach = branch + '\n' + std::string(significant(topo_));
     sec.id = fitField(branch + "_" + AINTEGERPREC0(chainageCode(c_), 9), kIdWidth);
 
     std::int32_t n = 0;

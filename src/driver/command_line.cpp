@@ -6,6 +6,7 @@
 #include "driver/modes.h"
 #include "kestrix_version.h"
 #include "driver/run_context.h"
+#include "driver/check_options.h"
 #include "driver/terrain_options.h"
 #include "files/commit_journal.h"
 #include "text/freeformat.h"
@@ -128,6 +129,17 @@ const char* const kAddedOptions[] = {
     "   -landuse:FILE[:FIELD] - a polygon layer whose FIELD (default: its first",
     "             numeric field) gives the resistance value of the DEM points",
     "             inside its polygons.  Needs GDAL.",
+    "   -check  - look at every written section for the mistakes a model run",
+    "             would otherwise find: sections crossing in plan, a section drawn",
+    "             the other way from its neighbours, offsets going back, repeated",
+    "             points, no-data levels (-9000 or less, 9000 or more), a bed far",
+    "             below or above both neighbours, sections of fewer than three",
+    "             points or without a C point.  Each finding is a CHECK line, a",
+    "             point of the layer _xs_checks and a line of the summary.",
+    "   -checkbed:T     - the bed step to both neighbours that -check reports",
+    "             (default 2.0, in Z units).",
+    "   -strict - a run that wrote its outputs but said a WARNING or CHECK ends",
+    "             with exit status 2 instead of 0.",
     "Only -M, -N, -N2M and -R choose what the resistance values are (-M by",
     "default); -mxs, -mpt, -mlp and -m11 do not.  An option that matches none of",
     "these is named in a WARNING and ignored.",
@@ -139,7 +151,8 @@ const char* const kAddedOptions[] = {
     "projection file may be such a file or a .prj.  -gpkg needs GDAL too.",
     "   --help, -help or /?  - this text;  --version or -version - the version.",
     "Exit status: 0 after \"Finished.\", this text, the version, or the usage text",
-    "of a run without arguments; 1 after every other end.",
+    "of a run without arguments; 2 after \"Finished.\" with -strict and a WARNING",
+    "or CHECK; 1 after every other end.",
     "",
 };
 
@@ -337,7 +350,7 @@ bool readAddedOption(RunContext& run, const std::string& word) {
     readOutFolder(run, word);
   } else if (optionIs(word, "crs")) {
     readCrs(run, word);
-  } else if (!readTerrainOption(run, word)) {
+  } else if (!readTerrainOption(run, word) && !readCheckOption(run, word)) {
     return false;
   }
   return true;
@@ -408,7 +421,7 @@ namespace {
 int consoleEnd(RunContext& run, int status) {
   const std::string failure = run.console.writeFailure();
   if (failure.empty()) return status;
-  const bool written = status == kExitSuccess && run.tally.csvWritten > 0;
+  const bool written = status != kExitFailure && run.tally.csvWritten > 0;
   run.console.writeErrorLine("kestrix: the console output could not be written (" + failure + ")" +
                              (written ? " - the outputs were written" : ""));
   return kExitFailure;

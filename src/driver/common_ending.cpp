@@ -39,7 +39,9 @@ void commonEnding(RunContext& run, GisFormats& formats) {
   printSummary(run);
   run.newline();
   run.say("Finished.");
-  run.exits(kExitSuccess);
+  // With -strict, a scripted run stops on doubtful data though its outputs are in place.
+  const bool doubtful = run.tally.warnings > 0 || run.tally.checkLines > 0;
+  run.exits(run.settings.checks.strict && doubtful ? kExitDoubtful : kExitSuccess);
 }
 
 }  // namespace kestrix

@@ -12,6 +12,7 @@ void RunContext::say(std::string_view line) {
 
 void RunContext::say(const Message& message) {
   if (message.severity == Severity::Warning) ++tally.warnings;
+  if (message.severity == Severity::Check) ++tally.checkLines;
   const std::string line = messageLine(message);
   if (settings.optHtml) report.keep(message, line);
   say(line);

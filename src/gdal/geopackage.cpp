@@ -12,6 +12,7 @@
 #include "gdal/gdal_source.h"
 #include "text/numbers.h"
 #include "output/layer_schemas.h"
+#include "output/section_checks.h"
 #include "output/row_layouts.h"
 #include "text/text.h"
 
@@ -74,6 +75,7 @@ class GeoPackageWriter::Sections final : public SectionSink {
     sourceWidth_ = static_cast<int>(view.sourceWidth);
     flags_ = std::string(1, view.resistanceLetter) + "P";
     demNames_ = view.demNames;
+    checks_ = view.checks;
   }
   void open(int headerUnit) override {
     writer_.create(headerUnit);
@@ -81,6 +83,7 @@ class GeoPackageWriter::Sections final : public SectionSink {
     bed_ = writer_.layer(sectionPointSchema("_xs_bed_points"));
     all_ = writer_.layer(sectionPointSchema("_xs_all_points"));
     if (!demNames_.empty()) dem_ = writer_.layer(demPointSchema());
+    if (checks_ != nullptr) checkPoints_ = writer_.layer(checkPointSchema());
     writer_.begin();
   }
   void write(const SectionView& section, SectionNotes&) override {
@@ -104,7 +107,21 @@ class GeoPackageWriter::Sections final : public SectionSink {
     for (const DrawnPoint& pt : section.points) point(all_, section.id, pt);
     for (const DemPointView& pt : section.demPoints) demPoint(section.id, pt);
   }
-  void close() override { writer_.commit(); }
+  void close() override {
+    // The checker was closed first: the findings are complete.
+    if (checks_ != nullptr) {
+      for (const CheckFinding& finding : *checks_) {
+        OGRFeature f(checkPoints_->GetLayerDefn());
+        OGRPoint geometry(finding.x, finding.y);
+        f.SetGeometry(&geometry);
+        setText(f, "XS_ID", finding.id);
+        setText(f, "Check", std::string(checkName(finding.kind)));
+        setText(f, "Message", finding.text.substr(0, kCheckMessageColumn));
+        add(checkPoints_, f);
+      }
+    }
+    writer_.commit();
+  }
 
  private:
   void point(OGRLayer* layer, const std::string& id, const DrawnPoint& pt) {
@@ -139,7 +156,9 @@ class GeoPackageWriter::Sections final : public SectionSink {
   OGRLayer* bed_ = nullptr;
   OGRLayer* all_ = nullptr;
   OGRLayer* dem_ = nullptr;
+  OGRLayer* checkPoints_ = nullptr;
   std::vector<std::string> demNames_;
+  const std::vector<CheckFinding>* checks_ = nullptr;
 };
 
 // 1d_nwk and 1d_branches, written through the MIF/MID sink and into the GeoPackage.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "files/paths.h"
+#include "output/html_checks.h"
 #include "output/html_text.h"
 #include "output/report_template.h"
 #include "output/row_layouts.h"
@@ -193,6 +194,12 @@ void HtmlReportSink::open(int) {
 }
 
 void HtmlReportSink::write(const SectionView& section, SectionNotes&) {
+  if (view_.checks != nullptr) {
+    // The long profile of a -check run breaks where the input file or branch changes.
+    if (reaches_.empty() || section.reach != lastReach_) ++reach_;
+    lastReach_ = section.reach;
+    reaches_.push_back(reach_);
+  }
   line_.clear();
   if (written_ > 0) line_ += ',';
   // An identifier met twice is named by its first section.
@@ -355,7 +362,15 @@ void HtmlReportSink::close() {
   writeText(parts_[3]);
   writeRunData(named);
   writeText(parts_[4]);
-  writeText(kReportScript);
+  // A -check run's findings go on the plan through the report's script with two calls added; a run without -check
+  // gets the script as it is.
+  const std::string hooked = view_.checks != nullptr ? hookedReportScript() : std::string();
+  if (!hooked.empty()) {
+    writeText(checksReportPrelude(*view_.checks, reaches_));
+    writeText(hooked);
+  } else {
+    writeText(kReportScript);
+  }
   if (!view_.demNames.empty()) writeText(kDemPointsScript);
   writeText(parts_[5]);
   file_.close();

@@ -43,6 +43,14 @@ LayerSchema demPointSchema() {
            {"DEM", FieldType::Char, kDemNameColumn}}};
 }
 
+LayerSchema checkPointSchema() {
+  return {"_xs_checks",
+          MifObjectKind::Point,
+          {{"XS_ID", FieldType::Char, kIdColumn},
+           {"Check", FieldType::Char, 14},
+           {"Message", FieldType::Char, kCheckMessageColumn}}};
+}
+
 LayerSchema networkSchema() {
   return {"1d_nwk",
           MifObjectKind::Pline,

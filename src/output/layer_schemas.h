@@ -21,6 +21,12 @@ LayerSchema sectionPointSchema(const char* name);
 /// _xs_dem_points: a point taken from the terrain model with its section, offset, Z, resistance, group and DEM.
 LayerSchema demPointSchema();
 
+/// Characters of the Message column of _xs_checks.
+constexpr int kCheckMessageColumn = 254;
+
+/// _xs_checks: a finding of the section checks with its section, kind and message.
+LayerSchema checkPointSchema();
+
 /// 1d_nwk: one channel between consecutive sections of a MIKE 11 branch.
 LayerSchema networkSchema();
 

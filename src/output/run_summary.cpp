@@ -1,5 +1,6 @@
 #include "output/run_summary.h"
 
+#include "geometry/section_checks.h"
 #include "text/text.h"
 
 namespace kestrix {
@@ -38,6 +39,14 @@ std::vector<std::string> summaryLines(const Workspace& ws) {
     lines.push_back("Summary: DEM points added: " + std::to_string(tally.demPoints));
     lines.push_back("Summary: sides cut short (no DEM value): " + std::to_string(tally.sidesCutShort));
     lines.push_back("Summary: datum warnings (DEM and survey differ): " + std::to_string(tally.datumWarnings));
+  }
+  // A run with the checks counts their findings by kind.
+  if (ws.settings.checks.on) {
+    for (std::size_t k = 0; k < kCheckKinds; ++k) {
+      const int found = k < tally.checkFindings.size() ? tally.checkFindings[k] : 0;
+      lines.push_back("Summary: checks, " + std::string(checkName(static_cast<CheckKind>(k))) + ": " +
+                      std::to_string(found));
+    }
   }
   lines.push_back("Summary: warnings: " + std::to_string(tally.warnings));
   lines.push_back("Summary: output folder: " + (folder.empty() ? std::string(".") : folder));

@@ -61,6 +61,7 @@ class SectionHead {
     const Section& sec = ws_.store[s];
     SectionView v;
     v.section = s;
+    v.reach = sec.reach;
     // Every output shows these texts as they are here, so a control character is blanked once, for all of them.
     std::string text = sec.id;
     const char* control = blankControlCharacters(text);
@@ -176,6 +177,10 @@ void rows(const Section& sec, const PointRules& rules, SectionView& v) {
     for (int p = 1; p <= n; ++p) {
       const StorePoint& pt = sec.point(g, p);
       v.rows.push_back(CsvRow{base + pt.x, pt.z, pt.mnr, g, pt.dem >= 0});  // summed in single precision
+      if (rules.checks) {
+        v.rowMapX.push_back(pt.mapX);
+        v.rowMapY.push_back(pt.mapY);
+      }
     }
   }
 }
@@ -308,11 +313,13 @@ SectionsView viewSections(Workspace& ws) {
 }
 
 PointRules pointRules(const Settings& settings, const RunTally& tally) {
-  return PointRules{settings.mode, settings.optTrim, tally.linesFound, settings.optPpol};
+  return PointRules{settings.mode, settings.optTrim, tally.linesFound, settings.optPpol, settings.checks.on};
 }
 
 void viewPoints(const Section& sec, const PointRules& rules, SectionView& v) {
   v.rows.clear();
+  v.rowMapX.clear();
+  v.rowMapY.clear();
   v.stopMessage.clear();
   v.lineX.clear();
   v.lineY.clear();

@@ -75,7 +75,10 @@ struct SectionView {
   std::string csvPath;               ///< the .csv file as opened
   std::string source;                ///< the Source value of its 1d_xs row
   std::vector<std::string> sources;  ///< the converter's descriptive texts that are not blank
+  std::string reach;                 ///< the input file or MIKE 11 branch it came from (see Section::reach)
   std::vector<CsvRow> rows;          ///< the .csv rows in order
+  std::vector<double> rowMapX;       ///< with the checks: the easting of each row's point, as stored
+  std::vector<double> rowMapY;       ///< as rowMapX
   std::string stopMessage;           ///< an inconsistent store ends the run with this text after `rows`; empty when not
   std::vector<double> lineX;         ///< vertices of its 1d_xs line (none: the line is left out)
   std::vector<double> lineY;         ///< as lineX
@@ -87,6 +90,8 @@ struct SectionView {
   const PreparedText* prepared = nullptr;  ///< what the sinks made ahead of writing the section, if anything
 };
 
+struct CheckFinding;
+
 /// The view of every section the run writes, in store order; the points of each are filled in as it is written.
 struct SectionsView {
   std::vector<SectionView> sections;  ///< the usable sections
@@ -95,6 +100,8 @@ struct SectionsView {
   std::size_t sourceWidth = 0;        ///< width of the Source column of 1d_xs
   bool pointLayersStayOpen = false;   ///< the point layers are left for the end of the run to close
   std::vector<std::string> demNames;  ///< the DEMs of -dem:, as given; none: no _xs_dem_points layer
+  /// With -check: the findings of the checks, complete once the checker, the first sink, is closed; null without.
+  const std::vector<CheckFinding>* checks = nullptr;
 };
 
 /// Computes the view of every usable section without its points (see viewPoints), warning about .csv names that had
@@ -107,6 +114,7 @@ struct PointRules {
   bool trim = false;            ///< a MIKE 11 section keeps its centre group alone (-trim)
   bool linesFound = false;      ///< the groups were placed by lines, so their offsets are not chained
   bool ppol = false;            ///< the points were projected onto their lines (-ppol)
+  bool checks = false;          ///< the rows' map positions are kept for the section checks (-check)
 };
 
 /// The point rules of a run with `settings`, once its readers have filled `tally`.

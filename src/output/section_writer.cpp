@@ -11,6 +11,7 @@
 #include "output/section_sinks.h"
 #include "output/section_view.h"
 #include "output/items_ahead.h"
+#include "output/section_checks.h"
 #include "text/text.h"
 
 namespace kestrix {
@@ -38,11 +39,12 @@ void guardSectionOutputs(Workspace& ws, const std::vector<std::string>& csvPaths
   // modes only here), so it is guarded like every other input.
   if (st.composedHeader.empty()) ws.files.inputs.add(ws.files.fs, headerSource(st.inFiles));
   std::vector<std::string> outputs;
-  outputs.reserve(csvPaths.size() + 7);
+  outputs.reserve(csvPaths.size() + 9);
   outputs.insert(outputs.end(), csvPaths.begin(), csvPaths.end());
-  for (const std::string_view layer : {"1d_xs", "_xs_bed_points", "_xs_all_points", "_xs_dem_points"}) {
-    // The DEM points' layer is written only by runs with a terrain model.
+  for (const std::string_view layer : {"1d_xs", "_xs_bed_points", "_xs_all_points", "_xs_dem_points", "_xs_checks"}) {
+    // The DEM points' layer is written only by runs with a terrain model, the checks' only by runs with -check.
     if (layer == "_xs_dem_points" && (st.mode != RunMode::Gis || !st.terrain.used())) continue;
+    if (layer == "_xs_checks" && !st.checks.on) continue;
     const std::string base = ADDFOLDER(st.outFolder, layer);
     outputs.push_back(base + ".mif");
     outputs.push_back(base + ".mid");
@@ -54,7 +56,9 @@ void guardSectionOutputs(Workspace& ws, const std::vector<std::string>& csvPaths
 }  // namespace
 
 void xsWriteSections(Workspace& ws, const ExtraSectionSink& extra, const ReportRecord* report) {
-  const SectionsView view = viewSections(ws);
+  SectionsView view = viewSections(ws);
+  std::vector<CheckFinding> findings;
+  if (ws.settings.checks.on) view.checks = &findings;
   std::vector<std::string> csvPaths;
   csvPaths.reserve(view.sections.size());
   for (const SectionView& section : view.sections) csvPaths.push_back(section.csvPath);
@@ -67,6 +71,13 @@ void xsWriteSections(Workspace& ws, const ExtraSectionSink& extra, const ReportR
   BedPointSink bed(ws, view);
   AllPointsSink all(ws, view);
   std::vector<SectionSink*> sinks{&csv, &lines, &bed, &all};
+  // The checker comes first: closed first, it leaves its findings for the outputs that show them.
+  std::optional<SectionChecker> checker;
+  std::optional<CheckPointsSink> checkPoints;
+  if (view.checks != nullptr) {
+    sinks.insert(sinks.begin(), &checker.emplace(ws, findings));
+    sinks.push_back(&checkPoints.emplace(ws, findings));
+  }
   std::optional<DemPointsSink> dem;
   if (!view.demNames.empty()) sinks.push_back(&dem.emplace(ws, view));
   const std::unique_ptr<SectionSink> more = extra ? extra(view) : nullptr;
@@ -109,6 +120,7 @@ void xsWriteSections(Workspace& ws, const ExtraSectionSink& extra, const ReportR
     section.csvPath = head.csvPath;
     section.source = head.source;
     section.sources = head.sources;
+    section.reach = head.reach;
     viewPoints(*stored[i], rules, section);
     slot.text.clear();
     for (const SectionSink* sink : preparers) sink->prepare(section, slot.text);

@@ -58,6 +58,7 @@ struct Section {
   int ppolNv = 0;                     ///< vertices of the projection line in use
   std::vector<MapPoint> startLine;    ///< vertices of the start line as read; kept for the report (-html) and -dem:
   bool demCut = false;                ///< cut wholly from the terrain model: its line has no surveyed point
+  std::string reach;                  ///< the input file or MIKE 11 branch it came from; empty: the run's only one
 
   /// Point p (from 1) of group g; a slot never written reads as zero.
   const StorePoint& point(Group g, int p) const;

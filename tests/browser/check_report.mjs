@@ -175,6 +175,19 @@ async function main() {
     check(charts === csvFiles.length, `${charts} section charts for ${csvFiles.length} .csv files`);
     const planLines = await page.eval("Number(document.getElementById('plan').getAttribute('data-section-lines'))");
     check(planLines === xsLines, `${planLines} section lines in the plan for ${xsLines} objects of 1d_xs`);
+    // A -check run marks every finding of _xs_checks on the plan and lists each as a CHECK line linked to its chart.
+    const checksMid = path.join(o.outputs, '_xs_checks.mid');
+    if (existsSync(checksMid)) {
+      const findings = readFileSync(checksMid, 'latin1').split('\r\n').filter((l) => l !== '').length;
+      const marks = await page.eval("Number(document.getElementById('plan').getAttribute('data-check-marks'))");
+      check(marks === findings, `${marks} findings marked on the plan for ${findings} rows of _xs_checks`);
+      if (findings > 0) {
+        const first = await page.eval(`(() => { const li = document.querySelector('ol.messages li.check');
+          return li ? { text: li.textContent, href: li.querySelector('a') ? li.querySelector('a').getAttribute('href') : '' } : null; })()`);
+        const target = first && first.href ? await page.eval(`!!document.getElementById('${first.href.slice(1)}')`) : false;
+        check(!!first && first.text.startsWith('CHECK - ') && target, `the first finding is listed as a CHECK line linked to its chart`);
+      }
+    }
 
     // One section from the middle: its chart, drawn when scrolled to, against its .csv.
     const pick = Math.floor((charts - 1) / 2);
@@ -254,8 +267,9 @@ async function main() {
         views: getComputedStyle(document.getElementById('views')).display,
         messages: document.querySelectorAll('#run .messages li').length,
         count: Number((document.getElementById('messages').textContent.match(/\\((\\d+)\\)/) || [0, -1])[1]) }; })()`);
-    // A run with a terrain model has five summary lines more.
-    check(plain.shown && plain.summary === (existsSync(path.join(o.outputs, '_xs_dem_points.mid')) ? 12 : 7) && plain.views === 'none' && plain.messages === plain.count,
+    // A run with a terrain model has five summary lines more, a run with the checks seven.
+    const summaries = 7 + (existsSync(path.join(o.outputs, '_xs_dem_points.mid')) ? 5 : 0) + (existsSync(checksMid) ? 7 : 0);
+    check(plain.shown && plain.summary === summaries && plain.views === 'none' && plain.messages === plain.count,
       `with scripting off: header shown, ${plain.summary} summary lines, ${plain.messages} messages, script views hidden`);
   } finally {
     await browser.close();

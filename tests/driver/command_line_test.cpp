@@ -155,6 +155,31 @@ TEST(CommandLine, AddedOptionsMatchLikeTheOthersAndLeaveTheLetterAlone) {
   }
 }
 
+TEST(CommandLine, CheckOptionsAreToldApartByTheirWholeWords) {
+  TestRun a;
+  Settings s = parse(a, {"-checkbed:3.5", "x.mif"});
+  EXPECT_FALSE(s.checks.on);  // a threshold alone does not check
+  EXPECT_DOUBLE_EQ(s.checks.bedJump, 3.5);
+  EXPECT_FALSE(s.checks.strict);
+  TestRun b;
+  s = parse(b, {"/CHECK", "-Strict", "x.mif"});
+  EXPECT_TRUE(s.checks.on);
+  EXPECT_TRUE(s.checks.strict);
+  EXPECT_DOUBLE_EQ(s.checks.bedJump, 2.0);
+  for (const char* bad : {"-checkbed", "-checkbed:", "-checkbed:-1", "-checkbed:two"}) {
+    TestRun t;
+    int status = 0;
+    parse(t, {bad, "x.mif", "-batch"}, &status);
+    EXPECT_EQ(status, kExitFailure) << bad;
+    EXPECT_NE(t.out().find("\nERROR - Cannot read \"" + std::string(bad) + "\""), std::string::npos) << t.out();
+  }
+  // A longer word is none of them: it is named in a WARNING and ignored.
+  TestRun c;
+  s = parse(c, {"-checks", "-strictly", "x.mif", "-batch"});
+  EXPECT_FALSE(s.checks.on);
+  EXPECT_FALSE(s.checks.strict);
+}
+
 TEST(CommandLine, OutFolderGetsTheSeparatorItsNameUses) {
   Settings s;
   EXPECT_EQ(outOptionFolder(s), "");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "output/html_checks.h"
 #include "output/section_writer.h"
 #include "support/workspace_run.h"
 
@@ -193,3 +194,20 @@ TEST(HtmlReport, AMessageLinksTheSectionItIsAboutWhateverItsTextQuotes) {
 
 }  // namespace
 }  // namespace kestrix
+
+namespace kestrix::testing {
+namespace {
+
+// The -check report's marks and profile breaks hang on two lines of the report's script: a change to either must
+// be carried over, not lose the marks without a word.
+TEST(HtmlChecks, TheReportScriptTakesBothCalls) {
+  const std::string hooked = hookedReportScript();
+  ASSERT_FALSE(hooked.empty());
+  EXPECT_NE(hooked.find("window.kxPlanDrawn(ctx, toPx, size)"), std::string::npos);
+  EXPECT_NE(hooked.find("window.kxBreakBefore(i)"), std::string::npos);
+  const std::string prelude = checksReportPrelude({CheckFinding{CheckKind::NoData, 2, "S2", "t", 10.5, 20.25}}, {1, 1, 2});
+  EXPECT_NE(prelude.find("})([[10.5,20.25,2]], [1,1,2]);\n"), std::string::npos) << prelude;
+}
+
+}  // namespace
+}  // namespace kestrix::testing
