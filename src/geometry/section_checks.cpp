@@ -176,6 +176,7 @@ std::vector<Crossing> findCrossings(std::span<const CheckedLine> lines) {
   // share, the pairs of their segments: sections far apart cost nothing.
   std::vector<Box> boxes(lines.size(), Box{1.0, 1.0, 0.0, 0.0});  // an empty box overlaps none
   std::vector<std::size_t> placed;
+  placed.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::size_t n = vertices(lines[i]);
     bool first = true;
@@ -188,6 +189,7 @@ std::vector<Crossing> findCrossings(std::span<const CheckedLine> lines) {
     if (!first && n >= 2) placed.push_back(i);
   }
   std::vector<Box> placedBoxes;
+  placedBoxes.reserve(placed.size());
   for (const std::size_t i : placed) placedBoxes.push_back(boxes[i]);
   std::vector<std::pair<std::size_t, std::size_t>> candidates;
   overlappingPairs(placedBoxes, [&](std::size_t a, std::size_t b) {
@@ -256,16 +258,15 @@ std::vector<std::size_t> findReversed(std::span<const CheckedLine> lines, std::s
   for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
     if (reach[i - 1] != reach[i] || reach[i + 1] != reach[i]) continue;
     if (!usable(i - 1) || !usable(i) || !usable(i + 1)) continue;
+    // More than 120 degrees apart: the cosine of the angle is below -1/2.
+    const auto turned = [&](std::size_t j) {
+      return dx(i) * dx(j) + dy(i) * dy(j) < -0.5 * std::hypot(dx(i), dy(i)) * std::hypot(dx(j), dy(j));
+    };
+    if (!turned(i - 1) || !turned(i + 1)) continue;
+    // Only then the line's length, which costs a pass over its vertices.
     const double near = 3.0 * length(lines[i]);
-    bool against = true;
-    for (const std::size_t j : {i - 1, i + 1}) {
-      // More than 120 degrees apart: the cosine of the angle is below -1/2.
-      const double dot = dx(i) * dx(j) + dy(i) * dy(j);
-      const double norms = std::hypot(dx(i), dy(i)) * std::hypot(dx(j), dy(j));
-      const bool close = std::hypot(midX(j) - midX(i), midY(j) - midY(i)) <= near;
-      if (!close || !(dot < -0.5 * norms)) against = false;
-    }
-    if (against) out.push_back(i);
+    const auto close = [&](std::size_t j) { return std::hypot(midX(j) - midX(i), midY(j) - midY(i)) <= near; };
+    if (close(i - 1) && close(i + 1)) out.push_back(i);
   }
   return out;
 }

@@ -34,13 +34,18 @@ void rowPlace(const SectionView& s, std::size_t row, bool pointsPlaced, double& 
 
 }  // namespace
 
-SectionChecker::SectionChecker(Workspace& ws, std::vector<CheckFinding>& findings) : ws_(ws), findings_(findings) {}
+SectionChecker::SectionChecker(Workspace& ws, const SectionsView& view, std::vector<CheckFinding>& findings)
+    : ws_(ws), findings_(findings) {
+  kept_.reserve(view.sections.size());
+}
 
 void SectionChecker::write(const SectionView& section, SectionNotes&) {
   Kept k;
   k.id = section.id;
-  k.x = section.lineX;
-  k.y = section.lineY;
+  k.vertex = lineX_.size();
+  k.vertices = std::min(section.lineX.size(), section.lineY.size());
+  lineX_.insert(lineX_.end(), section.lineX.begin(), section.lineX.begin() + static_cast<std::ptrdiff_t>(k.vertices));
+  lineY_.insert(lineY_.end(), section.lineY.begin(), section.lineY.begin() + static_cast<std::ptrdiff_t>(k.vertices));
   if (kept_.empty()) {
     lastReach_ = section.reach;
   } else {
@@ -102,7 +107,8 @@ void SectionChecker::close() {
   std::vector<std::optional<double>> beds;
   lines.reserve(kept_.size());
   for (const Kept& k : kept_) {
-    lines.push_back(CheckedLine{k.x, k.y});
+    lines.push_back(CheckedLine{std::span<const double>(lineX_).subspan(k.vertex, k.vertices),
+                                std::span<const double>(lineY_).subspan(k.vertex, k.vertices)});
     reach.push_back(k.reach);
     beds.push_back(k.bed);
   }

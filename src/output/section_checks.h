@@ -29,8 +29,8 @@ struct CheckFinding {
 /// Gathers what the checks need while the sections are written; on closing, finds, says and counts the findings.
 class SectionChecker final : public SectionSink {
  public:
-  /// A checker that leaves its findings in `findings`, in the order written, when it is closed.
-  SectionChecker(Workspace& ws, std::vector<CheckFinding>& findings);
+  /// A checker of the view's sections that leaves its findings in `findings`, in the order written, when it is closed.
+  SectionChecker(Workspace& ws, const SectionsView& view, std::vector<CheckFinding>& findings);
   /// Nothing: the checker writes no file.
   void open(int) override {}
   /// Keeps the section's line, reach and bed, and checks its rows.
@@ -39,9 +39,10 @@ class SectionChecker final : public SectionSink {
   void close() override;
 
  private:
+  // What is kept of a written section; its line's vertices are in lineX_/lineY_ from `vertex` on.
   struct Kept {
     std::string id;
-    std::vector<double> x, y;
+    std::size_t vertex = 0, vertices = 0;
     std::optional<double> bed;
     double bedX = 0.0, bedY = 0.0;
     double firstX = 0.0, firstY = 0.0;
@@ -50,6 +51,8 @@ class SectionChecker final : public SectionSink {
   Workspace& ws_;
   std::vector<CheckFinding>& findings_;
   std::vector<Kept> kept_;
+  // Every kept line's vertices, one section after the other: no allocation of its own per section.
+  std::vector<double> lineX_, lineY_;
   std::string lastReach_;
   std::vector<float> rowX_, rowZ_;  // the offsets and levels of the section being checked
 };

@@ -75,7 +75,7 @@ void xsWriteSections(Workspace& ws, const ExtraSectionSink& extra, const ReportR
   std::optional<SectionChecker> checker;
   std::optional<CheckPointsSink> checkPoints;
   if (view.checks != nullptr) {
-    sinks.insert(sinks.begin(), &checker.emplace(ws, findings));
+    sinks.insert(sinks.begin(), &checker.emplace(ws, view, findings));
     sinks.push_back(&checkPoints.emplace(ws, findings));
   }
   std::optional<DemPointsSink> dem;
