@@ -199,7 +199,9 @@ std::vector<Crossing> findCrossings(std::span<const CheckedLine> lines) {
 
   std::vector<Crossing> out;
   std::vector<Segment> near[2];
-  for (const auto& [a, b] : candidates) {
+  for (const auto& pair : candidates) {
+    // Plain names, not a structured binding: the lambda below captures them, which clang's C++20 refuses.
+    const std::size_t a = pair.first, b = pair.second;
     const Box shared{std::max(boxes[a].minX, boxes[b].minX), std::max(boxes[a].minY, boxes[b].minY),
                      std::min(boxes[a].maxX, boxes[b].maxX), std::min(boxes[a].maxY, boxes[b].maxY)};
     for (int side = 0; side < 2; ++side) {
