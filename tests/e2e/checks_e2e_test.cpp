@@ -19,9 +19,7 @@ namespace {
 using testing::lines;
 using testing::ScratchDir;
 
-const std::string kProjection = lines({"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
-                                       "CoordSys NonEarth Units \"m\" Bounds (0, 0) (100000, 100000)", "Columns 1",
-                                       "  ID Integer", "Data", ""});
+const std::string kProjection = testing::converterProjection();
 
 struct Pt {
   double offset, z;

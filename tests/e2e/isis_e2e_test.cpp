@@ -17,11 +17,8 @@ namespace {
 using testing::lines;
 using testing::ScratchDir;
 
-const std::string kProjection = lines({"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
-                                       "CoordSys NonEarth Units \"m\" Bounds (0, 0) (100000, 100000)", "Columns 1",
-                                       "  ID Integer", "Data", ""});
-const std::vector<std::string> kCopiedHeader = {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
-                                                "CoordSys NonEarth Units \"m\" Bounds (0, 0) (100000, 100000)"};
+const std::string kProjection = testing::converterProjection();
+const std::vector<std::string> kCopiedHeader = testing::converterHeader();
 
 const auto point = testing::isisPoint;
 

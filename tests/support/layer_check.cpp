@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "mif/mif_words.h"
+#include "support/fakes.h"
 
 namespace kestrix::testing {
 
@@ -117,6 +118,13 @@ GdalLayer readWithGdal(const std::filesystem::path& mif, bool xy) {
 GdalLayer readLayerWithGdal(const std::filesystem::path& file, const std::string& layer) {
   return readCsvFromGdal(file, "-lco GEOMETRY=AS_WKT ", layer);
 }
+
+std::vector<std::string> converterHeader() {
+  return {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
+          "CoordSys NonEarth Units \"m\" Bounds (0, 0) (100000, 100000)"};
+}
+
+std::string converterProjection() { return lines(join({converterHeader(), {"Columns 1", "  ID Integer", "Data", ""}})); }
 
 std::string isisPoint(double x, double z, double n, const std::string& marker, double e, double north) {
   char buf[160];

@@ -52,6 +52,12 @@ GdalLayer readLayerWithGdal(const std::filesystem::path& file, const std::string
 /// Splits CSV text into rows of fields (quoted fields with doubled quotes, CR LF or LF line ends).
 std::vector<std::vector<std::string>> parseCsv(const std::string& text);
 
+/// The header lines of a converter run's projection layer: a NonEarth plane 100 km square, in metres.
+std::vector<std::string> converterHeader();
+
+/// A converter run's projection layer (.mif) of that header, with one column and no objects.
+std::string converterProjection();
+
 /// One data point of a fixed-column ISIS river section line.
 std::string isisPoint(double x, double z, double n, const std::string& marker, double e, double north);
 
