@@ -196,9 +196,7 @@ void HtmlReportSink::open(int) {
 void HtmlReportSink::write(const SectionView& section, SectionNotes&) {
   if (view_.checks != nullptr) {
     // The long profile of a -check run breaks where the input file or branch changes.
-    if (reaches_.empty() || section.reach != lastReach_) ++reach_;
-    lastReach_ = section.reach;
-    reaches_.push_back(reach_);
+    reaches_.push_back(section.reach);
   }
   line_.clear();
   if (written_ > 0) line_ += ',';

@@ -72,8 +72,6 @@ class HtmlReportSink final : public SectionSink {
   SectionIndex sections_;                // identifiers of the sections written
   int written_ = 0;                      // sections written
   std::vector<int> reaches_;             // with -check: the number of each written section's input file or branch
-  std::string lastReach_;
-  int reach_ = 0;
   std::string line_;
 };
 

@@ -46,15 +46,7 @@ void SectionChecker::write(const SectionView& section, SectionNotes&) {
   k.vertices = std::min(section.lineX.size(), section.lineY.size());
   lineX_.insert(lineX_.end(), section.lineX.begin(), section.lineX.begin() + static_cast<std::ptrdiff_t>(k.vertices));
   lineY_.insert(lineY_.end(), section.lineY.begin(), section.lineY.begin() + static_cast<std::ptrdiff_t>(k.vertices));
-  if (kept_.empty()) {
-    lastReach_ = section.reach;
-  } else {
-    k.reach = kept_.back().reach;
-    if (section.reach != lastReach_) {
-      ++k.reach;
-      lastReach_ = section.reach;
-    }
-  }
+  k.reach = section.reach;
   rowPlace(section, 0, false, k.firstX, k.firstY);
   // The bed is the lowest written C level that is ground: a no-data value is a finding of its own.
   for (const CsvRow& row : section.rows) {

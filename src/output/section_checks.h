@@ -53,7 +53,6 @@ class SectionChecker final : public SectionSink {
   std::vector<Kept> kept_;
   // Every kept line's vertices, one section after the other: no allocation of its own per section.
   std::vector<double> lineX_, lineY_;
-  std::string lastReach_;
   std::vector<float> rowX_, rowZ_;  // the offsets and levels of the section being checked
 };
 

@@ -61,7 +61,6 @@ class SectionHead {
     const Section& sec = ws_.store[s];
     SectionView v;
     v.section = s;
-    v.reach = sec.reach;
     // Every output shows these texts as they are here, so a control character is blanked once, for all of them.
     std::string text = sec.id;
     const char* control = blankControlCharacters(text);
@@ -306,6 +305,11 @@ SectionsView viewSections(Workspace& ws) {
     if (!ws.store[s].use) continue;
     refuseUnwritable(ws, ws.store[s]);
     view.sections.push_back(viewer.head(s));
+    // Sections of one input file or branch are written together: a new reach starts where the name changes.
+    if (view.sections.size() > 1) {
+      const SectionView& before = view.sections[view.sections.size() - 2];
+      view.sections.back().reach = before.reach + (ws.store[before.section].reach != ws.store[s].reach ? 1 : 0);
+    }
     longest = std::max(longest, std::min(view.sections.back().source.size(), kSourceMaxWidth));
   }
   view.sourceWidth = longest;

@@ -75,7 +75,7 @@ struct SectionView {
   std::string csvPath;               ///< the .csv file as opened
   std::string source;                ///< the Source value of its 1d_xs row
   std::vector<std::string> sources;  ///< the converter's descriptive texts that are not blank
-  std::string reach;                 ///< the input file or MIKE 11 branch it came from (see Section::reach)
+  int reach = 0;                     ///< its input file or MIKE 11 branch, numbered from 0 in the order written
   std::vector<CsvRow> rows;          ///< the .csv rows in order
   std::vector<double> rowMapX;       ///< with the checks: the easting of each row's point, as stored
   std::vector<double> rowMapY;       ///< as rowMapX
